@@ -1,0 +1,57 @@
+#include "common/Reporter.hpp"
+
+#include <cstdio>
+#include <utility>
+
+namespace korvane {
+
+void Reporter::show(std::int16_t number, MessageArgs args) {
+    deliver(formatMessage(number, args), args);
+}
+
+void Reporter::ShowMessage(std::int16_t number, std::int32_t int1, std::int32_t int2,
+                           std::int32_t int3, std::string text1, std::string text2) {
+    MessageArgs args;
+    args.int1 = int1;
+    args.int2 = int2;
+    args.int3 = int3;
+    args.text1 = std::move(text1);
+    args.text2 = std::move(text2);
+    show(number, std::move(args));
+}
+
+void Reporter::ShowMessage(std::int16_t number) { show(number, {}); }
+
+void Reporter::ShowMessage(std::int16_t number, std::string text1) {
+    MessageArgs args;
+    args.text1 = std::move(text1);
+    show(number, std::move(args));
+}
+
+void Reporter::ShowMessage(std::int16_t number, std::string text1, std::string text2) {
+    MessageArgs args;
+    args.text1 = std::move(text1);
+    args.text2 = std::move(text2);
+    show(number, std::move(args));
+}
+
+void Reporter::ShowMessage(std::int16_t number, std::int32_t int1, std::string text1) {
+    MessageArgs args;
+    args.int1 = int1;
+    args.text1 = std::move(text1);
+    show(number, std::move(args));
+}
+
+void Reporter::ShowWholeMessage(std::int16_t number, std::string wholeText) {
+    MessageArgs args;
+    args.hasWholeText = true;
+    args.wholeText = std::move(wholeText);
+    show(number, std::move(args));
+}
+
+void StderrReporter::deliver(const FormattedMessage& formatted, const MessageArgs&) {
+    std::fprintf(stderr, "%s: %s\n", formatted.caption.c_str(), formatted.text.c_str());
+    std::fflush(stderr);
+}
+
+} // namespace korvane

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "common/MessageCatalogue.hpp"
+
+namespace korvane {
+
+// The one way code below the window layer tells the user something. Each call names a
+// catalogue message and the values for its placeholders; the Reporter formats it and shows
+// it (a modal box in the dialog, a line on stderr in korvane-cli, a record in tests).
+// Reporting never changes any state: the caller decides what happens next.
+class Reporter {
+public:
+    virtual ~Reporter() = default;
+
+    // The general form; the overloads below fill in what the caller leaves out.
+    void ShowMessage(std::int16_t number, std::int32_t int1, std::int32_t int2, std::int32_t int3,
+                     std::string text1, std::string text2);
+    void ShowMessage(std::int16_t number);
+    void ShowMessage(std::int16_t number, std::string text1);
+    void ShowMessage(std::int16_t number, std::string text1, std::string text2);
+    void ShowMessage(std::int16_t number, std::int32_t int1, std::string text1);
+    // A ready text, shown unchanged under the caption of entry `number`.
+    void ShowWholeMessage(std::int16_t number, std::string wholeText);
+
+protected:
+    // Receives every message; `formatted` is what the user is shown.
+    virtual void deliver(const FormattedMessage& formatted, const MessageArgs& args) = 0;
+
+private:
+    void show(std::int16_t number, MessageArgs args);
+};
+
+// Writes "Caption: text" to standard error, one message per line.
+class StderrReporter final : public Reporter {
+protected:
+    void deliver(const FormattedMessage& formatted, const MessageArgs& args) override;
+};
+
+} // namespace korvane

@@ -1,0 +1,12 @@
+#pragma once
+#include "platform/DialogTemplate.hpp"
+
+namespace korvane::resources {
+
+// The dialog templates; null for an unknown id.
+const platform::DialogTemplate* findDialogTemplate(int id);
+
+const platform::DialogTemplate& mainDialogTemplate();   // 102
+const platform::DialogTemplate& aboutDialogTemplate();  // 100
+
+} // namespace korvane::resources

@@ -19,6 +19,7 @@ struct ImageDescriptor {
     // Levels.
     std::int32_t whiteLevel = 0;
     std::int32_t maximumValue = 0;
+    std::int32_t valueRange = 0;  // the number of raw values the image can hold
     std::int32_t displayWhite = 0;
     std::uint16_t blackLevelMinimum = 0;
     std::array<std::int32_t, 4> channelWhite{};

@@ -1,0 +1,171 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/CommandLine.hpp"
+#include "app/LevelScale.hpp"
+#include "common/KeyState.hpp"
+#include "common/RawFileContext.hpp"
+#include "common/Reporter.hpp"
+#include "common/Status.hpp"
+#include "platform/Dialog.hpp"
+#include "platform/Services.hpp"
+
+namespace korvane {
+
+enum class DisplayMode : std::uint8_t { None = 0, Image = 1, Exposure = 2, Histogram = 3 };
+enum class ImageSubMode : std::uint8_t { Composite = 0, Greyscale = 1, Channel = 2 };
+
+// Reports through message boxes owned by the main dialog.
+class DialogReporter final : public Reporter {
+public:
+    DialogReporter(platform::Services& services, platform::DialogWindow*& owner)
+        : services_(services), owner_(owner) {}
+
+protected:
+    void deliver(const FormattedMessage& formatted, const MessageArgs& args) override;
+
+private:
+    platform::Services& services_;
+    platform::DialogWindow*& owner_;
+};
+
+// The two stages of a load that read the file: parsing the container and loading the image
+// data. Tests replace them to give the pipeline images of known levels.
+struct LoadStages {
+    using Stage = std::function<Status(RawFileContext&, Reporter&, const KeyState&)>;
+    Stage parse;
+    Stage load;
+    static LoadStages standard();
+};
+
+// The main dialog: owns the current file and every piece of display state, and routes each
+// control to the operation it stands for.
+class CAnalyzerDlg final : public platform::DialogHandler {
+public:
+    // `commandLine`: the arguments after the program name, as one line.
+    CAnalyzerDlg(platform::Services& services, std::string commandLine,
+                 LoadStages stages = LoadStages::standard());
+    ~CAnalyzerDlg() override;
+    CAnalyzerDlg(const CAnalyzerDlg&) = delete;
+    CAnalyzerDlg& operator=(const CAnalyzerDlg&) = delete;
+
+    // Window events.
+    void onInitDialog(platform::DialogWindow& window) override;
+    void onCommand(int id, platform::Notification code) override;
+    void onHScroll(int id, platform::ScrollCode code, int position) override;
+    bool preTranslate(const platform::KeyMessage& key) override;
+    void onSize(platform::SizeKind kind, platform::Size client) override;
+    void onMove() override;
+    void onPanelPaint() override;
+    void onSystemCommand(int command) override;
+    std::optional<platform::Rgb> controlTextColour(int id) const override;
+    platform::OwnerDrawFace ownerDrawFace(int id) const override;
+    void onDestroy() override;
+
+    // Operations other parts of the program call.
+    Reporter& reporter() { return reporter_; }
+    void ProcessCommand();
+    [[nodiscard]] Status ProcessFile(const std::string& path);
+    void BrowseCommand();
+    void ShowCompositeView();
+    void ShowGreyscaleView();
+    void ShowChannelView();
+    void ShowExposureView();
+    void ShowHistogramView();
+
+    // State, for the window layer's tests and the scripting front end.
+    const RawFileContext* file() const { return file_.get(); }
+    const ImageDescriptor* image() const { return image_; }
+    DisplayMode displayMode() const { return displayMode_; }
+    ImageSubMode imageSubMode() const { return imageSubMode_; }
+    std::int32_t blackPoint() const { return blackPoint_; }
+    std::int32_t whitePoint() const { return whitePoint_; }
+    const LevelScale& levelScale() const { return *levelScale_; }
+    std::string versionText() const;
+    platform::DialogWindow* window() { return window_; }
+    bool selectionValid() const { return selectionValid_; }
+
+private:
+    // Start-up.
+    void handleCommandLine();
+    void applyModeOption(char mode);
+
+    // Routed commands.
+    void onBlackReset();
+    void onWhiteReset();
+    void onExposureReset();
+    void onOrientation(std::uint16_t orientation);
+    void onHelp();
+    void onAbout();
+    void onFinish(int result);
+    void onLevelEditFocus(int id, bool gained);
+
+    // Levels.
+    void setBlackPoint(std::int32_t level);
+    void setWhitePoint(std::int32_t level);
+    void setExposureControls(int position, bool enabled);
+
+    // Load-and-process.
+    void ReleaseFileContext();
+    void setProcessPhase(LoadPhase phase);
+    void restoreProcessButton();
+
+    // Display.
+    void enterMode(DisplayMode mode, ImageSubMode subMode, int radio);
+    void repaint();
+    void redraw();
+
+    platform::Services& services_;
+    platform::DialogWindow* window_ = nullptr;
+    DialogReporter reporter_;
+    std::string commandLine_;
+    LoadStages stages_;
+
+    std::unique_ptr<RawFileContext> file_;
+    ImageDescriptor* image_ = nullptr;
+    // Phase shown on "Process" while a file loads (the context's phase, kept here as well
+    // because the context is gone once a failed load unwinds).
+    LoadPhase shownPhase_ = LoadPhase::Idle;
+    bool processing_ = false;
+
+    DisplayMode displayMode_ = DisplayMode::Image;
+    ImageSubMode imageSubMode_ = ImageSubMode::Composite;
+    std::int32_t blackPoint_ = 0;
+    std::int32_t whitePoint_ = 4095;
+    const LevelScale* levelScale_ = &kLevelScale12;
+    bool blackEditActive_ = false;
+    bool whiteEditActive_ = false;
+    bool pathEditActive_ = false;
+    bool xChecked_ = false;
+    bool yChecked_ = false;
+    bool selectionValid_ = false;
+    bool fullRedraw_ = false;
+
+    platform::Size minimumSize_;
+    platform::Size currentSize_;
+    bool sizeArmed_ = false;
+    platform::WindowPlacement placement_;
+
+    enum class HelpLocation : std::uint8_t { Unknown = 0, Local = 1, Online = 2 };
+    HelpLocation helpLocation_ = HelpLocation::Unknown;
+    std::string helpPath_;
+};
+
+// Runs the main dialog modally; the program ends when it returns.
+class CAnalyzerApp {
+public:
+    explicit CAnalyzerApp(platform::Services& services) : services_(services) {}
+    int run(const std::string& commandLine);
+
+private:
+    platform::Services& services_;
+};
+
+// The address of the guide on the web, used when no local copy is next to the program.
+inline constexpr std::string_view kOnlineGuide = "https://korvane.org/Lumbrecht/KorvaneGuide.htm";
+
+} // namespace korvane

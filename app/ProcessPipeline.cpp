@@ -1,0 +1,187 @@
+#include <algorithm>
+#include <new>
+
+#include "analysis/ExposureScale.hpp"
+#include "app/AnalyzerDlg.hpp"
+#include "container/FileAccess.hpp"
+#include "container/ParseContainer.hpp"
+#include "decode/LoadImageData.hpp"
+#include "resources/ControlIds.hpp"
+
+namespace korvane {
+
+namespace {
+
+// The longest path the dialog takes.
+constexpr std::size_t kMaxPath = 260;
+
+bool isBlank(char c) { return c == ' ' || (c >= 9 && c <= 13); }
+
+std::string trimmed(const std::string& text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+} // namespace
+
+LoadStages LoadStages::standard() { return {ParseContainer, LoadImageData}; }
+
+void CAnalyzerDlg::ProcessCommand() {
+    if (window_ == nullptr || processing_) return;
+    if (file_ && image_) {
+        // Tool windows belong to the image they were opened for; none exist yet.
+        displayMode_ = DisplayMode::None;
+        setExposureControls(kExposureZero, false);
+        ReleaseFileContext();
+        selectionValid_ = false;
+    }
+    const std::string path = trimmed(window_->text(ids::kPathEdit));
+    if (!path.empty()) {
+        fullRedraw_ = true;
+        (void)ProcessFile(path);
+    }
+    if (window_ == nullptr) return;
+    window_->setDefaultControl(ids::kFocusKeeper);
+    window_->setFocus(ids::kFocusKeeper);
+}
+
+void CAnalyzerDlg::setProcessPhase(LoadPhase phase) {
+    shownPhase_ = phase;
+    if (file_) file_->phase = phase;
+    window_->redraw(ids::kProcess, true);
+}
+
+void CAnalyzerDlg::restoreProcessButton() {
+    shownPhase_ = LoadPhase::Idle;
+    window_->setOwnerDrawn(ids::kProcess, false);
+    window_->setText(ids::kProcess, "Process");
+    window_->setEnabled(ids::kProcess, true);
+    window_->redraw(ids::kProcess);
+}
+
+Status CAnalyzerDlg::ProcessFile(const std::string& path) {
+    // 1. The record of the file.
+    file_ = std::unique_ptr<RawFileContext>(new (std::nothrow) RawFileContext);
+    if (!file_) {
+        reporter_.ShowMessage(11, static_cast<std::int32_t>(sizeof(RawFileContext)),
+                              "image file description");
+        return kFailed;
+    }
+    image_ = nullptr;
+    processing_ = true;
+    RawFileContext& ctx = *file_;
+
+    // 2. The button shows the phase while the file is read.
+    window_->setOwnerDrawn(ids::kProcess, true);
+    window_->setEnabled(ids::kProcess, false);
+    setProcessPhase(LoadPhase::Opening);
+
+    const auto earlyFailure = [this] {
+        ReleaseFileContext();
+        restoreProcessButton();
+        processing_ = false;
+        return kFailed;
+    };
+
+    // 3 to 6. Open, check the length, take the read buffer.
+    ctx.path = path.substr(0, kMaxPath);
+    if (const int cause = openRawFile(ctx); cause != 0) {
+        reporter_.ShowMessage(2, ctx.path, truncatedReason(fileReasonText(cause)));
+        return earlyFailure();
+    }
+    if (ctx.fileLength <= 25) {
+        reporter_.ShowMessage(3);
+        return earlyFailure();
+    }
+    try {
+        ctx.buffer.resize(kReadBufferSize);
+    } catch (const std::bad_alloc&) {
+        reporter_.ShowMessage(11, static_cast<std::int32_t>(kReadBufferSize), "image file buffer");
+        return earlyFailure();
+    }
+    ctx.bufferSize = kReadBufferSize;
+    setProcessPhase(LoadPhase::Reading);
+
+    // 7. Parse.
+    Status status = stages_.parse(ctx, reporter_, services_);
+    if (succeeded(status) && !ctx.mainImage) {
+        // A parser that succeeds always names a main image; treat anything else as no image.
+        reporter_.ShowMessage(12, ctx.path);
+        status = kFailed;
+    }
+    if (succeeded(status)) {
+        // 8. Levels of the image.
+        image_ = ctx.mainImage.get();
+        ImageDescriptor& image = *image_;
+        image.wbMultipliers = {1.0f, 1.0f, 1.0f, 1.0f};
+        image.displayWhite = image.whiteLevel;
+        if (image.channelWhite[0] != 0)
+            image.whiteLevel = *std::max_element(image.channelWhite.begin(), image.channelWhite.end());
+        if (ctx.formatCode != 2) image.displayWhite = image.maximumValue;
+        setWhitePoint(image.displayWhite);
+
+        if (window_->isChecked(ids::kInfoOnly)) {
+            // 9. Only the file's description was asked for.
+            displayMode_ = DisplayMode::None;
+            status = kFailed;
+        } else if (succeeded(stages_.load(ctx, reporter_, services_))) {
+            // 10. Loaded: set up the display.
+            ReleaseOffsetTables(ctx);
+            levelScale_ = &chooseLevelScale(image.maximumValue, image.whiteLevel);
+            image.channelWhite = ctx.channelLevels;
+            image.channelMaximum = ctx.channelLevels;
+            setBlackPoint(image.blackLevelMinimum);
+            setWhitePoint(whitePoint_);  // the slider follows the new scale
+            window_->setEnabled(ids::kExposureSlider, true);
+            window_->setEnabled(ids::kExposureReset, true);
+            selectionValid_ = false;
+            image.selection.fill(-1);
+            window_->setChecked(ids::kFine, false);
+            window_->setChecked(ids::kSelectionBox, false);
+            image.scrollX = image.scrollY = 0;
+            fullRedraw_ = true;
+            image.mappingFunction = std::max(0, window_->selection(ids::kMappingCombo));
+            displayMode_ = DisplayMode::None;
+            if (window_->isChecked(ids::kRadioHistogram)) ShowHistogramView();
+            else if (window_->isChecked(ids::kRadioExposure)) ShowExposureView();
+            else if (window_->isChecked(ids::kRadioChannel)) ShowChannelView();
+            else if (window_->isChecked(ids::kRadioComposite)) ShowCompositeView();
+            else ShowGreyscaleView();
+        } else {
+            // The loader has shown its message; the file stays current, undecoded.
+            ReleaseOffsetTables(ctx);
+        }
+    }
+
+    // 11, 12. Close and restore, whatever happened.
+    if (file_) {
+        closeRawFile(*file_);
+        file_->buffer = {};
+        file_->bufferSize = 0;
+        file_->phase = LoadPhase::Idle;
+    }
+    restoreProcessButton();
+    processing_ = false;
+    if (failed(status)) {
+        ReleaseFileContext();
+        return status;
+    }
+    file_->cursor = 0;
+    file_->windowStart = 0;
+    file_->windowLength = 0;
+    return kOk;
+}
+
+void CAnalyzerDlg::ReleaseFileContext() {
+    displayMode_ = DisplayMode::None;
+    selectionValid_ = false;
+    image_ = nullptr;
+    if (!file_) return;
+    // The file closes with its record; the trees and buffers hang from it.
+    closeRawFile(*file_);
+    file_.reset();
+}
+
+} // namespace korvane

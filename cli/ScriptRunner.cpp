@@ -1,0 +1,236 @@
+#include "cli/ScriptRunner.hpp"
+
+#include <charconv>
+#include <istream>
+#include <ostream>
+#include <sstream>
+
+#include "cli/PngWriter.hpp"
+#include "platform/VirtualKeys.hpp"
+#include "resources/DialogTemplates.hpp"
+
+namespace korvane::cli {
+
+namespace {
+
+using platform::headless::KeyChord;
+
+bool readInt(const std::string& text, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end;
+}
+
+// Splits "a b rest of line" into the first word and the rest (blanks around removed).
+std::pair<std::string, std::string> firstWord(const std::string& text) {
+    const std::size_t start = text.find_first_not_of(" \t");
+    if (start == std::string::npos) return {};
+    const std::size_t end = text.find_first_of(" \t", start);
+    if (end == std::string::npos) return {text.substr(start), {}};
+    const std::size_t rest = text.find_first_not_of(" \t", end);
+    std::string tail = rest == std::string::npos ? std::string() : text.substr(rest);
+    while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\t' || tail.back() == '\r')) tail.pop_back();
+    return {text.substr(start, end - start), tail};
+}
+
+} // namespace
+
+std::string oneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c == '\\') out += "\\\\";
+        else out += c;
+    }
+    return out;
+}
+
+ScriptRunner::ScriptRunner(std::ostream& out, LoadStages stages) : out_(out) {
+    analyzer_ = std::make_unique<CAnalyzerDlg>(services_, std::string(), std::move(stages));
+    dialog_ = std::make_unique<platform::headless::HeadlessDialog>(resources::mainDialogTemplate(), *analyzer_);
+    driver_ = std::make_unique<platform::headless::HeadlessDriver>(*dialog_, services_);
+    dialog_->open();
+}
+
+ScriptRunner::~ScriptRunner() {
+    if (analyzer_) analyzer_->onDestroy();
+}
+
+const char* ScriptRunner::help() {
+    return "usage: korvane-cli script [SCRIPT]\n"
+           "\n"
+           "Drives the main dialog without a window, one command a line, read from SCRIPT or\n"
+           "standard input. Blank lines and lines starting with # are skipped. Ids are the\n"
+           "dialog's control ids (1001 the path edit, 1002 Process, 1069 the exposure slider...).\n"
+           "\n"
+           "  panel W H        size the picture panel to W x H pixels\n"
+           "  held KEYS        hold KEYS (e.g. Ctrl+Shift+W) during the next command\n"
+           "  process PATH     type PATH into the path edit and click Process\n"
+           "  click ID         click a control (check boxes toggle, radio buttons select)\n"
+           "  type ID TEXT     focus an edit and replace its text\n"
+           "  key KEYS         press and release a key with modifiers: key Ctrl+Alt+W, key Enter\n"
+           "  char C           send one character\n"
+           "  slider ID POS    move a slider or scroll bar to POS\n"
+           "  pick ID INDEX    choose an item of a combo box\n"
+           "  print ID         print a control's text (line breaks as \\n); 'print title' the title\n"
+           "  state ID         print enabled, visible, checked and position of a control\n"
+           "  messages         print each message shown as 'number | caption | text', then forget them\n"
+           "  save OUT.png     write the picture panel as a PNG\n"
+           "\n"
+           "Exit status: 0 when every line ran, 1 at the first line that is not a command.\n";
+}
+
+bool ScriptRunner::run(const std::string& line, std::string& error) {
+    const auto [verb, rest] = firstWord(line);
+    if (verb.empty() || verb[0] == '#') return true;
+    // Keys named by "held" are down for this one command.
+    const bool holding = verb != "held" && held_.has_value();
+    if (holding) {
+        if (held_->ctrl) services_.press(platform::vk::kControl);
+        if (held_->shift) services_.press(platform::vk::kShift);
+        if (held_->alt) services_.press(platform::vk::kMenu);
+        if (held_->key != 0) services_.press(held_->key);
+    }
+    const bool ok = dispatch(verb, rest, error);
+    if (holding) {
+        services_.releaseAll();
+        held_.reset();
+    }
+    return ok;
+}
+
+bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, std::string& error) {
+    auto& d = *dialog_;
+    const auto [arg1, arg2] = firstWord(rest);
+    int id = 0;
+    const auto needId = [&]() {
+        if (!readInt(arg1, id) || !d.hasControl(id)) {
+            error = "no control '" + arg1 + "'";
+            return false;
+        }
+        return true;
+    };
+    if (verb == "panel") {
+        int w = 0, h = 0;
+        if (!readInt(arg1, w) || !readInt(arg2, h) || w <= 0 || h <= 0) {
+            error = "panel needs a width and a height";
+            return false;
+        }
+        d.setPanelSize({w, h});
+        return true;
+    }
+    if (verb == "held") {
+        const auto chord = platform::headless::parseKeyChord(rest);
+        if (!chord) {
+            error = "unknown keys '" + rest + "'";
+            return false;
+        }
+        held_ = chord;
+        return true;
+    }
+    if (verb == "process") {
+        if (rest.empty()) {
+            error = "process needs a path";
+            return false;
+        }
+        driver_->type(1001, rest);
+        driver_->click(1002);
+        return true;
+    }
+    if (verb == "click") {
+        if (!needId()) return false;
+        driver_->click(id);
+        return true;
+    }
+    if (verb == "type") {
+        if (!needId()) return false;
+        driver_->type(id, arg2);
+        return true;
+    }
+    if (verb == "key") {
+        const auto chord = platform::headless::parseKeyChord(rest);
+        if (!chord || chord->key == 0) {
+            error = "unknown keys '" + rest + "'";
+            return false;
+        }
+        // A key held by "held" stays down through the whole chord.
+        KeyChord c = *chord;
+        if (held_) c.ctrl |= held_->ctrl, c.shift |= held_->shift, c.alt |= held_->alt;
+        driver_->key(c);
+        return true;
+    }
+    if (verb == "char") {
+        if (rest.size() != 1) {
+            error = "char needs one character";
+            return false;
+        }
+        driver_->character(rest[0]);
+        return true;
+    }
+    if (verb == "slider" || verb == "pick") {
+        int value = 0;
+        if (!needId()) return false;
+        if (!readInt(arg2, value)) {
+            error = verb + " needs a number";
+            return false;
+        }
+        if (verb == "slider") driver_->slide(id, value);
+        else driver_->pick(id, value);
+        return true;
+    }
+    if (verb == "print") {
+        if (arg1 == "title") {
+            out_ << oneLine(d.title()) << '\n';
+            return true;
+        }
+        if (!needId()) return false;
+        out_ << oneLine(d.text(id)) << '\n';
+        return true;
+    }
+    if (verb == "state") {
+        if (!needId()) return false;
+        const auto& c = d.control(id);
+        out_ << id << ": enabled=" << c.enabled << " visible=" << c.visible << " checked=" << c.checked
+             << " position=" << c.range.position << '\n';
+        return true;
+    }
+    if (verb == "messages") {
+        for (const auto& m : services_.messages)
+            out_ << m.number << " | " << oneLine(m.caption) << " | " << oneLine(m.text) << '\n';
+        services_.messages.clear();
+        return true;
+    }
+    if (verb == "save") {
+        if (rest.empty()) {
+            error = "save needs a file name";
+            return false;
+        }
+        std::string why;
+        if (!writePng(d.panelSurface(), rest, why)) {
+            error = why;
+            return false;
+        }
+        return true;
+    }
+    error = "unknown command '" + verb + "'";
+    return false;
+}
+
+int ScriptRunner::runAll(std::istream& in, std::ostream& err) {
+    std::string line;
+    int number = 0;
+    while (std::getline(in, line)) {
+        ++number;
+        std::string error;
+        if (!run(line, error)) {
+            err << "script line " << number << ": " << error << '\n';
+            out_.flush();
+            return 1;
+        }
+    }
+    out_.flush();
+    return 0;
+}
+
+} // namespace korvane::cli

@@ -1,5 +1,6 @@
 #include "container/FileAccess.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -21,6 +22,10 @@ constexpr std::array<std::string_view, 14> kReasons = {
 };
 
 constexpr std::size_t kReasonField = 100;
+
+// windowStart and filePosition are signed 32-bit, as are the offsets the parsers pass on, so
+// the window never reaches past this position; longer files end here for the reader.
+constexpr std::int64_t kLastPosition = 0x7FFFFFFF;
 
 } // namespace
 
@@ -84,9 +89,9 @@ int openRawFile(RawFileContext& context) {
     // Readers share the file; an advisory shared lock keeps cooperating writers out.
     (void)::flock(fd, LOCK_SH | LOCK_NB);
     context.file.descriptor = fd;
-    // Offsets in the file are 32-bit; a longer file is only read in its first 4 GiB.
-    const auto length = static_cast<std::uint64_t>(info.st_size);
-    context.fileLength = length > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<std::uint32_t>(length);
+    // A longer file is only read up to kLastPosition; parsers check offsets against this.
+    const auto length = static_cast<std::int64_t>(info.st_size);
+    context.fileLength = static_cast<std::uint32_t>(std::min(length, kLastPosition));
     context.filePosition = 0;
     context.flags = static_cast<std::uint8_t>((context.flags & ~file_flags::kClosed) |
                                               file_flags::kOpen);
@@ -104,12 +109,14 @@ void FileAccess::reportFileError(std::int16_t message, int cause) {
 }
 
 std::int64_t FileAccess::physicalRead(std::uint32_t at) {
+    const auto wanted = static_cast<std::uint32_t>(
+        std::min<std::int64_t>(kReadBlockSize, kLastPosition - ctx_.filePosition));
     std::uint32_t total = 0;
     // A read may deliver less than asked before the end of the file; keep reading until the
     // block is full or the file ends, so that "fewer bytes" reliably means the end.
-    while (total < kReadBlockSize) {
+    while (total < wanted) {
         const ssize_t n =
-            ::read(ctx_.file.descriptor, ctx_.buffer.data() + at + total, kReadBlockSize - total);
+            ::read(ctx_.file.descriptor, ctx_.buffer.data() + at + total, wanted - total);
         if (n < 0) {
             if (errno == EINTR) continue;
             ctx_.flags |= file_flags::kError;
@@ -128,8 +135,7 @@ Status FileAccess::SeekTo(std::int64_t position) {
         ctx_.cursor = static_cast<std::uint32_t>(position - ctx_.windowStart);
         return kOk;
     }
-    // Positions from the file are 32-bit; anything outside that cannot name file data.
-    if (position < 0 || position > 0xFFFFFFFFll || ctx_.buffer.size() < kReadBufferSize) {
+    if (position < 0 || position > kLastPosition || ctx_.buffer.size() < kReadBufferSize) {
         ctx_.flags |= file_flags::kError;
         reportFileError(7, file_cause::kBadSeek);
         return kCannotPosition;
@@ -143,13 +149,14 @@ Status FileAccess::SeekTo(std::int64_t position) {
     ctx_.flags &= static_cast<std::uint8_t>(~file_flags::kEndOfFile);
     ctx_.windowLength = 0;
     ctx_.cursor = 0;
-    ctx_.windowStart = 0;
     ctx_.carriedCount = 0;
-    ctx_.filePosition = static_cast<std::int32_t>(blockStart);
+    // The empty window stands where the file now is, so that after a failure below no
+    // position outside this block is taken for one inside the window.
+    ctx_.windowStart = ctx_.filePosition = static_cast<std::int32_t>(blockStart);
 
     const std::int64_t got = physicalRead(0);
     if (got < 0) {
-        ctx_.filePosition = 0;
+        ctx_.windowStart = ctx_.filePosition = 0;
         return kReadFailed;
     }
     const auto count = static_cast<std::uint32_t>(got);

@@ -16,7 +16,8 @@ std::filesystem::path makeFolder() {
 
 void writeFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 } // namespace
@@ -38,7 +39,8 @@ TempFolder::~TempFolder() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-std::string TempFolder::write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+std::string TempFolder::write(const std::string& name,
+                              const std::vector<std::uint8_t>& bytes) const {
     const auto p = path_ / name;
     writeFile(p, bytes);
     return p.string();
@@ -46,7 +48,15 @@ std::string TempFolder::write(const std::string& name, const std::vector<std::ui
 
 std::vector<std::uint8_t> countingBytes(std::size_t count) {
     std::vector<std::uint8_t> out(count);
-    for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::uint8_t>(i);
+    return out;
+}
+
+std::vector<std::uint8_t> offsetBytes(std::size_t count) {
+    std::vector<std::uint8_t> out(count);
+    for (std::size_t i = 0; i < count; ++i)
+        out[i] = offsetByte(i);
     return out;
 }
 

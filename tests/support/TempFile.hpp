@@ -38,4 +38,12 @@ private:
 // Bytes 0, 1, 2, ... 255, 0, 1, ...: every position of a file tells its own offset modulo 256.
 std::vector<std::uint8_t> countingBytes(std::size_t count);
 
+// Every 4-byte aligned word holds its own file offset, little-endian: unlike countingBytes,
+// bytes read from a position 256 or 64 Ki away are different, so a read from the wrong block
+// shows. offsetByte(p) is the byte such a file has at position p.
+std::vector<std::uint8_t> offsetBytes(std::size_t count);
+constexpr std::uint8_t offsetByte(std::uint64_t position) {
+    return static_cast<std::uint8_t>((position & ~std::uint64_t{3}) >> (8 * (position & 3)));
+}
+
 } // namespace korvane::test

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "common/RecordingReporter.hpp"
+
+namespace korvane {
+namespace {
+
+TEST(MessageCatalogue, NumbersWithoutEntryAreReportedThemselves) {
+    RecordingReporter r;
+    r.ShowMessage(38);
+    r.ShowMessage(-1);
+    r.ShowMessage(36);
+    r.ShowMessage(1000, "text");
+    ASSERT_EQ(r.records().size(), 4u);
+    EXPECT_EQ(r.records()[0].shown.text, "Invalid message number: 38");
+    EXPECT_EQ(r.records()[1].shown.text, "Invalid message number: -1");
+    EXPECT_EQ(r.records()[2].shown.text, "Invalid message number: 36");
+    EXPECT_EQ(r.records()[3].shown.text, "Invalid message number: 1000");
+    for (const auto& rec : r.records()) EXPECT_EQ(rec.shown.caption, "Program Error");
+}
+
+TEST(MessageCatalogue, IntegersAndTextsFillTheirPlaceholders) {
+    RecordingReporter r;
+    r.ShowMessage(11, 4096, "temporary recovery template array");
+    r.ShowMessage(21, 7, -1, -12, "trace", "unused");
+    r.ShowMessage(2, "/tmp/x.cr2", "File not found");
+    r.ShowMessage(22, "Canon", "EOS 5D");
+    const auto& rec = r.records();
+    EXPECT_EQ(rec[0].shown.text, "Storage allocation of 4096 bytes failed for\ntemporary recovery template array");
+    EXPECT_EQ(rec[0].shown.caption, "Memory allocation");
+    EXPECT_EQ(rec[1].shown.text, "Program logic trace\ntrace, 7, ?, -12");
+    EXPECT_EQ(rec[1].shown.caption, "Debugging");
+    EXPECT_EQ(rec[2].shown.text, "Error opening file /tmp/x.cr2 for input:\nFile not found");
+    EXPECT_EQ(rec[3].shown.text, "Unsupported camera\nMake: \"Canon\" \nModel: \"EOS 5D\"");
+    EXPECT_EQ(rec[3].shown.caption, "Implementation");
+}
+
+TEST(MessageCatalogue, MissingArgumentsShowQuestionMarks) {
+    RecordingReporter r;
+    r.ShowMessage(8);
+    r.ShowMessage(33);
+    EXPECT_EQ(r.records()[0].shown.text, "Error when processing file ?:\n?");
+    EXPECT_EQ(r.records()[1].shown.text, "There is no recovery template associated with F?");
+}
+
+TEST(MessageCatalogue, ASecondTextPlaceholderBroughtInByTheFirstTextIsReplaced) {
+    RecordingReporter r;
+    r.ShowMessage(15, "file %2s", "tile count");
+    EXPECT_EQ(r.records()[0].shown.text,
+              "The image file file tile count contains inconsistent specification:\ntile count");
+}
+
+TEST(MessageCatalogue, TextWithoutPlaceholdersIsShownUnchanged) {
+    RecordingReporter r;
+    r.ShowMessage(3, 1, 2, 3, "a", "b");
+    r.ShowMessage(27, "ignored");
+    EXPECT_EQ(r.records()[0].shown.text, "Input file too short for TIFF");
+    EXPECT_EQ(r.records()[1].shown.text, "Updating image data is not supported with this image file");
+    EXPECT_EQ(r.records()[1].shown.caption, "Updating image data");
+}
+
+TEST(MessageCatalogue, AWholeTextIsShownUnderTheEntrysCaption) {
+    RecordingReporter r;
+    r.ShowWholeMessage(37, "peak at %1i");
+    EXPECT_EQ(r.records()[0].shown.text, "peak at %1i");
+    EXPECT_EQ(r.records()[0].shown.caption, "Frequency Analysis");
+    r.ShowWholeMessage(40, "x");
+    EXPECT_EQ(r.records()[1].shown.text, "Invalid message number: 40");
+}
+
+TEST(MessageCatalogue, CaptionsOfTheMessageGroups) {
+    const std::pair<int, const char*> expected[] = {
+        {0, "Program Error"},          {1, "Image input file processing error"},
+        {9, "Image input file processing error"}, {12, "Image processing"},
+        {17, "Clipboard operation"},   {24, "Implementation"},
+        {29, "Updating image data"},   {31, "Internal information"},
+        {32, "Recovery progress"},     {35, "Recovery progress"},
+        {37, "Frequency Analysis"},
+    };
+    for (const auto& [number, caption] : expected)
+        EXPECT_EQ(formatMessage(static_cast<std::int16_t>(number), {}).caption, caption) << number;
+}
+
+TEST(MessageCatalogue, TextsHoldingATextThatLooksLikeAPlaceholderDoNotLoop) {
+    RecordingReporter r;
+    r.ShowMessage(31, "%1s%1s");
+    EXPECT_EQ(r.records()[0].shown.text, "%1s%1s");
+}
+
+} // namespace
+} // namespace korvane

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <png.h>
+#include <sstream>
+
+#include "cli/ScriptRunner.hpp"
+#include "tests/support/TempFile.hpp"
+
+namespace korvane::test {
+namespace {
+
+std::string runScript(cli::ScriptRunner& runner, std::ostringstream& out, const std::string& script,
+                      int* status = nullptr, std::string* errors = nullptr) {
+    std::istringstream in(script);
+    std::ostringstream err;
+    const int s = runner.runAll(in, err);
+    if (status) *status = s;
+    if (errors) *errors = err.str();
+    return out.str();
+}
+
+TEST(Script, ProcessingA25ByteFileReportsItTooShort) {
+    TempFolder folder;
+    const std::string path = folder.write("short.raw", std::vector<std::uint8_t>(25, 0));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    const std::string printed = runScript(runner, out, "process " + path + "\nmessages\nmessages\n");
+    EXPECT_EQ(printed, "3 | Image input file processing error | Input file too short for TIFF\n");
+}
+
+TEST(Script, PrintAndStateDescribeControls) {
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    const std::string printed = runScript(runner, out,
+                                          "# comments and blank lines are skipped\n\n"
+                                          "print 1011\nstate 1069\nstate 1035\nprint 1020\nprint title\n");
+    EXPECT_EQ(printed,
+              "4095\n"
+              "1069: enabled=0 visible=1 checked=0 position=48\n"
+              "1035: enabled=1 visible=1 checked=1 position=0\n"
+              "White Level RGB statistics\n"
+              "Lumbrecht Raw Image Analysis Version 0.1.0.0\n");
+}
+
+TEST(Script, LineBreaksArePrintedAsBackslashN) {
+    EXPECT_EQ(cli::oneLine("a\nb\\c"), "a\\nb\\\\c");
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    runScript(runner, out, "process /no/such.nef\nmessages\n");
+    EXPECT_EQ(out.str(), "2 | Image input file processing error | Error opening file /no/such.nef for "
+                         "input:\\nFile not found\n");
+}
+
+TEST(Script, HeldKeysLastForOneCommand) {
+    TempFolder folder;
+    const std::string path = folder.write("a.raw", std::vector<std::uint8_t>(30, 0));
+    std::vector<bool> seen;
+    LoadStages stages;
+    stages.parse = [&](RawFileContext&, Reporter&, const KeyState& keys) -> Status {
+        seen.push_back(keys.isKeyDown(0x11) && keys.isKeyDown(0x10) && keys.isKeyDown('W'));
+        return kFailed;
+    };
+    stages.load = stages.parse;
+    std::ostringstream out;
+    cli::ScriptRunner runner(out, stages);
+    runScript(runner, out, "held Ctrl+Shift+W\nprocess " + path + "\nprocess " + path + "\n");
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+}
+
+TEST(Script, ClicksTypingAndSlidersActOnTheDialog) {
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    const std::string printed = runScript(runner, out,
+                                          "slider 1005 44\nprint 1011\n"
+                                          "click 1036\nstate 1036\nstate 1035\n"
+                                          "type 1001 some path\nprint 1001\n"
+                                          "key Escape\nstate 1002\n");
+    EXPECT_EQ(printed,
+              "1800\n"
+              "1036: enabled=1 visible=1 checked=1 position=0\n"
+              "1035: enabled=1 visible=1 checked=0 position=0\n"
+              "some path\n"
+              "1002: enabled=1 visible=1 checked=0 position=0\n");
+    EXPECT_TRUE(runner.dialog().ended());
+    EXPECT_EQ(runner.dialog().result(), 2);
+}
+
+TEST(Script, ABadLineStopsTheScriptWithStatusOne) {
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 0;
+    std::string errors;
+    runScript(runner, out, "print 1011\nfly away\nprint 1010\n", &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(out.str(), "4095\n");
+    EXPECT_EQ(errors, "script line 2: unknown command 'fly'\n");
+    for (const char* bad : {"click 99999", "key Ctrl+Nothing", "slider 1004 x", "panel 0 10", "char ab"}) {
+        std::string why;
+        EXPECT_FALSE(runner.run(bad, why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+}
+
+TEST(Script, SaveWritesThePanelAsAPng) {
+    TempFolder folder;
+    const std::string png = (folder.path() / "panel.png").string();
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    runScript(runner, out, "panel 64 48\nsave " + png + "\n");
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;
+    EXPECT_EQ(image.width, 64u);
+    EXPECT_EQ(image.height, 48u);
+    png_image_free(&image);
+}
+
+TEST(ScriptProgram, TheCommandLineToolRunsAScriptFromStandardInput) {
+    TempFolder folder;
+    const std::string path = folder.write("short.raw", std::vector<std::uint8_t>(25, 0));
+    const std::string script = folder.write("s.txt", {});
+    std::ofstream(script) << "process " << path << "\nmessages\n";
+    const std::string command = std::string(KORVANE_CLI) + " script < " + script;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string printed;
+    std::array<char, 256> chunk{};
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) printed += chunk.data();
+    EXPECT_EQ(::pclose(pipe), 0);
+    EXPECT_EQ(printed, "3 | Image input file processing error | Input file too short for TIFF\n");
+}
+
+} // namespace
+} // namespace korvane::test

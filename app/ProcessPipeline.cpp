@@ -113,7 +113,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     }
     if (succeeded(status)) {
         // 8. Levels of the image.
-        image_ = ctx.mainImage.get();
+        image_ = ctx.mainImage;
         ImageDescriptor& image = *image_;
         image.wbMultipliers = {1.0f, 1.0f, 1.0f, 1.0f};
         image.displayWhite = image.whiteLevel;

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "common/ImageDescriptor.hpp"
+#include "common/IfdNode.hpp"
 
 namespace korvane {
+
+struct CameraDescription;
 
 // Flags of a RawFileContext.
 namespace file_flags {
@@ -57,10 +59,61 @@ struct RawFileContext {
     RawFile file;
     int openErrorCause = 0;  // cause code of the last failed open
 
-    // What the container found. The main image is owned here.
-    std::unique_ptr<ImageDescriptor> mainImage;
+    // --- What the container found.
+    std::uint8_t byteOrder = 0;  // 2 little-endian ("II"), 1 big-endian ("MM")
+    std::uint32_t firstIfdOffset = 0;
     std::uint8_t formatCode = 0;
-    std::array<std::int32_t, 4> channelLevels{};
+    const CameraDescription* camera = nullptr;
+    std::unique_ptr<IfdNode> mainTree;        // from the first IFD
+    std::unique_ptr<IfdNode> makerNoteTree;   // the maker note directories
+    std::vector<std::unique_ptr<IfdNode>> createdNodes;  // directories made from a camera row
+    std::uint16_t nodeCount = 0;
+    std::uint16_t depth = 0;
+    IfdNode* lastNode = nullptr;   // the last directory read outside maker notes
+    IfdNode* mainImage = nullptr;  // the image to decode, in one of the trees
+    std::uint16_t orientation = 0;
+
+    // Texts and the entries they came from (null where the file has none).
+    std::string make, model, uniqueCameraModel, serial, wbMode;
+    const IfdEntry* makeEntry = nullptr;
+    const IfdEntry* modelEntry = nullptr;
+    const IfdEntry* uniqueCameraModelEntry = nullptr;
+    const IfdEntry* serialEntry = nullptr;
+    const IfdEntry* dateEntry = nullptr;
+    const IfdEntry* exposureTimeEntry = nullptr;
+    const IfdEntry* fNumberEntry = nullptr;
+    const IfdEntry* focalLengthEntry = nullptr;
+    const IfdEntry* lensInfoEntry = nullptr;
+    const IfdEntry* isoEntry = nullptr;
+    const IfdEntry* asShotNeutralEntry = nullptr;
+    const IfdEntry* dngPrivateDataEntry = nullptr;
+    // The nodes holding those entries, for reading their values.
+    const IfdNode* dateNode = nullptr;
+    const IfdNode* exposureTimeNode = nullptr;
+    const IfdNode* fNumberNode = nullptr;
+    const IfdNode* focalLengthNode = nullptr;
+    const IfdNode* lensInfoNode = nullptr;
+    const IfdNode* asShotNeutralNode = nullptr;
+
+    // Shot values.
+    std::uint32_t iso1 = 0;
+    std::uint32_t iso2 = 0;
+    std::uint32_t exposureIndex = 0;
+    float baselineExposure = 0.0f;
+    std::uint32_t makerNoteCount = 0;
+    std::uint32_t makerNoteOffset = 0;
+    bool hasMakerNote = false;
+
+    // Maker note values.
+    std::uint8_t makerFlags = 0;
+    std::uint32_t modelId = 0;
+    std::uint32_t noiseReduction = 0;
+    const IfdEntry* canonCameraInfo = nullptr;
+    std::array<float, 4> wbCoefficients{};
+    std::array<float, 4> shotWb{};  // as-shot white balance R, G1, G2, B
+
+    std::array<std::int32_t, 4> channelLevels{};  // per colour: R, G, B, second G
+    std::array<std::int32_t, 4> whiteLevels{};
     // The two 3 x 3 colour matrices start as the identity.
     std::array<float, 9> colourMatrix1{1, 0, 0, 0, 1, 0, 0, 0, 1};
     std::array<float, 9> colourMatrix2{1, 0, 0, 0, 1, 0, 0, 0, 1};

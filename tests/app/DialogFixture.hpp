@@ -40,7 +40,8 @@ protected:
             ++parses;
             wHeldWhileParsing = keys.isKeyDown('W');
             ctx.formatCode = image.formatCode;
-            ctx.mainImage = std::make_unique<ImageDescriptor>();
+            ctx.mainTree = std::make_unique<IfdNode>();
+            ctx.mainImage = ctx.mainTree.get();
             ctx.mainImage->maximumValue = image.maximumValue;
             ctx.mainImage->valueRange = image.maximumValue;
             ctx.mainImage->whiteLevel = image.whiteLevel;

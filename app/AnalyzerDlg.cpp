@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "analysis/ExposureScale.hpp"
+#include "common/ExposureScale.hpp"
 #include "analysis/MappingFunctionNames.hpp"
 #include "app/AboutDlg.hpp"
 #include "app/ControlStyle.hpp"

@@ -36,9 +36,11 @@ private:
 // The two stages of a load that read the file: parsing the container and loading the image
 // data. Tests replace them to give the pipeline images of known levels.
 struct LoadStages {
-    using Stage = std::function<Status(RawFileContext&, Reporter&, const KeyState&)>;
-    Stage parse;
-    Stage load;
+    using ShotInfo = std::function<void(const std::string&)>;
+    using Parse = std::function<Status(RawFileContext&, Reporter&, const KeyState&, const ShotInfo&)>;
+    using Load = std::function<Status(RawFileContext&, Reporter&, const KeyState&)>;
+    Parse parse;
+    Load load;
     static LoadStages standard();
 };
 
@@ -112,6 +114,7 @@ private:
     // Load-and-process.
     void ReleaseFileContext();
     void setProcessPhase(LoadPhase phase);
+    void showShotInfo(const std::string& text);
     void restoreProcessButton();
 
     // Display.

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <new>
 
-#include "analysis/ExposureScale.hpp"
+#include "common/ExposureScale.hpp"
 #include "app/AnalyzerDlg.hpp"
 #include "container/FileAccess.hpp"
 #include "container/ParseContainer.hpp"
@@ -51,6 +51,11 @@ void CAnalyzerDlg::setProcessPhase(LoadPhase phase) {
     shownPhase_ = phase;
     if (file_) file_->phase = phase;
     window_->redraw(ids::kProcess, true);
+}
+
+void CAnalyzerDlg::showShotInfo(const std::string& text) {
+    window_->setText(ids::kShotInfo, text);
+    window_->redraw(ids::kShotInfo, true);
 }
 
 void CAnalyzerDlg::restoreProcessButton() {
@@ -105,7 +110,8 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     setProcessPhase(LoadPhase::Reading);
 
     // 7. Parse.
-    Status status = stages_.parse(ctx, reporter_, services_);
+    Status status = stages_.parse(ctx, reporter_, services_,
+                                  [this](const std::string& text) { showShotInfo(text); });
     if (succeeded(status) && !ctx.mainImage) {
         // A parser that succeeds always names a main image; treat anything else as no image.
         reporter_.ShowMessage(12, ctx.path);
@@ -121,6 +127,8 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             image.whiteLevel = *std::max_element(image.channelWhite.begin(), image.channelWhite.end());
         if (ctx.formatCode != 2) image.displayWhite = image.maximumValue;
         setWhitePoint(image.displayWhite);
+        window_->setPosition(ids::kExposureSlider, image.exposureStep);
+        window_->setText(ids::kExposureLabel, exposureLabel(image.exposureStep));
 
         if (window_->isChecked(ids::kInfoOnly)) {
             // 9. Only the file's description was asked for.

@@ -24,8 +24,10 @@ std::uint8_t headerByteOrder(const std::uint8_t* h) {
 
 } // namespace
 
-Status ParseContainer(RawFileContext& context, Reporter& reporter, const KeyState& keys) {
+Status ParseContainer(RawFileContext& context, Reporter& reporter, const KeyState& keys,
+                      const ShotInfoSink& showShotInfo) {
     (void)keys;
+    (void)showShotInfo;
     FileAccess file(context, reporter);
     if (Status s = file.SeekTo(0); failed(s)) return s;
     const std::uint8_t* header = nullptr;
@@ -55,4 +57,8 @@ Status ParseContainer(RawFileContext& context, Reporter& reporter, const KeyStat
     return kFailed;
 }
 
+} // namespace korvane
+
+namespace korvane {
+int defaultExposurePosition(float) { return 48; }
 } // namespace korvane

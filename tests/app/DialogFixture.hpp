@@ -36,7 +36,9 @@ protected:
     // Stages whose parser succeeds with `image` and whose loader succeeds or fails.
     LoadStages fakeStages(FakeImage image) {
         LoadStages s;
-        s.parse = [this, image](RawFileContext& ctx, Reporter&, const KeyState& keys) -> Status {
+        s.parse = [this, image](RawFileContext& ctx, Reporter&, const KeyState& keys,
+                                const LoadStages::ShotInfo& shotInfo) -> Status {
+            shotInfo("Fake camera\nISO 100?");
             ++parses;
             wHeldWhileParsing = keys.isKeyDown('W');
             ctx.formatCode = image.formatCode;

@@ -59,11 +59,10 @@ TEST(Script, HeldKeysLastForOneCommand) {
     const std::string path = folder.write("a.raw", std::vector<std::uint8_t>(30, 0));
     std::vector<bool> seen;
     LoadStages stages;
-    stages.parse = [&](RawFileContext&, Reporter&, const KeyState& keys) -> Status {
+    stages.parse = [&](RawFileContext&, Reporter&, const KeyState& keys, const LoadStages::ShotInfo&) -> Status {
         seen.push_back(keys.isKeyDown(0x11) && keys.isKeyDown(0x10) && keys.isKeyDown('W'));
         return kFailed;
     };
-    stages.load = stages.parse;
     std::ostringstream out;
     cli::ScriptRunner runner(out, stages);
     runScript(runner, out, "held Ctrl+Shift+W\nprocess " + path + "\nprocess " + path + "\n");

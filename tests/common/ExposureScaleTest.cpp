@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "analysis/ExposureScale.hpp"
+#include "common/ExposureScale.hpp"
 
 namespace korvane {
 namespace {

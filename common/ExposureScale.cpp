@@ -1,4 +1,4 @@
-#include "analysis/ExposureScale.hpp"
+#include "common/ExposureScale.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/InfoCommand.hpp"
 #include "cli/ScriptRunner.hpp"
 
 namespace {
@@ -16,6 +17,7 @@ const char* kUsage =
     "relatives) and shows the samples the camera recorded. It never writes the raw file.\n"
     "\n"
     "Commands:\n"
+    "  info FILE [--json]  the file's directories, camera, main image and shot information\n"
     "  script [SCRIPT]   drive the main dialog with commands from SCRIPT or standard input\n"
     "                    (korvane-cli script --help lists them)\n"
     "  --help            this text\n"
@@ -57,6 +59,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (std::strcmp(argv[1], "script") == 0) return runScript(argc, argv);
+    if (std::strcmp(argv[1], "info") == 0) return korvane::cli::runInfo(argc, argv);
     std::cerr << "korvane-cli: unknown command '" << argv[1] << "'\n" << kUsage;
     return 1;
 }

@@ -1,0 +1,46 @@
+#pragma once
+#include <QLabel>
+#include <QPushButton>
+#include <functional>
+
+#include "platform/Dialog.hpp"
+
+namespace korvane::qt {
+
+// A push button that the logic may draw itself: owner-drawn, it shows the face the logic
+// gives for it, and nothing of the style's.
+class DialogButton final : public QPushButton {
+public:
+    using FaceSource = std::function<platform::OwnerDrawFace()>;
+
+    DialogButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {}
+
+    void setFaceSource(FaceSource source) { face_ = std::move(source); }
+    void setOwnerDrawn(bool ownerDrawn);
+    bool isOwnerDrawn() const { return ownerDrawn_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    FaceSource face_;
+    bool ownerDrawn_ = false;
+};
+
+// A static text; with `notify` a left button press on it is a click.
+class DialogLabel final : public QLabel {
+public:
+    DialogLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+
+    void setClickHandler(std::function<void()> onClick) { onClick_ = std::move(onClick); }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    std::function<void()> onClick_;
+};
+
+QColor toQColor(platform::Rgb colour);
+
+} // namespace korvane::qt

@@ -1,0 +1,20 @@
+#include "qt/RangeControl.hpp"
+
+namespace korvane::qt {
+
+std::optional<platform::ScrollCode> scrollCodeOf(int sliderAction, bool dragging) {
+    using platform::ScrollCode;
+    switch (sliderAction) {
+    case QAbstractSlider::SliderSingleStepAdd: return ScrollCode::LineDown;
+    case QAbstractSlider::SliderSingleStepSub: return ScrollCode::LineUp;
+    case QAbstractSlider::SliderPageStepAdd: return ScrollCode::PageDown;
+    case QAbstractSlider::SliderPageStepSub: return ScrollCode::PageUp;
+    case QAbstractSlider::SliderToMinimum: return ScrollCode::Top;
+    case QAbstractSlider::SliderToMaximum: return ScrollCode::Bottom;
+    // The wheel moves the thumb in one step: to the logic that is a thumb let go there.
+    case QAbstractSlider::SliderMove: return dragging ? ScrollCode::ThumbTrack : ScrollCode::ThumbPosition;
+    default: return std::nullopt;
+    }
+}
+
+} // namespace korvane::qt

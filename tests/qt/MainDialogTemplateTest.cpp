@@ -1,0 +1,154 @@
+// The main dialog as its template describes it, before any logic has touched it.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <gtest/gtest.h>
+
+#include "RecordingHandler.hpp"
+#include "ShownDialog.hpp"
+#include "qt/PanelWidget.hpp"
+#include "resources/ControlIds.hpp"
+
+namespace korvane::qt::test {
+namespace {
+
+using platform::ControlKind;
+using platform::ControlTemplate;
+namespace st = platform::style;
+
+bool hasWidgetOfKind(QWidget* w, ControlKind kind) {
+    switch (kind) {
+    case ControlKind::PushButton: return dynamic_cast<QPushButton*>(w) != nullptr;
+    case ControlKind::Edit: return dynamic_cast<QLineEdit*>(w) != nullptr;
+    case ControlKind::Static:
+    case ControlKind::Icon: return dynamic_cast<QLabel*>(w) != nullptr;
+    case ControlKind::GroupBox: return dynamic_cast<QGroupBox*>(w) != nullptr;
+    case ControlKind::CheckBox: return dynamic_cast<QCheckBox*>(w) != nullptr;
+    case ControlKind::RadioButton: return dynamic_cast<QRadioButton*>(w) != nullptr;
+    case ControlKind::Trackbar: {
+        auto* s = dynamic_cast<QSlider*>(w);
+        return s != nullptr && s->orientation() == Qt::Horizontal;
+    }
+    case ControlKind::ComboBox: return dynamic_cast<QComboBox*>(w) != nullptr;
+    case ControlKind::HScrollBar:
+    case ControlKind::VScrollBar: {
+        auto* s = dynamic_cast<QScrollBar*>(w);
+        const auto want = kind == ControlKind::HScrollBar ? Qt::Horizontal : Qt::Vertical;
+        return s != nullptr && s->orientation() == want;
+    }
+    case ControlKind::Panel: return dynamic_cast<PanelWidget*>(w) != nullptr;
+    }
+    return false;
+}
+
+// The room a control has for its text, and what the text takes (one line, or for a
+// multi-line static its longest word).
+struct TextRoom {
+    int available;
+    int needed;
+};
+
+TextRoom textRoom(QWidget* w, const ControlTemplate& t) {
+    const QFontMetrics metrics = w->fontMetrics();
+    if (auto* button = dynamic_cast<QAbstractButton*>(w)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        const auto contents = dynamic_cast<QCheckBox*>(button) != nullptr      ? QStyle::SE_CheckBoxContents
+                              : dynamic_cast<QRadioButton*>(button) != nullptr ? QStyle::SE_RadioButtonContents
+                                                                               : QStyle::SE_PushButtonContents;
+        return {button->style()->subElementRect(contents, &option, button).width(),
+                metrics.size(Qt::TextShowMnemonic, button->text()).width()};
+    }
+    if (auto* label = dynamic_cast<QLabel*>(w)) {
+        QString shown = label->text();
+        if (t.has(st::kMultiline)) {
+            shown.clear();
+            for (const QString& word : label->text().split(QLatin1Char(' ')))
+                if (metrics.horizontalAdvance(word) > metrics.horizontalAdvance(shown)) shown = word;
+        }
+        return {label->contentsRect().width(), metrics.horizontalAdvance(shown)};
+    }
+    if (auto* group = dynamic_cast<QGroupBox*>(w))
+        return {group->width(), group->minimumSizeHint().width()};
+    return {w->width(), 0};
+}
+
+class MainDialogControl : public ::testing::TestWithParam<ControlTemplate> {
+protected:
+    QtServices services;
+    RecordingHandler handler;
+    ShownDialog dialog{services, ids::kMainDialog, handler};
+};
+
+TEST_P(MainDialogControl, ExistsAsItsTemplateSays) {
+    const ControlTemplate& t = GetParam();
+    QWidget* w = dialog.control(t.id);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(hasWidgetOfKind(w, t.kind));
+    if (t.kind != ControlKind::ComboBox) {
+        EXPECT_EQ(dialog.window().text(t.id), std::string(t.text));
+    }
+    EXPECT_EQ(dialog.window().isVisible(t.id), !t.has(st::kHidden));
+    EXPECT_EQ(w->isVisible(), !t.has(st::kHidden));
+    EXPECT_EQ(dialog.window().isEnabled(t.id), !t.has(st::kDisabled));
+    EXPECT_EQ(w->isEnabled(), !t.has(st::kDisabled));
+    if (t.textLimit > 0) {
+        EXPECT_EQ(static_cast<QLineEdit*>(w)->maxLength(), t.textLimit);
+    }
+}
+
+TEST_P(MainDialogControl, LiesInsideTheDialogAndShowsItsTextWhole) {
+    const ControlTemplate& t = GetParam();
+    QWidget* w = dialog.control(t.id);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(dialog.widget().rect().contains(w->geometry()))
+        << "control at " << w->x() << "," << w->y() << " " << w->width() << "x" << w->height();
+    EXPECT_GT(w->width(), 0);
+    EXPECT_GT(w->height(), 0);
+    if (t.has(st::kHidden) || t.text.empty() || t.kind == ControlKind::Edit) return;
+    const TextRoom room = textRoom(w, t);
+    EXPECT_LE(room.needed, room.available) << "\"" << t.text << "\" is clipped";
+}
+
+INSTANTIATE_TEST_SUITE_P(Template102, MainDialogControl,
+                         ::testing::ValuesIn(resources::mainDialogTemplate().controls.begin(),
+                                             resources::mainDialogTemplate().controls.end()),
+                         [](const auto& info) { return "Control" + std::to_string(info.param.id); });
+
+class MainDialogWindow : public ::testing::Test {
+protected:
+    QtServices services;
+    RecordingHandler handler;
+    ShownDialog dialog{services, ids::kMainDialog, handler};
+};
+
+TEST_F(MainDialogWindow, HasTheTemplatesTitleAndOnlyItsDefaultButtonTakesEnter) {
+    EXPECT_EQ(dialog.window().title(), std::string(resources::mainDialogTemplate().title));
+    EXPECT_EQ(dialog.window().defaultControl(), ids::kProcess);
+    for (const auto& t : resources::mainDialogTemplate().controls) {
+        auto* button = dialog.control<QPushButton>(t.id);
+        if (button == nullptr) continue;
+        // An auto-default button would take Enter from the edits.
+        EXPECT_FALSE(button->autoDefault()) << t.id;
+        EXPECT_EQ(button->isDefault(), t.id == ids::kProcess) << t.id;
+    }
+}
+
+TEST_F(MainDialogWindow, PutsTheFocusOnlyInControlsThatTakeIt) {
+    for (int id : {ids::kShotInfo, ids::kBlackGroup, ids::kPanel, ids::kLabelComposite})
+        EXPECT_EQ(dialog.control(id)->focusPolicy(), Qt::NoFocus) << id;
+    for (int id : {ids::kBrowse, ids::kPathEdit, ids::kBlackSlider, ids::kMappingCombo})
+        EXPECT_TRUE(dialog.control(id)->focusPolicy() & Qt::TabFocus) << id;
+}
+
+} // namespace
+} // namespace korvane::qt::test

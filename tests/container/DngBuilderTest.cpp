@@ -154,6 +154,11 @@ DngDescription smallBigEndian() {
     return d;
 }
 
+// Test names show the variant's name rather than its bytes.
+void PrintTo(const Variant& v, std::ostream* out) {
+    *out << v.name;
+}
+
 std::vector<Variant> variants() {
     DngDescription bigInSub = smallBigEndian();
     bigInSub.rawInSubIfd = true;

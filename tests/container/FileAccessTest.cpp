@@ -138,6 +138,10 @@ struct PastTheEnd {
     const char* reason;
 };
 
+void PrintTo(const PastTheEnd& c, std::ostream* out) {
+    *out << "position " << c.position;
+}
+
 class FileAccessSeekPastTheEnd : public testing::TestWithParam<PastTheEnd> {};
 
 // In a 100 000-byte file the last block starts at 65 536: a position in that block but at or
@@ -270,6 +274,10 @@ struct ShortRead {
     std::uint32_t count;
     std::uint32_t delivered;
 };
+
+void PrintTo(const ShortRead& c, std::ostream* out) {
+    *out << c.count << " at " << c.position << " of " << c.fileLength;
+}
 
 class FileAccessReadAtTheEnd : public testing::TestWithParam<ShortRead> {};
 
@@ -464,6 +472,10 @@ struct Reason {
     int cause;
     const char* text;
 };
+
+void PrintTo(const Reason& r, std::ostream* out) {
+    *out << "cause " << r.cause;
+}
 
 class FileReasonText : public testing::TestWithParam<Reason> {};
 

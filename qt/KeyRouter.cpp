@@ -26,12 +26,6 @@ constexpr int kLeftShift = 0xA0, kRightShift = 0xA1;
 constexpr int kLeftControl = 0xA2, kRightControl = 0xA3;
 constexpr int kLeftMenu = 0xA4, kRightMenu = 0xA5;
 
-QWindow* windowOf(QObject* receiver) {
-    if (receiver->isWindowType()) return static_cast<QWindow*>(receiver);
-    if (receiver->isWidgetType()) return static_cast<QWidget*>(receiver)->window()->windowHandle();
-    return nullptr;
-}
-
 } // namespace
 
 KeyRouter::KeyRouter() = default;
@@ -103,11 +97,11 @@ bool KeyRouter::pressToLogic(QtDialogWindow& dialog, const QKeyEvent& key) {
 bool KeyRouter::eventFilter(QObject* receiver, QEvent* event) {
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
-        // Sent to the window's focus object before shortcuts and mnemonics are tried, and
-        // passed up its parents: the first receiver only.
-        QWindow* window = windowOf(receiver);
-        QtDialogWindow* dialog = dialogOf(window);
-        if (dialog == nullptr || window->focusObject() != receiver) break;
+        // Sent before shortcuts and mnemonics are tried: to the window first, then to its
+        // focus widget and that widget's parents.
+        if (!receiver->isWindowType()) break;
+        QtDialogWindow* dialog = dialogOf(static_cast<QWindow*>(receiver));
+        if (dialog == nullptr) break;
         const auto& key = *static_cast<QKeyEvent*>(event);
         track(key, true);
         const bool consumed = pressToLogic(*dialog, key);
@@ -144,12 +138,13 @@ bool KeyRouter::eventFilter(QObject* receiver, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-        if (receiver->isWindowType()) {
-            const auto& mouse = *static_cast<QMouseEvent*>(event);
-            modifiers_ = mouse.modifiers();
-            buttons_ = mouse.buttons();
-        }
+    {
+        // Seen at every stage of the event's way, always with the same state.
+        const auto& mouse = *static_cast<QMouseEvent*>(event);
+        modifiers_ = mouse.modifiers();
+        buttons_ = mouse.buttons();
         break;
+    }
     case QEvent::ApplicationDeactivate:
         // Keys let go in another program are never reported here.
         pressed_.reset();

@@ -126,6 +126,7 @@ void RecordingHandler::onDestroy() {
     destroyed = true;
     window = nullptr;
     log.push_back("destroy");
+    if (destroying) destroying();
 }
 
 } // namespace korvane::qt::test

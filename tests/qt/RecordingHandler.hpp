@@ -29,6 +29,7 @@ public:
     // Returns whether the key is consumed; none consumes nothing.
     std::function<bool(const platform::KeyMessage&)> keys;
     std::function<void()> paint;
+    std::function<void()> destroying;
     std::function<void(platform::Size)> sizes;
     std::map<int, platform::Rgb> colours;
     platform::OwnerDrawFace face;

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -72,7 +71,7 @@ QWidget* widgetFor(const ControlTemplate& t, QWidget* parent) {
     case ControlKind::PushButton: return pushButton(t, parent, false);
     case ControlKind::Edit: return edit(t, parent);
     case ControlKind::Static: return label(t, parent);
-    case ControlKind::GroupBox: return new QGroupBox(textOf(t), parent);
+    case ControlKind::GroupBox: return new DialogGroupBox(textOf(t), parent);
     case ControlKind::CheckBox:
         if (t.has(st::kPushLike)) return pushButton(t, parent, true);
         return new QCheckBox(textOf(t), parent);

@@ -10,7 +10,7 @@ namespace korvane::qt {
 //   PushButton  DialogButton (never auto-default: only the dialog's default button takes Enter)
 //   Edit        QLineEdit, or QPlainTextEdit when multi-line
 //   Static      DialogLabel, top-aligned and word-wrapped as a Windows static
-//   GroupBox    QGroupBox, beneath the controls it frames
+//   GroupBox    DialogGroupBox, beneath the controls it frames
 //   CheckBox    QCheckBox; with kPushLike a checkable DialogButton
 //   RadioButton QRadioButton (grouped by the dialog); with kPushLike a checkable DialogButton
 //   Trackbar    RangeControl<QSlider>, horizontal, moving itself

@@ -30,6 +30,32 @@ void DialogButton::paintEvent(QPaintEvent* event) {
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(face.text));
 }
 
+QRect DialogGroupBox::titleRect() const {
+    if (title().isEmpty()) return {};
+    const QFontMetrics metrics(font());
+    // Windows starts the title an average character in, with a blank either side of it.
+    const int pad = metrics.averageCharWidth() / 2;
+    return QRect(metrics.averageCharWidth(), 0,
+                 metrics.size(Qt::TextShowMnemonic, title()).width() + 2 * pad, metrics.height());
+}
+
+void DialogGroupBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QFontMetrics metrics(font());
+    // An etched frame: a dark line with a light one inside it.
+    const QRect frame = rect().adjusted(0, metrics.height() / 2, -1, -1);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(frame.adjusted(0, 0, -1, -1));
+    painter.setPen(palette().color(QPalette::Light));
+    painter.drawRect(frame.adjusted(1, 1, 0, 0));
+    const QRect text = titleRect();
+    if (text.isEmpty()) return;
+    painter.fillRect(text, palette().window());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.setFont(font());
+    painter.drawText(text, Qt::AlignCenter | Qt::TextShowMnemonic, title());
+}
+
 void DialogLabel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && onClick_) {
         onClick_();

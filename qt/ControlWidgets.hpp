@@ -1,4 +1,5 @@
 #pragma once
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
@@ -39,6 +40,19 @@ protected:
 
 private:
     std::function<void()> onClick_;
+};
+
+// A group box drawn as Windows draws one: the frame runs through the middle of the title, so
+// that a template's controls sit inside it where their rectangles put them.
+class DialogGroupBox final : public QGroupBox {
+public:
+    DialogGroupBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+    // Where the title is drawn, in the box's coordinates; empty without a title.
+    QRect titleRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 QColor toQColor(platform::Rgb colour);

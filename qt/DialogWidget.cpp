@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace korvane::qt {
@@ -27,6 +28,16 @@ DialogWidget::~DialogWidget() {
 }
 
 void DialogWidget::reject() { window_->onCloseRequest(); }
+
+void DialogWidget::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const auto modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && modifiers == Qt::NoModifier) {
+        window_->onEnter();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
 
 void DialogWidget::closeEvent(QCloseEvent* event) {
     // Only the logic ends a dialog: the close box asks it with Cancel.

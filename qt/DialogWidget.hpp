@@ -7,7 +7,8 @@
 namespace korvane::qt {
 
 // The Qt window of a dialog. It owns the QtDialogWindow that the logic drives, and passes the
-// window's own events to it: the close box and Escape become the Cancel command, resizing,
+// window's own events to it: the close box and Escape become the Cancel command, Enter the
+// default command, resizing,
 // moving, the context menu with the window-menu items, and the pointer over the dialog.
 class DialogWidget final : public QDialog {
 public:
@@ -21,6 +22,7 @@ public:
     void reject() override;
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;

@@ -30,6 +30,7 @@ using platform::ControlKind;
 using platform::Notification;
 namespace st = platform::style;
 
+constexpr int kOk = 1;
 constexpr int kCancel = 2;
 
 QString toQString(std::string_view text) {
@@ -257,6 +258,24 @@ void QtDialogWindow::showModeless() {
 }
 
 void QtDialogWindow::onCloseRequest() { command(kCancel, Notification::Clicked); }
+
+void QtDialogWindow::onEnter() {
+    // As Windows' dialog manager does: a focused push button is the default while it has the
+    // focus; else the default id is the command, whatever control it names, unless that
+    // control is disabled; with no default id the command is OK.
+    const Control* focused = find(focus());
+    if (auto* button = focused != nullptr ? dynamic_cast<DialogButton*>(focused->widget) : nullptr;
+        button != nullptr && !button->isCheckable()) {
+        button->click();
+        return;
+    }
+    if (defaultId_ == 0) {
+        command(kOk, Notification::Clicked);
+        return;
+    }
+    const Control* target = find(defaultId_);
+    if (target == nullptr || target->widget->isEnabledTo(&widget_)) command(defaultId_, Notification::Clicked);
+}
 
 void QtDialogWindow::onResized() {
     if (handler_ == nullptr || !initialised_) return;

@@ -50,6 +50,8 @@ public:
 
     // What the dialog widget reports.
     void onCloseRequest();
+    // Enter that no control took.
+    void onEnter();
     void onResized();
     void onMoved();
     void onWindowStateChanged(Qt::WindowStates previous);

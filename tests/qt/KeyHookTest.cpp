@@ -101,8 +101,34 @@ TEST_F(KeyHookTest, EnterInAnEditPressesTheDefaultButton) {
     EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1002 Clicked"));
     handler.clear();
     window().setDefaultControl(ids::kBrowse);
-    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    QTest::keyClick(dialog.handle(), Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1000 Clicked"));
+}
+
+TEST_F(KeyHookTest, EnterOnAFocusedButtonPressesThatButton) {
+    window().setFocus(ids::kFinish);
+    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1014 Clicked"));
+}
+
+TEST_F(KeyHookTest, EnterSendsTheDefaultIdWhateverControlItNames) {
+    // The logic makes the hidden focus keeper the default while a file loads.
+    window().setDefaultControl(ids::kFocusKeeper);
+    window().setFocus(ids::kFocusKeeper);
+    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1040 Clicked"));
+    handler.clear();
+    window().setDefaultControl(ids::kProcess);
+    window().setEnabled(ids::kProcess, false);
+    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    EXPECT_THAT(handler.logOf("command"), IsEmpty());
+}
+
+TEST_F(KeyHookTest, EnterWithoutADefaultIsOk) {
+    window().setDefaultControl(0);
+    window().setFocus(ids::kFocusKeeper);
+    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1 Clicked"));
 }
 
 TEST_F(KeyHookTest, EnterTheLogicTakesPressesNothing) {

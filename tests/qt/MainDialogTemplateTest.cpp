@@ -14,6 +14,7 @@
 
 #include "RecordingHandler.hpp"
 #include "ShownDialog.hpp"
+#include "qt/ControlWidgets.hpp"
 #include "qt/PanelWidget.hpp"
 #include "resources/ControlIds.hpp"
 
@@ -77,8 +78,7 @@ TextRoom textRoom(QWidget* w, const ControlTemplate& t) {
         }
         return {label->contentsRect().width(), metrics.horizontalAdvance(shown)};
     }
-    if (auto* group = dynamic_cast<QGroupBox*>(w))
-        return {group->width(), group->minimumSizeHint().width()};
+    if (auto* group = dynamic_cast<DialogGroupBox*>(w)) return {group->width(), group->titleRect().right() + 1};
     return {w->width(), 0};
 }
 

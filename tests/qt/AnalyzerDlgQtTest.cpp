@@ -1,0 +1,202 @@
+// The real main dialog logic in the real window: start-up, browsing for a file, the messages
+// it shows, and how it ends.
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "ShownDialog.hpp"
+#include "TextRoom.hpp"
+#include "app/AnalyzerDlg.hpp"
+#include "resources/ControlIds.hpp"
+#include "tests/support/TempFile.hpp"
+
+namespace korvane::qt::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+namespace st = platform::style;
+
+struct Shown {
+    int number;
+    std::string caption;
+    std::string text;
+    friend bool operator==(const Shown&, const Shown&) = default;
+    friend void PrintTo(const Shown& s, std::ostream* out) {
+        *out << s.number << " " << s.caption << ": " << s.text;
+    }
+};
+
+class AnalyzerWindowTest : public ::testing::Test {
+protected:
+    AnalyzerWindowTest() {
+        services.messageSink = [this](QWidget* owner, const FormattedMessage& m) {
+            messages.push_back({m.number, m.caption, m.text});
+            owners.push_back(owner);
+            if (onMessage) onMessage();
+        };
+        services.openFileSink = [this](QWidget*, const platform::OpenFileRequest& r) {
+            requests.push_back(r);
+            return answer;
+        };
+    }
+
+    QtServices services;
+    std::vector<Shown> messages;
+    std::vector<QWidget*> owners;
+    std::function<void()> onMessage;
+    std::vector<platform::OpenFileRequest> requests;
+    std::optional<std::string> answer;
+};
+
+const Shown kTooShort{3, "Image input file processing error", "Input file too short for TIFF"};
+
+TEST_F(AnalyzerWindowTest, StartsWithTheControlsAsTheLogicSetsThemUp) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    QtDialogWindow& w = dialog.window();
+    EXPECT_EQ(w.title(), "Lumbrecht Raw Image Analysis Version " KORVANE_EXPECTED_VERSION);
+    EXPECT_EQ(w.focus(), ids::kBrowse);
+    EXPECT_FALSE(w.isEnabled(ids::kExposureSlider));
+    EXPECT_EQ(w.position(ids::kExposureSlider), 48);
+    EXPECT_TRUE(w.isChecked(ids::kRadioComposite));
+    EXPECT_FALSE(w.isChecked(ids::kBlackR));
+    EXPECT_TRUE(w.isChecked(ids::kWhiteR));
+    EXPECT_FALSE(w.isVisible(ids::kMapped));
+    EXPECT_FALSE(w.items(ids::kMappingCombo).empty());
+    EXPECT_EQ(w.selection(ids::kMappingCombo), 0);
+    EXPECT_EQ(w.text(ids::kWhiteEdit), "4095");
+    ASSERT_FALSE(w.systemMenu().empty());
+    EXPECT_EQ(w.systemMenu().front().first, ids::kAboutMenuCommand);
+}
+
+TEST_F(AnalyzerWindowTest, ShowsTheLogicsColoursWhiteWhenDisabled) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    QWidget* clipping = dialog.control(ids::kShowClipping);
+    QWidget* blackRed = dialog.control(ids::kBlackR);
+    clipping->repaint();
+    blackRed->repaint();
+    EXPECT_EQ(clipping->palette().color(QPalette::WindowText), QColor(0, 96, 0));
+    EXPECT_EQ(blackRed->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(255, 255, 255));
+}
+
+TEST_F(AnalyzerWindowTest, ShowsEveryTextWholeInTheLogicsFonts) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    for (const auto& t : resources::mainDialogTemplate().controls) {
+        if (!dialog.window().isVisible(t.id) || t.kind == platform::ControlKind::Edit) continue;
+        const TextRoom room = textRoom(dialog.control(t.id), t);
+        EXPECT_LE(room.needed, room.available) << "control " << t.id << " \"" << dialog.window().text(t.id)
+                                               << "\" is clipped";
+    }
+}
+
+TEST_F(AnalyzerWindowTest, BrowsingForATooShortFileSaysSo) {
+    const korvane::test::TempFile file(korvane::test::countingBytes(25));
+    answer = file.path();
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    // While the message is up, "Process" shows the phase the load stopped in.
+    bool processOwnerDrawn = false;
+    onMessage = [&] { processOwnerDrawn = dialog.window().isOwnerDrawn(ids::kProcess); };
+
+    QTest::mouseClick(dialog.control(ids::kBrowse), Qt::LeftButton);
+
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].title, "Select raw image file to process");
+    EXPECT_THAT(messages, ElementsAre(kTooShort));
+    EXPECT_THAT(owners, ElementsAre(&dialog.widget()));
+    EXPECT_TRUE(processOwnerDrawn);
+    EXPECT_FALSE(dialog.window().isOwnerDrawn(ids::kProcess));
+    EXPECT_EQ(dialog.window().text(ids::kPathEdit), file.path());
+}
+
+TEST_F(AnalyzerWindowTest, CancelledBrowsingDoesNothing) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    QTest::mouseClick(dialog.control(ids::kBrowse), Qt::LeftButton);
+    EXPECT_EQ(requests.size(), 1u);
+    EXPECT_THAT(messages, IsEmpty());
+    EXPECT_EQ(dialog.window().text(ids::kPathEdit), "");
+}
+
+TEST_F(AnalyzerWindowTest, EnterInThePathEditProcessesThePath) {
+    const korvane::test::TempFile file(korvane::test::countingBytes(20));
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    QTest::mouseClick(dialog.control(ids::kPathEdit), Qt::LeftButton);
+    dialog.window().setText(ids::kPathEdit, file.path());
+    QTest::keyClick(dialog.handle(), Qt::Key_Return);
+    EXPECT_THAT(messages, ElementsAre(kTooShort));
+}
+
+TEST_F(AnalyzerWindowTest, FileOnTheCommandLineIsProcessedAtStart) {
+    const korvane::test::TempFile file(korvane::test::countingBytes(25), "short file.nef");
+    CAnalyzerDlg logic(services, "\"" + file.path() + "\" -h");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    EXPECT_THAT(messages, ElementsAre(kTooShort));
+    EXPECT_TRUE(dialog.window().isChecked(ids::kRadioHistogram));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The program's run
+
+class AnalyzerRunTest : public AnalyzerWindowTest {
+protected:
+    // Runs the program with `act` done to the main dialog once it shows.
+    int run(const std::string& commandLine, std::function<void(QtDialogWindow&)> act) {
+        services.onDialogShown = [this, act](QtDialogWindow& w) {
+            shown.push_back(w.dialogTemplate().id);
+            if (w.dialogTemplate().id != ids::kMainDialog) return;
+            QTimer::singleShot(0, &w.widget(), [act, &w] { act(w); });
+            // A dialog that ignores what it is told must not hang the tests.
+            QTimer::singleShot(5000, &w.widget(), [&w] { w.endDialog(-1); });
+        };
+        return CAnalyzerApp(services).run(commandLine);
+    }
+    std::vector<int> shown;
+};
+
+TEST_F(AnalyzerRunTest, EscapeEndsItWithCancel) {
+    EXPECT_EQ(run("", [](QtDialogWindow& w) { QTest::keyClick(w.widget().windowHandle(), Qt::Key_Escape); }), 2);
+}
+
+TEST_F(AnalyzerRunTest, CloseBoxEndsItWithCancel) {
+    EXPECT_EQ(run("", [](QtDialogWindow& w) { w.widget().close(); }), 2);
+}
+
+TEST_F(AnalyzerRunTest, FinishEndsItWithOne) {
+    EXPECT_EQ(run("", [](QtDialogWindow& w) {
+                  QTest::mouseClick(w.controlWidget(ids::kFinish), Qt::LeftButton);
+              }),
+              1);
+}
+
+TEST_F(AnalyzerRunTest, InvalidCommandLineSaysSoAndNeverShowsTheWindow) {
+    EXPECT_EQ(run("\"\"", [](QtDialogWindow& w) { w.endDialog(-1); }), 2);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].number, 1);
+    EXPECT_THAT(shown, IsEmpty());
+}
+
+TEST_F(AnalyzerRunTest, AboutBoxComesFromTheWindowMenuWithTheVersion) {
+    std::string version;
+    const int result = run("", [this, &version](QtDialogWindow& main) {
+        services.onDialogShown = [&version](QtDialogWindow& about) {
+            version = about.text(ids::kAboutVersion);
+            QTimer::singleShot(0, &about.widget(), [&about] {
+                QTest::mouseClick(about.controlWidget(ids::kOk), Qt::LeftButton);
+            });
+        };
+        main.handler()->onSystemCommand(ids::kAboutMenuCommand);
+        main.handler()->onCommand(ids::kFinish, platform::Notification::Clicked);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(version, "Version " KORVANE_EXPECTED_VERSION);
+}
+
+} // namespace
+} // namespace korvane::qt::test

@@ -45,6 +45,16 @@ inline std::size_t nextPointerAt(const std::vector<std::uint8_t>& f, std::uint32
     return directory + 2 + 12 * static_cast<std::size_t>(get16(f, directory, o));
 }
 
+// The file position of the value field of the entry with `tag` in the directory at `directory`.
+inline std::size_t valueFieldOf(const std::vector<std::uint8_t>& f, std::uint32_t directory,
+                                std::uint16_t tag, ByteOrder o) {
+    const std::uint32_t count = get16(f, directory, o);
+    for (std::uint32_t i = 0; i < count; ++i)
+        if (get16(f, directory + 2 + 12 * i, o) == tag) return directory + 2 + 12 * i + 8;
+    ADD_FAILURE() << "no entry " << tag << " in the directory at " << directory;
+    return 0;
+}
+
 // An entry whose value fits the entry: `value` goes into the value field as a 32-bit number
 // (SHORT values: the first in the low half, as the file's order places it).
 struct InlineEntry {

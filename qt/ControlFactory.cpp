@@ -12,6 +12,7 @@
 #include "qt/ControlWidgets.hpp"
 #include "qt/PanelWidget.hpp"
 #include "qt/RangeControl.hpp"
+#include "qt/Text.hpp"
 
 namespace korvane::qt {
 
@@ -21,9 +22,7 @@ using platform::ControlKind;
 using platform::ControlTemplate;
 namespace st = platform::style;
 
-QString textOf(const ControlTemplate& t) {
-    return QString::fromUtf8(t.text.data(), static_cast<qsizetype>(t.text.size()));
-}
+QString textOf(const ControlTemplate& t) { return toQString(t.text); }
 
 Qt::Alignment horizontalAlignment(const ControlTemplate& t) {
     if (t.has(st::kCentre)) return Qt::AlignHCenter;

@@ -1,4 +1,4 @@
-// The main dialog as its template describes it, before any logic has touched it.
+// The dialogs as their templates describe them, before any logic has touched them.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -11,10 +11,12 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <gtest/gtest.h>
+#include <ostream>
+#include <vector>
 
 #include "RecordingHandler.hpp"
-#include "TextRoom.hpp"
 #include "ShownDialog.hpp"
+#include "TextRoom.hpp"
 #include "qt/ControlWidgets.hpp"
 #include "qt/PanelWidget.hpp"
 #include "resources/ControlIds.hpp"
@@ -51,15 +53,32 @@ bool hasWidgetOfKind(QWidget* w, ControlKind kind) {
     return false;
 }
 
-class MainDialogControl : public ::testing::TestWithParam<ControlTemplate> {
+// One control of one dialog template.
+struct TemplateControl {
+    int dialogId;
+    ControlTemplate control;
+};
+
+std::vector<TemplateControl> everyTemplateControl() {
+    std::vector<TemplateControl> all;
+    for (const int dialogId : {ids::kMainDialog, ids::kAboutDialog})
+        for (const auto& c : resources::findDialogTemplate(dialogId)->controls) all.push_back({dialogId, c});
+    return all;
+}
+
+void PrintTo(const TemplateControl& c, std::ostream* out) {
+    *out << "dialog " << c.dialogId << " control " << c.control.id;
+}
+
+class DialogControl : public ::testing::TestWithParam<TemplateControl> {
 protected:
     QtServices services;
     RecordingHandler handler;
-    ShownDialog dialog{services, ids::kMainDialog, handler};
+    ShownDialog dialog{services, GetParam().dialogId, handler};
 };
 
-TEST_P(MainDialogControl, ExistsAsItsTemplateSays) {
-    const ControlTemplate& t = GetParam();
+TEST_P(DialogControl, ExistsAsItsTemplateSays) {
+    const ControlTemplate& t = GetParam().control;
     QWidget* w = dialog.control(t.id);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(hasWidgetOfKind(w, t.kind));
@@ -75,8 +94,8 @@ TEST_P(MainDialogControl, ExistsAsItsTemplateSays) {
     }
 }
 
-TEST_P(MainDialogControl, LiesInsideTheDialogAndShowsItsTextWhole) {
-    const ControlTemplate& t = GetParam();
+TEST_P(DialogControl, LiesInsideTheDialogAndShowsItsTextWhole) {
+    const ControlTemplate& t = GetParam().control;
     QWidget* w = dialog.control(t.id);
     ASSERT_NE(w, nullptr);
     EXPECT_TRUE(dialog.widget().rect().contains(w->geometry()))
@@ -88,10 +107,11 @@ TEST_P(MainDialogControl, LiesInsideTheDialogAndShowsItsTextWhole) {
     EXPECT_LE(room.needed, room.available) << "\"" << t.text << "\" is clipped";
 }
 
-INSTANTIATE_TEST_SUITE_P(Template102, MainDialogControl,
-                         ::testing::ValuesIn(resources::mainDialogTemplate().controls.begin(),
-                                             resources::mainDialogTemplate().controls.end()),
-                         [](const auto& info) { return "Control" + std::to_string(info.param.id); });
+INSTANTIATE_TEST_SUITE_P(Templates, DialogControl, ::testing::ValuesIn(everyTemplateControl()),
+                         [](const auto& info) {
+                             return "Dialog" + std::to_string(info.param.dialogId) + "Control" +
+                                    std::to_string(info.param.control.id);
+                         });
 
 class MainDialogWindow : public ::testing::Test {
 protected:

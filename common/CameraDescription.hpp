@@ -50,6 +50,60 @@ inline constexpr std::uint8_t kUnidentifiedTiled = 12;
 inline constexpr std::uint8_t kHasselblad = 13;
 } // namespace format_code
 
+// Compression codes a camera description requires or gives to a main image. The codes
+// from 65537 up exist only as such substitutes: they name a decoder the TIFF has no code for.
+namespace compression {
+inline constexpr std::uint32_t kUncompressed = 1;
+inline constexpr std::uint32_t kLosslessJpegOld = 6; // Canon CR2 and other early lossless JPEG
+inline constexpr std::uint32_t kLosslessJpeg = 7;
+inline constexpr std::uint32_t kSonyRaw = 32767; // what ARW files say, packed or compressed
+inline constexpr std::uint32_t kNikon = 34713;
+inline constexpr std::uint32_t kKodak = 65000;
+inline constexpr std::uint32_t kPentax = 65535;
+inline constexpr std::uint32_t kPacked = 65537; // two 12-bit samples in three bytes
+inline constexpr std::uint32_t kSonyCraw = 65538;
+inline constexpr std::uint32_t kOlympus = 65539;
+} // namespace compression
+
+// Decoding variants: the layout details of one camera family inside a decoder.
+namespace decoding_variant {
+inline constexpr std::uint8_t kNone = 0;
+inline constexpr std::uint8_t kNikonD2xPacked = 1;    // first ten rows stored four columns early
+inline constexpr std::uint8_t kNikonE8800Packed = 4;  // even rows first, then the odd rows
+inline constexpr std::uint8_t kPackedSingleStrip = 5; // set by the container, never by a row
+inline constexpr std::uint8_t kCanonHalves = 6;       // CR2 data in a left and a right half
+inline constexpr std::uint8_t kCanonSlices = 7;       // CR2 data in the row's slices
+inline constexpr std::uint8_t kOlympusShift = 8;      // 12-bit samples in the top bits of words
+inline constexpr std::uint8_t kOlympus = 9;    // little-endian packed with fill, or compressed
+inline constexpr std::uint8_t kHasselblad = 10; // lossless JPEG whose 0xFF bytes are all data
+} // namespace decoding_variant
+
+// The kinds of file a row accepts (fileKind).
+namespace file_kind {
+inline constexpr std::uint8_t kAny = 0;
+inline constexpr std::uint8_t kNotDng = 1;
+inline constexpr std::uint8_t kDng = 2;
+} // namespace file_kind
+
+// What a row asks of the main image's LinearizationTable (linearisation); DNG rows only.
+namespace linearisation {
+inline constexpr std::uint8_t kAny = 0;
+inline constexpr std::uint8_t kWithout = 1;
+inline constexpr std::uint8_t kWith = 2;
+} // namespace linearisation
+
+// How the main image is chosen once the camera is known (mainImageRule).
+namespace main_image_rule {
+inline constexpr std::uint8_t kReaderChoice = 1;
+inline constexpr std::uint8_t kFirstIfd = 2;
+inline constexpr std::uint8_t kLastRead = 3;
+inline constexpr std::uint8_t kNewFromRow = 4;
+} // namespace main_image_rule
+
+// bitsRequired and bitsSet: no requirement, nothing to set.
+inline constexpr std::uint8_t kAnyBits = 255;
+inline constexpr std::uint8_t kKeepBits = 255;
+
 // One row of the camera table: what a camera's raw files need beyond their own tags to be
 // decoded and measured.
 struct CameraDescription {
@@ -63,8 +117,8 @@ struct CameraDescription {
     std::uint16_t compressionRequired = 0;  // 0 any; 7 also accepts 6 and 1
     std::uint32_t compressionSet = 0;
     std::uint8_t decodingVariant = 0;
-    std::uint8_t bitsRequired = 255;  // 255 any
-    std::uint8_t bitsSet = 255;       // 255 none
+    std::uint8_t bitsRequired = kAnyBits;
+    std::uint8_t bitsSet = kKeepBits;
     std::span<const IsoLevels> isoLevels;  // empty: none
     std::uint8_t cfaLayout = 1;
     std::uint8_t planeColorCount = 3;

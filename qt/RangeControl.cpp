@@ -17,4 +17,14 @@ std::optional<platform::ScrollCode> scrollCodeOf(int sliderAction, bool dragging
     }
 }
 
+std::optional<QAbstractSlider::SliderAction> trackbarKeyAction(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Up: return QAbstractSlider::SliderSingleStepSub;
+    case Qt::Key_Down: return QAbstractSlider::SliderSingleStepAdd;
+    case Qt::Key_PageUp: return QAbstractSlider::SliderPageStepSub;
+    case Qt::Key_PageDown: return QAbstractSlider::SliderPageStepAdd;
+    default: return std::nullopt;
+    }
+}
+
 } // namespace korvane::qt

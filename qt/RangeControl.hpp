@@ -19,6 +19,9 @@ enum class ThumbOwner : std::uint8_t { Control, Logic };
 // (the wheel); none for no action.
 std::optional<platform::ScrollCode> scrollCodeOf(int sliderAction, bool dragging);
 
+// The action of a key on a trackbar where Windows and Qt differ; none elsewhere.
+std::optional<QAbstractSlider::SliderAction> trackbarKeyAction(int qtKey);
+
 // A QSlider or QScrollBar that reports its actions as Windows scroll notifications: a line,
 // page, top or bottom code per step, thumb track while the thumb is dragged and thumb
 // position when it is let go, and end scroll once the mouse button or the key is released.
@@ -38,6 +41,14 @@ public:
     void setNotify(Notify notify) { notify_ = std::move(notify); }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        // A Windows trackbar goes down with Up and Page Up, where Qt's sliders go up.
+        if (const auto action = trackbarKeyAction(event->key()); action && owner_ == ThumbOwner::Control) {
+            this->triggerAction(*action);
+            return;
+        }
+        Base::keyPressEvent(event);
+    }
     void mouseReleaseEvent(QMouseEvent* event) override {
         Base::mouseReleaseEvent(event);
         finish();

@@ -8,6 +8,7 @@
 #include <QSlider>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -242,6 +243,18 @@ TEST_F(ScrollTest, TrackbarMovesItselfBeforeItTells) {
     handler.clear();
     QTest::keyClick(dialog.handle(), Qt::Key_End);
     EXPECT_THAT(scrolls(), ElementsAre("hscroll 1004 Bottom 101", "hscroll 1004 EndScroll 101"));
+}
+
+TEST_F(ScrollTest, TrackbarKeysMoveAsOnWindows) {
+    window().setFocus(ids::kBlackSlider);
+    for (const auto key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Home})
+        QTest::keyClick(dialog.handle(), key);
+    auto moves = scrolls();
+    moves.erase(std::remove_if(moves.begin(), moves.end(),
+                               [](const std::string& m) { return m.find("EndScroll") != std::string::npos; }),
+                moves.end());
+    EXPECT_THAT(moves, ElementsAre("hscroll 1004 LineUp 9", "hscroll 1004 LineDown 10", "hscroll 1004 PageUp 0",
+                                   "hscroll 1004 PageDown 10", "hscroll 1004 LineUp 9", "hscroll 1004 Top 0"));
 }
 
 TEST_F(ScrollTest, DraggedTrackbarThumbTracksThenLandsThenEnds) {

@@ -82,10 +82,17 @@ void HeadlessDriver::defaultKeyDown(const KeyChord& chord) {
     const int focus = dialog_.focus();
     const ControlState* focused = focus != 0 && dialog_.hasControl(focus) ? &dialog_.control(focus) : nullptr;
     switch (chord.key) {
-    case vk::kReturn:
-        if (dialog_.defaultControl() != 0 && usable(dialog_.defaultControl()))
-            dialog_.handler().onCommand(dialog_.defaultControl(), Notification::Clicked);
+    case vk::kReturn: {
+        // As a dialog manager does: a focused push button is pressed; otherwise the default id
+        // is sent even when it names a hidden control, unless that control is disabled.
+        if (focused != nullptr && focused->source->kind == ControlKind::PushButton) {
+            dialog_.handler().onCommand(focus, Notification::Clicked);
+            return;
+        }
+        const int id = dialog_.defaultControl() != 0 ? dialog_.defaultControl() : 1;
+        if (!dialog_.hasControl(id) || dialog_.isEnabled(id)) dialog_.handler().onCommand(id, Notification::Clicked);
         return;
+    }
     case vk::kEscape: dialog_.handler().onCommand(2, Notification::Clicked); return;
     case vk::kTab: moveFocus(chord.shift); return;
     default: break;

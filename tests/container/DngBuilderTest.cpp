@@ -271,11 +271,11 @@ TEST(DngBuilder, RefusesSamplesOfTheWrongSize) {
 }
 
 // The build writes the demo file with korvane-make-demo; it must be the default scene.
-TEST(DemoFile, TheBuildWritesTheDefaultScene) {
+TEST(DemoFile, TheBuildWritesTheDemoScene) {
     std::ifstream in(KORVANE_DEMO_DNG, std::ios::binary);
     ASSERT_TRUE(in) << KORVANE_DEMO_DNG;
     const std::vector<std::uint8_t> written{std::istreambuf_iterator<char>(in), {}};
-    const DngDescription d;
+    const DngDescription d = demoDescription();
     EXPECT_EQ(written, buildDng(d, demoScene(d)));
 }
 

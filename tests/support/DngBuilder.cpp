@@ -272,4 +272,13 @@ std::vector<std::uint8_t> buildDng(const DngDescription& d,
     return writer.write();
 }
 
+DngDescription demoDescription() {
+    DngDescription d;
+    d.width = 1296;
+    d.height = 1040;
+    d.activeArea = {8, 16, 1040, 1296};
+    d.maskedAreas = {{0, 0, 8, 1296}, {8, 0, 1040, 16}};
+    return d;
+}
+
 } // namespace korvane::test

@@ -49,6 +49,10 @@ struct DngDescription {
     std::uint64_t noiseSeed = 1;
 };
 
+// The demo file that scripts/run opens: the default description on a sensor of 1296 x 1040,
+// inside the sizes the analyser decodes (1000 to 10000 samples each way).
+DngDescription demoDescription();
+
 // The CFA colour (0 red, 1 green, 2 blue) of a sample.
 int cfaColour(const DngDescription& d, std::uint32_t row, std::uint32_t column);
 

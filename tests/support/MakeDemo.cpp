@@ -12,13 +12,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::filesystem::path out = argv[1];
-    // The analyser decodes images of 1000 to 10000 samples each way: the demo sensor is
-    // 1296 x 1040 with the masked strips of the default description.
-    korvane::test::DngDescription description;
-    description.width = 1296;
-    description.height = 1040;
-    description.activeArea = {8, 16, 1040, 1296};
-    description.maskedAreas = {{0, 0, 8, 1296}, {8, 0, 1040, 16}};
+    const korvane::test::DngDescription description = korvane::test::demoDescription();
     const std::vector<std::uint8_t> bytes =
         korvane::test::buildDng(description, korvane::test::demoScene(description));
     std::error_code ignored;

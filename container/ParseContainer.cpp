@@ -1,6 +1,7 @@
 #include "container/ParseContainer.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "common/ExposureScale.hpp"
 #include "common/CameraDescription.hpp"
@@ -188,8 +189,9 @@ Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
 } // namespace
 
 int defaultExposurePosition(float baselineExposure) {
-    const float b = baselineExposure;
-    if (b == 0) return kExposureZero;
+    if (baselineExposure == 0 || !std::isfinite(baselineExposure)) return kExposureZero;
+    // Beyond 8 EV either way the slider is at its end; the file may claim any value.
+    const float b = std::clamp(baselineExposure, -9.0f, 9.0f);
     int p = static_cast<int>(b * 6);
     const float r = b - static_cast<float>(p) * 0.16666667f;
     if (r > 0.08f) ++p;
@@ -245,7 +247,10 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
         // A row written for the camera's own raw files describes their layout, not that of a
         // DNG converted from them: such a DNG keeps the image its directories name.
         if (!dng || ctx.camera->fileKind == 2) {
+            const IfdNode* readersChoice = ctx.mainImage;
             if (!chooseMainImage(ctx, reporter)) return kFailed;
+            // An image the camera row picks instead of the reader's needs its levels as well.
+            if (ctx.mainImage != nullptr && ctx.mainImage != readersChoice) deriveLevels(ctx, *ctx.mainImage);
             ApplyCameraDescription(ctx, fullSensorView);
             moveMakerNoteLevels(ctx);
         }

@@ -131,6 +131,8 @@ TEST(ParseContainerLevels, BaselineExposureGivesTheDefaultPosition) {
     EXPECT_EQ(defaultExposurePosition(2.65f), 64);
     EXPECT_EQ(defaultExposurePosition(-9.0f), 0);
     EXPECT_EQ(defaultExposurePosition(9.0f), 96);
+    EXPECT_EQ(defaultExposurePosition(-5.8e9f), 0);
+    EXPECT_EQ(defaultExposurePosition(3e38f), 96);
     TempFolder folder;
     auto p = parseBytes(folder, cfaDng(1200, 1000, 12, false, 5));
     ASSERT_NE(p->ctx.mainImage, nullptr);
@@ -157,7 +159,7 @@ TEST(ParseContainerShotInfo, ShownOnceAfterTheDirectoriesAndOnceWithTheCamera) {
 // A NEF laid out as the camera writes it: IFD0 with a preview, the Exif IFD, and the raw
 // image in a SubIFD.
 std::vector<std::uint8_t> nef(const std::string& model, std::uint16_t bits, std::uint16_t compression,
-                              bool withMake = true, std::uint32_t width = 4288) {
+                              bool withMake = true, std::uint32_t width = 4288, bool previewLast = false) {
     TiffWriter w(ByteOrder::Big);
     const BlockId data = w.addBlock(std::vector<std::uint8_t>(64, 0));
     Ifd raw;
@@ -170,7 +172,13 @@ std::vector<std::uint8_t> nef(const std::string& model, std::uint16_t bits, std:
     Ifd ifd0;
     if (withMake) ifd0.addAscii(271, "NIKON CORPORATION");
     ifd0.addAscii(272, model).addLong(254, 1);
-    ifd0.addSubIfds(34665, {exif}).addSubIfds(330, {raw});
+    std::vector<Ifd> subs{raw};
+    if (previewLast) {
+        Ifd preview;
+        preview.addLong(254, 1).addLong(256, 160).addLong(257, 120).addShort(258, 8).addShort(259, 1);
+        subs.push_back(preview);
+    }
+    ifd0.addSubIfds(34665, {exif}).addSubIfds(330, subs);
     w.addIfd(ifd0);
     return w.write();
 }
@@ -188,6 +196,16 @@ TEST(ParseContainerCamera, ANefIsDescribedByItsCameraRow) {
     EXPECT_EQ(p->ctx.mainImage->activeWidth, 4284u);
     EXPECT_EQ(p->ctx.formatCode, format_code::kNikon);
     EXPECT_EQ(p->shotInfo.back().substr(0, 17), "Nikon NIKON D700,");
+}
+
+TEST(ParseContainerCamera, AnImageTheCameraRowPicksGetsItsLevelsToo) {
+    // The D700's rows take the last directory read; here a preview follows the raw SubIFD.
+    TempFolder folder;
+    auto p = parseBytes(folder, nef("NIKON D700", 12, 1, true, 4288, true));
+    ASSERT_NE(p->ctx.mainImage, nullptr);
+    EXPECT_EQ(p->ctx.mainImage->imageWidth, 4288u);  // the row's frame
+    EXPECT_GE(p->ctx.mainImage->maximumValue, 1024);
+    EXPECT_EQ(p->ctx.mainImage->valueRange, p->ctx.mainImage->maximumValue);
 }
 
 TEST(ParseContainerCamera, CtrlShiftWShowsTheWholeSensor) {

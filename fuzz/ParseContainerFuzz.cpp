@@ -1,0 +1,82 @@
+// Fuzz target for container parsing: the input is a whole raw file. Parsing must end with a
+// status and, when it fails, with a message; when it succeeds the main image must be one the
+// decoders accept, and everything it names must lie inside the file.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include "common/RecordingReporter.hpp"
+#include "container/FileAccess.hpp"
+#include "container/ParseContainer.hpp"
+
+namespace {
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+// One memory file, rewritten for every input: no disk traffic.
+class MemoryFile {
+public:
+    MemoryFile() : fd_(::memfd_create("korvane-fuzz-container", 0)) { FUZZ_CHECK(fd_ >= 0); }
+    std::string write(const std::uint8_t* data, std::size_t size) {
+        FUZZ_CHECK(::ftruncate(fd_, 0) == 0);
+        FUZZ_CHECK(::pwrite(fd_, data, size, 0) == static_cast<ssize_t>(size));
+        return "/proc/self/fd/" + std::to_string(fd_);
+    }
+
+private:
+    int fd_;
+};
+
+// Keys held: none, or the full-sensor view, chosen by the input's last byte.
+class Keys final : public korvane::KeyState {
+public:
+    bool fullSensor = false;
+    bool isKeyDown(int key) const override { return fullSensor && (key == 0x10 || key == 0x11 || key == 'W'); }
+};
+
+void checkAccepted(const korvane::RawFileContext& ctx) {
+    const korvane::IfdNode* image = ctx.mainImage;
+    FUZZ_CHECK(image != nullptr);
+    FUZZ_CHECK(!image->inconsistent());
+    FUZZ_CHECK(image->bitsPerSample >= 8 && image->bitsPerSample <= 16);
+    FUZZ_CHECK(image->cfaRepeatRows >= 1 && image->cfaRepeatRows <= 8);
+    FUZZ_CHECK(image->cfaPatternCount == image->cfaRepeatRows * image->cfaRepeatCols);
+    FUZZ_CHECK(image->exposureStep >= 0 && image->exposureStep <= 96);
+    FUZZ_CHECK(image->maximumValue >= 1024);
+    for (const korvane::IfdEntry* e : {image->stripOffsets, image->stripByteCounts, image->tileOffsets,
+                                       image->tileByteCounts, image->linearizationTable}) {
+        if (e == nullptr || e->isInline() || e->isLoaded()) continue;
+        const std::uint64_t end = e->valueOffset + std::uint64_t{e->count} * e->typeSize();
+        FUZZ_CHECK(end <= ctx.fileLength);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static MemoryFile file;
+    korvane::RawFileContext ctx;
+    ctx.path = file.write(data, size);
+    if (korvane::openRawFile(ctx) != 0) return 0;
+    if (ctx.fileLength <= 25) return 0;
+    ctx.buffer.resize(korvane::kReadBufferSize);
+    ctx.bufferSize = korvane::kReadBufferSize;
+    Keys keys;
+    keys.fullSensor = size > 0 && (data[size - 1] & 1) != 0;
+    korvane::RecordingReporter reporter;
+    std::size_t shown = 0;
+    const korvane::Status status =
+        korvane::ParseContainer(ctx, reporter, keys, [&](const std::string& text) { shown += text.size() > 0; });
+    if (status == korvane::kOk) checkAccepted(ctx);
+    else FUZZ_CHECK(!reporter.records().empty());
+    korvane::closeRawFile(ctx);
+    return 0;
+}

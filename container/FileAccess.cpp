@@ -141,6 +141,12 @@ Status FileAccess::SeekTo(std::int64_t position) {
         return kCannotPosition;
     }
     const std::int64_t blockStart = (position / kReadBlockSize) * kReadBlockSize;
+    // A block the file does not reach is refused before the window is given up for it, so
+    // the caller's window stays usable and no empty window is left past the end.
+    if (blockStart >= ctx_.fileLength) {
+        reporter_.ShowMessage(8, ctx_.path, "requested position invalid");
+        return kPositionInvalid;
+    }
     if (::lseek(ctx_.file.descriptor, static_cast<off_t>(blockStart), SEEK_SET) < 0) {
         ctx_.flags |= file_flags::kError;
         reportFileError(7, fileCauseFromErrno(errno));
@@ -150,8 +156,8 @@ Status FileAccess::SeekTo(std::int64_t position) {
     ctx_.windowLength = 0;
     ctx_.cursor = 0;
     ctx_.carriedCount = 0;
-    // The empty window stands where the file now is, so that after a failure below no
-    // position outside this block is taken for one inside the window.
+    // The empty window stands where the file now is: should the read below fail or find
+    // nothing (a file cut short while open), no other position is taken for one inside it.
     ctx_.windowStart = ctx_.filePosition = static_cast<std::int32_t>(blockStart);
 
     const std::int64_t got = physicalRead(0);

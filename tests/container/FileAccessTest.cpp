@@ -151,7 +151,10 @@ TEST_P(FileAccessSeekPastTheEnd, ShowsMessage8AndFails) {
     OpenedFile file(test::offsetBytes(100000));
     EXPECT_EQ(file.access().SeekTo(c.position), c.status);
     expectOneMessage(file.reporter(), 8, file.context().path, c.reason);
-    EXPECT_TRUE(file.context().flags & file_flags::kEndOfFile);
+    // A nonexistent position moves the window to the file's last block; an invalid one
+    // is refused without a read.
+    EXPECT_EQ((file.context().flags & file_flags::kEndOfFile) != 0,
+              c.status == FileAccess::kPositionNonexistent);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -177,6 +180,25 @@ TEST(FileAccessSeekTo, RecoversAfterAFailedSeek) {
             EXPECT_EQ(asVector(data, 10), file.expected(position, 10));
         }
     }
+}
+
+TEST(FileAccessSeekTo, ABlockPastTheEndLeavesTheWindowAsItWas) {
+    OpenedFile file(test::offsetBytes(100000));
+    FileAccess& access = file.access();
+    RawFileContext& ctx = file.context();
+    ASSERT_EQ(access.SeekTo(500), kOk);
+    ctx.lastReadCount = 0;
+    for (std::int64_t bad : Offsets{2 * kBlock, 15 * kBlock, 1000000}) {
+        EXPECT_EQ(access.SeekTo(bad), FileAccess::kPositionInvalid) << bad;
+        EXPECT_EQ(ctx.lastReadCount, 0u) << "no read for " << bad;
+        EXPECT_EQ(ctx.windowStart, 0);
+        EXPECT_EQ(ctx.windowLength, kReadBlockSize);
+        EXPECT_EQ(access.tell(), 500);
+    }
+    EXPECT_EQ(file.reporter().numbers(), (std::vector<int>{8, 8, 8}));
+    const std::uint8_t* data = nullptr;
+    ASSERT_EQ(access.ReadBytes(10, data), 10u);
+    EXPECT_EQ(asVector(data, 10), file.expected(500, 10));
 }
 
 TEST(FileAccessSeekTo, PositionsOutsideTheFileOffsetRangeCannotBeSet) {

@@ -208,48 +208,5 @@ TEST(OlympusDictionaries, SubIfdRowsAreEmbeddedDataInTheFirstFormAndLinksInTheSe
     EXPECT_EQ(FindTag(4122, kOlympusDictionaryV2)->tagClass, tag_class::kKept);
 }
 
-struct MakerRow {
-    const TagDictionary* dictionary;
-    std::uint16_t tag;
-    std::int16_t tagClass;
-};
-
-TEST(MakerNoteDictionaries, InterpretedRowsCarryTheirClasses) {
-    const MakerRow rows[] = {
-        {&kCanonDictionary, 1, 101},
-        {&kCanonDictionary, 12, 102},
-        {&kCanonDictionary, 13, 103},
-        {&kCanonDictionary, 16, 104},
-        {&kCanonDictionary, 147, 105},
-        {&kCanonDictionary, 153, 106},
-        {&kCanonDictionary, 16385, 107},
-        {&kCanonDictionary, 4, 0},
-        {&kNikonDictionary, 2, 201},
-        {&kNikonDictionary, 29, 201},
-        {&kNikonDictionary, 37, 201},
-        {&kNikonDictionary, 147, 202},
-        {&kNikonDictionary, 150, 203},
-        {&kNikonDictionary, 149, 204},
-        {&kNikonDictionary, 177, 204},
-        {&kNikonDictionary, 12, 205},
-        {&kNikonDictionary, 160, 0},
-        {&kOlympusDictionaryV1, 256, -1},
-        {&kOlympusDictionaryV1, 1028, 303},
-        {&kOlympusDictionaryV1, 4114, 301},
-        {&kOlympusDictionaryV2, 4114, 301},
-        {&kOlympusEquipmentDictionary, 257, 303},
-        {&kOlympusImageProcessingDictionary, 1536, 301},
-        {&kOlympusImageProcessingDictionary, 4355, -1},
-        {&kPentaxDictionary, 512, 301},
-        {&kSonyDictionary, 8201, 0},
-        {&kKodakDictionary, 2317, -14},
-    };
-    for (const MakerRow& r : rows) {
-        const TagDefinition* row = FindTag(r.tag, *r.dictionary);
-        ASSERT_NE(row, nullptr) << r.tag;
-        EXPECT_EQ(row->tagClass, r.tagClass) << row->name;
-    }
-}
-
 } // namespace
 } // namespace korvane

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -70,6 +71,14 @@ struct SensorArea {
     std::uint16_t height = 0;
     bool empty() const { return width == 0 || height == 0; }
     friend bool operator==(const SensorArea&, const SensorArea&) = default;
+};
+
+// Rows and columns of the sample buffer.
+struct SampleRect {
+    std::uint32_t top = 0;
+    std::uint32_t left = 0;
+    std::uint32_t height = 0;
+    std::uint32_t width = 0;
 };
 
 // One parsed directory. Its fixed part describes the image the directory holds; the main
@@ -145,14 +154,29 @@ struct IfdNode {
     std::int32_t displayWhite = 0;
     std::uint32_t blackLevelCount = 0;
     std::uint32_t blackDeltaHCount = 0;
-    std::vector<std::uint16_t> blackDeltaH;      // one per column of the active width
-    std::vector<std::uint16_t> blackDeltaV;      // one per row of the active height
-    std::vector<std::uint16_t> blackLevelArray;  // cfaRepeatRows x cfaRepeatCols
+    // The column black array: BlackLevelDeltaH, or the per-column means of the masked top and
+    // bottom areas; one per column of the active width.
+    std::vector<std::uint16_t> blackDeltaH;
+    // The row black array: BlackLevelDeltaV, or the per-row means of the masked left and
+    // right areas; one per row of the active height.
+    std::vector<std::uint16_t> blackDeltaV;
+    // The CFA black array: one black level per CFA position, cfaRepeatRows x cfaRepeatCols.
+    std::vector<std::uint16_t> blackLevelArray;
+    // Noise ratios of the measured columns and rows; -1 where no sample counted.
+    std::vector<std::int16_t> columnWeighting;
+    std::vector<std::int16_t> rowWeighting;
+    // Means of the masked samples of each CFA position (row x pattern width + column).
+    std::array<std::uint16_t, 64> cfaBlackValues{};
     std::uint16_t blackLevel = 0;
     std::uint8_t blackRepeatRows = 0;
     std::uint8_t blackRepeatCols = 0;
+    // What the masked-area measurement adds to the single black level.
+    std::uint16_t blackOffsetMinimum = 0;
+    std::uint16_t blackOffsetMaximum = 0;
+    std::uint16_t blackOffsetAverage = 0;
     std::uint16_t blackLevelMinimum = 0;
     std::uint16_t blackLevelMaximum = 0;
+    std::uint16_t blackLevelAverage = 0;
     std::array<std::uint16_t, 4> pixelValueRange1{};
     std::array<std::uint16_t, 4> pixelValueRange2{};
     std::array<std::int32_t, 4> channelWhite{};
@@ -195,8 +219,20 @@ struct IfdNode {
 
     // One 16-bit value per CFA sample, row after row; empty until the image is loaded.
     std::vector<std::uint16_t> samples;
+    // File offset of the only strip of an uncompressed image, for display; else 0.
+    std::uint32_t dataOffset = 0;
 
     bool inconsistent() const { return (state & node_state::kInconsistent) != 0; }
+    // The active area inside the image: a height or width of 0 stands for the whole image
+    // height or width, and an area reaching past the image is cut at its edge.
+    SampleRect activeRect() const {
+        SampleRect r;
+        r.top = std::min(activeTop, imageLength);
+        r.left = std::min(activeLeft, imageWidth);
+        r.height = std::min(activeHeight == 0 ? imageLength : activeHeight, imageLength - r.top);
+        r.width = std::min(activeWidth == 0 ? imageWidth : activeWidth, imageWidth - r.left);
+        return r;
+    }
     const IfdEntry* findEntry(std::uint16_t tag) const {
         for (const auto& e : entries)
             if (e.tag == tag) return &e;

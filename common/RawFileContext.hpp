@@ -113,6 +113,20 @@ struct RawFileContext {
     std::array<float, 4> shotWb{};  // as-shot white balance R, G1, G2, B
 
     std::array<std::int32_t, 4> channelLevels{};  // per colour: R, G, B, second G
+
+    // --- What loading adds.
+    // How 12-bit samples are packed in three bytes: kPackedLittleEndian (the Sony format code)
+    // puts the low bits of the first sample first; any other value packs high bits first.
+    static constexpr std::uint8_t kPackedLittleEndian = 7;
+    std::uint8_t packingKind = 0;
+    // The strip and tile offset and byte count arrays of the main image while it is loaded;
+    // ReleaseOffsetTables empties them.
+    std::vector<std::uint32_t> tileOffsetTable;
+    std::vector<std::uint32_t> tileByteCountTable;
+    std::vector<std::uint32_t> stripOffsetTable;
+    std::vector<std::uint32_t> stripByteCountTable;
+    // The bit manipulation that held keys asked of the last load, for the histogram text.
+    std::string processingNote;
     std::array<std::int32_t, 4> whiteLevels{};
     // The two 3 x 3 colour matrices start as the identity.
     std::array<float, 9> colourMatrix1{1, 0, 0, 0, 1, 0, 0, 0, 1};

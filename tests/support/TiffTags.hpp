@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 
-// Tag numbers the file builders write (TIFF 6.0, TIFF/EP, Exif 2.3, DNG 1.4).
+// Tag numbers the file builders write (TIFF 6.0, TIFF/EP, Exif 2.3, DNG 1.4). Kept apart
+// from the container's dictionaries on purpose: a wrong number there must not be repeated
+// by the files that test it.
 namespace korvane::test::tag {
 
 inline constexpr std::uint16_t kNewSubFileType = 254;

@@ -1,0 +1,72 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <cstring>
+
+#include "decode/ByteSource.hpp"
+
+namespace korvane {
+
+// The bytes of one strip or tile, pulled from a ByteSource through a small buffer of this
+// reader's own and never more than the strip's byte count of them. The marker section of a
+// decoder reads it byte by byte and the bit readers take whole runs from its buffer.
+class ByteInput {
+public:
+    // Why next() found no byte.
+    enum class End : std::uint8_t {
+        None,
+        Strip,   // the byte count of the strip or tile is used up
+        Source,  // the source ended before the byte count did (a short file)
+    };
+    static constexpr std::uint32_t kBufferSize = 4096;
+
+    ByteInput(ByteSource& source, std::uint32_t byteCount) : source_(source), toFetch_(byteCount) {}
+    ByteInput(const ByteInput&) = delete;
+    ByteInput& operator=(const ByteInput&) = delete;
+
+    [[nodiscard]] bool next(std::uint8_t& byte) {
+        if (position_ == filled_ && !fill()) return false;
+        byte = buffer_[position_++];
+        return true;
+    }
+    // Why the last next() or available() came up empty.
+    End end() const { return end_; }
+    // Bytes of the strip not taken yet.
+    std::uint32_t left() const { return toFetch_ + (filled_ - position_); }
+
+    // The bytes buffered after the read position; refills when there are none.
+    std::uint32_t available() {
+        if (position_ == filled_) fill();
+        return filled_ - position_;
+    }
+    const std::uint8_t* data() const { return buffer_.data() + position_; }
+    void advance(std::uint32_t count) { position_ += count; }
+
+private:
+    bool fill() {
+        position_ = filled_ = 0;
+        if (toFetch_ == 0) {
+            end_ = End::Strip;
+            return false;
+        }
+        const std::uint32_t wanted = toFetch_ < kBufferSize ? toFetch_ : kBufferSize;
+        const std::uint32_t got = source_.read(buffer_.data(), wanted);
+        if (got == 0 || got > wanted) {
+            toFetch_ = 0;
+            end_ = End::Source;
+            return false;
+        }
+        filled_ = got;
+        toFetch_ -= got;
+        return true;
+    }
+
+    ByteSource& source_;
+    std::uint32_t toFetch_;  // bytes of the strip still in the source
+    std::uint32_t position_ = 0;
+    std::uint32_t filled_ = 0;
+    End end_ = End::None;
+    std::array<std::uint8_t, kBufferSize> buffer_{};
+};
+
+} // namespace korvane

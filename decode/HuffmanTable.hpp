@@ -1,0 +1,67 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "common/Reporter.hpp"
+#include "common/Status.hpp"
+
+namespace korvane {
+
+// A Huffman table of the difference categories that lossless JPEG and the vendor codings
+// share: at most 17 symbols (categories 0 to 16), codes of 1 to 16 bits assigned the canonical
+// way of ITU-T T.81 Annex C.
+struct HuffmanTable {
+    static constexpr int kMaxSymbols = 17;
+    static constexpr int kMaxCodeLength = 16;
+    // Codes of up to this many bits are found with one look-up; longer ones by length.
+    static constexpr int kFastBits = 11;
+
+    bool defined = false;
+    std::uint16_t symbolCount = 0;
+    // Per symbol in code order: its code, the code's length and the symbol value.
+    std::array<std::uint16_t, kMaxSymbols> codes{};
+    std::array<std::uint8_t, kMaxSymbols> lengths{};
+    std::array<std::uint8_t, kMaxSymbols> values{};
+    // Per code length L: the number of codes of length L, the first of them, and the index of
+    // its symbol. Canonical codes of one length are consecutive numbers.
+    std::array<std::uint16_t, kMaxCodeLength + 1> countOfLength{};
+    std::array<std::uint32_t, kMaxCodeLength + 1> firstCode{};
+    std::array<std::uint16_t, kMaxCodeLength + 1> firstIndex{};
+    // Indexed by the next kFastBits bits: (length << 8) | value of the code they begin with,
+    // or 0 when that code is longer than kFastBits bits (or there is none).
+    std::array<std::uint16_t, 1u << kFastBits> fast{};
+
+    // The symbol whose code is the `length` bits `code`, or -1 when it is none.
+    int symbolOf(std::uint32_t code, int length) const {
+        const std::uint32_t offset = code - firstCode[length];
+        return offset < countOfLength[length] ? values[firstIndex[length] + offset] : -1;
+    }
+    // The symbol whose code begins `window` (16 bits, the first bit highest) and the code's
+    // length; -1 when no code of up to 16 bits begins it.
+    int match(std::uint32_t window, int& length) const {
+        const std::uint16_t entry = fast[window >> (kMaxCodeLength - kFastBits)];
+        if (entry != 0) {
+            length = entry >> 8;
+            return entry & 0xFF;
+        }
+        for (int l = kFastBits + 1; l <= kMaxCodeLength; ++l) {
+            const int symbol = symbolOf(window >> (kMaxCodeLength - l), l);
+            if (symbol >= 0) {
+                length = l;
+                return symbol;
+            }
+        }
+        return -1;
+    }
+};
+
+// Builds `table` from the counts of codes of lengths 1 to 16 and the symbol values in code
+// order. Fails, after message 16, when the counts give no symbol or more than 17, when a code
+// does not fit its length, when a value is above 16, or when `values` holds fewer values than
+// the counts name.
+[[nodiscard]] Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
+                                       std::span<const std::uint8_t> values, HuffmanTable& table,
+                                       Reporter& reporter);
+
+} // namespace korvane

@@ -1,0 +1,211 @@
+// The marker section of a lossless JPEG stream: SOF3, DHT and SOS are read and checked, every
+// other segment is passed over.
+#include <algorithm>
+#include <array>
+#include <span>
+#include <string>
+
+#include "decode/LosslessJpegParts.hpp"
+
+namespace korvane::ljpeg {
+
+namespace {
+
+// The longest SOF3, DHT or SOS payload taken: far above what a valid one needs (SOF3 at most
+// 6 + 3 x 16 bytes, SOS 4 + 2 x 16, DHT 4 x 34 unless it repeats tables).
+constexpr std::uint32_t kMaxPayload = 1500;
+
+constexpr std::uint8_t kSof3 = 0xC3;
+constexpr std::uint8_t kDht = 0xC4;
+constexpr std::uint8_t kSos = 0xDA;
+
+class HeaderReader {
+public:
+    HeaderReader(ByteInput& input, const HeaderLimits& limits, Headers& headers,
+                 Reporter& reporter, std::string_view path)
+        : input_(input), limits_(limits), headers_(headers), reporter_(reporter), path_(path) {}
+
+    Status run();
+
+private:
+    Status fail(const char* text) {
+        reporter_.ShowMessage(kJpegError, text);
+        return kFailed;
+    }
+    // The strip ran out before the scan: its byte count, or the file.
+    Status shortage() {
+        if (input_.end() == ByteInput::End::Source) {
+            reporter_.ShowMessage(kProcessingError, std::string(path_),
+                                  "file shorter than expected");
+            return kFailed;
+        }
+        return fail("tile/strip data incomplete");
+    }
+    bool readPayload(std::uint32_t length);
+    bool skip(std::uint32_t length);
+    Status frame(std::uint32_t length);
+    Status huffmanTables(std::uint32_t length);
+    Status scan(std::uint32_t length);
+
+    ByteInput& input_;
+    const HeaderLimits& limits_;
+    Headers& headers_;
+    Reporter& reporter_;
+    std::string_view path_;
+    bool frameSeen_ = false;
+    std::array<std::uint8_t, kMaxPayload> payload_{};
+};
+
+bool HeaderReader::readPayload(std::uint32_t length) {
+    for (std::uint32_t i = 0; i < length; ++i)
+        if (!input_.next(payload_[i])) return false;
+    return true;
+}
+
+bool HeaderReader::skip(std::uint32_t length) {
+    while (length > 0) {
+        const std::uint32_t run = std::min(input_.available(), length);
+        if (run == 0) return false;
+        input_.advance(run);
+        length -= run;
+    }
+    return true;
+}
+
+Status HeaderReader::run() {
+    for (;;) {
+        std::uint8_t byte = 0;
+        if (!input_.next(byte)) return shortage();
+        if (byte != 0xFF) return fail("No marker where it is expected");
+        std::uint8_t code = 0xFF;
+        while (code == 0xFF)  // fill bytes
+            if (!input_.next(code)) return shortage();
+        if (code < 0xC0) return fail("Invalid marker type");
+        if (code >= 0xD0 && code <= 0xD9) continue;  // RSTn, SOI, EOI: no length
+
+        std::uint8_t high = 0;
+        std::uint8_t low = 0;
+        if (!input_.next(high) || !input_.next(low)) return shortage();
+        const std::uint32_t length = (std::uint32_t{high} << 8) | low;
+        // The length counts its own two bytes; a smaller one is taken as an empty payload.
+        const std::uint32_t payload = length >= 2 ? length - 2 : 0;
+
+        if (code == kSof3 || code == kDht || code == kSos) {
+            // Longer than any valid segment of these kinds: its checks below reject it.
+            if (payload <= kMaxPayload && !readPayload(payload)) return shortage();
+            const std::uint32_t taken = std::min(payload, kMaxPayload + 1);
+            if (code == kSof3 && failed(frame(taken))) return kFailed;
+            if (code == kDht && failed(huffmanTables(taken))) return kFailed;
+            if (code == kSos) return scan(taken);
+        } else if (!skip(payload)) {
+            return shortage();
+        }
+    }
+}
+
+Status HeaderReader::frame(std::uint32_t length) {
+    const std::uint8_t* p = payload_.data();
+    if (length < 9 || length > kMaxPayload) return fail("invalid SOF marker length");
+    const std::uint32_t components = p[5];
+    if (components == 0 || components > 16) return fail("invalid component count in SOF");
+    if (length != 6 + 3 * components) return fail("invalid SOF marker length");
+    // Lossless JPEG has 2 to 16 bits; 0 or 1 would leave no middle value to predict from.
+    const std::uint8_t precision = p[0];
+    if (precision < 2 || precision > 16 || precision > limits_.bitsPerSample)
+        return fail("invalid sample precision in SOF");
+    if (components > 2 && limits_.variant != ljpeg_variant::kCanonSlices)
+        return fail("Component number in SOF not 2");
+    if (components > kMaxComponents) return fail("Component number in SOF greater than 8");
+    const std::uint32_t lines = (std::uint32_t{p[1]} << 8) | p[2];
+    const std::uint32_t samplesPerLine = (std::uint32_t{p[3]} << 8) | p[4];
+    if (std::uint64_t{limits_.width} * limits_.rows !=
+        std::uint64_t{samplesPerLine} * lines * components)
+        return fail("invalid size specification in SOF");
+
+    std::uint32_t smallest = 4;
+    for (std::uint32_t i = 0; i < components; ++i) {
+        const std::uint8_t factors = p[7 + 3 * i];
+        if ((factors & 0x0F) != 1) return fail("vertical subsampling is not supported");
+        const std::uint32_t horizontal = factors >> 4;
+        if (horizontal != 1 && horizontal != 2 && horizontal != 4)
+            return fail("Invalid subsampling");
+        smallest = std::min(smallest, horizontal);
+    }
+    std::uint32_t unitsPerMcu = 0;
+    for (std::uint32_t i = 0; i < components; ++i) unitsPerMcu += (p[7 + 3 * i] >> 4) / smallest;
+    if (unitsPerMcu != components) return fail("subsampling is not supported yet");
+    if ((samplesPerLine * lines) % unitsPerMcu != 0)
+        return fail("Tile/strip size is not a multiple of MCU");
+
+    headers_.frame.precision = precision;
+    headers_.frame.lines = static_cast<std::uint16_t>(lines);
+    headers_.frame.samplesPerLine = static_cast<std::uint16_t>(samplesPerLine);
+    headers_.frame.componentCount = static_cast<std::uint8_t>(components);
+    frameSeen_ = true;
+    return kOk;
+}
+
+Status HeaderReader::huffmanTables(std::uint32_t length) {
+    if (length > kMaxPayload) return fail("invalid DHT marker length");
+    const std::uint8_t* p = payload_.data();
+    std::uint32_t at = 0;
+    while (length - at > 17) {
+        const std::uint32_t id = p[at] & 0x0F;  // the table class is not looked at
+        if (id > 3) return fail("invalid DHT id");
+        const std::span<const std::uint8_t, 16> counts(p + at + 1, 16);
+        std::uint32_t symbols = 0;
+        for (const std::uint8_t count : counts) symbols += count;
+        if (length - at < symbols + 17) return fail("invalid DHT marker length");
+        if (failed(BuildHuffmanTable(counts, {p + at + 17, symbols}, headers_.tables[id],
+                                     reporter_)))
+            return kFailed;
+        at += symbols + 17;
+    }
+    if (at != length) return fail("invalid DHT marker length");
+    return kOk;
+}
+
+Status HeaderReader::scan(std::uint32_t length) {
+    if (!frameSeen_) return fail("scan starting w/o SOF");
+    const std::uint8_t* p = payload_.data();
+    const std::uint32_t components = headers_.frame.componentCount;
+    if (length == 0 || length > kMaxPayload) return fail("invalid SOS");
+    if (p[0] != components) return fail("invalid component count in SOS");
+    // The components and the three bytes after them must all be there.
+    if (length != 1 + 2 * components + 3) return fail("invalid SOS");
+    std::uint32_t seen = 0;  // a bit per component identifier
+    for (std::uint32_t i = 0; i < components; ++i) {
+        const std::uint32_t id = p[1 + 2 * i];
+        if (id > 16) return fail("invalid component id in SOS");
+        if ((seen >> id) & 1) return fail("invalid SOS");
+        seen |= 1u << id;
+        const std::uint32_t table = p[2 + 2 * i] >> 4;
+        if (table > 3 || !headers_.tables[table].defined)
+            return fail("undefined Huffman table id in SOS");
+        headers_.scan.table[i] = static_cast<std::uint8_t>(table);
+    }
+    const std::uint8_t selection = p[1 + 2 * components];
+    const std::uint8_t pointTransform = p[3 + 2 * components] & 0x0F;
+    if (selection == 0) return fail("invalid predictor");
+    if (selection > 7 && limits_.hasselblad) {
+        headers_.scan.predictor = kRunningPredictor;
+    } else if (selection == 1 || (selection == 6 && components == 1)) {
+        headers_.scan.predictor = selection;
+    } else {
+        return fail("unsupported predictor");
+    }
+    if (pointTransform >= headers_.frame.precision) return fail("invalid point transform");
+    if (pointTransform != 0) return fail("point transform is not supported");
+    if (input_.left() <= 3) return fail("compressed data too short");
+    return kOk;
+}
+
+} // namespace
+
+Status ReadHeaders(ByteInput& input, const HeaderLimits& limits, Headers& headers,
+                   Reporter& reporter, std::string_view path) {
+    HeaderReader reader(input, limits, headers, reporter, path);
+    return reader.run();
+}
+
+} // namespace korvane::ljpeg

@@ -1,0 +1,93 @@
+#pragma once
+// The pieces of the lossless JPEG decoder: the marker section, the placement of samples in
+// the image and the scan. Only LosslessJpeg*.cpp include this.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "common/Reporter.hpp"
+#include "common/Status.hpp"
+#include "decode/BitReader.hpp"
+#include "decode/HuffmanTable.hpp"
+#include "decode/LosslessJpeg.hpp"
+
+namespace korvane::ljpeg {
+
+inline constexpr std::int16_t kJpegError = 16;     // "Error in the JPEG compressed data: ..."
+inline constexpr std::int16_t kProcessingError = 8;  // "Error when processing file %1s: ..."
+inline constexpr std::int16_t kInconsistent = 15;    // "... contains inconsistent specification"
+
+// At most this many components reach the scan (Canon's sliced layouts use up to 4).
+inline constexpr int kMaxComponents = 8;
+// Predictor 0: the Hasselblad streams whose selection value is above 7.
+inline constexpr std::uint8_t kRunningPredictor = 0;
+
+struct Frame {
+    std::uint8_t precision = 0;
+    std::uint16_t lines = 0;           // Y
+    std::uint16_t samplesPerLine = 0;  // X: MCUs per line
+    std::uint8_t componentCount = 0;   // Nf
+};
+
+struct Scan {
+    std::array<std::uint8_t, kMaxComponents> table{};  // Huffman table of each component
+    std::uint8_t predictor = 0;  // 0 (Hasselblad), 1 or 6
+};
+
+struct Headers {
+    Frame frame;
+    Scan scan;
+    std::array<HuffmanTable, 4> tables;
+};
+
+// What the headers are checked against.
+struct HeaderLimits {
+    std::uint32_t width = 0;  // of the strip or tile
+    std::uint32_t rows = 0;
+    std::uint8_t bitsPerSample = 0;
+    std::uint8_t variant = 0;
+    bool hasselblad = false;
+};
+
+// Reads the marker segments up to and including SOS and checks them; on success the input
+// stands at the first byte of the entropy-coded data.
+[[nodiscard]] Status ReadHeaders(ByteInput& input, const HeaderLimits& limits, Headers& headers,
+                                 Reporter& reporter, std::string_view path);
+
+// Where the samples of the stream go: slice after slice, each filled row by row, clipped at
+// the image's right and bottom edges.
+class SamplePlacer {
+public:
+    static constexpr int kMaxSlices = 5;
+
+    // Lays the target's strip out as its variant says. False when the slice widths do not
+    // fit the strip width.
+    [[nodiscard]] bool plan(const LosslessJpegTarget& target);
+    // Samples of the stream to decode until the last one that is stored.
+    std::uint64_t samplesNeeded() const { return needed_; }
+    // Stores the next `count` samples of the stream.
+    void place(const std::uint16_t* samples, std::uint32_t count);
+
+private:
+    std::uint16_t* image_ = nullptr;
+    std::uint32_t imageWidth_ = 0;
+    std::uint32_t rowStart_ = 0;
+    std::uint32_t columnStart_ = 0;
+    std::uint32_t rows_ = 0;
+    std::uint32_t storedRows_ = 0;     // rows inside the image
+    std::uint32_t storedColumns_ = 0;  // columns inside the image
+    std::uint32_t sliceCount_ = 1;
+    std::array<std::uint32_t, kMaxSlices> sliceStart_{};
+    std::array<std::uint32_t, kMaxSlices> sliceWidth_{};
+    std::uint64_t needed_ = 0;
+    // Where the next sample goes.
+    std::uint32_t slice_ = 0;
+    std::uint32_t row_ = 0;
+    std::uint32_t column_ = 0;  // inside the slice
+};
+
+// Decodes the scan that `input` stands at and hands the samples to `placer`.
+[[nodiscard]] Status DecodeScan(ByteInput& input, const Headers& headers, bool stuffing,
+                                SamplePlacer& placer, Reporter& reporter, std::string_view path);
+
+} // namespace korvane::ljpeg

@@ -1,0 +1,277 @@
+// The scan of a lossless JPEG stream: Huffman-coded differences from a predictor, a frame line
+// at a time, with the restart and end markers the stream may hold.
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "decode/BitReaderJpeg.hpp"
+#include "decode/LosslessJpegParts.hpp"
+
+namespace korvane::ljpeg {
+
+namespace {
+
+constexpr std::int16_t kAllocationFailed = 11;
+// A difference code and its extra bits take at most 16 + 15 bits.
+constexpr int kBitsPerDifference = 31;
+
+enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
+
+// The difference of category `symbol` from its extra bits (T.81 EXTEND), modulo 2^16.
+inline std::uint32_t extend(int symbol, std::uint32_t bits) {
+    if (symbol == 16) return 32768;
+    if (symbol == 0) return 0;
+    return (bits >> (symbol - 1)) != 0 ? bits : bits - (1u << symbol) + 1;
+}
+
+class ScanDecoder {
+public:
+    ScanDecoder(ByteInput& input, const Headers& headers, bool stuffing, Reporter& reporter,
+                std::string_view path)
+        : bits_(input, stuffing), headers_(headers), reporter_(reporter), path_(path),
+          components_(headers.frame.componentCount),
+          initial_(headers.scan.predictor == kRunningPredictor
+                       ? 0
+                       : 1u << (headers.frame.precision - 1)) {
+        for (int c = 0; c < components_; ++c) {
+            table_[c] = &headers.tables[headers.scan.table[c]];
+            predictor_[c] = initial_;
+        }
+    }
+
+    Status run(SamplePlacer& placer);
+
+private:
+    template <bool kLinePredictor>
+    Outcome line(std::uint16_t* current, const std::uint16_t* previous, std::uint32_t mcus,
+                 std::uint32_t& decoded);
+    Outcome slowDifference(const HuffmanTable& table, bool firstOfMcu, std::uint32_t& difference);
+    Outcome needBit(bool markerAllowed, bool firstOfMcu, bool& passedMarker);
+    Outcome onMarker(bool allowed);
+    Outcome codeFault(bool allOnes) {
+        return fail(allOnes ? "Huffman code longer than 16" : "unidentified Huffman code");
+    }
+    Outcome fail(const char* text) {
+        reporter_.ShowMessage(kJpegError, text);
+        return Outcome::Failed;
+    }
+    Outcome shortage();
+
+    // The next difference; the bits are there unless a marker or the end is close.
+    inline Outcome difference(int component, std::uint32_t& difference) {
+        if (bits_.count() < kBitsPerDifference) {
+            bits_.refill();
+            if (bits_.count() < kBitsPerDifference)
+                return slowDifference(*table_[component], component == 0, difference);
+        }
+        const HuffmanTable& table = *table_[component];
+        int length = 0;
+        const int symbol = table.match(bits_.peek(16), length);
+        if (symbol < 0) return codeFault(bits_.peek(17) == 0x1FFFF);
+        bits_.skip(length);
+        std::uint32_t extra = 0;
+        if (symbol != 0 && symbol != 16) {
+            extra = bits_.peek(symbol);
+            bits_.skip(symbol);
+        }
+        difference = extend(symbol, extra);
+        return Outcome::Sample;
+    }
+
+    JpegBitReader bits_;
+    const Headers& headers_;
+    Reporter& reporter_;
+    std::string_view path_;
+    const int components_;
+    const std::uint32_t initial_;
+    std::array<const HuffmanTable*, kMaxComponents> table_{};
+    // The last value of each component: what the next one is predicted from along a line.
+    std::array<std::uint32_t, kMaxComponents> predictor_{};
+    // Predictor 6 predicts the first line of the scan, and of each restart interval, from the
+    // left neighbour alone.
+    bool firstLine_ = true;
+    bool restarted_ = false;
+};
+
+Outcome ScanDecoder::shortage() {
+    if (bits_.stop() == JpegBitReader::Stop::SourceEnd) {
+        reporter_.ShowMessage(kProcessingError, std::string(path_),
+                              "end of file occured\nwhile reading compressed scan data");
+        return Outcome::Failed;
+    }
+    return fail("tile/strip data incomplete");
+}
+
+// A marker where the bits stop. Restart markers, and a Define Restart Interval, may only come
+// before the first code of an MCU, after nothing but the one-bits that fill the byte before it.
+Outcome ScanDecoder::onMarker(bool allowed) {
+    const std::uint8_t marker = bits_.marker();
+    if (marker == 0xD9) {
+        reporter_.ShowMessage(kJpegError, "Premature End Of Image");
+        return Outcome::EndOfImage;
+    }
+    if (!allowed) return fail("misplaced marker in scan data");
+    if (marker >= 0xD0 && marker <= 0xD7) {
+        restarted_ = true;
+    } else if (marker < 0xDD) {
+        // SOI, SOS, DQT, DNL, and the codes below the restart markers, which have no business
+        // inside a scan either.
+        return fail("marker in scan data encountered");
+    } else {
+        std::array<std::uint8_t, 4> segment{};
+        ByteInput& input = bits_.input();
+        for (std::uint8_t& byte : segment) {
+            if (!input.next(byte))
+                return input.end() == ByteInput::End::Source
+                           ? (reporter_.ShowMessage(kProcessingError, std::string(path_),
+                                                    "end of file occured\nwhile reading "
+                                                    "compressed scan data"),
+                              Outcome::Failed)
+                           : fail("tile/strip data incomplete");
+        }
+        if (segment[0] != 0x00 || segment[1] != 0x04)
+            return fail("invalid Define Restart Interval marker");
+    }
+    bits_.resume();
+    return Outcome::Sample;
+}
+
+// Makes one bit available, dealing with whatever stops the bits on the way; `passedMarker`
+// tells that a restart marker or a Define Restart Interval came first.
+Outcome ScanDecoder::needBit(bool markerAllowed, bool firstOfMcu, bool& passedMarker) {
+    passedMarker = false;
+    while (bits_.count() == 0) {
+        bits_.refill();
+        if (bits_.count() > 0) break;
+        if (bits_.stop() != JpegBitReader::Stop::Marker) return shortage();
+        const Outcome outcome = onMarker(markerAllowed);
+        if (outcome != Outcome::Sample) return outcome;
+        passedMarker = true;
+        markerAllowed = firstOfMcu;  // the code starts again after the marker
+    }
+    return Outcome::Sample;
+}
+
+// One difference read a bit at a time, as near a marker or the end of the data.
+Outcome ScanDecoder::slowDifference(const HuffmanTable& table, bool firstOfMcu,
+                                    std::uint32_t& difference) {
+    std::uint32_t code = 0;
+    int length = 0;
+    int symbol = -1;
+    bool passedMarker = false;
+    while (symbol < 0) {
+        const bool onesSoFar = code == (1u << length) - 1;
+        const Outcome outcome = needBit(firstOfMcu && onesSoFar, firstOfMcu, passedMarker);
+        if (outcome != Outcome::Sample) return outcome;
+        if (passedMarker) {
+            code = 0;  // the one-bits before the marker filled its byte
+            length = 0;
+        }
+        code = (code << 1) | bits_.peek(1);
+        bits_.skip(1);
+        if (++length > HuffmanTable::kMaxCodeLength) return codeFault(code == 0x1FFFF);
+        symbol = table.symbolOf(code, length);
+    }
+    std::uint32_t extra = 0;
+    if (symbol != 0 && symbol != 16) {
+        for (int i = 0; i < symbol; ++i) {
+            const Outcome outcome = needBit(false, false, passedMarker);
+            if (outcome != Outcome::Sample) return outcome;
+            extra = (extra << 1) | bits_.peek(1);
+            bits_.skip(1);
+        }
+    }
+    difference = extend(symbol, extra);
+    return Outcome::Sample;
+}
+
+// One frame line, or its first `mcus` MCUs. kLinePredictor: predictor 6, which needs the
+// line above; otherwise predictors 1 and 0, which need only the last value of each component.
+template <bool kLinePredictor>
+Outcome ScanDecoder::line(std::uint16_t* current, const std::uint16_t* previous,
+                          std::uint32_t mcus, std::uint32_t& decoded) {
+    std::uint32_t i = 0;
+    for (std::uint32_t x = 0; x < mcus; ++x) {
+        for (int c = 0; c < components_; ++c, ++i) {
+            std::uint32_t diff = 0;
+            const Outcome outcome = difference(c, diff);
+            if (outcome != Outcome::Sample) {
+                decoded = i;
+                return outcome;
+            }
+            if (restarted_) {
+                restarted_ = false;
+                firstLine_ = true;
+                std::fill(predictor_.begin(), predictor_.end(), initial_);
+            }
+            std::uint32_t prediction = predictor_[c];
+            if constexpr (kLinePredictor) {
+                // Rb + ((Ra - Rc) >> 1) below the first line; Rb alone at its start.
+                if (!firstLine_) {
+                    const auto above = static_cast<std::int32_t>(previous[i]);
+                    prediction =
+                        x == 0 ? static_cast<std::uint32_t>(above)
+                               : static_cast<std::uint32_t>(
+                                     above + ((static_cast<std::int32_t>(predictor_[c]) -
+                                               static_cast<std::int32_t>(previous[i - 1])) >>
+                                              1));
+                }
+            }
+            const std::uint32_t value = (prediction + diff) & 0xFFFF;
+            current[i] = static_cast<std::uint16_t>(value);
+            predictor_[c] = value;
+        }
+    }
+    decoded = i;
+    return Outcome::Sample;
+}
+
+Status ScanDecoder::run(SamplePlacer& placer) {
+    const std::uint32_t lineSamples =
+        std::uint32_t{headers_.frame.samplesPerLine} * static_cast<std::uint32_t>(components_);
+    const std::uint64_t needed = placer.samplesNeeded();
+    if (needed == 0 || lineSamples == 0) return kOk;
+    const std::size_t bufferSamples = std::size_t{lineSamples} * 2;
+    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
+    if (!buffer) {
+        reporter_.ShowMessage(kAllocationFailed,
+                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
+                              "lossless JPEG line buffers");
+        return kFailed;
+    }
+    std::uint16_t* current = buffer.get();
+    std::uint16_t* previous = buffer.get() + lineSamples;
+    const bool linePredictor = headers_.scan.predictor == 6;
+
+    std::uint64_t done = 0;
+    while (done < needed) {
+        // Whole MCUs, up to the one that holds the last sample needed.
+        const std::uint64_t mcusLeft = (needed - done + components_ - 1) / components_;
+        const auto mcus = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(headers_.frame.samplesPerLine, mcusLeft));
+        std::uint32_t decoded = 0;
+        const Outcome outcome = linePredictor ? line<true>(current, previous, mcus, decoded)
+                                              : line<false>(current, previous, mcus, decoded);
+        placer.place(current, decoded);
+        done += decoded;
+        if (outcome == Outcome::EndOfImage) return kOk;
+        if (outcome == Outcome::Failed) return kFailed;
+        // Predictor 1 starts each line from the first values of the line above.
+        if (headers_.scan.predictor == 1)
+            std::copy(current, current + components_, predictor_.begin());
+        firstLine_ = false;
+        std::swap(current, previous);
+    }
+    return kOk;
+}
+
+} // namespace
+
+Status DecodeScan(ByteInput& input, const Headers& headers, bool stuffing, SamplePlacer& placer,
+                  Reporter& reporter, std::string_view path) {
+    ScanDecoder decoder(input, headers, stuffing, reporter, path);
+    return decoder.run(placer);
+}
+
+} // namespace korvane::ljpeg

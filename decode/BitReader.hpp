@@ -15,8 +15,8 @@ public:
     // Why next() found no byte.
     enum class End : std::uint8_t {
         None,
-        Strip,   // the byte count of the strip or tile is used up
-        Source,  // the source ended before the byte count did (a short file)
+        Strip,  // the byte count of the strip or tile is used up
+        Source, // the source ended before the byte count did (a short file)
     };
     static constexpr std::uint32_t kBufferSize = 4096;
 
@@ -45,6 +45,7 @@ public:
 private:
     bool fill() {
         position_ = filled_ = 0;
+        if (end_ != End::None) return false; // the first reason stands
         if (toFetch_ == 0) {
             end_ = End::Strip;
             return false;
@@ -62,7 +63,7 @@ private:
     }
 
     ByteSource& source_;
-    std::uint32_t toFetch_;  // bytes of the strip still in the source
+    std::uint32_t toFetch_; // bytes of the strip still in the source
     std::uint32_t position_ = 0;
     std::uint32_t filled_ = 0;
     End end_ = End::None;

@@ -17,9 +17,9 @@ class JpegBitReader {
 public:
     enum class Stop : std::uint8_t {
         None,
-        Marker,     // marker() tells which
-        StripEnd,   // the strip's byte count is used up
-        SourceEnd,  // the source ended first
+        Marker,    // marker() tells which
+        StripEnd,  // the strip's byte count is used up
+        SourceEnd, // the source ended first
     };
     // After refill() at least this many bits are cached unless a stop comes sooner.
     static constexpr int kRefilled = 57;
@@ -52,7 +52,7 @@ public:
 
 private:
     static bool hasFfByte(std::uint64_t word) {
-        const std::uint64_t inverted = ~word;  // a 0xFF byte becomes a zero byte
+        const std::uint64_t inverted = ~word; // a 0xFF byte becomes a zero byte
         return ((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0;
     }
 
@@ -62,11 +62,12 @@ private:
         if (input_.available() < 8) return false;
         const std::uint8_t* p = input_.data();
         std::uint64_t word = 0;
-        for (int i = 0; i < 8; ++i) word = (word << 8) | p[i];
+        for (int i = 0; i < 8; ++i)
+            word = (word << 8) | p[i];
         const int take = (64 - count_) >> 3;
         if (take == 0) return false;
         word &= ~std::uint64_t{0} << (64 - 8 * take);
-        if (stuffing_ && hasFfByte(word)) return false;  // the bytes left out are 0 here
+        if (stuffing_ && hasFfByte(word)) return false; // the bytes left out are 0 here
         cache_ |= word >> count_;
         count_ += 8 * take;
         input_.advance(static_cast<std::uint32_t>(take));
@@ -83,7 +84,7 @@ private:
             std::uint8_t code = 0;
             do {
                 if (!input_.next(code)) {
-                    stop_ = endStop();  // a lone 0xFF at the very end is no data
+                    stop_ = endStop(); // a lone 0xFF at the very end is no data
                     return;
                 }
             } while (code == 0xFF);

@@ -30,7 +30,7 @@ std::uint32_t FileByteSource::read(std::uint8_t* destination, std::uint32_t maxi
         const std::uint32_t got = file_.ReadBytes(wanted, data);
         // kLengthInvalid cannot come for a piece this small; treat it like the end anyway.
         if (got == 0 || got == FileAccess::kLengthInvalid) {
-            remaining_ = 0;  // the file ended (or failed, already reported) before the range
+            remaining_ = 0; // the file ended (or failed, already reported) before the range
             break;
         }
         std::memcpy(destination + total, data, got);

@@ -14,7 +14,8 @@ Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
     table = HuffmanTable{};
     // Summed in full width: 256 or more symbols must not wrap round to a small count.
     unsigned symbolCount = 0;
-    for (const std::uint8_t count : counts) symbolCount += count;
+    for (const std::uint8_t count : counts)
+        symbolCount += count;
     if (symbolCount == 0 || symbolCount > HuffmanTable::kMaxSymbols ||
         values.size() < symbolCount) {
         reporter.ShowMessage(kJpegError, "Huffman table nr of symbols invalid");

@@ -56,6 +56,16 @@ struct HuffmanTable {
     }
 };
 
+// The difference of category `symbol` from its `symbol` extra bits (T.81 EXTEND), modulo
+// 2^16: a leading 1 bit gives the bits as they stand, a leading 0 the negative value they
+// complement. Category 16 has no extra bits and stands for 32768 (-32768).
+constexpr std::uint32_t extendDifference(int symbol, std::uint32_t bits) {
+    if (symbol == 0) return 0;
+    if (symbol == 16) return 32768;
+    return (bits >> (symbol - 1)) != 0 ? bits : bits - (1u << symbol) + 1;
+}
+static_assert(extendDifference(3, 0b101) == 5 && (extendDifference(3, 0b010) & 0xFFFF) == 0xFFFB);
+
 // Builds `table` from the counts of codes of lengths 1 to 16 and the symbol values in code
 // order. Fails, after message 16, when the counts give no symbol or more than 17, when a code
 // does not fit its length, when a value is above 16, or when `values` holds fewer values than

@@ -21,8 +21,8 @@ constexpr std::uint8_t kSos = 0xDA;
 
 class HeaderReader {
 public:
-    HeaderReader(ByteInput& input, const HeaderLimits& limits, Headers& headers,
-                 Reporter& reporter, std::string_view path)
+    HeaderReader(ByteInput& input, const HeaderLimits& limits, Headers& headers, Reporter& reporter,
+                 std::string_view path)
         : input_(input), limits_(limits), headers_(headers), reporter_(reporter), path_(path) {}
 
     Status run();
@@ -78,10 +78,10 @@ Status HeaderReader::run() {
         if (!input_.next(byte)) return shortage();
         if (byte != 0xFF) return fail("No marker where it is expected");
         std::uint8_t code = 0xFF;
-        while (code == 0xFF)  // fill bytes
+        while (code == 0xFF) // fill bytes
             if (!input_.next(code)) return shortage();
         if (code < 0xC0) return fail("Invalid marker type");
-        if (code >= 0xD0 && code <= 0xD9) continue;  // RSTn, SOI, EOI: no length
+        if (code >= 0xD0 && code <= 0xD9) continue; // RSTn, SOI, EOI: no length
 
         std::uint8_t high = 0;
         std::uint8_t low = 0;
@@ -132,7 +132,8 @@ Status HeaderReader::frame(std::uint32_t length) {
         smallest = std::min(smallest, horizontal);
     }
     std::uint32_t unitsPerMcu = 0;
-    for (std::uint32_t i = 0; i < components; ++i) unitsPerMcu += (p[7 + 3 * i] >> 4) / smallest;
+    for (std::uint32_t i = 0; i < components; ++i)
+        unitsPerMcu += (p[7 + 3 * i] >> 4) / smallest;
     if (unitsPerMcu != components) return fail("subsampling is not supported yet");
     if ((samplesPerLine * lines) % unitsPerMcu != 0)
         return fail("Tile/strip size is not a multiple of MCU");
@@ -150,14 +151,15 @@ Status HeaderReader::huffmanTables(std::uint32_t length) {
     const std::uint8_t* p = payload_.data();
     std::uint32_t at = 0;
     while (length - at > 17) {
-        const std::uint32_t id = p[at] & 0x0F;  // the table class is not looked at
+        const std::uint32_t id = p[at] & 0x0F; // the table class is not looked at
         if (id > 3) return fail("invalid DHT id");
         const std::span<const std::uint8_t, 16> counts(p + at + 1, 16);
         std::uint32_t symbols = 0;
-        for (const std::uint8_t count : counts) symbols += count;
+        for (const std::uint8_t count : counts)
+            symbols += count;
         if (length - at < symbols + 17) return fail("invalid DHT marker length");
-        if (failed(BuildHuffmanTable(counts, {p + at + 17, symbols}, headers_.tables[id],
-                                     reporter_)))
+        if (failed(
+                BuildHuffmanTable(counts, {p + at + 17, symbols}, headers_.tables[id], reporter_)))
             return kFailed;
         at += symbols + 17;
     }
@@ -173,7 +175,7 @@ Status HeaderReader::scan(std::uint32_t length) {
     if (p[0] != components) return fail("invalid component count in SOS");
     // The components and the three bytes after them must all be there.
     if (length != 1 + 2 * components + 3) return fail("invalid SOS");
-    std::uint32_t seen = 0;  // a bit per component identifier
+    std::uint32_t seen = 0; // a bit per component identifier
     for (std::uint32_t i = 0; i < components; ++i) {
         const std::uint32_t id = p[1 + 2 * i];
         if (id > 16) return fail("invalid component id in SOS");

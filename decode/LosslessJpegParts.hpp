@@ -13,9 +13,9 @@
 
 namespace korvane::ljpeg {
 
-inline constexpr std::int16_t kJpegError = 16;     // "Error in the JPEG compressed data: ..."
-inline constexpr std::int16_t kProcessingError = 8;  // "Error when processing file %1s: ..."
-inline constexpr std::int16_t kInconsistent = 15;    // "... contains inconsistent specification"
+inline constexpr std::int16_t kJpegError = 16;      // "Error in the JPEG compressed data: ..."
+inline constexpr std::int16_t kProcessingError = 8; // "Error when processing file %1s: ..."
+inline constexpr std::int16_t kInconsistent = 15;   // "... contains inconsistent specification"
 
 // At most this many components reach the scan (Canon's sliced layouts use up to 4).
 inline constexpr int kMaxComponents = 8;
@@ -24,14 +24,14 @@ inline constexpr std::uint8_t kRunningPredictor = 0;
 
 struct Frame {
     std::uint8_t precision = 0;
-    std::uint16_t lines = 0;           // Y
-    std::uint16_t samplesPerLine = 0;  // X: MCUs per line
-    std::uint8_t componentCount = 0;   // Nf
+    std::uint16_t lines = 0;          // Y
+    std::uint16_t samplesPerLine = 0; // X: MCUs per line
+    std::uint8_t componentCount = 0;  // Nf
 };
 
 struct Scan {
-    std::array<std::uint8_t, kMaxComponents> table{};  // Huffman table of each component
-    std::uint8_t predictor = 0;  // 0 (Hasselblad), 1 or 6
+    std::array<std::uint8_t, kMaxComponents> table{}; // Huffman table of each component
+    std::uint8_t predictor = 0;                       // 0 (Hasselblad), 1 or 6
 };
 
 struct Headers {
@@ -42,7 +42,7 @@ struct Headers {
 
 // What the headers are checked against.
 struct HeaderLimits {
-    std::uint32_t width = 0;  // of the strip or tile
+    std::uint32_t width = 0; // of the strip or tile
     std::uint32_t rows = 0;
     std::uint8_t bitsPerSample = 0;
     std::uint8_t variant = 0;
@@ -74,8 +74,8 @@ private:
     std::uint32_t rowStart_ = 0;
     std::uint32_t columnStart_ = 0;
     std::uint32_t rows_ = 0;
-    std::uint32_t storedRows_ = 0;     // rows inside the image
-    std::uint32_t storedColumns_ = 0;  // columns inside the image
+    std::uint32_t storedRows_ = 0;    // rows inside the image
+    std::uint32_t storedColumns_ = 0; // columns inside the image
     std::uint32_t sliceCount_ = 1;
     std::array<std::uint32_t, kMaxSlices> sliceStart_{};
     std::array<std::uint32_t, kMaxSlices> sliceWidth_{};
@@ -83,7 +83,7 @@ private:
     // Where the next sample goes.
     std::uint32_t slice_ = 0;
     std::uint32_t row_ = 0;
-    std::uint32_t column_ = 0;  // inside the slice
+    std::uint32_t column_ = 0; // inside the slice
 };
 
 // Decodes the scan that `input` stands at and hands the samples to `placer`.

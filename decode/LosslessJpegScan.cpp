@@ -18,13 +18,6 @@ constexpr int kBitsPerDifference = 31;
 
 enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
 
-// The difference of category `symbol` from its extra bits (T.81 EXTEND), modulo 2^16.
-inline std::uint32_t extend(int symbol, std::uint32_t bits) {
-    if (symbol == 16) return 32768;
-    if (symbol == 0) return 0;
-    return (bits >> (symbol - 1)) != 0 ? bits : bits - (1u << symbol) + 1;
-}
-
 class ScanDecoder {
 public:
     ScanDecoder(ByteInput& input, const Headers& headers, bool stuffing, Reporter& reporter,
@@ -75,7 +68,7 @@ private:
             extra = bits_.peek(symbol);
             bits_.skip(symbol);
         }
-        difference = extend(symbol, extra);
+        difference = extendDifference(symbol, extra);
         return Outcome::Sample;
     }
 
@@ -148,7 +141,7 @@ Outcome ScanDecoder::needBit(bool markerAllowed, bool firstOfMcu, bool& passedMa
         const Outcome outcome = onMarker(markerAllowed);
         if (outcome != Outcome::Sample) return outcome;
         passedMarker = true;
-        markerAllowed = firstOfMcu;  // the code starts again after the marker
+        markerAllowed = firstOfMcu; // the code starts again after the marker
     }
     return Outcome::Sample;
 }
@@ -165,7 +158,7 @@ Outcome ScanDecoder::slowDifference(const HuffmanTable& table, bool firstOfMcu,
         const Outcome outcome = needBit(firstOfMcu && onesSoFar, firstOfMcu, passedMarker);
         if (outcome != Outcome::Sample) return outcome;
         if (passedMarker) {
-            code = 0;  // the one-bits before the marker filled its byte
+            code = 0; // the one-bits before the marker filled its byte
             length = 0;
         }
         code = (code << 1) | bits_.peek(1);
@@ -182,15 +175,15 @@ Outcome ScanDecoder::slowDifference(const HuffmanTable& table, bool firstOfMcu,
             bits_.skip(1);
         }
     }
-    difference = extend(symbol, extra);
+    difference = extendDifference(symbol, extra);
     return Outcome::Sample;
 }
 
 // One frame line, or its first `mcus` MCUs. kLinePredictor: predictor 6, which needs the
 // line above; otherwise predictors 1 and 0, which need only the last value of each component.
 template <bool kLinePredictor>
-Outcome ScanDecoder::line(std::uint16_t* current, const std::uint16_t* previous,
-                          std::uint32_t mcus, std::uint32_t& decoded) {
+Outcome ScanDecoder::line(std::uint16_t* current, const std::uint16_t* previous, std::uint32_t mcus,
+                          std::uint32_t& decoded) {
     std::uint32_t i = 0;
     for (std::uint32_t x = 0; x < mcus; ++x) {
         for (int c = 0; c < components_; ++c, ++i) {
@@ -210,12 +203,12 @@ Outcome ScanDecoder::line(std::uint16_t* current, const std::uint16_t* previous,
                 // Rb + ((Ra - Rc) >> 1) below the first line; Rb alone at its start.
                 if (!firstLine_) {
                     const auto above = static_cast<std::int32_t>(previous[i]);
-                    prediction =
-                        x == 0 ? static_cast<std::uint32_t>(above)
-                               : static_cast<std::uint32_t>(
-                                     above + ((static_cast<std::int32_t>(predictor_[c]) -
-                                               static_cast<std::int32_t>(previous[i - 1])) >>
-                                              1));
+                    prediction = x == 0
+                                     ? static_cast<std::uint32_t>(above)
+                                     : static_cast<std::uint32_t>(
+                                           above + ((static_cast<std::int32_t>(predictor_[c]) -
+                                                     static_cast<std::int32_t>(previous[i - 1])) >>
+                                                    1));
                 }
             }
             const std::uint32_t value = (prediction + diff) & 0xFFFF;

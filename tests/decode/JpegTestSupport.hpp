@@ -21,8 +21,8 @@ inline std::vector<std::uint16_t> noisySamples(std::size_t count, int bits, std:
         state ^= state << 17;
         // Mostly a smooth ramp with small noise, now and then a jump anywhere in the range.
         const std::uint32_t smooth = static_cast<std::uint32_t>(i * 37 + (state & 63));
-        out[i] = static_cast<std::uint16_t>(((state >> 20) % 16 == 0 ? state >> 32 : smooth) &
-                                            mask);
+        out[i] =
+            static_cast<std::uint16_t>(((state >> 20) % 16 == 0 ? state >> 32 : smooth) & mask);
     }
     return out;
 }
@@ -39,18 +39,16 @@ inline constexpr std::uint16_t kUntouched = 0xABCD;
 
 // Decodes `stream` into an image of imageWidth x imageHeight through `target` (whose image
 // and image size are filled in here).
-inline DecodeResult decodeInto(const std::vector<std::uint8_t>& stream,
-                               LosslessJpegTarget target, std::uint32_t imageWidth,
-                               std::uint32_t imageHeight) {
+inline DecodeResult decodeInto(const std::vector<std::uint8_t>& stream, LosslessJpegTarget target,
+                               std::uint32_t imageWidth, std::uint32_t imageHeight) {
     DecodeResult result;
     result.image.assign(std::size_t{imageWidth} * imageHeight, kUntouched);
     target.image = result.image;
     target.imageWidth = imageWidth;
     target.imageHeight = imageHeight;
     MemoryByteSource source(stream);
-    result.status =
-        DecodeLosslessJpeg(source, static_cast<std::uint32_t>(stream.size()), target,
-                           result.reporter, "strip.raw");
+    result.status = DecodeLosslessJpeg(source, static_cast<std::uint32_t>(stream.size()), target,
+                                       result.reporter, "strip.raw");
     return result;
 }
 

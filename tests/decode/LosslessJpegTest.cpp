@@ -9,8 +9,8 @@
 namespace korvane {
 namespace {
 
-using test::DecodeResult;
 using test::decodeInto;
+using test::DecodeResult;
 using test::encodeLosslessJpeg;
 using test::frameOf;
 using test::jpegMessages;
@@ -18,8 +18,7 @@ using test::LosslessJpegOptions;
 using test::noisySamples;
 using test::stripTarget;
 
-bool containsPair(const std::vector<std::uint8_t>& bytes, std::uint8_t first,
-                  std::uint8_t second) {
+bool containsPair(const std::vector<std::uint8_t>& bytes, std::uint8_t first, std::uint8_t second) {
     for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
         if (bytes[i] == first && bytes[i + 1] == second) return true;
     return false;
@@ -31,12 +30,13 @@ bool containsPair(const std::vector<std::uint8_t>& bytes, std::uint8_t first,
 // 10|10 01|1 00 01|0 01|1 10|10 and one-bits to the byte: A6 27 5F.
 TEST(LosslessJpegHandBuilt, FirstSampleOfEachRowIsPredictedFromTheSampleAbove) {
     const std::vector<std::uint8_t> stream{
-        0xFF, 0xD8,                                      // SOI
-        0xFF, 0xC4, 0x00, 0x16, 0x00,                    // DHT, table 0
-        0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // three codes of 2 bits
-        0, 1, 2,                                         // for categories 0, 1, 2
-        0xFF, 0xC3, 0x00, 0x0B, 8, 0, 2, 0, 3, 1, 1, 0x11, 0,  // SOF3 8-bit 3 x 2
-        0xFF, 0xDA, 0x00, 0x08, 1, 1, 0x00, 1, 0, 0,           // SOS, predictor 1
+        0xFF, 0xD8,                   // SOI
+        0xFF, 0xC4, 0x00, 0x16, 0x00, // DHT, table 0
+        0,    3,    0,    0,    0,    0, 0,    0, 0, 0, 0, 0,    0,
+        0,    0,    0,                                              // three codes of 2 bits
+        0,    1,    2,                                              // for categories 0, 1, 2
+        0xFF, 0xC3, 0x00, 0x0B, 8,    0, 2,    0, 3, 1, 1, 0x11, 0, // SOF3 8-bit 3 x 2
+        0xFF, 0xDA, 0x00, 0x08, 1,    1, 0x00, 1, 0, 0,             // SOS, predictor 1
         0xA6, 0x27, 0x5F, 0xFF, 0xD9};
     const DecodeResult r = decodeInto(stream, stripTarget(3, 2, 8), 3, 2);
     ASSERT_EQ(r.status, kOk);
@@ -49,17 +49,14 @@ TEST(LosslessJpegHandBuilt, FirstSampleOfEachRowIsPredictedFromTheSampleAbove) {
 // differences of 0.
 TEST(LosslessJpegHandBuilt, StuffedFfIsOneDataByte) {
     const std::vector<std::uint8_t> stream{
-        0xFF, 0xD8,
-        0xFF, 0xC4, 0x00, 0x15, 0x00,
-        2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  // two 1-bit codes: 0 and 1
-        0, 1,
-        0xFF, 0xC3, 0x00, 0x0B, 8, 0, 2, 0, 6, 1, 1, 0x11, 0,  // 6 x 2
-        0xFF, 0xDA, 0x00, 0x08, 1, 1, 0x00, 1, 0, 0,
-        0xFF, 0x00, 0x00, 0x0F, 0xFF, 0xD9};
+        0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x15, 0x00, 2, 0, 0, 0,    0,    0,    0,    0,    0,
+        0,    0,    0,    0,    0,    0,    0, // two 1-bit codes: 0 and 1
+        0,    1,    0xFF, 0xC3, 0x00, 0x0B, 8,    0, 2, 0, 6,    1,    1,    0x11, 0, // 6 x 2
+        0xFF, 0xDA, 0x00, 0x08, 1,    1,    0x00, 1, 0, 0, 0xFF, 0x00, 0x00, 0x0F, 0xFF, 0xD9};
     const DecodeResult r = decodeInto(stream, stripTarget(6, 2, 8), 6, 2);
     ASSERT_EQ(r.status, kOk);
     // Row 0: 128 + 1, +1, +1, +1, then 0, 0. Row 1 starts from 129 above: 0 x 6.
-    EXPECT_EQ(r.image, (std::vector<std::uint16_t>{129, 130, 131, 132, 132, 132,  //
+    EXPECT_EQ(r.image, (std::vector<std::uint16_t>{129, 130, 131, 132, 132, 132, //
                                                    129, 129, 129, 129, 129, 129}));
 }
 
@@ -72,7 +69,9 @@ struct RoundTrip {
     LosslessJpegOptions::Tables tables;
 };
 
-void PrintTo(const RoundTrip& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RoundTrip& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class LosslessJpegRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 
@@ -88,10 +87,10 @@ TEST_P(LosslessJpegRoundTrip, DecodesToTheSamplesEncoded) {
     const auto stream = encodeLosslessJpeg(samples, o);
     if (c.restartInterval != 0) {
         EXPECT_TRUE(containsPair(stream, 0xFF, 0xD0));
-        EXPECT_TRUE(containsPair(stream, 0xFF, 0xD7));  // the numbers go round
+        EXPECT_TRUE(containsPair(stream, 0xFF, 0xD7)); // the numbers go round
     }
-    const DecodeResult r = decodeInto(stream, stripTarget(kWidth, kRows, c.precision), kWidth,
-                                      kRows);
+    const DecodeResult r =
+        decodeInto(stream, stripTarget(kWidth, kRows, c.precision), kWidth, kRows);
     ASSERT_EQ(r.status, kOk) << ::testing::PrintToString(jpegMessages(r.reporter));
     EXPECT_TRUE(r.reporter.records().empty());
     EXPECT_EQ(r.image, samples);
@@ -100,20 +99,19 @@ TEST_P(LosslessJpegRoundTrip, DecodesToTheSamplesEncoded) {
 using Tables = LosslessJpegOptions::Tables;
 INSTANTIATE_TEST_SUITE_P(
     Streams, LosslessJpegRoundTrip,
-    ::testing::Values(
-        RoundTrip{"Canon2Components14Bit", 2, 14, 1, 0, Tables::Optimal},
-        RoundTrip{"Canon2Components12Bit", 2, 12, 1, 0, Tables::Optimal},
-        RoundTrip{"OneComponent8Bit", 1, 8, 1, 0, Tables::Optimal},
-        RoundTrip{"OneComponent16Bit", 1, 16, 1, 0, Tables::Optimal},
-        RoundTrip{"TwoComponents16Bit", 2, 16, 1, 0, Tables::Optimal},
-        RoundTrip{"TwoComponents10BitFixedTable", 2, 10, 1, 0, Tables::Fixed},
-        RoundTrip{"Predictor6OneComponent14Bit", 1, 14, 6, 0, Tables::Optimal},
-        RoundTrip{"Predictor6OneComponent16Bit", 1, 16, 6, 0, Tables::Fixed},
-        RoundTrip{"RestartEveryLine", 2, 14, 1, 24, Tables::Optimal},
-        RoundTrip{"RestartInsideLines", 2, 12, 1, 5, Tables::Optimal},
-        RoundTrip{"RestartEveryMcu", 1, 12, 1, 1, Tables::Fixed},
-        RoundTrip{"Predictor6RestartEveryLine", 1, 14, 6, 48, Tables::Optimal},
-        RoundTrip{"Predictor6RestartInsideLines", 1, 14, 6, 7, Tables::Optimal}),
+    ::testing::Values(RoundTrip{"Canon2Components14Bit", 2, 14, 1, 0, Tables::Optimal},
+                      RoundTrip{"Canon2Components12Bit", 2, 12, 1, 0, Tables::Optimal},
+                      RoundTrip{"OneComponent8Bit", 1, 8, 1, 0, Tables::Optimal},
+                      RoundTrip{"OneComponent16Bit", 1, 16, 1, 0, Tables::Optimal},
+                      RoundTrip{"TwoComponents16Bit", 2, 16, 1, 0, Tables::Optimal},
+                      RoundTrip{"TwoComponents10BitFixedTable", 2, 10, 1, 0, Tables::Fixed},
+                      RoundTrip{"Predictor6OneComponent14Bit", 1, 14, 6, 0, Tables::Optimal},
+                      RoundTrip{"Predictor6OneComponent16Bit", 1, 16, 6, 0, Tables::Fixed},
+                      RoundTrip{"RestartEveryLine", 2, 14, 1, 24, Tables::Optimal},
+                      RoundTrip{"RestartInsideLines", 2, 12, 1, 5, Tables::Optimal},
+                      RoundTrip{"RestartEveryMcu", 1, 12, 1, 1, Tables::Fixed},
+                      RoundTrip{"Predictor6RestartEveryLine", 1, 14, 6, 48, Tables::Optimal},
+                      RoundTrip{"Predictor6RestartInsideLines", 1, 14, 6, 7, Tables::Optimal}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LosslessJpegStuffing, NoisyDataWithManyFfBytesDecodes) {
@@ -131,7 +129,8 @@ TEST(LosslessJpegCodes, CodesOfUpTo16BitsAreFound) {
     LosslessJpegOptions o = frameOf(40, 10, 2, 16);
     o.tables = Tables::Given;
     o.given.counts = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2};
-    for (std::uint8_t s = 0; s <= 16; ++s) o.given.symbols.push_back(static_cast<std::uint8_t>(16 - s));
+    for (std::uint8_t s = 0; s <= 16; ++s)
+        o.given.symbols.push_back(static_cast<std::uint8_t>(16 - s));
     const auto samples = noisySamples(400, 16, 3);
     const DecodeResult r = decodeInto(encodeLosslessJpeg(samples, o), stripTarget(40, 10), 40, 10);
     ASSERT_EQ(r.status, kOk) << ::testing::PrintToString(jpegMessages(r.reporter));
@@ -140,13 +139,14 @@ TEST(LosslessJpegCodes, CodesOfUpTo16BitsAreFound) {
 
 TEST(LosslessJpegSegments, SegmentsBeforeTheFrameArePassedOverWhateverTheirLength) {
     LosslessJpegOptions o = frameOf(16, 4, 2, 12);
-    std::vector<std::uint8_t> app{0xFF, 0xE1, 0x07, 0xD2};  // APP1 of 2000 bytes
+    std::vector<std::uint8_t> app{0xFF, 0xE1, 0x07, 0xD2}; // APP1 of 2000 bytes
     app.resize(4 + 2000, 0xFF);
-    const std::vector<std::uint8_t> com{0xFF, 0xFE, 0x00, 0x02};  // an empty COM
+    const std::vector<std::uint8_t> com{0xFF, 0xFE, 0x00, 0x02}; // an empty COM
     o.leadingSegments = app;
     o.leadingSegments.insert(o.leadingSegments.end(), com.begin(), com.end());
     const auto samples = noisySamples(64, 12, 9);
-    const DecodeResult r = decodeInto(encodeLosslessJpeg(samples, o), stripTarget(16, 4, 12), 16, 4);
+    const DecodeResult r =
+        decodeInto(encodeLosslessJpeg(samples, o), stripTarget(16, 4, 12), 16, 4);
     ASSERT_EQ(r.status, kOk) << ::testing::PrintToString(jpegMessages(r.reporter));
     EXPECT_EQ(r.image, samples);
 }
@@ -158,7 +158,8 @@ TEST_P(LosslessJpegPrematureEnd, SucceedsWithTheSamplesBeforeTheEnd) {
     const auto samples = noisySamples(32 * 6, 14, 5);
     LosslessJpegOptions o = frameOf(32, 6, 2, 14);
     o.endAfterSamples = end;
-    const DecodeResult r = decodeInto(encodeLosslessJpeg(samples, o), stripTarget(32, 6, 14), 32, 6);
+    const DecodeResult r =
+        decodeInto(encodeLosslessJpeg(samples, o), stripTarget(32, 6, 14), 32, 6);
     ASSERT_EQ(r.status, kOk);
     EXPECT_EQ(jpegMessages(r.reporter), std::vector<std::string>{"Premature End Of Image"});
     for (std::size_t i = 0; i < samples.size(); ++i)
@@ -171,9 +172,10 @@ INSTANTIATE_TEST_SUITE_P(Ends, LosslessJpegPrematureEnd, ::testing::Values(2, 6,
 TEST(LosslessJpegScanMarkers, DefineRestartIntervalAndFillBytesBetweenMcusArePassedOver) {
     const auto samples = noisySamples(20 * 4, 12, 11);
     LosslessJpegOptions o = frameOf(20, 4, 2, 12);
-    o.insertions = {{10, {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x09}},  // a DRI after 5 MCUs
-                    {40, {0xFF, 0xFF, 0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01}}};  // fill first
-    const DecodeResult r = decodeInto(encodeLosslessJpeg(samples, o), stripTarget(20, 4, 12), 20, 4);
+    o.insertions = {{10, {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x09}},              // a DRI after 5 MCUs
+                    {40, {0xFF, 0xFF, 0xFF, 0xDD, 0x00, 0x04, 0x00, 0x01}}}; // fill first
+    const DecodeResult r =
+        decodeInto(encodeLosslessJpeg(samples, o), stripTarget(20, 4, 12), 20, 4);
     ASSERT_EQ(r.status, kOk) << ::testing::PrintToString(jpegMessages(r.reporter));
     EXPECT_EQ(r.image, samples);
 }
@@ -189,7 +191,7 @@ TEST(LosslessJpegScanMarkers, RestartMarkerResetsThePredictorsToTheMiddleValue) 
     const DecodeResult r = decodeInto(encodeLosslessJpeg(samples, o), stripTarget(8, 2, 12), 8, 2);
     ASSERT_EQ(r.status, kOk);
     std::vector<std::uint16_t> expected = samples;
-    expected[6] = expected[7] = 2048;  // predicted from the middle value, difference 0
+    expected[6] = expected[7] = 2048; // predicted from the middle value, difference 0
     EXPECT_EQ(std::vector<std::uint16_t>(r.image.begin(), r.image.begin() + 8),
               std::vector<std::uint16_t>(expected.begin(), expected.begin() + 8));
 }

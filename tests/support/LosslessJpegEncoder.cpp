@@ -23,7 +23,8 @@ public:
     }
     // Fills the last byte with one-bits, as T.81 asks before a marker.
     void pad() {
-        while (filled_ != 0) put(1, 1);
+        while (filled_ != 0)
+            put(1, 1);
     }
 
 private:
@@ -66,7 +67,8 @@ std::pair<int, std::uint32_t> categorise(std::uint32_t difference) {
                                                : static_cast<std::int32_t>(difference);
     const std::uint32_t magnitude = static_cast<std::uint32_t>(d < 0 ? -d : d);
     int category = 0;
-    while ((magnitude >> category) != 0) ++category;
+    while ((magnitude >> category) != 0)
+        ++category;
     const std::uint32_t bits =
         d >= 0 ? static_cast<std::uint32_t>(d)
                : static_cast<std::uint32_t>(d + (std::int32_t{1} << category) - 1);
@@ -101,13 +103,27 @@ public:
         const std::int32_t rc = samples_[at - stride_ - nc];
         std::int32_t p = 0;
         switch (o_.predictor) {
-        case 1: p = ra; break;
-        case 2: p = rb; break;
-        case 3: p = rc; break;
-        case 4: p = ra + rb - rc; break;
-        case 5: p = ra + ((rb - rc) >> 1); break;
-        case 6: p = rb + ((ra - rc) >> 1); break;
-        default: p = (ra + rb) >> 1; break;
+        case 1:
+            p = ra;
+            break;
+        case 2:
+            p = rb;
+            break;
+        case 3:
+            p = rc;
+            break;
+        case 4:
+            p = ra + rb - rc;
+            break;
+        case 5:
+            p = ra + ((rb - rc) >> 1);
+            break;
+        case 6:
+            p = rb + ((ra - rc) >> 1);
+            break;
+        default:
+            p = (ra + rb) >> 1;
+            break;
         }
         return static_cast<std::uint32_t>(p);
     }
@@ -131,8 +147,7 @@ void walk(std::span<const std::uint16_t> samples, const LosslessJpegOptions& o, 
     std::size_t index = 0;
     for (std::size_t line = 0; line < o.lines; ++line) {
         for (std::size_t x = 0; x < o.samplesPerLine; ++x, ++mcu) {
-            if (o.restartInterval != 0 && mcu != 0 && mcu % o.restartInterval == 0 &&
-                mcu < mcus) {
+            if (o.restartInterval != 0 && mcu != 0 && mcu % o.restartInterval == 0 && mcu < mcus) {
                 onRestart(mcu / o.restartInterval - 1);
                 predictor.restart();
             }
@@ -149,17 +164,22 @@ std::vector<HuffmanCounts> chooseTables(std::span<const std::uint16_t> samples,
     if (o.tables == LosslessJpegOptions::Tables::Given) return {o.given};
     if (o.tables == LosslessJpegOptions::Tables::Fixed) {
         std::array<std::uint64_t, kCategories> f{};
-        for (int s = 0; s < kCategories; ++s) f[s] = std::uint64_t{1} << (kCategories - s);
+        for (int s = 0; s < kCategories; ++s)
+            f[s] = std::uint64_t{1} << (kCategories - s);
         return {optimalHuffmanCounts(f)};
     }
     const std::size_t tableCount = std::min<std::size_t>(o.components, 4);
     std::vector<std::array<std::uint64_t, kCategories>> frequencies(tableCount);
-    walk(samples, o, [&](std::size_t, std::size_t c, std::uint32_t difference) {
-        ++frequencies[c % tableCount][categorise(difference).first];
-        return true;
-    }, [](std::size_t) {});
+    walk(
+        samples, o,
+        [&](std::size_t, std::size_t c, std::uint32_t difference) {
+            ++frequencies[c % tableCount][categorise(difference).first];
+            return true;
+        },
+        [](std::size_t) {});
     std::vector<HuffmanCounts> tables;
-    for (const auto& f : frequencies) tables.push_back(optimalHuffmanCounts(f));
+    for (const auto& f : frequencies)
+        tables.push_back(optimalHuffmanCounts(f));
     return tables;
 }
 
@@ -183,12 +203,15 @@ void putHeaders(std::vector<std::uint8_t>& out, const LosslessJpegOptions& o,
     }
     putSegment(out, 0xC4, dht);
     if (o.restartInterval != 0)
-        putSegment(out, 0xDD, {static_cast<std::uint8_t>(o.restartInterval >> 8),
-                               static_cast<std::uint8_t>(o.restartInterval)});
-    std::vector<std::uint8_t> sof{o.precision, static_cast<std::uint8_t>(o.lines >> 8),
+        putSegment(out, 0xDD,
+                   {static_cast<std::uint8_t>(o.restartInterval >> 8),
+                    static_cast<std::uint8_t>(o.restartInterval)});
+    std::vector<std::uint8_t> sof{o.precision,
+                                  static_cast<std::uint8_t>(o.lines >> 8),
                                   static_cast<std::uint8_t>(o.lines),
                                   static_cast<std::uint8_t>(o.samplesPerLine >> 8),
-                                  static_cast<std::uint8_t>(o.samplesPerLine), o.components};
+                                  static_cast<std::uint8_t>(o.samplesPerLine),
+                                  o.components};
     for (std::uint8_t c = 0; c < o.components; ++c)
         sof.insert(sof.end(), {static_cast<std::uint8_t>(c + 1), 0x11, 0});
     putSegment(out, 0xC3, sof);
@@ -225,9 +248,11 @@ HuffmanCounts optimalHuffmanCounts(const std::array<std::uint64_t, 17>& frequenc
         freq[v1] += freq[v2];
         freq[v2] = 0;
         int v = v1;
-        for (++size[v]; others[v] >= 0; ++size[v]) v = others[v];
+        for (++size[v]; others[v] >= 0; ++size[v])
+            v = others[v];
         others[v] = v2;
-        for (v = v2, ++size[v]; others[v] >= 0; ++size[v]) v = others[v];
+        for (v = v2, ++size[v]; others[v] >= 0; ++size[v])
+            v = others[v];
     }
     std::array<int, 40> bits{};
     for (int v = 0; v <= kReserved; ++v)
@@ -235,7 +260,8 @@ HuffmanCounts optimalHuffmanCounts(const std::array<std::uint64_t, 17>& frequenc
     for (int i = 39; i > 16; --i) {
         while (bits[i] > 0) {
             int j = i - 2;
-            while (bits[j] == 0) --j;
+            while (bits[j] == 0)
+                --j;
             bits[i] -= 2;
             bits[i - 1] += 1;
             bits[j + 1] += 2;
@@ -243,16 +269,19 @@ HuffmanCounts optimalHuffmanCounts(const std::array<std::uint64_t, 17>& frequenc
         }
     }
     int longest = 16;
-    while (bits[longest] == 0) --longest;
-    bits[longest] -= 1;  // the reserved symbol's code
+    while (bits[longest] == 0)
+        --longest;
+    bits[longest] -= 1; // the reserved symbol's code
 
     std::vector<int> order;
     for (int v = 0; v < kCategories; ++v)
         if (size[v] > 0) order.push_back(v);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return size[a] < size[b]; });
     HuffmanCounts table;
-    for (int l = 1; l <= 16; ++l) table.counts[l - 1] = static_cast<std::uint8_t>(bits[l]);
-    for (int v : order) table.symbols.push_back(static_cast<std::uint8_t>(v));
+    for (int l = 1; l <= 16; ++l)
+        table.counts[l - 1] = static_cast<std::uint8_t>(bits[l]);
+    for (int v : order)
+        table.symbols.push_back(static_cast<std::uint8_t>(v));
     return table;
 }
 
@@ -262,35 +291,40 @@ std::vector<std::uint8_t> encodeLosslessJpeg(std::span<const std::uint16_t> samp
         throw std::invalid_argument("samples do not match the frame");
     const std::vector<HuffmanCounts> tables = chooseTables(samples, o);
     std::vector<CodeTable> codes;
-    for (const auto& t : tables) codes.push_back(canonicalCodes(t));
+    for (const auto& t : tables)
+        codes.push_back(canonicalCodes(t));
 
     std::vector<std::uint8_t> out;
     putHeaders(out, o, tables);
     BitWriter bits(out, o.stuffing);
     auto insertion = o.insertions.begin();
-    walk(samples, o, [&](std::size_t index, std::size_t c, std::uint32_t difference) {
-        for (; insertion != o.insertions.end() && insertion->afterSamples == index; ++insertion) {
+    walk(
+        samples, o,
+        [&](std::size_t index, std::size_t c, std::uint32_t difference) {
+            for (; insertion != o.insertions.end() && insertion->afterSamples == index;
+                 ++insertion) {
+                bits.pad();
+                out.insert(out.end(), insertion->bytes.begin(), insertion->bytes.end());
+            }
+            if (index == o.endAfterSamples) return false;
+            const auto [category, extra] = categorise(difference);
+            const Code code = codes[c % codes.size()].at(category);
+            if (code.length == 0) throw std::invalid_argument("a category without a code");
+            bits.put(code.code, code.length);
+            if (category != 0 && category != 16) bits.put(extra, category);
+            return true;
+        },
+        [&](std::size_t restart) {
             bits.pad();
-            out.insert(out.end(), insertion->bytes.begin(), insertion->bytes.end());
-        }
-        if (index == o.endAfterSamples) return false;
-        const auto [category, extra] = categorise(difference);
-        const Code code = codes[c % codes.size()].at(category);
-        if (code.length == 0) throw std::invalid_argument("a category without a code");
-        bits.put(code.code, code.length);
-        if (category != 0 && category != 16) bits.put(extra, category);
-        return true;
-    }, [&](std::size_t restart) {
-        bits.pad();
-        out.insert(out.end(), {0xFF, static_cast<std::uint8_t>(0xD0 + restart % 8)});
-    });
+            out.insert(out.end(), {0xFF, static_cast<std::uint8_t>(0xD0 + restart % 8)});
+        });
     bits.pad();
     out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 
 std::size_t findMarker(std::span<const std::uint8_t> stream, std::uint8_t code) {
-    std::size_t at = 2;  // after SOI
+    std::size_t at = 2; // after SOI
     while (at + 3 < stream.size() && stream[at] == 0xFF) {
         if (stream[at + 1] == code) return at;
         if (stream[at + 1] == 0xDA) break;
@@ -316,9 +350,9 @@ std::vector<std::uint16_t> slicedOrder(std::span<const std::uint16_t> strip, std
 }
 
 std::vector<std::uint16_t> tileOf(std::span<const std::uint16_t> image, std::uint32_t imageWidth,
-                                  std::uint32_t imageHeight, std::uint32_t top,
-                                  std::uint32_t left, std::uint32_t tileWidth,
-                                  std::uint32_t tileLength, std::uint16_t fill) {
+                                  std::uint32_t imageHeight, std::uint32_t top, std::uint32_t left,
+                                  std::uint32_t tileWidth, std::uint32_t tileLength,
+                                  std::uint16_t fill) {
     std::vector<std::uint16_t> tile(std::size_t{tileWidth} * tileLength, fill);
     for (std::uint32_t r = 0; r < tileLength && top + r < imageHeight; ++r)
         for (std::uint32_t c = 0; c < tileWidth && left + c < imageWidth; ++c)
@@ -327,9 +361,9 @@ std::vector<std::uint16_t> tileOf(std::span<const std::uint16_t> image, std::uin
     return tile;
 }
 
-std::vector<std::uint8_t> losslessJpegDng(std::span<const std::uint16_t> image,
-                                          std::uint32_t width, std::uint32_t height,
-                                          std::uint32_t tileWidth, std::uint32_t tileLength,
+std::vector<std::uint8_t> losslessJpegDng(std::span<const std::uint16_t> image, std::uint32_t width,
+                                          std::uint32_t height, std::uint32_t tileWidth,
+                                          std::uint32_t tileLength,
                                           const LosslessJpegOptions& options, ByteOrder order) {
     constexpr std::uint16_t kTileWidth = 322;
     constexpr std::uint16_t kTileLength = 323;
@@ -355,7 +389,7 @@ std::vector<std::uint8_t> losslessJpegDng(std::span<const std::uint16_t> image,
         .addLong(tag::kImageLength, height)
         .addShort(tag::kBitsPerSample, o.precision)
         .addShort(tag::kCompression, 7)
-        .addShort(tag::kPhotometricInterpretation, 32803)  // CFA
+        .addShort(tag::kPhotometricInterpretation, 32803) // CFA
         .addAscii(tag::kMake, "Korvane")
         .addAscii(tag::kModel, "Lossless Tiles")
         .addShort(tag::kSamplesPerPixel, 1)

@@ -23,19 +23,19 @@ struct ScanInsertion {
 };
 
 struct LosslessJpegOptions {
-    std::uint8_t precision = 14;  // P, 2 to 16
-    std::uint8_t components = 2;  // Nf, 1 to 4 (more for the sliced layouts' error cases)
+    std::uint8_t precision = 14; // P, 2 to 16
+    std::uint8_t components = 2; // Nf, 1 to 4 (more for the sliced layouts' error cases)
     // Selection value 1 to 7 of T.81; 8 and above stand for the Hasselblad rule: the last value
     // of the same component, from 0 at the start, across lines.
     std::uint8_t predictor = 1;
-    std::uint16_t samplesPerLine = 0;  // X, MCUs per line
-    std::uint16_t lines = 0;           // Y
+    std::uint16_t samplesPerLine = 0; // X, MCUs per line
+    std::uint16_t lines = 0;          // Y
     // MCUs between restart markers (a DRI segment is written); 0 for none.
     std::uint16_t restartInterval = 0;
     enum class Tables : std::uint8_t {
-        Optimal,  // per component, from the frequencies of its differences
-        Fixed,    // one data-independent table for every category, shared by all components
-        Given,    // `given`, shared by all components
+        Optimal, // per component, from the frequencies of its differences
+        Fixed,   // one data-independent table for every category, shared by all components
+        Given,   // `given`, shared by all components
     } tables = Tables::Optimal;
     HuffmanCounts given;
     // False: 0xFF bytes of the scan are written as they are (Hasselblad).
@@ -69,16 +69,16 @@ std::vector<std::uint16_t> slicedOrder(std::span<const std::uint16_t> strip, std
 // The tile of tileWidth x tileLength samples at (top, left) of an image; where the tile lies
 // beyond the image it holds `fill`.
 std::vector<std::uint16_t> tileOf(std::span<const std::uint16_t> image, std::uint32_t imageWidth,
-                                  std::uint32_t imageHeight, std::uint32_t top,
-                                  std::uint32_t left, std::uint32_t tileWidth,
-                                  std::uint32_t tileLength, std::uint16_t fill);
+                                  std::uint32_t imageHeight, std::uint32_t top, std::uint32_t left,
+                                  std::uint32_t tileWidth, std::uint32_t tileLength,
+                                  std::uint16_t fill);
 
 // A CFA DNG (RGGB, one IFD) whose image is stored in lossless JPEG tiles of tileWidth x
 // tileLength, each coded with `options` (samplesPerLine and lines are set per tile from the
 // tile size and the component count: X = tileWidth / components, Y = tileLength).
-std::vector<std::uint8_t> losslessJpegDng(std::span<const std::uint16_t> image,
-                                          std::uint32_t width, std::uint32_t height,
-                                          std::uint32_t tileWidth, std::uint32_t tileLength,
+std::vector<std::uint8_t> losslessJpegDng(std::span<const std::uint16_t> image, std::uint32_t width,
+                                          std::uint32_t height, std::uint32_t tileWidth,
+                                          std::uint32_t tileLength,
                                           const LosslessJpegOptions& options,
                                           ByteOrder order = ByteOrder::Little);
 

@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/DumpCommand.hpp"
 #include "cli/InfoCommand.hpp"
 #include "cli/ScriptRunner.hpp"
 
@@ -18,6 +19,7 @@ const char* kUsage =
     "\n"
     "Commands:\n"
     "  info FILE [--json]  the file's directories, camera, main image and shot information\n"
+    "  dump FILE -o OUT.pgm [--active]  the decoded samples as a 16-bit PGM\n"
     "  script [SCRIPT]   drive the main dialog with commands from SCRIPT or standard input\n"
     "                    (korvane-cli script --help lists them)\n"
     "  --help            this text\n"
@@ -60,6 +62,7 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "script") == 0) return runScript(argc, argv);
     if (std::strcmp(argv[1], "info") == 0) return korvane::cli::runInfo(argc, argv);
+    if (std::strcmp(argv[1], "dump") == 0) return korvane::cli::runDump(argc, argv);
     std::cerr << "korvane-cli: unknown command '" << argv[1] << "'\n" << kUsage;
     return 1;
 }

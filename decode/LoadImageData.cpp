@@ -1,15 +1,72 @@
 #include "decode/LoadImageData.hpp"
 
+#include <algorithm>
+
+#include "container/FileAccess.hpp"
+#include "decode/Allocation.hpp"
+#include "decode/BitManipulation.hpp"
+#include "decode/Linearisation.hpp"
+#include "decode/LoadImageDataInternal.hpp"
+#include "decode/MaskedBlackLevel.hpp"
+
 namespace korvane {
 
-Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys) {
-    (void)keys;
-    // No decoder is part of this build yet.
-    reporter.ShowMessage(24, "image data decoding");
-    (void)context;
-    return kFailed;
+namespace {
+
+using loader::LoadJob;
+
+// The DNG LinearizationTable: tables of 1 to kMaxLinearisationEntries values map the
+// samples, dithered when Ctrl+Shift+D is held; larger and empty ones are ignored.
+Status applyLinearizationTable(LoadJob& job) {
+    const IfdEntry* entry = job.image.linearizationTable;
+    if (entry == nullptr || entry->count == 0 || entry->count > kMaxLinearisationEntries)
+        return kOk;
+    std::vector<std::uint32_t> values;
+    if (failed(loader::readEntryValues(job, *entry, values, "linearization array"))) return kFailed;
+    std::vector<std::uint16_t> table(values.begin(), values.end());
+    if (job.dither) return lineariseDithered(job.image.samples, table, job.reporter);
+    linearise(job.image.samples, table);
+    return kOk;
 }
 
-void ReleaseOffsetTables(RawFileContext& context) { (void)context; }
+bool ditherRequested(const KeyState& keys) {
+    return keys.isKeyDown(held_key::kControl) && keys.isKeyDown(held_key::kShift) &&
+           keys.isKeyDown(held_key::kD);
+}
+
+} // namespace
+
+Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys) {
+    ReleaseOffsetTables(context);
+    if (context.mainImage == nullptr) {
+        reporter.ShowMessage(12, context.path);
+        return kFailed;
+    }
+    ImageDescriptor& image = *context.mainImage;
+    const BitRequest bits = readBitRequest(keys);
+    FileAccess file(context, reporter);
+    LoadJob job{context, image, file, reporter, ditherRequested(keys)};
+
+    const std::uint64_t count =
+        std::uint64_t{image.samplesPerPixel} * image.imageLength * image.imageWidth;
+    if (!allocateZeroed(image.samples, count, reporter, "subfile image data")) return kFailed;
+    image.dataOffset = 0;
+
+    const bool tiled = (image.layout & node_layout::kTiles) != 0;
+    if (failed(tiled ? loader::loadTiles(job) : loader::loadStrips(job))) return kFailed;
+    if (failed(applyLinearizationTable(job))) return kFailed;
+    if (failed(MeasureMaskedBlackLevel(image, reporter))) return kFailed;
+    if (bits.dropBlackCorrections) dropBlackCorrections(image);
+    // Without a pass the samples keep their black level, and the black data stay for the renderer.
+    if (bits.runsPass()) applyBitManipulation(context, image, bits);
+    return kOk;
+}
+
+void ReleaseOffsetTables(RawFileContext& context) {
+    context.tileOffsetTable = {};
+    context.tileByteCountTable = {};
+    context.stripOffsetTable = {};
+    context.stripByteCountTable = {};
+}
 
 } // namespace korvane

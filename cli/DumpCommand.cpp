@@ -1,0 +1,74 @@
+#include "cli/DumpCommand.hpp"
+
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/FileSession.hpp"
+
+namespace korvane::cli {
+
+namespace {
+
+constexpr const char* kUsage = "usage: korvane-cli dump FILE -o OUT.pgm [--active]\n";
+
+struct DumpArgs {
+    std::string input;
+    std::string output;
+    bool active = false;
+};
+
+bool parse(int argc, char** argv, DumpArgs& args) {
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--active") == 0)
+            args.active = true;
+        else if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc && args.output.empty())
+            args.output = argv[++i];
+        else if (argv[i][0] != '-' && args.input.empty())
+            args.input = argv[i];
+        else
+            return false;
+    }
+    return !args.input.empty() && !args.output.empty();
+}
+
+} // namespace
+
+bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect& area) {
+    out << "P5\n" << area.width << ' ' << area.height << "\n65535\n";
+    std::vector<char> row(std::size_t{area.width} * 2);
+    for (std::uint32_t y = 0; y < area.height; ++y) {
+        const std::uint16_t* from =
+            image.samples.data() + std::size_t{area.top + y} * image.imageWidth + area.left;
+        for (std::uint32_t x = 0; x < area.width; ++x) {
+            row[2 * x] = static_cast<char>(from[x] >> 8);
+            row[2 * x + 1] = static_cast<char>(from[x] & 0xFF);
+        }
+        out.write(row.data(), static_cast<std::streamsize>(row.size()));
+    }
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+int runDump(int argc, char** argv) {
+    DumpArgs args;
+    if (!parse(argc, argv, args)) {
+        std::cerr << kUsage;
+        return 1;
+    }
+    const auto session = openFileSession(args.input, true);
+    if (failed(session->status) || session->context.mainImage == nullptr) return 2;
+    const ImageDescriptor& image = *session->context.mainImage;
+    const SampleRect whole{0, 0, image.imageLength, image.imageWidth};
+    if (image.samples.size() < std::size_t{image.imageWidth} * image.imageLength) return 2;
+    std::ofstream out(args.output, std::ios::binary | std::ios::trunc);
+    if (!out || !writePgm(out, image, args.active ? image.activeRect() : whole)) {
+        std::cerr << "korvane-cli: cannot write " << args.output << '\n';
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace korvane::cli

@@ -1,0 +1,17 @@
+#pragma once
+#include <iosfwd>
+
+#include "common/IfdNode.hpp"
+
+namespace korvane::cli {
+
+// Writes `area` of the image's sample buffer as a 16-bit binary PGM (P5, maxval 65535,
+// samples big-endian), a row at a time. False when the stream fails.
+[[nodiscard]] bool writePgm(std::ostream& out, const ImageDescriptor& image,
+                            const SampleRect& area);
+
+// korvane-cli dump FILE -o OUT.pgm [--active]: the decoded samples, all of them or the active
+// area. Exit status 0, 1 for a usage error, 2 after a message.
+int runDump(int argc, char** argv);
+
+} // namespace korvane::cli

@@ -1,0 +1,269 @@
+// Strips and tiles: their offset tables, uncompressed data, and the calls of the decoders.
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "decode/Allocation.hpp"
+#include "decode/BitReader.hpp"
+#include "decode/LoadImageDataInternal.hpp"
+#include "decode/UncompressedSamples.hpp"
+
+namespace korvane::loader {
+
+namespace {
+
+std::uint64_t ceilDiv(std::uint64_t a, std::uint64_t b) {
+    return (a + b - 1) / b;
+}
+
+Status fileShorter(LoadJob& job) {
+    job.reporter.ShowMessage(8, job.context.path, "file shorter than expected");
+    return kFailed;
+}
+
+Status inconsistent(LoadJob& job, const char* what) {
+    job.reporter.ShowMessage(15, job.context.path, what);
+    return kFailed;
+}
+
+SampleCoding codingOf(const LoadJob& job, std::uint32_t fileBytes) {
+    if (fileBytes == 1) return SampleCoding::OneByte;
+    return job.context.byteOrder == 1 ? SampleCoding::BigEndian16 : SampleCoding::LittleEndian16;
+}
+
+// Bytes a stored sample takes: 1 for up to 8 bits, 2 for up to 16; 0 for what no
+// uncompressed coding holds.
+std::uint32_t fileBytesPerSample(const ImageDescriptor& image) {
+    if (image.bitsPerSample == 0 || image.bitsPerSample > 16) return 0;
+    return (image.bitsPerSample + 7u) / 8u;
+}
+
+// Reads the offsets and byte counts of the strips or tiles into the context's tables; null
+// entries give empty tables.
+Status readLayoutTables(LoadJob& job, bool tiles) {
+    const ImageDescriptor& image = job.image;
+    RawFileContext& ctx = job.context;
+    const IfdEntry* offsets = tiles ? image.tileOffsets : image.stripOffsets;
+    const IfdEntry* counts = tiles ? image.tileByteCounts : image.stripByteCounts;
+    auto& offsetTable = tiles ? ctx.tileOffsetTable : ctx.stripOffsetTable;
+    auto& countTable = tiles ? ctx.tileByteCountTable : ctx.stripByteCountTable;
+    if (offsets &&
+        failed(readEntryValues(job, *offsets, offsetTable,
+                               tiles ? "tile offsets block" : "strip offsets block", tiles))) {
+        offsetTable = {};
+        countTable = {};
+        return kFailed;
+    }
+    if (counts &&
+        failed(readEntryValues(job, *counts, countTable,
+                               tiles ? "tile byte counts block" : "strip byte counts block")))
+        return kFailed;
+    return kOk;
+}
+
+Status copyStrip(LoadJob& job, std::uint32_t offset, std::uint32_t byteCount, std::uint16_t* to,
+                 std::uint64_t count, SampleCoding coding) {
+    FileByteSource source(job.file, offset, byteCount);
+    if (failed(source.status())) return kFailed;
+    ByteInput in(source, byteCount);
+    return copySamples(in, to, count, coding) ? kOk : fileShorter(job);
+}
+
+Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
+    ImageDescriptor& image = job.image;
+    const std::uint32_t fileBytes = fileBytesPerSample(image);
+    if (fileBytes == 0) return inconsistent(job, "strip count");
+    const std::uint64_t rowSamples = std::uint64_t{image.imageWidth} * image.samplesPerPixel;
+    for (std::uint64_t i = 0; i < strips; ++i) {
+        const auto rowStart = static_cast<std::uint32_t>(i * rowsPerStrip);
+        const std::uint32_t rows = i + 1 == strips ? image.imageLength - rowStart : rowsPerStrip;
+        const std::uint64_t expected = rows * rowSamples * fileBytes;
+        const std::uint32_t offset = job.context.stripOffsetTable[i];
+        const std::uint32_t byteCount = job.context.stripByteCountTable[i];
+        Status s = kOk;
+        if (byteCount == expected) {
+            s = copyStrip(job, offset, byteCount, image.samples.data() + rowStart * rowSamples,
+                          rows * rowSamples, codingOf(job, fileBytes));
+        } else if (image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4) {
+            // 12-bit data stored at 1.5 bytes a sample: the packed decoder's.
+            s = decodeWith(
+                *findStripCoding(kPackedCompression),
+                {job, offset, byteCount, job.target(image.imageWidth, rows, rowStart, 0)});
+        } else {
+            s = inconsistent(job, "strip count");
+        }
+        if (failed(s)) return s;
+    }
+    return kOk;
+}
+
+Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
+    const ImageDescriptor& image = job.image;
+    const Coding* coding = findStripCoding(image.compression);
+    if (coding == nullptr) {
+        job.reporter.ShowMessage(24, "this kind of image data compression");
+        return kFailed;
+    }
+    for (std::uint64_t i = 0; i < strips; ++i) {
+        const auto rowStart = static_cast<std::uint32_t>(i * rowsPerStrip);
+        const std::uint32_t rows = i + 1 == strips ? image.imageLength - rowStart : rowsPerStrip;
+        const StripCall call{job, job.context.stripOffsetTable[i],
+                             job.context.stripByteCountTable[i],
+                             job.target(image.imageWidth, rows, rowStart, 0)};
+        if (failed(decodeWith(*coding, call))) return kFailed;
+    }
+    return kOk;
+}
+
+Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
+    ImageDescriptor& image = job.image;
+    const std::uint32_t fileBytes = fileBytesPerSample(image);
+    const std::uint32_t tw = image.tileWidth, tl = image.tileLength, spp = image.samplesPerPixel;
+    const std::uint64_t tileBytes = std::uint64_t{fileBytes} * spp * tl * tw;
+    const auto& counts = job.context.tileByteCountTable;
+    if (fileBytes == 0 ||
+        !std::all_of(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(across * down),
+                     [&](std::uint32_t c) { return c == tileBytes; }))
+        return inconsistent(job, "tile count");
+    const std::uint64_t pitch = std::uint64_t{image.imageWidth} * spp;
+    for (std::uint64_t ty = 0; ty < down; ++ty) {
+        const std::uint64_t rows = ty + 1 == down ? image.imageLength - (down - 1) * tl : tl;
+        for (std::uint64_t tx = 0; tx < across; ++tx) {
+            const std::uint64_t columns =
+                tx + 1 == across ? image.imageWidth - (across - 1) * tw : tw;
+            FileByteSource source(job.file, job.context.tileOffsetTable[ty * across + tx],
+                                  static_cast<std::uint32_t>(tileBytes));
+            if (failed(source.status())) return kFailed;
+            ByteInput in(source, static_cast<std::uint32_t>(tileBytes));
+            for (std::uint64_t r = 0; r < rows; ++r) {
+                std::uint16_t* to = image.samples.data() + (ty * tl + r) * pitch + tx * tw * spp;
+                if (!copySamples(in, to, columns * spp, codingOf(job, fileBytes)))
+                    return fileShorter(job);
+                // The rest of a row of the last tile column lies beyond the image.
+                if (columns < tw && !skipBytes(in, (tw - columns) * fileBytes * spp))
+                    return fileShorter(job);
+            }
+        }
+    }
+    return kOk;
+}
+
+Status losslessJpegTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
+    const Coding* coding = findStripCoding(job.image.compression);
+    const ImageDescriptor& image = job.image;
+    for (std::uint64_t ty = 0; ty < down; ++ty) {
+        for (std::uint64_t tx = 0; tx < across; ++tx) {
+            const std::uint64_t i = ty * across + tx;
+            const StripCall call{job, job.context.tileOffsetTable[i],
+                                 job.context.tileByteCountTable[i],
+                                 job.target(image.tileWidth, image.tileLength,
+                                            static_cast<std::uint32_t>(ty * image.tileLength),
+                                            static_cast<std::uint32_t>(tx * image.tileWidth))};
+            if (failed(decodeWith(*coding, call))) return kFailed;
+        }
+    }
+    return kOk;
+}
+
+} // namespace
+
+Status readEntryValues(LoadJob& job, const IfdEntry& entry, std::vector<std::uint32_t>& values,
+                       const char* what, bool positioningMessage) {
+    // SHORT values are widened; every other type is taken as 32-bit values.
+    const std::uint32_t size = entry.typeSize() == 2 ? 2 : 4;
+    const std::uint64_t bytes = std::uint64_t{entry.count} * size;
+    const ImageDescriptor& image = job.image;
+    const std::uint8_t* held = image.valueData(entry);
+    const bool inBlock =
+        entry.isLoaded() && held != nullptr && entry.blockOffset + bytes <= image.valueBlock.size();
+    if (entry.isInline() ? bytes > 4 : !inBlock && bytes > job.context.fileLength)
+        return fileShorter(job);
+    if (!allocateZeroed(values, entry.count, job.reporter, what)) return kFailed;
+    const bool bigEndian = job.context.byteOrder == 1;
+    if (entry.isInline() || inBlock) {
+        // Held values are in the machine's order already.
+        for (std::uint32_t i = 0; i < entry.count; ++i) {
+            std::uint16_t v16 = 0;
+            std::uint32_t v32 = 0;
+            if (size == 2)
+                std::memcpy(&v16, held + 2 * std::size_t{i}, 2);
+            else
+                std::memcpy(&v32, held + 4 * std::size_t{i}, 4);
+            values[i] = size == 2 ? v16 : v32;
+        }
+        return kOk;
+    }
+    FileByteSource source(job.file, entry.valueOffset, static_cast<std::uint32_t>(bytes));
+    if (failed(source.status())) {
+        if (positioningMessage)
+            job.reporter.ShowMessage(7, job.context.path,
+                                     truncatedReason(fileReasonText(file_cause::kBadSeek)));
+        return kFailed;
+    }
+    ByteInput in(source, static_cast<std::uint32_t>(bytes));
+    for (std::uint32_t i = 0; i < entry.count; ++i) {
+        std::uint8_t b[4] = {};
+        for (std::uint32_t k = 0; k < size; ++k)
+            if (!in.next(b[k])) return fileShorter(job);
+        if (size == 2)
+            values[i] = bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]);
+        else
+            values[i] = bigEndian ? (std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3])
+                                  : (std::uint32_t{b[3]} << 24 | b[2] << 16 | b[1] << 8 | b[0]);
+    }
+    return kOk;
+}
+
+Status loadStrips(LoadJob& job) {
+    ImageDescriptor& image = job.image;
+    RawFileContext& ctx = job.context;
+    if (failed(readLayoutTables(job, false))) return kFailed;
+    // RowsPerStrip 0 would divide by zero; like a missing one it makes one strip.
+    const std::uint32_t rowsPerStrip = image.rowsPerStrip == 0
+                                           ? std::max<std::uint32_t>(image.imageLength, 1)
+                                           : image.rowsPerStrip;
+    const std::uint64_t strips = ceilDiv(image.imageLength, rowsPerStrip);
+    if (ctx.stripByteCountTable.size() != strips) {
+        job.reporter.ShowMessage(8, ctx.path, "invalid StripByteCounts");
+        return kFailed;
+    }
+    // Never read past the offsets.
+    if (ctx.stripOffsetTable.size() < strips) return inconsistent(job, "strip count");
+    if (strips == 1 && image.compression == 1) image.dataOffset = ctx.stripOffsetTable[0];
+
+    const Status s = image.compression == 1 ? uncompressedStrips(job, rowsPerStrip, strips)
+                                            : compressedStrips(job, rowsPerStrip, strips);
+    if (failed(s)) return s;
+    // Olympus E-1 and E-400 store their samples four bits up.
+    if (image.decodingVariant == 8)
+        for (auto& sample : image.samples)
+            sample = static_cast<std::uint16_t>(sample >> 4);
+    return kOk;
+}
+
+Status loadTiles(LoadJob& job) {
+    ImageDescriptor& image = job.image;
+    RawFileContext& ctx = job.context;
+    if (failed(readLayoutTables(job, true))) return kFailed;
+    if (image.tileWidth == 0 || image.tileLength == 0) return inconsistent(job, "tile count");
+    const std::uint64_t across = ceilDiv(image.imageWidth, image.tileWidth);
+    const std::uint64_t down = ceilDiv(image.imageLength, image.tileLength);
+    // Never read past either table.
+    if (ctx.tileOffsetTable.size() < across * down || ctx.tileByteCountTable.size() < across * down)
+        return inconsistent(job, "tile count");
+    switch (image.compression) {
+    case 1:
+        return uncompressedTiles(job, across, down);
+    case 6:
+    case 7:
+        return losslessJpegTiles(job, across, down);
+    case 65537:
+        job.reporter.ShowMessage(24, "PACK compression of tiles");
+        return kFailed;
+    default:
+        job.reporter.ShowMessage(24, "this kind of image data compression");
+        return kFailed;
+    }
+}
+
+} // namespace korvane::loader

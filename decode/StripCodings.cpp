@@ -1,0 +1,70 @@
+// The decoders of compressed strips and tiles, by compression value.
+#include <array>
+#include <string>
+
+#include "common/CameraDescription.hpp"
+#include "decode/LoadImageDataInternal.hpp"
+#include "decode/LosslessJpeg.hpp"
+#include "decode/PackedDecoder.hpp"
+
+namespace korvane::loader {
+
+namespace {
+
+Status decodePacked(const StripCall& call, ByteSource& source) {
+    const ImageDescriptor& image = call.job.image;
+    // Olympus' variant 9 and the files the container marks so pack low bits first.
+    const bool little = call.job.context.packingKind == RawFileContext::kPackedLittleEndian ||
+                        image.decodingVariant == 9;
+    return DecodePacked(source, call.byteCount, call.target, image.decodingVariant,
+                        little ? PackedBitOrder::LittleEndian : PackedBitOrder::BigEndian,
+                        call.job.reporter, call.job.context.path);
+}
+
+Status decodeLosslessJpeg(const StripCall& call, ByteSource& source) {
+    const ImageDescriptor& image = call.job.image;
+    const SampleTarget& t = call.target;
+    LosslessJpegTarget target{t.samples, t.imageWidth, t.imageHeight, t.width,
+                              t.rows,    t.rowStart,   t.columnStart};
+    target.bitsPerSample = image.bitsPerSample;
+    target.variant = image.decodingVariant;
+    if (const CameraDescription* camera = call.job.context.camera) {
+        target.hasselblad = camera->vendor == vendor::kHasselblad;
+        target.sliceCount = camera->sliceCount;
+        target.sliceWidths = camera->sliceWidths;
+    }
+    return DecodeLosslessJpeg(source, call.byteCount, target, call.job.reporter,
+                              call.job.context.path);
+}
+
+// Compression values 65537 to 65539 are never in a file: the camera table sets them.
+constexpr std::array kStripCodings{
+    Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
+    Coding{7, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
+    Coding{34713, nullptr, "Nikon compressed raw data"},
+    Coding{65000, nullptr, "Kodak compressed raw data"},
+    Coding{65535, nullptr, "Pentax compressed raw data"},
+    Coding{kPackedCompression, decodePacked, "packed 12-bit raw data"},
+    Coding{65538, nullptr, "Sony compressed raw data"},
+    Coding{65539, nullptr, "Olympus compressed raw data"},
+};
+
+} // namespace
+
+const Coding* findStripCoding(std::uint32_t compression) {
+    for (const Coding& c : kStripCodings)
+        if (c.compression == compression) return &c;
+    return nullptr;
+}
+
+Status decodeWith(const Coding& coding, const StripCall& call) {
+    if (coding.decode == nullptr) {
+        call.job.reporter.ShowMessage(24, std::string(coding.name));
+        return kFailed;
+    }
+    FileByteSource source(call.job.file, call.offset, call.byteCount);
+    if (failed(source.status())) return kFailed;
+    return coding.decode(call, source);
+}
+
+} // namespace korvane::loader

@@ -6,11 +6,11 @@
 namespace korvane {
 
 // What the command line asks for: nothing, a file (with an optional display mode letter), or
-// an invalid file specification.
+// a path that names no file or is badly quoted.
 struct CommandLineRequest {
     enum class Kind { None, File, Invalid };
     Kind kind = Kind::None;
-    std::string path;  // the path without quotes; for Invalid, the specification as far as read
+    std::string path;  // the path without quotes; for Invalid, the path as far as it was read
     char mode = 0;     // 'B', 'E', 'H', 'I' or 'N' (upper case), or 0
 };
 

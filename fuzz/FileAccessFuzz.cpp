@@ -9,6 +9,7 @@
 //   bytes 1-2   file length / 5, little-endian (0 to 327 675 bytes: up to five 64 KiB blocks)
 //   then        operations, each an opcode byte (kind in bits 0-1, mode in bits 2-3) and
 //               1 to 4 argument bytes; see nextOperation.
+#include "fuzz/FuzzCheck.hpp"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,13 +26,6 @@ namespace {
 using korvane::FileAccess;
 using korvane::RawFileContext;
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::int64_t kBlock = korvane::kReadBlockSize;
 constexpr std::int64_t kLastPosition = 0x7FFFFFFF; // the reader's 32-bit signed window

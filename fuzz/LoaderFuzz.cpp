@@ -15,6 +15,7 @@
 //   20-27  top area: left, top, width, height; left area likewise (one byte each)
 //   28     black range high / 256    29  noise average sign (bit 0)
 //   then   the file after its 8-byte header
+#include "fuzz/FuzzCheck.hpp"
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -32,13 +33,6 @@ namespace {
 
 using namespace korvane;
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::size_t kHeaderBytes = 30;
 constexpr std::array<std::uint32_t, 8> kCompressions = {1, 1, 65537, 6, 7, 34713, 5, 65539};

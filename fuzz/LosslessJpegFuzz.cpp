@@ -11,6 +11,7 @@
 //   6, 7   row start, column start (0 to 255)
 //   8      slice count % 6     9-12  the given slice widths, 4 x one byte
 //   then   the stream
+#include "fuzz/FuzzCheck.hpp"
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -24,13 +25,6 @@ namespace {
 
 using namespace korvane;
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::size_t kHeaderBytes = 13;
 constexpr std::array<std::uint8_t, 4> kVariants = {

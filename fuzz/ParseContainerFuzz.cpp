@@ -1,6 +1,7 @@
 // Fuzz target for container parsing: the input is a whole raw file. Parsing must end with a
 // status and, when it fails, with a message; when it succeeds the main image must be one the
 // decoders accept, and everything it names must lie inside the file.
+#include "fuzz/FuzzCheck.hpp"
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,13 +14,6 @@
 
 namespace {
 
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 // One memory file, rewritten for every input: no disk traffic.
 class MemoryFile {

@@ -43,22 +43,22 @@ QString localFamily(std::string_view face) {
     return QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()));
 }
 
-QFont toQFont(const platform::FontSpec& spec) {
-    QFont font(localFamily(spec.face));
-    if (spec.heightPixels < 0) {
-        font.setPixelSize(-spec.heightPixels);
-    } else if (spec.heightPixels > 0) {
+QFont toQFont(const platform::FontSpec& wanted) {
+    QFont font(localFamily(wanted.face));
+    if (wanted.heightPixels < 0) {
+        font.setPixelSize(-wanted.heightPixels);
+    } else if (wanted.heightPixels > 0) {
         // A cell height: scale the character height by the font's own leading.
-        font.setPixelSize(spec.heightPixels);
+        font.setPixelSize(wanted.heightPixels);
         const int cell = QFontMetrics(font).height();
         if (cell > 0)
-            font.setPixelSize(std::max(1, mulDiv(spec.heightPixels, spec.heightPixels, cell)));
+            font.setPixelSize(std::max(1, mulDiv(wanted.heightPixels, wanted.heightPixels, cell)));
     }
     // Windows and Qt 6 share the OpenType weight scale; 0 is Windows' "don't care".
-    const int weight = spec.weight == 0 ? 400 : std::clamp(spec.weight, 1, 1000);
+    const int weight = wanted.weight == 0 ? 400 : std::clamp(wanted.weight, 1, 1000);
     font.setWeight(static_cast<QFont::Weight>(weight));
-    font.setItalic(spec.italic);
-    font.setUnderline(spec.underline);
+    font.setItalic(wanted.italic);
+    font.setUnderline(wanted.underline);
     return font;
 }
 

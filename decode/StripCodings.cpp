@@ -5,7 +5,9 @@
 #include "common/CameraDescription.hpp"
 #include "decode/LoadImageDataInternal.hpp"
 #include "decode/LosslessJpeg.hpp"
+#include "decode/NikonDecoderLoad.hpp"
 #include "decode/PackedDecoder.hpp"
+#include "decode/PentaxDecoder.hpp"
 
 namespace korvane::loader {
 
@@ -37,13 +39,18 @@ Status decodeLosslessJpeg(const StripCall& call, ByteSource& source) {
                               call.job.context.path);
 }
 
+Status decodePentax(const StripCall& call, ByteSource& source) {
+    return DecodePentax(source, call.byteCount, call.target, call.job.reporter,
+                        call.job.context.path);
+}
+
 // Compression values 65537 to 65539 are never in a file: the camera table sets them.
 constexpr std::array kStripCodings{
     Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
     Coding{7, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
-    Coding{34713, nullptr, "Nikon compressed raw data"},
+    Coding{34713, decodeNikonStrip, "Nikon compressed raw data"},
     Coding{65000, nullptr, "Kodak compressed raw data"},
-    Coding{65535, nullptr, "Pentax compressed raw data"},
+    Coding{65535, decodePentax, "Pentax compressed raw data"},
     Coding{kPackedCompression, decodePacked, "packed 12-bit raw data"},
     Coding{65538, nullptr, "Sony compressed raw data"},
     Coding{65539, nullptr, "Olympus compressed raw data"},

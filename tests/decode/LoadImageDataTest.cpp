@@ -97,7 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "file shorter than expected"},
         BrokenCase{
             "UnknownCompression", {.compression = 5}, 24, "this kind of image data compression"},
-        BrokenCase{"NikonNotBuiltYet", {.compression = 34713}, 24, "Nikon compressed raw data"},
+        // Nikon data without the maker note's CompressionInfo.
+        BrokenCase{"NikonWithoutCompressionInfo",
+                   {.compression = 34713},
+                   15,
+                   "compression info missing"},
         BrokenCase{"SonyNotBuiltYet", {.compression = 65538}, 24, "Sony compressed raw data"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -1,0 +1,145 @@
+// The Nikon and Pentax decoders against LibRaw's unpack of the same data: NEF and PEF files
+// of the cameras' own frames made by the tests' encoders and file builders. Korvane decodes
+// the strip from memory with the CompressionInfo of the file, and LibRaw unpacks the file from
+// memory (open_buffer), so neither reads a disk. Each iteration times both, in alternating
+// order; the counter "ratio" is Korvane's time / LibRaw's.
+#include <benchmark/benchmark.h>
+#include <libraw/libraw.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+#include "common/RecordingReporter.hpp"
+#include "decode/NikonDecoder.hpp"
+#include "decode/PentaxDecoder.hpp"
+#include "tests/support/NikonEncoder.hpp"
+#include "tests/support/PentaxEncoder.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace test = korvane::test;
+
+// One coding of one camera: the strip and what the decoder is told, and the whole file.
+struct Data {
+    std::uint32_t width = 0, height = 0;
+    bool pentax = false;
+    std::uint16_t kind = 0;
+    std::uint8_t bits = 0;
+    std::vector<std::uint8_t> info, strip, file;
+};
+
+Data nef(std::uint16_t kind, std::uint8_t bits, const char* model, std::uint32_t width,
+         std::uint32_t height) {
+    Data d{width, height, false, kind, bits, {}, {}, {}};
+    test::CompressionInfoSpec spec;
+    spec.vertical = {{{512, 512}, {512, 512}}};
+    if (kind != 3) {
+        spec.type = 0x44;
+        spec.subType = kind == 1 ? 0x10 : 0x20;
+        spec.points = test::risingCurve(257, 1u << bits);
+    }
+    // Lossy type 1 codes indices of its 257 points; the others the full range.
+    const auto raw = test::sceneSamples(width, height, kind == 1 ? 8 : bits, 1);
+    d.info = test::compressionInfoBytes(spec, test::ByteOrder::Big);
+    d.strip =
+        test::encodePairRows(raw, width, height, test::nikonCodes(kind == 3, bits), spec.vertical);
+    test::NefSpec s;
+    s.model = model;
+    s.width = width;
+    s.height = height;
+    s.bits = bits;
+    s.kind = kind;
+    s.info = d.info;
+    s.strip = d.strip;
+    d.file = test::buildNef(s);
+    return d;
+}
+
+Data pef() {
+    Data d{3936, 2624, true, 0, 12, {}, {}, {}};
+    d.strip = test::encodePentax(test::sceneSamples(d.width, d.height, 12, 2), d.width, d.height);
+    test::PefSpec s;
+    s.strip = d.strip;
+    d.file = test::buildPef(s);
+    return d;
+}
+
+bool korvaneDecode(const Data& d, std::vector<std::uint16_t>& image) {
+    korvane::RecordingReporter reporter;
+    const korvane::SampleTarget target{image, d.width, d.height, d.width, d.height, 0, 0};
+    korvane::MemoryByteSource source(d.strip);
+    const auto count = static_cast<std::uint32_t>(d.strip.size());
+    korvane::Status status = korvane::kOk;
+    if (d.pentax) {
+        status = korvane::DecodePentax(source, count, target, reporter, "bench");
+    } else {
+        const korvane::NikonCompression c{d.kind, true, d.info, true, d.bits};
+        status = korvane::DecodeNikon(source, count, target, c, false, reporter, "bench");
+    }
+    benchmark::DoNotOptimize(image.data());
+    return korvane::succeeded(status) && reporter.records().empty();
+}
+
+// Only unpack() is timed; open_buffer() parses the directories first.
+bool libRawUnpack(const Data& d, std::chrono::duration<double>* time) {
+    auto raw = std::make_unique<LibRaw>();
+    if (raw->open_buffer(const_cast<std::uint8_t*>(d.file.data()), d.file.size()) != LIBRAW_SUCCESS)
+        return false;
+    const auto start = Clock::now();
+    const bool ok = raw->unpack() == LIBRAW_SUCCESS;
+    if (time) *time += Clock::now() - start;
+    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
+    return ok;
+}
+
+void compare(benchmark::State& state, const Data& data) {
+    std::vector<std::uint16_t> image(std::size_t{data.width} * data.height);
+    if (!korvaneDecode(data, image)) return state.SkipWithError("Korvane does not decode it");
+    if (!libRawUnpack(data, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
+    std::chrono::duration<double> korvane{0}, libraw{0};
+    bool korvaneFirst = true;
+    for (auto _ : state) {
+        for (int pass = 0; pass < 2; ++pass) {
+            if ((pass == 0) == korvaneFirst) {
+                const auto start = Clock::now();
+                korvaneDecode(data, image);
+                korvane += Clock::now() - start;
+            } else {
+                libRawUnpack(data, &libraw);
+            }
+        }
+        korvaneFirst = !korvaneFirst;
+    }
+    const double megabytes =
+        double(data.width) * data.height * 2 / 1e6 * double(state.iterations());
+    state.counters["ratio"] = korvane.count() / libraw.count();
+    state.counters["korvane_MBps"] = megabytes / korvane.count();
+    state.counters["libraw_MBps"] = megabytes / libraw.count();
+}
+
+void D700Lossless14(benchmark::State& state) {
+    static const Data data = nef(3, 14, "NIKON D700", 4288, 2844);
+    compare(state, data);
+}
+void D700LossyType2Of14Bits(benchmark::State& state) {
+    static const Data data = nef(4, 14, "NIKON D700", 4288, 2844);
+    compare(state, data);
+}
+void D70LossyType1(benchmark::State& state) {
+    static const Data data = nef(1, 12, "NIKON D70", 3040, 2014);
+    compare(state, data);
+}
+void K10D(benchmark::State& state) {
+    static const Data data = pef();
+    compare(state, data);
+}
+
+} // namespace
+
+BENCHMARK(D700Lossless14)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(D700LossyType2Of14Bits)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(D70LossyType1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(K10D)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK_MAIN();

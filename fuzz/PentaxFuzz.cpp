@@ -1,0 +1,60 @@
+// Fuzz target for the Pentax decoder on its own: the strip's place comes from the input, the
+// coded rows after it. The checks are the decoder's own bounds (and the sanitizers), that a
+// failure said why, and that no sample outside the strip's rectangle changes.
+//
+// Input layout (bytes beyond the input read as 0):
+//   0, 1   strip width - 1, rows - 1 (1 to 256)
+//   2, 3   image width - 1, image height - 1 (1 to 256)
+//   4, 5   row start, column start (0 to 255)
+//   then   the coded rows
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "common/RecordingReporter.hpp"
+#include "decode/PentaxDecoder.hpp"
+
+namespace {
+
+using namespace korvane;
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+constexpr std::size_t kHeaderBytes = 6;
+constexpr std::uint16_t kSentinel = 0x5A5A;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto byte = [&](std::size_t at) -> std::uint32_t { return at < size ? data[at] : 0; };
+    const std::uint32_t width = byte(0) + 1, rows = byte(1) + 1;
+    const std::uint32_t imageWidth = byte(2) + 1, imageHeight = byte(3) + 1;
+    const std::uint32_t rowStart = byte(4), columnStart = byte(5);
+
+    // Exactly the image's size, so that the address sanitizer sees any write past it.
+    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, kSentinel);
+    const SampleTarget target{image, imageWidth, imageHeight, width, rows, rowStart, columnStart};
+    const std::size_t streamStart = std::min(size, kHeaderBytes);
+    MemoryByteSource source({data + streamStart, size - streamStart});
+    RecordingReporter reporter;
+    const Status status = DecodePentax(source, static_cast<std::uint32_t>(size - streamStart),
+                                       target, reporter, "fuzz.pef");
+    FUZZ_CHECK(status == kOk || status == kFailed);
+    if (status == kFailed) FUZZ_CHECK(!reporter.records().empty());
+
+    for (std::uint32_t row = 0; row < imageHeight; ++row) {
+        for (std::uint32_t column = 0; column < imageWidth; ++column) {
+            const bool inside = row >= rowStart && row - rowStart < rows && column >= columnStart &&
+                                column - columnStart < width;
+            if (!inside) FUZZ_CHECK(image[std::size_t{row} * imageWidth + column] == kSentinel);
+        }
+    }
+    return 0;
+}

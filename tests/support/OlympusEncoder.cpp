@@ -82,7 +82,7 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
     if (width == 0 || samples.size() % width != 0)
         throw std::invalid_argument("Olympus coding: samples are not whole rows");
     BitsOut out;
-    out.put(0, 7 * 8);
+    for (int i = 0; i < 7; ++i) out.put(0, 8);  // the header
     const std::size_t rows = samples.size() / width;
     const std::size_t coded = width - width % 2;
     for (std::size_t r = 0; r < rows; ++r) {

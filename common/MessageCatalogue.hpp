@@ -31,11 +31,18 @@ struct MessageArgs {
     std::string wholeText;  // shown unchanged when hasWholeText is set
 };
 
+// The caption of the one box that is no catalogue message: it asks the user for a raw file
+// that the program reads only in part, so that it can be supported.
+inline constexpr std::string_view kRawFileRequestCaption = "Request for Raw File";
+// The number a raw file request carries in place of a catalogue number.
+inline constexpr std::int16_t kRawFileRequestNumber = -1;
+
 // What a message box shows.
 struct FormattedMessage {
     std::int16_t number = 0;
     std::string caption;
     std::string text;
+    bool rawFileRequest = false;  // a request for the raw file, not catalogue message `number`
 };
 
 // Builds the caption and text of message `number` from its catalogue entry and arguments.

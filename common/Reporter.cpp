@@ -49,6 +49,15 @@ void Reporter::ShowWholeMessage(std::int16_t number, std::string wholeText) {
     show(number, std::move(args));
 }
 
+void Reporter::ShowRawFileRequest(std::string text) {
+    FormattedMessage request{kRawFileRequestNumber, std::string(kRawFileRequestCaption), {}, true};
+    request.text = text;
+    MessageArgs args;
+    args.hasWholeText = true;
+    args.wholeText = std::move(text);
+    deliver(request, args);
+}
+
 void StderrReporter::deliver(const FormattedMessage& formatted, const MessageArgs&) {
     std::fprintf(stderr, "%s: %s\n", formatted.caption.c_str(), formatted.text.c_str());
     std::fflush(stderr);

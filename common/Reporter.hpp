@@ -23,6 +23,9 @@ public:
     void ShowMessage(std::int16_t number, std::int32_t int1, std::string text1);
     // A ready text, shown unchanged under the caption of entry `number`.
     void ShowWholeMessage(std::int16_t number, std::string wholeText);
+    // Asks the user for the raw file being read, under the caption kRawFileRequestCaption,
+    // in the same box as a message.
+    void ShowRawFileRequest(std::string text);
 
 protected:
     // Receives every message; `formatted` is what the user is shown.

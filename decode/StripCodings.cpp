@@ -3,11 +3,14 @@
 #include <string>
 
 #include "common/CameraDescription.hpp"
+#include "decode/KodakDecoder.hpp"
 #include "decode/LoadImageDataInternal.hpp"
 #include "decode/LosslessJpeg.hpp"
 #include "decode/NikonDecoderLoad.hpp"
+#include "decode/OlympusDecoder.hpp"
 #include "decode/PackedDecoder.hpp"
 #include "decode/PentaxDecoder.hpp"
+#include "decode/SonyDecoder.hpp"
 
 namespace korvane::loader {
 
@@ -44,16 +47,30 @@ Status decodePentax(const StripCall& call, ByteSource& source) {
                         call.job.context.path);
 }
 
+// The ranges of the image's tag 28688 shape the curve of Sony's values.
+Status decodeSonyCraw(const StripCall& call, ByteSource& source) {
+    return DecodeSonyCraw(source, call.byteCount, call.target, call.job.image.pixelValueRange1,
+                          call.job.reporter, call.job.context.path);
+}
+
+Status decodeKodak(const StripCall& call, ByteSource& source) {
+    return DecodeKodak(source, call.byteCount, call.target, call.job.reporter, call.job.context.path);
+}
+
+Status decodeOlympus(const StripCall& call, ByteSource& source) {
+    return DecodeOlympus(source, call.byteCount, call.target, call.job.reporter, call.job.context.path);
+}
+
 // Compression values 65537 to 65539 are never in a file: the camera table sets them.
 constexpr std::array kStripCodings{
     Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
     Coding{7, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
     Coding{34713, decodeNikonStrip, "Nikon compressed raw data"},
-    Coding{65000, nullptr, "Kodak compressed raw data"},
+    Coding{65000, decodeKodak, "Kodak compressed raw data"},
     Coding{65535, decodePentax, "Pentax compressed raw data"},
     Coding{kPackedCompression, decodePacked, "packed 12-bit raw data"},
-    Coding{65538, nullptr, "Sony compressed raw data"},
-    Coding{65539, nullptr, "Olympus compressed raw data"},
+    Coding{65538, decodeSonyCraw, "Sony compressed raw data"},
+    Coding{65539, decodeOlympus, "Olympus compressed raw data"},
 };
 
 } // namespace

@@ -101,8 +101,7 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"NikonWithoutCompressionInfo",
                    {.compression = 34713},
                    15,
-                   "compression info missing"},
-        BrokenCase{"SonyNotBuiltYet", {.compression = 65538}, 24, "Sony compressed raw data"}),
+                   "compression info missing"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,0 +1,139 @@
+#include "decode/OlympusDecoder.hpp"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <string>
+
+#include "decode/BitReaderJpeg.hpp"
+#include "decode/UncompressedSamples.hpp"
+
+namespace korvane {
+
+namespace {
+
+constexpr std::uint32_t kHeaderBytes = 7;
+// The unary part of a magnitude ends at 12 zeros, which announce an escape.
+constexpr int kEscape = 12;
+// The escape's bits and the low bits together make 16.
+constexpr int kEscapeBits = 16;
+// Magnitudes below this count as small for the run count.
+constexpr std::int32_t kSmallMagnitude = 17;
+// Neighbours closer than this to the corner are averaged rather than extrapolated.
+constexpr std::int32_t kFlatness = 32;
+
+// The adaptive state of one column parity.
+struct CodingState {
+    std::int32_t magnitude = 0;  // the last magnitude, a0
+    std::int32_t mean = 0;       // running mean of the differences, a1
+    std::int32_t smallRun = 0;   // magnitudes below 17 in a row, a2
+};
+
+// The bits of the stream, taken with a check that they are there.
+class CodeBits {
+public:
+    explicit CodeBits(JpegBitReader& reader) : reader_(reader) {}
+    bool ended() const { return ended_; }
+
+    std::uint32_t take(int n) {
+        if (n == 0) return 0;
+        if (reader_.count() < n) reader_.refill();
+        if (reader_.count() < n) {
+            ended_ = true;
+            return 0;
+        }
+        const std::uint32_t v = reader_.peek(n);
+        reader_.skip(n);
+        return v;
+    }
+    // Zero bits before a one, the one consumed; 12 zeros end the count without a one.
+    int zeros() {
+        if (reader_.count() < kEscape) reader_.refill();
+        const int window = std::min(kEscape, reader_.count());
+        const std::uint32_t v = window == 0 ? 0 : reader_.peek(window);
+        if (v == 0) {
+            if (window < kEscape) {
+                ended_ = true;
+                return 0;
+            }
+            reader_.skip(kEscape);
+            return kEscape;
+        }
+        const int count = window - std::bit_width(v);
+        reader_.skip(count + 1);
+        return count;
+    }
+
+private:
+    JpegBitReader& reader_;
+    bool ended_ = false;
+};
+
+// The next difference of the column whose state is `s`, with the 2 low bits that go beside
+// it: the sample is the prediction + 4 x difference + low.
+std::int32_t nextResidual(CodeBits& bits, CodingState& s) {
+    const int extra = s.smallRun < 3 ? 2 : 0;
+    // The magnitude counts with its low 16 bits, as the coding keeps it; the full value could
+    // push nbits past 16 and ask the escape for a negative number of bits.
+    int nbits = 2 + extra;
+    while (((s.magnitude & 0xffff) >> (nbits + extra)) != 0) ++nbits;
+    const std::uint32_t head = bits.take(3);
+    const auto low = static_cast<std::int32_t>(head & 3);
+    const std::int32_t sign = (head & 4) != 0 ? -1 : 0;
+    std::int32_t high = bits.zeros();
+    if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
+    s.magnitude = high << nbits | static_cast<std::int32_t>(bits.take(nbits));
+    const std::int32_t difference = (s.magnitude ^ sign) + s.mean;
+    s.mean = (3 * difference + s.mean) >> 5;
+    s.smallRun = s.magnitude < kSmallMagnitude ? s.smallRun + 1 : 0;
+    return 4 * difference + low;
+}
+
+// The prediction of the sample at (row, column) of the image, the strip's row r and column c.
+// Its neighbours lie in the image whenever the sample does, and this strip has stored them.
+std::int32_t predict(const SampleTarget& t, std::uint64_t row, std::uint64_t column, std::uint32_t r,
+                     std::uint32_t c) {
+    const auto at = [&](std::uint64_t y, std::uint64_t x) -> std::int32_t { return t.samples[y * t.imageWidth + x]; };
+    if (r < 2) return c < 2 ? 0 : at(row, column - 2);
+    if (c < 2) return at(row - 2, column);
+    const std::int32_t w = at(row, column - 2), n = at(row - 2, column), nw = at(row - 2, column - 2);
+    if ((w < nw && nw < n) || (n < nw && nw < w)) {
+        if (std::abs(w - nw) <= kFlatness && std::abs(n - nw) <= kFlatness) return (w + n) / 2;
+        return w + n - nw;
+    }
+    return std::abs(n - nw) < std::abs(w - nw) ? w : n;
+}
+
+} // namespace
+
+Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
+                     Reporter& reporter, std::string_view path) {
+    ByteInput in(source, byteCount);
+    if (!skipBytes(in, kHeaderBytes)) {
+        reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading compressed scan data");
+        return kFailed;
+    }
+    if (!target.valid()) return kOk;
+    JpegBitReader reader(in, false);
+    CodeBits bits(reader);
+    const std::uint32_t columns = target.width & ~1u;
+    for (std::uint32_t r = 0; r < target.rows; ++r) {
+        const std::uint64_t row = std::uint64_t{target.rowStart} + r;
+        std::array<CodingState, 2> states{};
+        for (std::uint32_t c = 0; c < columns; ++c) {
+            const std::int32_t residual = nextResidual(bits, states[c & 1]);
+            if (bits.ended()) {
+                reporter.ShowMessage(16, "tile/strip data incomplete");
+                return kFailed;
+            }
+            const std::uint64_t column = std::uint64_t{target.columnStart} + c;
+            if (row >= target.imageHeight || column >= target.imageWidth) continue;
+            const std::int32_t sample = predict(target, row, column, r, c) + residual;
+            target.samples[row * target.imageWidth + column] = static_cast<std::uint16_t>(sample);
+        }
+    }
+    return kOk;
+}
+
+} // namespace korvane

@@ -1,0 +1,157 @@
+#include "decode/SonyDecoder.hpp"
+
+#include <algorithm>
+#include <string>
+
+#include "decode/BitReader.hpp"
+
+namespace korvane {
+
+namespace {
+
+// Samples, and bytes, of the two blocks that code 32 columns.
+constexpr std::uint32_t kUnitSize = 32;
+constexpr std::uint32_t kBlockBytes = 16;
+constexpr std::uint32_t kBlockValues = 16;
+// The values a block codes have 11 bits.
+constexpr std::uint32_t kValueCount = 2048;
+constexpr std::uint32_t kLargestValue = kValueCount - 1;
+// The curve's last bound; its 4097 entries cover the doubled values 0 to 4094 and more.
+constexpr std::uint32_t kCurveEnd = 4095;
+constexpr std::size_t kCurveSize = 4097;
+// Below 4 the first bound would be 0: the tag is missing (all zero) or not what cameras write.
+constexpr std::uint16_t kSmallestRange = 4;
+// Bit positions in a block: max, min, their indices, then the 7-bit steps.
+constexpr unsigned kMinAt = 11, kMaxIndexAt = 22, kMinIndexAt = 26, kStepsAt = 30;
+constexpr unsigned kStepBits = 7;
+constexpr unsigned kBlockBits = 8 * kBlockBytes;
+
+using Curve = std::array<std::uint16_t, kCurveSize>;
+// What each 11-bit value becomes: curve[2v] / 2.
+using SampleTable = std::array<std::uint16_t, kValueCount>;
+
+Status decompressionError(Reporter& reporter, const char* what) {
+    reporter.ShowMessage(26, what);
+    return kFailed;
+}
+
+Status check(std::uint32_t byteCount, const SampleTarget& t,
+             const std::array<std::uint16_t, 4>& ranges, Reporter& reporter) {
+    if (byteCount != std::uint64_t{t.width} * t.rows)
+        return decompressionError(reporter, "Sony CRaw invalid strip/tile data length");
+    if (t.width % kUnitSize != 0)
+        return decompressionError(reporter, "Sony CRaw strip/tile width not a multiple of 32");
+    for (const std::uint16_t range : ranges)
+        if (range < kSmallestRange)
+            return decompressionError(reporter, "Sony CRaw tag 28688 missing or incorrect");
+    return kOk;
+}
+
+// Bound k of the curve is range k / 4. A range above 16383 would put its bound past the
+// curve's end, and the steps up to it past the 4097 entries: such a bound stands at the end.
+SampleTable buildSampleTable(const std::array<std::uint16_t, 4>& ranges) {
+    std::array<std::uint32_t, 6> bound{0, 0, 0, 0, 0, kCurveEnd};
+    for (std::size_t k = 0; k < ranges.size(); ++k)
+        bound[k + 1] = std::min<std::uint32_t>(ranges[k] / 4u, kCurveEnd);
+    Curve curve{};
+    for (std::uint32_t k = 0; k + 1 < bound.size(); ++k)
+        for (std::uint32_t i = bound[k] + 1; i <= bound[k + 1]; ++i)
+            curve[i] = static_cast<std::uint16_t>(curve[i - 1] + (1u << k));  // at most 16 x 4095
+    SampleTable table{};
+    for (std::uint32_t v = 0; v < kValueCount; ++v)
+        table[v] = static_cast<std::uint16_t>(curve[2 * v] / 2);
+    return table;
+}
+
+// The `count` bits at `position` of the block's little-endian bit stream; bits past the
+// block's end read as 0.
+class BlockBits {
+public:
+    explicit BlockBits(const std::uint8_t* block) {
+        for (unsigned i = 0; i < 8; ++i) {
+            low_ |= std::uint64_t{block[i]} << (8 * i);
+            high_ |= std::uint64_t{block[8 + i]} << (8 * i);
+        }
+    }
+    std::uint32_t at(unsigned position, unsigned count) const {
+        if (position >= kBlockBits) return 0;
+        std::uint64_t bits = position < 64 ? low_ >> position : high_ >> (position - 64);
+        if (position < 64 && position + count > 64) bits |= high_ << (64 - position);
+        return static_cast<std::uint32_t>(bits & ((std::uint64_t{1} << count) - 1));
+    }
+
+private:
+    std::uint64_t low_ = 0;
+    std::uint64_t high_ = 0;
+};
+
+// The 16 values of one block. When the max and min indices coincide, that position takes the
+// max and fifteen positions want a step where the block holds fourteen: the last one reads
+// past the block as 0, which gives the min its place rather than bits of the next block.
+void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValues>& values) {
+    const BlockBits bits(block);
+    const std::uint32_t max = bits.at(0, 11);
+    const std::uint32_t min = bits.at(kMinAt, 11);
+    const std::uint32_t maxIndex = bits.at(kMaxIndexAt, 4);
+    const std::uint32_t minIndex = bits.at(kMinIndexAt, 4);
+    // The spread decides how far each 7-bit step reaches; a min above the max spreads nothing.
+    const std::int32_t spread = static_cast<std::int32_t>(max) - static_cast<std::int32_t>(min);
+    const unsigned shift = spread <= 127 ? 0 : spread <= 255 ? 1 : spread <= 511 ? 2 : spread < 1024 ? 3 : 4;
+    unsigned position = kStepsAt;
+    for (std::uint32_t i = 0; i < kBlockValues; ++i) {
+        if (i == maxIndex) {
+            values[i] = max;
+        } else if (i == minIndex) {
+            values[i] = min;
+        } else {
+            values[i] = std::min(min + (bits.at(position, kStepBits) << shift), kLargestValue);
+            position += kStepBits;
+        }
+    }
+}
+
+// The 32 bytes of the next unit: straight from the input's buffer where it holds them all.
+const std::uint8_t* nextUnit(ByteInput& in, std::uint8_t (&copy)[kUnitSize]) {
+    if (in.available() >= kUnitSize) {
+        const std::uint8_t* unit = in.data();
+        in.advance(kUnitSize);
+        return unit;
+    }
+    for (std::uint8_t& byte : copy)
+        if (!in.next(byte)) return nullptr;
+    return copy;
+}
+
+} // namespace
+
+Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
+                      const std::array<std::uint16_t, 4>& pixelValueRange, Reporter& reporter,
+                      std::string_view path) {
+    if (failed(check(byteCount, target, pixelValueRange, reporter))) return kFailed;
+    if (!target.valid()) return kOk;
+    const SampleTable samples = buildSampleTable(pixelValueRange);
+    ByteInput in(source, byteCount);
+    std::array<std::uint32_t, kBlockValues> even{}, odd{};
+    for (std::uint32_t r = 0; r < target.rows; ++r) {
+        const std::uint64_t row = std::uint64_t{target.rowStart} + r;
+        for (std::uint32_t unit = 0; unit < target.width; unit += kUnitSize) {
+            std::uint8_t copy[kUnitSize];
+            const std::uint8_t* bytes = nextUnit(in, copy);
+            if (bytes == nullptr) {
+                reporter.ShowMessage(8, std::string(path),
+                                     "end of file occured while reading compressed scan data");
+                return kFailed;
+            }
+            decodeBlock(bytes, even);
+            decodeBlock(bytes + kBlockBytes, odd);
+            const std::uint64_t column = std::uint64_t{target.columnStart} + unit;
+            for (std::uint32_t i = 0; i < kBlockValues; ++i) {
+                target.put(row, column + 2 * i, samples[even[i]]);
+                target.put(row, column + 2 * i + 1, samples[odd[i]]);
+            }
+        }
+    }
+    return kOk;
+}
+
+} // namespace korvane

@@ -1,0 +1,99 @@
+#pragma once
+// What the fuzz targets of the vendor decoders share: the strip's place in a small image,
+// taken from the input's first bytes, and the checks after a decode: the status is one of
+// the two, a failure said why, and no sample outside the strip's rectangle changed.
+//
+// Input layout (bytes beyond the input read as 0):
+//   0, 1   strip width - 1 (1 to 1024, little-endian)   2  rows - 1 (1 to 64)
+//   3, 4   image width - 1 (1 to 1024)                  5  image height - 1 (1 to 64)
+//   6      row start (0 to 63)                          7  column start
+//   8      flags: bit 0 the byte count is `declared` (the decoder's own rule), else the data's
+//          size; bit 1 the strip width rounded up to a multiple of 32
+//   9      added to the byte count when it is the data's size: a source shorter than it
+//   then   the target's own fields, then the data
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "common/RecordingReporter.hpp"
+#include "decode/ByteSource.hpp"
+#include "decode/SampleTarget.hpp"
+
+#define FUZZ_CHECK(condition)                                                                      \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+namespace korvane::fuzz {
+
+inline constexpr std::size_t kStripHeaderBytes = 10;
+inline constexpr std::uint16_t kSentinel = 0x5A5A;
+
+class FuzzInput {
+public:
+    FuzzInput(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    std::uint32_t byte(std::size_t at) const { return at < size_ ? data_[at] : 0; }
+    std::uint32_t word(std::size_t at) const { return byte(at) | byte(at + 1) << 8; }
+    // The bytes from `at` on.
+    std::span<const std::uint8_t> from(std::size_t at) const {
+        return at < size_ ? std::span(data_ + at, size_ - at) : std::span<const std::uint8_t>();
+    }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// The strip, the image it lies in (exactly the image's size, so that the address sanitizer
+// sees a write past it), and the bytes the decoder is given.
+struct FuzzStrip {
+    std::vector<std::uint16_t> image;
+    SampleTarget target;
+    std::span<const std::uint8_t> data;
+    std::uint32_t byteCount = 0;
+
+    // `fieldBytes` of the decoder's own follow the common header; `declared` is the byte
+    // count that the decoder's rule gives the strip.
+    FuzzStrip(const FuzzInput& in, std::size_t fieldBytes, std::uint64_t (*declared)(const SampleTarget&)) {
+        target.width = (in.word(0) & 1023) + 1;
+        if ((in.byte(8) & 2) != 0) target.width = (target.width + 31) / 32 * 32;
+        target.rows = (in.byte(2) & 63) + 1;
+        target.imageWidth = (in.word(3) & 1023) + 1;
+        target.imageHeight = (in.byte(5) & 63) + 1;
+        target.rowStart = in.byte(6) & 63;
+        target.columnStart = in.byte(7);
+        image.assign(std::size_t{target.imageWidth} * target.imageHeight, kSentinel);
+        target.samples = image;
+        data = in.from(kStripHeaderBytes + fieldBytes);
+        const std::uint64_t count = (in.byte(8) & 1) != 0 ? declared(target) : data.size() + in.byte(9);
+        byteCount = static_cast<std::uint32_t>(count);
+    }
+
+    void checkOutsideUntouched() const {
+        for (std::uint32_t row = 0; row < target.imageHeight; ++row)
+            for (std::uint32_t column = 0; column < target.imageWidth; ++column) {
+                const bool inside = row >= target.rowStart && row - target.rowStart < target.rows &&
+                                    column >= target.columnStart && column - target.columnStart < target.width;
+                if (!inside) FUZZ_CHECK(image[std::size_t{row} * target.imageWidth + column] == kSentinel);
+            }
+    }
+};
+
+// A failure said why; a success said nothing, but for the requests `requestsAllowed` permits.
+inline void checkOutcome(Status status, const RecordingReporter& reporter, bool requestsAllowed) {
+    FUZZ_CHECK(status == kOk || status == kFailed);
+    if (status == kFailed) {
+        FUZZ_CHECK(reporter.records().size() == 1);
+        FUZZ_CHECK(!reporter.records().front().shown.rawFileRequest);
+    } else if (!reporter.records().empty()) {
+        FUZZ_CHECK(requestsAllowed && reporter.records().size() == 1);
+        FUZZ_CHECK(reporter.records().front().shown.rawFileRequest);
+    }
+}
+
+} // namespace korvane::fuzz

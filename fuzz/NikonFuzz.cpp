@@ -19,18 +19,11 @@
 
 #include "common/RecordingReporter.hpp"
 #include "decode/NikonDecoder.hpp"
+#include "fuzz/FuzzCheck.hpp"
 
 namespace {
 
 using namespace korvane;
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::size_t kHeaderBytes = 9;
 constexpr std::array<std::uint16_t, 4> kKinds = {nikon_kind::kLossyType1, nikon_kind::kLossless,

@@ -14,18 +14,11 @@
 
 #include "common/RecordingReporter.hpp"
 #include "decode/PentaxDecoder.hpp"
+#include "fuzz/FuzzCheck.hpp"
 
 namespace {
 
 using namespace korvane;
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
 
 constexpr std::size_t kHeaderBytes = 6;
 constexpr std::uint16_t kSentinel = 0x5A5A;

@@ -20,14 +20,7 @@
 #include "common/RecordingReporter.hpp"
 #include "decode/ByteSource.hpp"
 #include "decode/SampleTarget.hpp"
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);     \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (0)
+#include "fuzz/FuzzCheck.hpp"
 
 namespace korvane::fuzz {
 

@@ -2,26 +2,17 @@
 #include <array>
 #include <string_view>
 
+#include "analysis/MappingFunction.hpp"
+
 namespace korvane {
 
 // The mapping functions the dialog offers, in the order of its list; the first is the
-// default.
-inline constexpr std::array<std::string_view, 15> kMappingFunctionNames = {
-    "sRGB",
-    "aRGB 1998",
-    "Rec. 709",
-    "CIE L*",
-    "Standard Gamma 2.2",
-    "Gamma 1.6",
-    "Gamma 1.8",
-    "Gamma 2.0",
-    "Gamma 2.0 L=(2.5, 3.5)",
-    "Gamma 2.4",
-    "Gamma 2.4 L=(1.3, 6)",
-    "Gamma 5",
-    "Very High Contrast Highlights",
-    "Linear",
-    "Exponential pure",
-};
+// default. Taken from the table so that the list and the curves cannot drift apart.
+inline constexpr std::array<std::string_view, kMappingFunctions.size()> kMappingFunctionNames = [] {
+    std::array<std::string_view, kMappingFunctions.size()> names{};
+    for (std::size_t i = 0; i < names.size(); ++i)
+        names[i] = kMappingFunctions[i].name;
+    return names;
+}();
 
 } // namespace korvane

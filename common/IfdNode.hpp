@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/DisplayState.hpp"
 #include "common/TagDictionary.hpp"
 
 namespace korvane {
@@ -216,6 +217,18 @@ struct IfdNode {
     std::int32_t scrollY = 0;
     std::array<std::int32_t, 5> selection{-1, -1, -1, -1, -1};  // -1: no selection mark
     std::int32_t mappingFunction = 0;  // row of the mapping function table
+    // Black and white point of the display: the renderer's copies of the two level edits.
+    std::uint32_t blackPoint = 0;
+    std::uint32_t whitePoint = 0;
+    MappingArrays mapping;
+    // Largest scroll positions (0 when not scrollable) and scroll bar pages, in display units.
+    std::int32_t scrollMaxX = 0;
+    std::int32_t scrollMaxY = 0;
+    std::int32_t pageX = 0;
+    std::int32_t pageY = 0;
+    ViewportState viewport;
+    SelectionArea selectionArea;
+    ExposureCounts exposureCounts{};
 
     // One 16-bit value per CFA sample, row after row; empty until the image is loaded.
     std::vector<std::uint16_t> samples;

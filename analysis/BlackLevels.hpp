@@ -1,0 +1,62 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "common/IfdNode.hpp"
+
+namespace korvane {
+
+class NoiseStage;
+
+// Where the black level of each sample comes from: the single black level, the CFA black
+// array, the column and row black arrays with their weightings, or the four levels of the
+// noise stage's black function. Rows and columns count from the active area's top-left
+// corner in the stored orientation; an index beyond an array's end finds no value there.
+class BlackLevels {
+public:
+    BlackLevels(const ImageDescriptor& image, const NoiseStage* noise);
+
+    // The black level the Image modes subtract. It varies from sample to sample only when
+    // the column or row arrays take part; otherwise atEntry gives it per CFA position.
+    bool imageBlackVaries() const { return imageVaries_; }
+    std::int32_t imageBlack(std::int64_t row, std::int64_t column, std::uint32_t entry,
+                            int channel) const;
+    std::int32_t imageBlackAtEntry(std::uint32_t entry, int channel) const {
+        return imageBlack(-1, -1, entry, channel);
+    }
+    // The combined column and row black of `count` samples along a line from (row, column),
+    // stepping by rowStep and columnStep: what imageBlack gives where the arrays take part.
+    void weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
+                      std::int32_t count, std::int32_t* out) const;
+    // The black level minimum the black point is measured from.
+    std::int32_t minimum() const { return minimum_; }
+
+    // "BL corrected" exposure marks take off every source at once: the single level, the
+    // CFA entry and the combined column and row level.
+    bool arraysPresent() const { return !columns_.empty() || !rows_.empty(); }
+    std::int32_t exposureMarkBlack(std::int64_t row, std::int64_t column,
+                                   std::uint32_t entry) const;
+    // The black the Exposure statistics take off: the black point when it lies below the
+    // black level minimum, else as the marks but with the plain mean of column and row.
+    std::int32_t exposureStatisticsBlack(std::int64_t row, std::int64_t column, std::uint32_t entry,
+                                         std::uint32_t blackPoint) const;
+
+private:
+    std::int32_t cfaEntry(std::uint32_t entry) const;
+    std::int32_t weighted(std::int64_t row, std::int64_t column) const;
+    std::int32_t mean(std::int64_t row, std::int64_t column) const;
+
+    std::int32_t single_ = 0;
+    std::span<const std::uint16_t> cfa_;
+    std::span<const std::uint16_t> columns_;
+    std::span<const std::uint16_t> rows_;
+    std::span<const std::int16_t> columnWeights_;
+    std::span<const std::int16_t> rowWeights_;
+    bool perChannel_ = false; // the noise stage's four levels differ
+    std::array<std::int32_t, 4> channelLevels_{};
+    std::int32_t minimum_ = 0;
+    bool imageVaries_ = false;
+};
+
+} // namespace korvane

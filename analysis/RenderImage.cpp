@@ -1,0 +1,346 @@
+#include "analysis/RenderImage.hpp"
+
+#include <algorithm>
+#include <cstring>
+
+#include "analysis/MappingArrays.hpp"
+#include "analysis/NoiseStage.hpp"
+#include "analysis/RenderWalk.hpp"
+#include "analysis/SampleEvaluator.hpp"
+
+namespace korvane {
+
+namespace {
+
+using namespace render_walk;
+using platform::Rgb;
+
+constexpr Rgb kMarginColour = 0x00FFFFFF;
+constexpr Rgb kFrameColour = 0x00FF6600;
+constexpr std::uint16_t kDisplayLevels = 256;
+// Tables are indexed by a 16-bit sample or corrected value.
+constexpr std::size_t kTableSpan = 0x10000;
+
+// What the walk paints with, besides its source.
+struct Canvas {
+    const Viewport& view;
+    platform::Surface& picture;
+    const std::uint16_t* first; // the first visible sample
+    const std::uint8_t* mapping;
+    UnitRange selected;    // units of the selection; empty without one
+    Evaluated& statistics; // the source for the selected cells
+};
+
+Rgb* imageRow(const Canvas& c, std::int32_t pixelRow) {
+    return c.picture.row(c.view.geometry.originY + pixelRow) + c.view.geometry.originX;
+}
+
+// Copies the first of `rows` pixel rows from `pixelRow` on into the others.
+void replicateRows(const Canvas& c, std::int32_t pixelRow, std::int32_t rows) {
+    const Rgb* source = imageRow(c, pixelRow);
+    const auto bytes = static_cast<std::size_t>(c.view.x.shownPixels) * sizeof(Rgb);
+    for (std::int32_t k = 1; k < rows; ++k)
+        std::memcpy(imageRow(c, pixelRow + k), source, bytes);
+}
+
+// Runs paint(from, to, source) over [0, end), the units in [selFrom, selTo) with the
+// statistics source when `selectedBand`.
+template <typename Source, typename Paint>
+void inSegments(std::int32_t end, std::int32_t selFrom, std::int32_t selTo, bool selectedBand,
+                Source& source, Evaluated& statistics, Paint paint) {
+    selFrom = std::clamp(selFrom, 0, end);
+    selTo = std::clamp(selTo, selFrom, end);
+    if (!selectedBand || selFrom == selTo) {
+        paint(0, end, source);
+        return;
+    }
+    paint(0, selFrom, source);
+    paint(selFrom, selTo, statistics);
+    paint(selTo, end, source);
+}
+
+// Channel, Greyscale at one sample per pixel, Exposure: every sample is a pixel block.
+template <typename Source> void paintSamples(const Canvas& c, Source& source) {
+    const Viewport& v = c.view;
+    const std::int32_t width = v.x.visibleSamples, m = v.magnification;
+    std::vector<Rgb> units(m > 1 ? static_cast<std::size_t>(width) : 0);
+    const UnitRange& s = c.selected;
+    for (std::int32_t dy = 0; dy < v.y.visibleSamples; ++dy) {
+        Rgb* target = imageRow(c, dy * m);
+        Rgb* row = m > 1 ? units.data() : target;
+        const std::uint16_t* first = c.first + dy * v.stepY;
+        const int cellRow = dy % v.cfa.height;
+        const bool selectedBand = !s.empty() && dy >= s.firstY && dy <= s.lastY;
+        source.beginBand(dy, 1);
+        c.statistics.beginBand(dy, 1);
+        inSegments(width, s.firstX, s.lastX + 1, selectedBand, source, c.statistics,
+                   [&](std::int32_t from, std::int32_t to, auto& src) {
+                       paintSampleRow(v, first, cellRow, from, to, src, row);
+                   });
+        if (m > 1) {
+            expandRow(units.data(), width, m, target, v.x.shownPixels);
+            replicateRows(c, dy * m, m);
+        }
+    }
+}
+
+// Composite, and Greyscale with one pixel per cell: every CFA cell is one colour.
+template <bool Grey, typename Source> void paintCells(const Canvas& c, Source& source) {
+    const Viewport& v = c.view;
+    const int cw = v.cfa.width, ch = v.cfa.height;
+    const std::int32_t wholeX = v.x.visibleSamples / cw, partX = v.x.visibleSamples % cw;
+    const std::int32_t cellsX = wholeX + (partX > 0 ? 1 : 0);
+    const std::int32_t cellsY = (v.y.visibleSamples + ch - 1) / ch;
+    const std::int32_t unitX = v.cellPixelsX();
+    const int partY = v.y.visibleSamples % ch;
+    // A side that is not a whole number of cells ends in a cut cell of the samples it has.
+    const CellShape whole = cellShape(v, cw, ch), right = cellShape(v, partX, ch);
+    const CellShape bottom = cellShape(v, cw, partY), corner = cellShape(v, partX, partY);
+    std::vector<Rgb> units(unitX > 1 ? static_cast<std::size_t>(cellsX) : 0);
+    const UnitRange& s = c.selected;
+    for (std::int32_t cy = 0; cy < cellsY; ++cy) {
+        const std::int32_t rows = std::min(ch, v.y.visibleSamples - cy * ch);
+        const CellShape& band = rows == ch ? whole : bottom;
+        const CellShape& edge = rows == ch ? right : corner;
+        const std::int32_t pixelRow = cy * v.cellPixelsY();
+        Rgb* target = imageRow(c, pixelRow);
+        Rgb* row = unitX > 1 ? units.data() : target;
+        const std::uint16_t* first = c.first + cy * ch * v.stepY;
+        const bool selectedBand = !s.empty() && cy >= s.firstY && cy <= s.lastY;
+        source.beginBand(cy * ch, rows);
+        c.statistics.beginBand(cy * ch, rows);
+        const auto paint = [&](const CellShape& shape) {
+            return [&](std::int32_t from, std::int32_t to, auto& src) {
+                paintCellRow<Grey>(v, shape, first, from, to, c.mapping, src, row);
+            };
+        };
+        inSegments(wholeX, s.firstX, s.lastX + 1, selectedBand, source, c.statistics, paint(band));
+        if (partX > 0) {
+            const bool selectedEdge = selectedBand && wholeX >= s.firstX && wholeX <= s.lastX;
+            if (selectedEdge)
+                paint(edge)(wholeX, cellsX, c.statistics);
+            else
+                paint(edge)(wholeX, cellsX, source);
+        }
+        if (unitX > 1) expandRow(units.data(), cellsX, unitX, target, v.x.shownPixels);
+        replicateRows(c, pixelRow, v.reduced ? 1 : rows * v.magnification);
+    }
+}
+
+// Whether every sample is its own pixel block; else every CFA cell is one.
+bool paintsSamples(const RenderSettings& settings, const Viewport& view) {
+    return settings.mode == DisplayMode::Exposure || settings.subMode == ImageSubMode::Channel ||
+           (settings.subMode == ImageSubMode::Greyscale && !view.reduced);
+}
+
+template <typename Source>
+void paintWith(const Canvas& c, const RenderSettings& settings, Source& source) {
+    if (paintsSamples(settings, c.view))
+        paintSamples(c, source);
+    else if (settings.subMode == ImageSubMode::Greyscale)
+        paintCells<true>(c, source);
+    else
+        paintCells<false>(c, source);
+}
+
+// Cell positions that share channel and black level share one table.
+RawTables rawTables(const SampleEvaluator& e, const Viewport& v,
+                    std::vector<std::uint32_t>& storage) {
+    RawTables t;
+    std::vector<std::pair<int, std::int32_t>> keys;
+    std::vector<int> first; // a cell position of each key
+    std::vector<std::size_t> keyOf(v.cfa.size()), start;
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        const std::pair<int, std::int32_t> key{v.cfa.channel[q],
+                                               e.blackAt(-1, -1, static_cast<int>(q))};
+        const auto found = std::find(keys.begin(), keys.end(), key);
+        keyOf[q] = static_cast<std::size_t>(found - keys.begin());
+        if (found != keys.end()) continue;
+        keys.push_back(key);
+        first.push_back(static_cast<int>(q));
+    }
+    std::size_t size = 0;
+    for (const int q : first) {
+        start.push_back(size);
+        size += e.rawLimit(q) + std::size_t{1};
+    }
+    storage.resize(size);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        std::uint32_t* table = storage.data() + start[k];
+        const std::uint32_t limit = e.rawLimit(first[k]);
+        for (std::uint32_t s = 0; s <= limit; ++s)
+            table[s] = e.outFromRaw(s, first[k]);
+    }
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        t.table[q] = storage.data() + start[keyOf[q]];
+        t.limit[q] = e.rawLimit(first[keyOf[q]]);
+    }
+    return t;
+}
+
+// The black level varies per sample: one table pair per channel, by corrected value.
+CorrectedTables correctedTables(const SampleEvaluator& e, const Viewport& v,
+                                std::vector<std::uint32_t>& storage) {
+    CorrectedTables t;
+    t.evaluator = &e;
+    t.view = &v;
+    storage.assign(2 * 4 * kTableSpan, 0);
+    std::array<bool, 4> built{};
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        const int channel = v.cfa.channel[q];
+        std::uint32_t* below = storage.data() + 2 * channel * kTableSpan;
+        std::uint32_t* saturated = below + kTableSpan;
+        const std::uint32_t limit = e.correctedLimit(static_cast<int>(q));
+        t.below[q] = below;
+        t.saturated[q] = saturated;
+        t.saturation[q] = e.saturationOf(static_cast<int>(q));
+        t.limit[q] = limit;
+        if (built[channel]) continue;
+        built[channel] = true;
+        for (std::uint32_t s = 0; s <= limit; ++s) {
+            below[s] = e.outFromCorrected(s, false, static_cast<int>(q));
+            saturated[s] = e.outFromCorrected(s, true, static_cast<int>(q));
+        }
+    }
+    return t;
+}
+
+// The margins white and, unless the walk paints it, the image area black; a picture of
+// the panel's size is reused as it is.
+void prepare(platform::Surface& picture, platform::Size panel, const Viewport& v, bool painted) {
+    if (picture.size() != panel) picture.resize(panel.width, panel.height, kMarginColour);
+    const PanelGeometry& g = v.geometry;
+    const std::int32_t bottom = g.originY + v.y.shownPixels, right = g.originX + v.x.shownPixels;
+    for (std::int32_t y = 0; y < picture.height(); ++y) {
+        Rgb* row = picture.row(y);
+        if (y < g.originY || y >= bottom) {
+            std::fill(row, row + picture.width(), kMarginColour);
+            continue;
+        }
+        std::fill(row, row + g.originX, kMarginColour);
+        std::fill(row + right, row + picture.width(), kMarginColour);
+        if (!painted) std::fill(row + g.originX, row + right, Rgb{0});
+    }
+}
+
+void drawFrame(platform::Surface& picture, const PanelSelection& s) {
+    const auto put = [&](std::int32_t x, std::int32_t y) {
+        if (x >= 0 && y >= 0 && x < picture.width() && y < picture.height())
+            picture.setPixel(x, y, kFrameColour);
+    };
+    for (std::int32_t x = s.left - 1; x <= s.right + 1; ++x) {
+        put(x, s.top - 1);
+        put(x, s.bottom + 1);
+    }
+    for (std::int32_t y = s.top; y <= s.bottom; ++y) {
+        put(s.left - 1, y);
+        put(s.right + 1, y);
+    }
+}
+
+SelectionLevels selectionLevels(const ImageDescriptor& image, const RenderSettings& settings) {
+    SelectionLevels levels;
+    std::copy(image.channelWhite.begin(), image.channelWhite.end(), levels.white.begin());
+    levels.whitePoint = settings.whitePoint;
+    std::copy_n(image.channelMaximum.begin(), 3, levels.references.begin());
+    return levels;
+}
+
+// Lays out and answers everything that does not need the samples.
+Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOutcome& out) {
+    ViewportRequest request;
+    request.panel = settings.panel;
+    request.orientation = resolvedOrientation(image.orientation, settings.fileOrientation);
+    request.mode =
+        settings.mode == DisplayMode::Exposure ? DisplayMode::Exposure : DisplayMode::Image;
+    request.subMode = settings.subMode;
+    request.magnification = settings.magnification;
+    request.reduction = settings.reduction;
+    const Viewport view = LayOutViewport(image, request);
+    out.geometry = view.geometry;
+    out.horizontalScrollable = view.x.scrollable;
+    out.verticalScrollable = view.y.scrollable;
+    out.orientationGroup = view.group;
+    if (settings.relayout || settings.layoutPending) {
+        out.scrollBarsSetUp = true;
+        out.horizontalBar = scrollBarSetup(view, true, settings.dragging);
+        out.verticalBar = scrollBarSetup(view, false, settings.dragging);
+    }
+    out.zoomText =
+        zoomText(request.mode, settings.subMode, settings.magnification, settings.reduction);
+    return view;
+}
+
+} // namespace
+
+RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings,
+                          platform::Surface& picture, Reporter& reporter) {
+    RenderOutcome out;
+    if (settings.blackPoint != image.blackPoint || settings.whitePoint != image.whitePoint) {
+        image.blackPoint = settings.blackPoint;
+        image.whitePoint = settings.whitePoint;
+        out.levelTextsStale = true;
+    }
+    const Viewport view = layOut(image, settings, out);
+    if (settings.countsPending)
+        out.counts = CountExposureClasses(image, settings.blackPoint, settings.whitePoint,
+                                          settings.checks.outsideRange);
+
+    const bool exposure = settings.mode == DisplayMode::Exposure;
+    if (!exposure) {
+        const std::uint32_t positions =
+            static_cast<std::uint32_t>(DisplayRange(settings.blackPoint, settings.whitePoint)) + 1;
+        out.status = EnsureMappingArrays(image, positions, kDisplayLevels, reporter);
+        if (failed(out.status)) return out;
+    }
+
+    const std::size_t pitch = image.imageWidth;
+    const bool complete = image.samples.size() >= pitch * image.imageLength;
+    prepare(picture, settings.panel, view, complete && !view.empty());
+    const bool takesPart = selectionInsideImage(view, settings.panel, settings.selection);
+    out.selectionDropped = settings.selection.valid && !takesPart;
+    NoiseStage* noise = exposure ? nullptr : settings.noise;
+    const BlackLevels black(image, noise);
+    const std::uint8_t* mapping = exposure ? nullptr : image.mapping.values.data();
+    const SampleEvaluator evaluator(image, view, settings, black, mapping);
+    SelectionStatistics statistics;
+    if (complete && !view.empty()) {
+        // The place of the noise processing stage: it is prepared once per drawing and then
+        // sees every painted sample, in painting order.
+        if (noise != nullptr) noise->begin(image, settings.mode, settings.subMode);
+        Evaluated selected{&evaluator, &view, noise, &statistics, exposure};
+        const Canvas canvas{
+            view,
+            picture,
+            image.samples.data() + view.firstIndex,
+            mapping,
+            takesPart ? selectedUnits(view, settings.selection, paintsSamples(settings, view))
+                      : UnitRange{},
+            selected};
+        std::vector<std::uint32_t> storage;
+        if (noise != nullptr) {
+            Evaluated each{&evaluator, &view, noise, nullptr, exposure};
+            paintWith(canvas, settings, each);
+        } else if (evaluator.blackVaries()) {
+            CorrectedTables tables = correctedTables(evaluator, view, storage);
+            paintWith(canvas, settings, tables);
+        } else {
+            RawTables tables = rawTables(evaluator, view, storage);
+            paintWith(canvas, settings, tables);
+        }
+    }
+
+    if (takesPart) {
+        drawFrame(picture, settings.selection);
+        SelectionSummary summary =
+            SummariseSelection(statistics, !exposure, selectionLevels(image, settings));
+        image.selectionWb = summary.whiteBalance;
+        image.selectionArea = selectionInImage(view, settings.selection);
+        out.statisticsText = summary.text;
+        out.coordinatesText = coordinatesText(image.selectionArea);
+        out.selectionSummary = std::move(summary);
+    }
+    return out;
+}
+
+} // namespace korvane

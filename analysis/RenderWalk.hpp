@@ -1,0 +1,254 @@
+#pragma once
+// The pixel walk of the renderer: what turns each visible sample into its part of a pixel
+// (a "source"), and the row painters that drive the sources. Internal to analysis/.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "analysis/NoiseStage.hpp"
+#include "analysis/SampleEvaluator.hpp"
+#include "analysis/SelectionStatistics.hpp"
+#include "analysis/Viewport.hpp"
+#include "platform/Geometry.hpp"
+
+namespace korvane::render_walk {
+
+// Every source answers for the sample at `p`, at cell position q, display column dx and row
+// i of the current band (dx and the band's first row are counted from the first visible
+// sample). beginBand is called before each band of `rows` sample rows starting at row dy.
+
+// The result looked up by the raw sample: the black level is fixed per cell position. A
+// table ends at the sample from which its result no longer changes.
+struct RawTables {
+    std::array<const std::uint32_t*, 64> table{};
+    std::array<std::uint32_t, 64> limit{};
+    void beginBand(std::int32_t, std::int32_t) {}
+    std::uint32_t operator()(const std::uint16_t* p, int q, std::int32_t, int) const {
+        return table[q][std::min<std::uint32_t>(*p, limit[q])];
+    }
+    // The source at one cell position, for loops that keep it in registers.
+    struct Bound {
+        const std::uint32_t* table;
+        std::uint32_t limit;
+        std::uint32_t operator()(const std::uint16_t* p, std::int32_t, int) const {
+            return table[std::min<std::uint32_t>(*p, limit)];
+        }
+    };
+    Bound bound(int q) const { return {table[q], limit[q]}; }
+};
+
+// Any source at one cell position.
+template <typename Source> struct BoundAt {
+    const Source* source;
+    int q;
+    std::uint32_t operator()(const std::uint16_t* p, std::int32_t dx, int i) const {
+        return (*source)(p, q, dx, i);
+    }
+};
+
+// The result looked up by the corrected value: the black level varies per sample and is
+// laid out per band first, and raw saturation picks one of two tables.
+struct CorrectedTables {
+    std::array<const std::uint32_t*, 64> below{};
+    std::array<const std::uint32_t*, 64> saturated{};
+    std::array<std::int64_t, 64> saturation{};
+    std::array<std::int64_t, 64> limit{};
+    const SampleEvaluator* evaluator = nullptr;
+    const Viewport* view = nullptr;
+    std::vector<std::int32_t> blackLines; // band rows x visible width
+    void beginBand(std::int32_t dy, std::int32_t rows);
+    std::uint32_t operator()(const std::uint16_t* p, int q, std::int32_t dx, int i) const {
+        const std::int64_t s = *p;
+        const std::int64_t v =
+            s - blackLines[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
+        const std::size_t index =
+            static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, limit[q]));
+        return (s >= saturation[q] ? saturated[q] : below[q])[index];
+    }
+    struct Bound {
+        const std::uint32_t* below;
+        const std::uint32_t* saturated;
+        std::int64_t saturation;
+        std::int64_t limit;
+        const std::int32_t* lines;
+        std::int32_t width;
+        std::uint32_t operator()(const std::uint16_t* p, std::int32_t dx, int i) const {
+            const std::int64_t s = *p;
+            const std::int64_t v = s - lines[static_cast<std::size_t>(i) * width + dx];
+            const auto index = static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, limit));
+            return (s >= saturation ? saturated : below)[index];
+        }
+    };
+    // Valid until the next beginBand.
+    Bound bound(int q) const {
+        return {below[q], saturated[q],      saturation[q],
+                limit[q], blackLines.data(), view->x.visibleSamples};
+    }
+};
+
+// Image row and column (stored, relative to the active area) of a visible sample.
+struct StoredAt {
+    std::int64_t row, column;
+};
+inline StoredAt storedAt(const Viewport& view, std::int32_t dx, std::int32_t dy) {
+    const ViewportState& s = view.state;
+    return {s.firstRow + std::int64_t{s.rowPerX} * dx + std::int64_t{s.rowPerY} * dy,
+            s.firstColumn + std::int64_t{s.colPerX} * dx + std::int64_t{s.colPerY} * dy};
+}
+
+// Every sample evaluated whole: while the noise stage runs, or for the selection.
+struct Evaluated {
+    const SampleEvaluator* evaluator = nullptr;
+    const Viewport* view = nullptr;
+    NoiseStage* noise = nullptr;
+    SelectionStatistics* statistics = nullptr; // null: no statistics here
+    bool exposure = false;
+    std::int32_t bandRow = 0;
+    void beginBand(std::int32_t dy, std::int32_t) { bandRow = dy; }
+    std::uint32_t operator()(const std::uint16_t* p, int q, std::int32_t dx, int i) const {
+        const StoredAt at = storedAt(*view, dx, bandRow + i);
+        const SampleResult r = evaluator->evaluate(*p, at.row, at.column, q, noise);
+        if (statistics != nullptr) {
+            const CfaColour colour = view->cfa.colour[q];
+            if (exposure)
+                statistics->addExposureSample(colour, r.reportedRaw, r.corrected);
+            else
+                statistics->addImageSample(colour, r.reportedRaw, r.corrected, r.black,
+                                           r.displayed);
+        }
+        return r.out;
+    }
+    BoundAt<Evaluated> bound(int q) const { return {this, q}; }
+};
+
+// One row of visible samples, from display column `from` to `to`: pixels straight from the
+// source. `first` points at the sample of column 0. Cw is the pattern width when known when
+// compiling (2 for the Bayer patterns nearly every camera has), else 0.
+template <int Cw, typename Source>
+void paintSampleRowOf(const Viewport& view, const std::uint16_t* first, int cellRow,
+                      std::int32_t from, std::int32_t to, Source& source, platform::Rgb* out) {
+    const int cw = Cw > 0 ? Cw : view.cfa.width;
+    const int q0 = cellRow * cw;
+    const std::ptrdiff_t step = view.stepX;
+    std::int32_t dx = from;
+    const std::uint16_t* p = first + from * step;
+    if constexpr (Cw == 2) {
+        // Pairs of columns: the two cell positions stay fixed through the loop.
+        const auto left = source.bound(q0), right = source.bound(q0 + 1);
+        if (dx < to && dx % 2 == 1) out[dx] = right(p, dx, 0), ++dx, p += step;
+        for (; dx + 1 < to; dx += 2, p += 2 * step) {
+            out[dx] = left(p, dx, 0);
+            out[dx + 1] = right(p + step, dx + 1, 0);
+        }
+        if (dx < to) out[dx] = left(p, dx, 0);
+    } else {
+        int j = from % cw;
+        for (; dx < to; ++dx, p += step) {
+            out[dx] = source(p, q0 + j, dx, 0);
+            if (++j == cw) j = 0;
+        }
+    }
+}
+
+template <typename Source>
+void paintSampleRow(const Viewport& view, const std::uint16_t* first, int cellRow,
+                    std::int32_t from, std::int32_t to, Source& source, platform::Rgb* out) {
+    if (view.cfa.width == 2)
+        paintSampleRowOf<2>(view, first, cellRow, from, to, source, out);
+    else
+        paintSampleRowOf<0>(view, first, cellRow, from, to, source, out);
+}
+
+// The samples of one CFA cell as a band shows it: their offsets from the cell's first
+// sample, cell positions, colours, and the reciprocal of each colour's count (a colour with
+// no sample counts one sample of value 0).
+struct CellShape {
+    int count = 0;
+    std::array<std::ptrdiff_t, 64> offset{};
+    std::array<std::uint8_t, 64> q{};
+    std::array<std::uint8_t, 64> column{};
+    std::array<std::uint8_t, 64> row{};
+    std::array<std::uint8_t, 64> colour{};
+    std::array<std::uint64_t, 3> reciprocal{};
+    // Whether the colour sums fit side by side in one 64-bit word (kLaneBits each).
+    bool packed = false;
+};
+CellShape cellShape(const Viewport& view, int columns, int rows);
+
+// Values are below 2^18 (a display range of at most 0x20000); up to 15 of one colour in a
+// cell sum below 2^21, so three sums share a 64-bit word without carrying into each other.
+inline constexpr int kLaneBits = 21;
+inline constexpr std::uint64_t kLaneMask = (std::uint64_t{1} << kLaneBits) - 1;
+inline constexpr int kMaxPackedCount = 15;
+static_assert(kMaxPackedCount * 0x20000u < (1u << kLaneBits));
+
+// Exact integer division by a count up to 64 for sums below 2^23: (sum x r) >> 32.
+inline std::uint32_t meanOf(std::uint64_t sum, std::uint64_t reciprocal) {
+    return static_cast<std::uint32_t>((sum * reciprocal) >> 32);
+}
+
+// One band of cells from `from` to `to`, one pixel per cell: the mapping of the means of its
+// colours (Composite), or the grey of their mean (Greyscale). N is the cell's sample count
+// when known when compiling (4 for a whole 2 x 2 cell), else 0.
+template <bool Grey, int N, typename Source>
+void paintCellRowOf(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
+                    std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
+                    platform::Rgb* out) {
+    const int cw = view.cfa.width;
+    const int count = N > 0 ? N : shape.count;
+    const std::ptrdiff_t cellStep = cw * view.stepX;
+    // With a known count the positions, their sources and lanes stay in registers.
+    constexpr int kHeld = N > 0 ? N : 1;
+    std::array<decltype(source.bound(0)), kHeld> fetch{};
+    std::array<std::ptrdiff_t, kHeld> offset{};
+    std::array<int, kHeld> shift{};
+    for (int k = 0; k < (N > 0 ? N : 0); ++k) {
+        fetch[k] = source.bound(shape.q[k]);
+        offset[k] = shape.offset[k];
+        shift[k] = kLaneBits * shape.colour[k];
+    }
+    const std::uint16_t* base = first + from * cellStep;
+    for (std::int32_t cx = from; cx < to; ++cx, base += cellStep) {
+        std::array<std::uint64_t, 3> sum{};
+        if constexpr (N > 0) {
+            std::uint64_t lanes = 0;
+#pragma GCC unroll 16
+            for (int k = 0; k < N; ++k)
+                lanes += std::uint64_t{fetch[k](base + offset[k], cx * cw + shape.column[k],
+                                                shape.row[k])}
+                         << shift[k];
+            sum = {lanes & kLaneMask, (lanes >> kLaneBits) & kLaneMask, lanes >> (2 * kLaneBits)};
+        } else {
+            for (int k = 0; k < count; ++k)
+                sum[shape.colour[k]] += source(base + shape.offset[k], shape.q[k],
+                                               cx * cw + shape.column[k], shape.row[k]);
+        }
+        const std::uint32_t r = meanOf(sum[0], shape.reciprocal[0]);
+        const std::uint32_t g = meanOf(sum[1], shape.reciprocal[1]);
+        const std::uint32_t b = meanOf(sum[2], shape.reciprocal[2]);
+        if constexpr (Grey) {
+            const std::uint8_t level = mapping[(r + g + b) / 3];
+            out[cx] = platform::rgb(level, level, level);
+        } else {
+            out[cx] = platform::rgb(mapping[r], mapping[g], mapping[b]);
+        }
+    }
+}
+
+template <bool Grey, typename Source>
+void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
+                  std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
+                  platform::Rgb* out) {
+    if (shape.count == 4 && shape.packed)
+        paintCellRowOf<Grey, 4>(view, shape, first, from, to, mapping, source, out);
+    else
+        paintCellRowOf<Grey, 0>(view, shape, first, from, to, mapping, source, out);
+}
+
+// Widens units of `unitWidth` pixels into a row of `width` pixels (the last unit may be cut).
+void expandRow(const platform::Rgb* units, std::int32_t unitCount, std::int32_t unitWidth,
+               platform::Rgb* out, std::int32_t width);
+
+} // namespace korvane::render_walk

@@ -1,0 +1,598 @@
+// The renderer against a plain evaluation of every visible sample, written straight from
+// the display rules: the black level of the sample, the black point, the channel factor,
+// the clipping value of each case, the mapping array, the cell means, magnification, the
+// margins, the selection frame and what the selection gathers. The renderer's look-up
+// tables and fast paths must paint exactly what this evaluation paints, in every mode,
+// orientation, zoom, black level source and check box combination below.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "SyntheticImage.hpp"
+#include "analysis/SelectionStatistics.hpp"
+
+namespace korvane {
+namespace {
+
+using platform::Rgb;
+
+enum class Black { None, Single, CfaArray, ColumnsAndRows, ColumnsOnly, RowsOnly };
+
+constexpr std::uint32_t kWidth = 74, kHeight = 50;
+constexpr std::uint32_t kActiveTop = 2, kActiveLeft = 2, kActiveWidth = 68, kActiveHeight = 44;
+
+std::uint16_t scene(std::uint32_t r, std::uint32_t c) {
+    std::uint32_t x = r * 7919u + c * 104729u + 17u;
+    x ^= x >> 7;
+    x *= 2654435761u;
+    // Below every black level, across the range and past every white level.
+    return static_cast<std::uint16_t>((x >> 12) % 1300);
+}
+
+ImageDescriptor makeScene(Black black, std::uint16_t orientation) {
+    ImageDescriptor image = test::makeImage(kWidth, kHeight);
+    test::fillSamples(image, scene);
+    image.activeTop = kActiveTop;
+    image.activeLeft = kActiveLeft;
+    image.activeWidth = kActiveWidth;
+    image.activeHeight = kActiveHeight;
+    image.orientation = orientation;
+    image.channelWhite = {1000, 900, 1100, 950};
+    image.wbMultipliers = {2.1f, 1.0f, 1.0f, 1.6f};
+    image.exposureFactor = 0.8;
+    image.mappingFunction = 0; // sRGB: a curve, not the identity
+    image.blackLevelMinimum = 30;
+    switch (black) {
+    case Black::None:
+        break;
+    case Black::Single:
+        image.blackLevel = 37;
+        break;
+    case Black::CfaArray:
+        image.blackLevelArray = {31, 44, 52, 39};
+        break;
+    case Black::ColumnsAndRows:
+    case Black::ColumnsOnly:
+    case Black::RowsOnly:
+        if (black != Black::RowsOnly)
+            for (std::uint32_t c = 0; c < kActiveWidth; ++c) {
+                image.blackDeltaH.push_back(static_cast<std::uint16_t>(20 + c % 9 * 5));
+                image.columnWeighting.push_back(static_cast<std::int16_t>(c % 5 - 1));
+            }
+        if (black != Black::ColumnsOnly)
+            for (std::uint32_t r = 0; r < kActiveHeight; ++r) {
+                image.blackDeltaV.push_back(static_cast<std::uint16_t>(30 + r % 7 * 3));
+                image.rowWeighting.push_back(static_cast<std::int16_t>(r % 4 + 1));
+            }
+        break;
+    }
+    return image;
+}
+
+// --- The rules, one sample at a time ---------------------------------------------------
+
+struct Stored {
+    std::int64_t row, column; // relative to the active area
+};
+
+// The stored position the orientation shows at display position (x, y).
+Stored storedOf(std::uint16_t orientation, std::int64_t x, std::int64_t y) {
+    const std::int64_t w = kActiveWidth, h = kActiveHeight;
+    switch (orientation) {
+    case 3:
+        return {h - 1 - y, w - 1 - x};
+    case 6:
+        return {h - 1 - x, y};
+    case 8:
+        return {x, w - 1 - y};
+    default:
+        return {y, x};
+    }
+}
+
+int colourAt(const ImageDescriptor& image, Stored s) {
+    const std::uint32_t entry = static_cast<std::uint32_t>((s.row % 2) * 2 + s.column % 2);
+    return image.cfaPlaneColors[image.cfaPattern[entry]];
+}
+
+// Combined column and row black, as the weightings ask.
+std::int32_t arraysBlack(const ImageDescriptor& image, Stored s, bool weighted) {
+    const bool hasColumns = !image.blackDeltaH.empty(), hasRows = !image.blackDeltaV.empty();
+    if (hasColumns && hasRows) {
+        const std::int32_t c = image.blackDeltaH[s.column], r = image.blackDeltaV[s.row];
+        const std::int32_t wc = image.columnWeighting[s.column], wr = image.rowWeighting[s.row];
+        if (!weighted || wr < 1 || wc < 1) return (c + r) / 2;
+        return (wc * r + wr * c) / (wr + wc);
+    }
+    if (hasColumns) return image.blackDeltaH[s.column];
+    if (hasRows) return image.blackDeltaV[s.row];
+    return 0;
+}
+
+std::int32_t cfaBlack(const ImageDescriptor& image, Stored s) {
+    if (image.blackLevelArray.empty()) return 0;
+    return image.blackLevelArray[static_cast<std::size_t>((s.row % 2) * 2 + s.column % 2)];
+}
+
+std::int32_t imageBlack(const ImageDescriptor& image, Stored s) {
+    if (image.blackLevel != 0) return image.blackLevel;
+    if (!image.blackLevelArray.empty()) return cfaBlack(image, s);
+    return arraysBlack(image, s, true);
+}
+
+enum Clip { kValue, kAtBlack, kBelowPoint, kAboveRange, kSaturated };
+
+struct Evaluation {
+    Clip clip = kValue;
+    std::int64_t value = 0;   // in the display range, before the clipping values
+    std::int64_t v = 0;       // s - black
+    std::int32_t black = 0;
+    int colour = 0;
+    int channel = 0; // red, first green, blue, second green
+};
+
+struct Reference {
+    const ImageDescriptor& image;
+    const RenderSettings& settings;
+    const std::vector<std::uint8_t>& mapping;
+    std::uint16_t orientation;
+    std::int64_t range = 0;
+    std::array<float, 4> factor{};
+    std::array<std::int64_t, 4> white{};
+
+    Reference(const ImageDescriptor& i, const RenderSettings& s, const std::vector<std::uint8_t>& m)
+        : image(i), settings(s), mapping(m), orientation(i.orientation) {
+        const std::uint32_t difference = s.whitePoint - s.blackPoint;
+        range = std::clamp<std::uint32_t>(difference, 3, 131072);
+        for (int k = 0; k < 4; ++k)
+            white[k] = i.channelWhite[k] != 0 ? i.channelWhite[k] : s.whitePoint;
+        const float top = static_cast<float>(*std::max_element(white.begin(), white.end()));
+        const float e = i.exposureFactor > 0 ? static_cast<float>(i.exposureFactor) : 1.0f;
+        // Multipliers are stored red, first green, second green, blue.
+        const std::array<float, 4> wb{i.wbMultipliers[0], i.wbMultipliers[1], i.wbMultipliers[3],
+                                      i.wbMultipliers[2]};
+        for (int k = 0; k < 4; ++k)
+            factor[k] = e * top * wb[k] / static_cast<float>(white[k]);
+    }
+
+    std::uint16_t sampleAt(Stored s) const {
+        return image.samples[(kActiveTop + s.row) * kWidth + kActiveLeft + s.column];
+    }
+
+    Evaluation evaluate(std::int64_t x, std::int64_t y) const {
+        const Stored at = storedOf(orientation, x, y);
+        const std::int64_t s = sampleAt(at);
+        Evaluation e;
+        e.colour = colourAt(image, at);
+        e.channel = e.colour == 1 ? (y % 2 == 0 ? 1 : 3) : (e.colour == 0 ? 0 : 2);
+        e.black = imageBlack(image, at);
+        e.v = s - e.black;
+        if (e.v < 1) {
+            e.clip = kAtBlack;
+            return e;
+        }
+        const std::int64_t d = e.v - (std::int64_t{settings.blackPoint} - image.blackLevelMinimum);
+        if (d < 1) {
+            e.clip = kBelowPoint;
+            return e;
+        }
+        // Both greens saturate at the first green's level.
+        const std::int64_t level = white[e.colour == 1 ? 1 : e.colour == 0 ? 0 : 2];
+        const auto scaled =
+            static_cast<std::int64_t>(static_cast<float>(d) * factor[e.channel]);
+        if (s < level) {
+            if (scaled > range) e.clip = kAboveRange;
+            e.value = scaled;
+        } else if (settings.checks.rawClipping) {
+            e.clip = kSaturated;
+        } else {
+            e.value = std::min(scaled, range);
+        }
+        return e;
+    }
+
+    // The value Composite and Channel look up, with their clipping values.
+    std::int64_t colourValue(const Evaluation& e) const {
+        const bool lit = factor[e.channel] != 0;
+        const DisplayChecks& c = settings.checks;
+        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        switch (e.clip) {
+        case kBelowPoint:
+            return c.showClipping && lit && pointMoved ? range : 0;
+        case kAboveRange:
+            return c.showClipping && lit ? 0 : range;
+        case kAtBlack:
+            return c.rawClipping && lit ? range : 0;
+        case kSaturated:
+            return lit ? 0 : range;
+        default:
+            return e.value;
+        }
+    }
+
+    // The value the Greyscale cell means take.
+    std::int64_t greyValue(const Evaluation& e) const {
+        const DisplayChecks& c = settings.checks;
+        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        switch (e.clip) {
+        case kBelowPoint:
+            return c.showClipping && pointMoved ? range : 0;
+        case kAboveRange:
+            return c.showClipping ? 0 : range;
+        case kAtBlack:
+            return c.rawClipping ? range : 0;
+        case kSaturated:
+            return 0;
+        default:
+            return e.value;
+        }
+    }
+
+    // Greyscale with a pixel per sample: the clipping cases paint whole pixels.
+    Rgb greyPixel(const Evaluation& e) const {
+        const DisplayChecks& c = settings.checks;
+        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        const Rgb white = 0xFFFFFF, black = 0;
+        switch (e.clip) {
+        case kAtBlack:
+            return c.rawClipping ? white : black;
+        case kBelowPoint:
+            return c.showClipping && pointMoved ? white : black;
+        case kAboveRange:
+            return c.showClipping ? black : white;
+        case kSaturated:
+            return black;
+        default: {
+            const std::uint8_t level = mapping[static_cast<std::size_t>(e.value)];
+            return platform::rgb(level, level, level);
+        }
+        }
+    }
+
+    Rgb channelPixel(const Evaluation& e) const {
+        const DisplayChecks& c = settings.checks;
+        if (!c.lowSide[e.colour] && !c.highSide[e.colour]) return 0;
+        const Rgb byte = mapping[static_cast<std::size_t>(colourValue(e))];
+        return byte << (16 - 8 * e.colour);
+    }
+
+    std::int64_t exposureValue(std::int64_t x, std::int64_t y) const {
+        const Stored at = storedOf(orientation, x, y);
+        const std::int64_t s = sampleAt(at);
+        if (!settings.checks.blackCorrected) return s;
+        const std::int64_t e =
+            s - image.blackLevel - cfaBlack(image, at) - arraysBlack(image, at, true);
+        return std::max<std::int64_t>(e, 0);
+    }
+
+    Rgb exposurePixel(std::int64_t x, std::int64_t y) const {
+        const std::int64_t e = exposureValue(x, y);
+        const int colour = colourAt(image, storedOf(orientation, x, y));
+        const DisplayChecks& c = settings.checks;
+        const bool marked = c.outsideRange
+                                ? e <= settings.blackPoint || e >= settings.whitePoint
+                                : e >= settings.blackPoint && e <= settings.whitePoint;
+        if (!marked) return 0;
+        const bool on = e <= 2047 ? c.lowSide[colour] : c.highSide[colour];
+        return on ? Rgb{0xFF} << (16 - 8 * colour) : 0;
+    }
+
+    // The corrected value the Exposure statistics take.
+    std::int64_t exposureCorrected(std::int64_t x, std::int64_t y) const {
+        const Stored at = storedOf(orientation, x, y);
+        const std::int64_t s = sampleAt(at);
+        std::int64_t c = 0;
+        const bool data = !image.blackLevelArray.empty() || !image.blackDeltaH.empty() ||
+                          !image.blackDeltaV.empty();
+        if (settings.blackPoint < image.blackLevelMinimum)
+            c = s - settings.blackPoint;
+        else if (data)
+            c = s - image.blackLevel - cfaBlack(image, at) - arraysBlack(image, at, false);
+        else
+            c = s - image.blackLevel;
+        return std::max<std::int64_t>(c, 0);
+    }
+};
+
+// --- The picture and the statistics from the rules -------------------------------------
+
+struct Expected {
+    platform::Surface picture;
+    SelectionStatistics statistics;
+};
+
+bool paintsSamples(const RenderSettings& s, bool reduced) {
+    return s.mode == DisplayMode::Exposure || s.subMode == ImageSubMode::Channel ||
+           (s.subMode == ImageSubMode::Greyscale && !reduced);
+}
+
+Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
+                        const PanelGeometry& g) {
+    const Reference ref(image, s, image.mapping.values);
+    const bool turned = image.orientation >= 5;
+    const std::int64_t shownW = turned ? kActiveHeight : kActiveWidth;
+    const std::int64_t shownH = turned ? kActiveWidth : kActiveHeight;
+    const bool exposure = s.mode == DisplayMode::Exposure;
+    const bool reduced = s.reduction > 1 && !exposure && s.subMode != ImageSubMode::Channel;
+    const std::int64_t m = reduced ? 1 : s.magnification, k = reduced ? s.reduction : 1;
+    const std::int64_t pixelsW = s.panel.width - g.originX - g.marginRight;
+    const std::int64_t pixelsH = s.panel.height - g.originY - g.marginBottom;
+    // Scrolling moves by whole cells; one pixel shows k samples, or a sample m pixels.
+    const std::int64_t firstX = (reduced ? k : 2) * image.scrollX;
+    const std::int64_t firstY = (reduced ? k : 2) * image.scrollY;
+    const std::int64_t samplesW = std::min(pixelsW * k / m, shownW - firstX);
+    const std::int64_t samplesH = std::min(pixelsH * k / m, shownH - firstY);
+
+    Expected out;
+    out.picture.resize(s.panel.width, s.panel.height, 0xFFFFFF);
+    const PanelSelection& sel = s.selection;
+    const auto selected = [&](std::int64_t px, std::int64_t py) {
+        return sel.valid && px >= sel.left - g.originX && px <= sel.right - g.originX &&
+               py >= sel.top - g.originY && py <= sel.bottom - g.originY;
+    };
+    const auto put = [&](std::int64_t px, std::int64_t py, std::int64_t w, std::int64_t h,
+                         Rgb colour) {
+        for (std::int64_t yy = py; yy < py + h; ++yy)
+            for (std::int64_t xx = px; xx < px + w; ++xx)
+                out.picture.setPixel(static_cast<int>(g.originX + xx),
+                                     static_cast<int>(g.originY + yy), colour);
+    };
+    const auto gather = [&](std::int64_t x, std::int64_t y) {
+        const std::int64_t dx = firstX + x, dy = firstY + y;
+        const Stored at = storedOf(image.orientation, dx, dy);
+        const std::int64_t raw = ref.sampleAt(at);
+        const auto colour = static_cast<CfaColour>(colourAt(image, at));
+        if (exposure) {
+            out.statistics.addExposureSample(colour, static_cast<std::int32_t>(raw),
+                                             static_cast<std::int32_t>(
+                                                 ref.exposureCorrected(dx, dy)));
+            return;
+        }
+        const Evaluation e = ref.evaluate(dx, dy);
+        const bool grey = s.subMode == ImageSubMode::Greyscale;
+        const auto& map = image.mapping.values;
+        const std::int32_t displayed =
+            grey ? (reduced ? map[static_cast<std::size_t>(ref.greyValue(e))]
+                            : static_cast<std::int32_t>(ref.greyPixel(e) & 0xFF))
+                 : map[static_cast<std::size_t>(ref.colourValue(e))];
+        out.statistics.addImageSample(
+            colour, static_cast<std::int32_t>(s.checks.adjusted ? e.v : raw),
+            static_cast<std::int32_t>(e.v < 1 ? 0 : e.v), e.black, displayed);
+    };
+
+    if (paintsSamples(s, reduced)) {
+        for (std::int64_t y = 0; y < samplesH; ++y)
+            for (std::int64_t x = 0; x < samplesW; ++x) {
+                const std::int64_t dx = firstX + x, dy = firstY + y;
+                Rgb p = 0;
+                if (exposure)
+                    p = ref.exposurePixel(dx, dy);
+                else if (s.subMode == ImageSubMode::Channel)
+                    p = ref.channelPixel(ref.evaluate(dx, dy));
+                else
+                    p = ref.greyPixel(ref.evaluate(dx, dy));
+                put(x * m, y * m, m, m, p);
+                if (selected(x * m, y * m)) gather(x, y);
+            }
+    } else {
+        const bool grey = s.subMode == ImageSubMode::Greyscale;
+        const std::int64_t cellPixels = reduced ? 1 : 2 * m;
+        for (std::int64_t cy = 0; cy * 2 < samplesH; ++cy)
+            for (std::int64_t cx = 0; cx * 2 < samplesW; ++cx) {
+                std::array<std::int64_t, 3> sum{}, count{};
+                const std::int64_t rows = std::min<std::int64_t>(2, samplesH - cy * 2);
+                const std::int64_t columns = std::min<std::int64_t>(2, samplesW - cx * 2);
+                const bool inSelection = selected(cx * cellPixels, cy * cellPixels);
+                for (std::int64_t i = 0; i < rows; ++i)
+                    for (std::int64_t j = 0; j < columns; ++j) {
+                        const Evaluation e = ref.evaluate(firstX + cx * 2 + j, firstY + cy * 2 + i);
+                        sum[e.colour] += grey ? ref.greyValue(e) : ref.colourValue(e);
+                        ++count[e.colour];
+                        if (inSelection) gather(cx * 2 + j, cy * 2 + i);
+                    }
+                std::array<std::int64_t, 3> mean{};
+                for (int c = 0; c < 3; ++c)
+                    mean[c] = sum[c] / std::max<std::int64_t>(count[c], 1);
+                const auto& map = image.mapping.values;
+                Rgb p = 0;
+                if (grey) {
+                    const std::uint8_t level = map[(mean[0] + mean[1] + mean[2]) / 3];
+                    p = platform::rgb(level, level, level);
+                } else {
+                    p = platform::rgb(map[mean[0]], map[mean[1]], map[mean[2]]);
+                }
+                // A cut cell covers the pixels of the samples it has.
+                put(cx * cellPixels, cy * cellPixels, reduced ? 1 : columns * m,
+                    reduced ? 1 : rows * m, p);
+            }
+    }
+    if (sel.valid) {
+        const auto frame = [&](std::int64_t x, std::int64_t y) {
+            out.picture.setPixel(static_cast<int>(x), static_cast<int>(y), 0xFF6600);
+        };
+        for (std::int64_t x = sel.left - 1; x <= sel.right + 1; ++x) {
+            frame(x, sel.top - 1);
+            frame(x, sel.bottom + 1);
+        }
+        for (std::int64_t y = sel.top; y <= sel.bottom; ++y) {
+            frame(sel.left - 1, y);
+            frame(sel.right + 1, y);
+        }
+    }
+    return out;
+}
+
+
+struct Mode {
+    const char* name;
+    DisplayMode mode;
+    ImageSubMode subMode;
+    std::uint8_t magnification, reduction;
+};
+
+constexpr Mode kModes[] = {
+    {"Composite 1:1", DisplayMode::Image, ImageSubMode::Composite, 1, 1},
+    {"Composite 1:2", DisplayMode::Image, ImageSubMode::Composite, 1, 2},
+    {"Composite 3:1", DisplayMode::Image, ImageSubMode::Composite, 3, 1},
+    {"Greyscale 1:1", DisplayMode::Image, ImageSubMode::Greyscale, 1, 1},
+    {"Greyscale 1:2", DisplayMode::Image, ImageSubMode::Greyscale, 1, 2},
+    {"Greyscale 3:1", DisplayMode::Image, ImageSubMode::Greyscale, 3, 1},
+    {"Channel 1:1", DisplayMode::Image, ImageSubMode::Channel, 1, 1},
+    {"Channel 1:2 (shown 1:1)", DisplayMode::Image, ImageSubMode::Channel, 1, 2},
+    {"Channel 3:1", DisplayMode::Image, ImageSubMode::Channel, 3, 1},
+    {"Exposure 1:1", DisplayMode::Exposure, ImageSubMode::Composite, 1, 1},
+    {"Exposure 3:1", DisplayMode::Exposure, ImageSubMode::Composite, 3, 1},
+};
+
+constexpr Black kBlacks[] = {Black::None,           Black::Single,      Black::CfaArray,
+                             Black::ColumnsAndRows, Black::ColumnsOnly, Black::RowsOnly};
+
+const char* nameOf(Black b) {
+    constexpr const char* names[] = {"none", "single", "CFA array", "columns and rows",
+                                     "columns only", "rows only"};
+    return names[static_cast<int>(b)];
+}
+
+struct Checks {
+    bool showClipping, rawClipping, outsideRange, blackCorrected, adjusted;
+};
+constexpr Checks kChecks[] = {{false, false, false, false, false},
+                              {true, false, true, true, false},
+                              {false, true, false, true, true},
+                              {true, true, true, false, true}};
+
+struct Outcome {
+    bool matches = true;
+    std::string where;
+};
+
+// Compares the renderer's picture and statistics with the rules for one drawing.
+Outcome compare(ImageDescriptor& image, const RenderSettings& s) {
+    const test::Rendered r = test::render(image, s);
+    Outcome o;
+    if (r.outcome.status != kOk) return {false, "status"};
+    const Expected e = expectedRender(image, s, r.outcome.geometry);
+    for (int y = 0; y < s.panel.height && o.matches; ++y)
+        for (int x = 0; x < s.panel.width && o.matches; ++x)
+            if (r.picture.pixel(x, y) != e.picture.pixel(x, y)) {
+                char text[120];
+                std::snprintf(text, sizeof text, "pixel %d,%d is %06X, the rules give %06X", x, y,
+                              r.picture.pixel(x, y), e.picture.pixel(x, y));
+                o = {false, text};
+            }
+    if (o.matches && s.selection.valid) {
+        SelectionLevels levels;
+        std::copy(image.channelWhite.begin(), image.channelWhite.end(), levels.white.begin());
+        levels.whitePoint = s.whitePoint;
+        const bool imageModes = s.mode != DisplayMode::Exposure;
+        const std::string text = SummariseSelection(e.statistics, imageModes, levels).text;
+        if (r.outcome.statisticsText != text)
+            o = {false, "statistics " + r.outcome.statisticsText + " against " + text};
+    }
+    return o;
+}
+
+RenderSettings settingsFor(const Mode& m, const Checks& c) {
+    RenderSettings s = test::identitySettings(46, 34);
+    s.mode = m.mode;
+    s.subMode = m.subMode;
+    s.magnification = m.magnification;
+    s.reduction = m.reduction;
+    s.blackPoint = 60;
+    s.whitePoint = 900;
+    s.checks.showClipping = c.showClipping;
+    s.checks.rawClipping = c.rawClipping;
+    s.checks.outsideRange = c.outsideRange;
+    s.checks.blackCorrected = c.blackCorrected;
+    s.checks.adjusted = c.adjusted;
+    s.checks.lowSide = {true, false, true};
+    s.checks.highSide = {true, true, false};
+    return s;
+}
+
+TEST(RenderReference, EveryModeZoomOrientationAndBlackSourcePaintsWhatTheRulesGive) {
+    int drawings = 0;
+    for (const std::uint16_t orientation : {1, 3, 6, 8})
+        for (const Black black : kBlacks)
+            for (const Mode& m : kModes)
+                for (const Checks& c : kChecks) {
+                    ImageDescriptor image = makeScene(black, orientation);
+                    image.scrollX = 3;
+                    image.scrollY = 2;
+                    const RenderSettings s = settingsFor(m, c);
+                    const Outcome o = compare(image, s);
+                    ++drawings;
+                    ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation
+                                           << ", black " << nameOf(black) << ", checks "
+                                           << c.showClipping << c.rawClipping << c.outsideRange
+                                           << c.blackCorrected << ": " << o.where;
+                }
+    EXPECT_EQ(drawings, 4 * 6 * 11 * 4);
+}
+
+TEST(RenderReference, ASelectionGathersWhatTheRulesGiveAndPaintsTheSame) {
+    for (const Black black : kBlacks)
+        for (const Mode& m : kModes)
+            for (const Checks& c : {kChecks[0], kChecks[2]})
+                for (const std::uint16_t orientation : {1, 6}) {
+                    ImageDescriptor image = makeScene(black, orientation);
+                    image.scrollX = 1;
+                    image.scrollY = 1;
+                    RenderSettings s = settingsFor(m, c);
+                    // Starts and ends inside units, and inside the image area.
+                    const PanelGeometry g = test::render(image, s).outcome.geometry;
+                    const int right = s.panel.width - 1 - g.marginRight;
+                    const int bottom = s.panel.height - 1 - g.marginBottom;
+                    s.selection = {true, g.originX + 3, g.originY + 1, right - 4, bottom - 2};
+                    const Outcome o = compare(image, s);
+                    ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation
+                                           << ", black " << nameOf(black) << ": " << o.where;
+                }
+}
+
+TEST(RenderReference, WhiteBalanceExposureAndChannelsWithoutLight) {
+    struct Balance {
+        std::array<float, 4> wb;
+        double exposure;
+    };
+    const Balance balances[] = {{{1, 1, 1, 1}, 1.0},
+                                {{0, 1.3f, 0.7f, 2.5f}, 2.0}, // red carries no light
+                                {{1.9f, 0, 1, 1.2f}, 0.0},    // nor the first green
+                                {{3.2f, 1.1f, 1.05f, 0.4f}, 0.25}};
+    for (const Balance& b : balances)
+        for (const Mode& m : kModes)
+            for (const Checks& c : kChecks)
+                for (const Black black : {Black::Single, Black::ColumnsAndRows}) {
+                    ImageDescriptor image = makeScene(black, 1);
+                    image.wbMultipliers = b.wb;
+                    image.exposureFactor = b.exposure;
+                    const RenderSettings s = settingsFor(m, c);
+                    const Outcome o = compare(image, s);
+                    ASSERT_TRUE(o.matches) << m.name << ", wb " << b.wb[0] << "/" << b.wb[1]
+                                           << ", black " << nameOf(black) << ": " << o.where;
+                }
+}
+
+TEST(RenderReference, PointsOnEitherSideOfTheBlackLevelMinimumAndNarrowRanges) {
+    struct Points {
+        std::uint32_t black, white;
+    };
+    // Below the minimum, at it, a range of 3, and a white point below the black point.
+    const Points points[] = {{10, 700}, {30, 1300}, {200, 201}, {400, 399}};
+    for (const Points& p : points)
+        for (const Mode& m : kModes)
+            for (const Checks& c : kChecks) {
+                ImageDescriptor image = makeScene(Black::CfaArray, 3);
+                RenderSettings s = settingsFor(m, c);
+                s.blackPoint = p.black;
+                s.whitePoint = p.white;
+                const Outcome o = compare(image, s);
+                ASSERT_TRUE(o.matches)
+                    << m.name << ", points " << p.black << "-" << p.white << ": " << o.where;
+            }
+}
+
+} // namespace
+} // namespace korvane

@@ -1,7 +1,10 @@
 #include "analysis/BlackLevels.hpp"
 
 #include <algorithm>
-#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/NoiseStage.hpp"
 
@@ -14,6 +17,10 @@ std::int32_t at(std::span<const T> values, std::int64_t i, std::int32_t absent) 
     return i >= 0 && static_cast<std::uint64_t>(i) < values.size()
                ? values[static_cast<std::size_t>(i)]
                : absent;
+}
+
+template <typename T> std::int32_t largestOf(std::span<const T> values) {
+    return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
 
 } // namespace
@@ -36,6 +43,10 @@ BlackLevels::BlackLevels(const ImageDescriptor& image, const NoiseStage* noise)
         }
     }
     imageVaries_ = !perChannel_ && single_ == 0 && cfa_.empty() && arraysPresent();
+    largestRow_ = largestOf(rows_);
+    largestColumn_ = largestOf(columns_);
+    largestRowWeight_ = largestOf(rowWeights_);
+    largestColumnWeight_ = largestOf(columnWeights_);
 }
 
 std::int32_t BlackLevels::cfaEntry(std::uint32_t entry) const {
@@ -55,57 +66,115 @@ std::int32_t BlackLevels::weighted(std::int64_t row, std::int64_t column) const 
 
 namespace {
 
-// 1 / d for every divisor two weightings can make. A quotient n / d with n below 2^32 and d
-// below 2^16 is taken as n x (1 / d) plus 2^-18, truncated: the product is within 2^-19 of
-// n / d, a quotient that is not whole lies at least 2^-16 below the next integer, and one
-// that is whole is reached. So the result is the integer quotient, for a multiplication.
-const std::vector<double>& reciprocals() {
-    static const std::vector<double> table = [] {
-        std::vector<double> t(0x10000, 0.0);
-        for (std::size_t d = 1; d < t.size(); ++d)
-            t[d] = 1.0 / static_cast<double>(d);
-        return t;
-    }();
-    return table;
+// Quotients of numerators below 2^24 come out exact in single precision: the numerator and
+// the divisor are exact, and a quotient that is not whole lies at least 1 / d below the next
+// integer while the rounding moves it by less than n / d x 2^-24 < 1 / d. Larger ones are
+// taken in double precision, exact by the same argument for numerators below 2^52.
+constexpr std::int64_t kSingleExact = std::int64_t{1} << 24;
+
+// Along a line that keeps one array's index: that array's black f and weighting wf are
+// fixed, the other's (m, wm) move by `step`. The weighted black is symmetric in the two:
+// (wf x m + wm x f) / (wf + wm).
+template <int Step, typename Real>
+void fixedLine(std::int32_t f, std::int32_t wf, const std::uint16_t* m, const std::int16_t* wm,
+               std::int32_t count, std::int32_t* out) {
+    const Real fixedBlack = static_cast<Real>(f), fixedWeight = static_cast<Real>(wf);
+    for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t black = m[Step * i], weight = wm[Step * i];
+        // Both results are formed for every sample, so that the loop has no branch; the
+        // quotient of an unweighted sample (divisor raised to stay positive) is not used.
+        const Real numerator =
+            fixedWeight * static_cast<Real>(black) + static_cast<Real>(weight) * fixedBlack;
+        const Real divisor = fixedWeight + static_cast<Real>(std::max(weight, 1));
+        const auto quotient = static_cast<std::int32_t>(numerator / divisor);
+        const std::int32_t mean = (black + f) >> 1; // both are not negative
+        out[i] = weight >= 1 ? quotient : mean;
+    }
 }
-constexpr double kQuotientNudge = 0x1p-18;
+
+#if defined(__SSE2__)
+// The single-precision line four samples at a time, forwards (the arrays' own order).
+std::int32_t fixedLineForwardsSse2(std::int32_t f, std::int32_t wf, const std::uint16_t* m,
+                                   const std::int16_t* wm, std::int32_t count, std::int32_t* out) {
+    const __m128 fixedBlack = _mm_set1_ps(static_cast<float>(f));
+    const __m128 fixedWeight = _mm_set1_ps(static_cast<float>(wf));
+    const __m128i fixedInt = _mm_set1_epi32(f);
+    const __m128i one16 = _mm_set1_epi16(1), zero = _mm_setzero_si128();
+    std::int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i black16 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(m + i));
+        const __m128i weight16 = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(wm + i));
+        const __m128i black = _mm_unpacklo_epi16(black16, zero);
+        const __m128i weight = _mm_srai_epi32(_mm_unpacklo_epi16(weight16, weight16), 16);
+        const __m128i raised16 = _mm_max_epi16(weight16, one16);
+        const __m128i raised = _mm_srai_epi32(_mm_unpacklo_epi16(raised16, raised16), 16);
+        const __m128 numerator =
+            _mm_add_ps(_mm_mul_ps(fixedWeight, _mm_cvtepi32_ps(black)),
+                       _mm_mul_ps(_mm_cvtepi32_ps(weight), fixedBlack));
+        const __m128 divisor = _mm_add_ps(fixedWeight, _mm_cvtepi32_ps(raised));
+        const __m128i quotient = _mm_cvttps_epi32(_mm_div_ps(numerator, divisor));
+        const __m128i mean = _mm_srli_epi32(_mm_add_epi32(black, fixedInt), 1);
+        const __m128i weighted = _mm_cmpgt_epi32(weight, _mm_setzero_si128());
+        const __m128i result =
+            _mm_or_si128(_mm_and_si128(weighted, quotient), _mm_andnot_si128(weighted, mean));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), result);
+    }
+    return i;
+}
+#endif
+
+template <int Step>
+void fixedLine(std::int32_t f, std::int32_t wf, const std::uint16_t* m, const std::int16_t* wm,
+               std::int32_t count, std::int32_t largestBlack, std::int32_t largestWeight,
+               std::int32_t* out) {
+    if (wf < 1) {
+        for (std::int32_t i = 0; i < count; ++i)
+            out[i] = (m[Step * i] + f) / 2;
+        return;
+    }
+    const std::int64_t largest =
+        std::int64_t{wf} * largestBlack + std::int64_t{std::max(largestWeight, 0)} * f;
+    if (largest < kSingleExact) {
+        std::int32_t done = 0;
+#if defined(__SSE2__)
+        if constexpr (Step == 1) done = fixedLineForwardsSse2(f, wf, m, wm, count, out);
+#endif
+        fixedLine<Step, float>(f, wf, m + Step * done, wm + Step * done, count - done, out + done);
+    }
+    else
+        fixedLine<Step, double>(f, wf, m, wm, count, out);
+}
 
 } // namespace
 
 void BlackLevels::weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
                                std::int32_t count, std::int32_t* out) const {
-    const double* reciprocal = reciprocals().data();
+    if (count <= 0) return;
+    const std::int64_t lastRow = row + std::int64_t{rowStep} * (count - 1);
     const std::int64_t lastColumn = column + std::int64_t{columnStep} * (count - 1);
-    const std::int32_t r0 = at(rows_, row, -1), wr0 = at(rowWeights_, row, -1);
-    if (rowStep == 0 && r0 >= 0 && wr0 >= 1 && count > 0 && std::min(column, lastColumn) >= 0 &&
-        std::max(column, lastColumn) <
-            static_cast<std::int64_t>(std::min(columns_.size(), columnWeights_.size()))) {
-        // Along one stored row with every column inside its arrays: the row's part is fixed.
-        const double rowBlack = r0, rowWeight = wr0;
-        const std::uint16_t* c = columns_.data() + column;
-        const std::int16_t* wc = columnWeights_.data() + column;
-        for (std::int32_t i = 0; i < count; ++i, c += columnStep, wc += columnStep) {
-            const double weighted =
-                (*wc * rowBlack + rowWeight * *c) * reciprocal[(wr0 + *wc) & 0xFFFF] +
-                kQuotientNudge;
-            out[i] = *wc >= 1 ? static_cast<std::int32_t>(weighted) : (*c + r0) / 2;
-        }
+    const auto inside = [](std::int64_t first, std::int64_t last, std::size_t a, std::size_t b) {
+        return std::min(first, last) >= 0 &&
+               std::max(first, last) < static_cast<std::int64_t>(std::min(a, b));
+    };
+    const bool rowsInside = inside(row, lastRow, rows_.size(), rowWeights_.size());
+    const bool columnsInside = inside(column, lastColumn, columns_.size(), columnWeights_.size());
+    if (rowsInside && columnsInside && (rowStep == 0) != (columnStep == 0)) {
+        // Along a stored row the row's part is fixed; along a stored column the column's.
+        const bool alongRow = rowStep == 0;
+        const std::int32_t f = alongRow ? rows_[row] : columns_[column];
+        const std::int32_t wf = alongRow ? rowWeights_[row] : columnWeights_[column];
+        const std::uint16_t* m = alongRow ? columns_.data() + column : rows_.data() + row;
+        const std::int16_t* wm = alongRow ? columnWeights_.data() + column : rowWeights_.data() + row;
+        const std::int32_t largestBlack = alongRow ? largestColumn_ : largestRow_;
+        const std::int32_t largestWeight = alongRow ? largestColumnWeight_ : largestRowWeight_;
+        if ((alongRow ? columnStep : rowStep) > 0)
+            fixedLine<1>(f, wf, m, wm, count, largestBlack, largestWeight, out);
+        else
+            fixedLine<-1>(f, wf, m, wm, count, largestBlack, largestWeight, out);
         return;
     }
-    for (std::int32_t i = 0; i < count; ++i, row += rowStep, column += columnStep) {
-        const std::int32_t c = at(columns_, column, -1), r = at(rows_, row, -1);
-        if (c < 0 || r < 0) {
-            out[i] = std::max({c, r, 0});
-            continue;
-        }
-        const std::int32_t wc = at(columnWeights_, column, -1), wr = at(rowWeights_, row, -1);
-        if (wr < 1 || wc < 1) {
-            out[i] = (c + r) / 2;
-            continue;
-        }
-        const double numerator = static_cast<double>(wc) * r + static_cast<double>(wr) * c;
-        out[i] = static_cast<std::int32_t>(numerator * reciprocal[wr + wc] + kQuotientNudge);
-    }
+    for (std::int32_t i = 0; i < count; ++i, row += rowStep, column += columnStep)
+        out[i] = weighted(row, column);
 }
 
 std::int32_t BlackLevels::mean(std::int64_t row, std::int64_t column) const {

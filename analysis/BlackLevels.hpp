@@ -57,6 +57,10 @@ private:
     std::array<std::int32_t, 4> channelLevels_{};
     std::int32_t minimum_ = 0;
     bool imageVaries_ = false;
+    // The largest black and weighting of each array: they tell whether single precision
+    // divides a line's weighted black exactly.
+    std::int32_t largestRow_ = 0, largestColumn_ = 0;
+    std::int32_t largestRowWeight_ = 0, largestColumnWeight_ = 0;
 };
 
 } // namespace korvane

@@ -53,6 +53,45 @@ TEST(BlackLevels, ALineOfWeightedBlackIsTheIntegerQuotientOfEverySample) {
     }
 }
 
+TEST(BlackLevels, SmallBlacksAndWeightingsTakeTheSameQuotients) {
+    // Blacks and weightings of masked areas as cameras give them: the numerators stay far
+    // below 2^24, where the lines are divided in single precision, four at a time.
+    ImageDescriptor image = test::makeImage(203, 101);
+    for (int i = 0; i < 203; ++i) {
+        image.blackDeltaH.push_back(static_cast<std::uint16_t>(480 + (i * 37) % 97));
+        image.columnWeighting.push_back(static_cast<std::int16_t>((i * 13) % 60 - 2));
+    }
+    for (int i = 0; i < 101; ++i) {
+        image.blackDeltaV.push_back(static_cast<std::uint16_t>(500 + (i * 53) % 89));
+        image.rowWeighting.push_back(static_cast<std::int16_t>((i * 7) % 40 - 1));
+    }
+    const BlackLevels black(image, nullptr);
+    std::vector<std::int32_t> line(203);
+    for (int row = 0; row < 101; ++row)
+        for (const int start : {0, 1, 3}) {
+            const int count = 203 - start;
+            black.weightedLine(row, start, 0, 1, count, line.data());
+            for (int i = 0; i < count; ++i) {
+                const int c = start + i;
+                ASSERT_EQ(line[i], expected(image.blackDeltaH[c], image.blackDeltaV[row],
+                                            image.columnWeighting[c], image.rowWeighting[row]))
+                    << "row " << row << " column " << c;
+            }
+            black.weightedLine(row, 202 - start, 0, -1, count, line.data());
+            for (int i = 0; i < count; ++i) {
+                const int c = 202 - start - i;
+                ASSERT_EQ(line[i], expected(image.blackDeltaH[c], image.blackDeltaV[row],
+                                            image.columnWeighting[c], image.rowWeighting[row]));
+            }
+        }
+    for (int column = 0; column < 203; column += 5) {
+        black.weightedLine(0, column, 1, 0, 101, line.data());
+        for (int r = 0; r < 101; ++r)
+            ASSERT_EQ(line[r], expected(image.blackDeltaH[column], image.blackDeltaV[r],
+                                        image.columnWeighting[column], image.rowWeighting[r]));
+    }
+}
+
 TEST(BlackLevels, BeyondAnArrayOnlyTheOtherOneCounts) {
     ImageDescriptor image = arrays();
     image.blackDeltaH.resize(10); // columns 10 and on have no column black

@@ -89,6 +89,77 @@ TEST(BuildMappingArrays, ExponentialPureTakesTheSinglePrecisionPercentage) {
     EXPECT_EQ(b.at(4095), 255);
 }
 
+// The display value and correction a curve value y stores.
+struct Stored {
+    int value;
+    std::uint16_t correction;
+};
+Stored stored(double y) {
+    if (y > 255) return {255, 0};
+    if (y < 0) return {0, 0};
+    const double whole = std::trunc(y);
+    return {static_cast<int>(whole), static_cast<std::uint16_t>((y - whole) * 65535)};
+}
+
+// A share of the positions or levels: the percentage times 0.01 taken in single precision.
+std::uint32_t share(std::uint32_t total, float percent) {
+    return static_cast<std::uint32_t>(double{total} * double{percent} * double{0.01f});
+}
+
+TEST(BuildMappingArrays, SrgbFollowsItsTwoSegmentsAtEveryPosition) {
+    for (const std::uint32_t n : {4096u, 16384u, 1000u}) {
+        const Built b = build("sRGB", n);
+        ASSERT_EQ(b.status, kOk);
+        // The stored constants: 0.31308 % linear at slope 12.92, then 1.055 x^(1/2.4) - 0.055.
+        const std::uint32_t g = share(n, 0.31308f);
+        for (std::uint32_t j = 1; j + 1 < n; ++j) {
+            const double y =
+                j < g ? double{12.92f} * (256.0 / n) * j + 0.5
+                      : 256 * (double{-0.055f} +
+                               double{1.055f} * std::pow(double(j) / n, 1.0 / double{2.4f}));
+            const Stored e = stored(y);
+            ASSERT_EQ(b.at(j), e.value) << "N " << n << " position " << j << " y " << y;
+            ASSERT_EQ(b.image.mapping.corrections[j], e.correction) << "N " << n << " at " << j;
+        }
+        EXPECT_EQ(b.at(0), 0);
+        EXPECT_EQ(b.at(n - 1), 255);
+    }
+}
+
+TEST(BuildMappingArrays, ExponentialPureFollowsItsCurveAtEveryPosition) {
+    for (const std::uint32_t n : {4096u, 16384u, 1000u}) {
+        const Built b = build("Exponential pure", n);
+        ASSERT_EQ(b.status, kOk);
+        const std::uint32_t g = share(n, 100); // one position short of n
+        const std::uint32_t d = share(256, 100);
+        ASSERT_EQ(g, n - 1);
+        ASSERT_EQ(d, 255u);
+        for (std::uint32_t j = 1; j < g; ++j) {
+            const double y = std::pow(double(d) - 1, double(j) / (g - 1));
+            const Stored e = stored(y);
+            ASSERT_EQ(b.at(j), e.value) << "N " << n << " position " << j;
+            ASSERT_EQ(b.image.mapping.corrections[j], e.correction) << "N " << n << " at " << j;
+        }
+        EXPECT_EQ(b.at(0), 0);       // the first position is always 0
+        EXPECT_EQ(b.at(n - 1), 255); // and the last one the top
+    }
+}
+
+TEST(BuildMappingArrays, LinearFollowsItsLineAtEveryPositionAndSize) {
+    for (const std::uint32_t n : {4096u, 300u, 131072u}) {
+        const Built b = build("Linear", n);
+        ASSERT_EQ(b.status, kOk);
+        const std::uint32_t g = share(n, 100);
+        for (std::uint32_t j = 1; j + 1 < n; ++j) {
+            // Past the segment's positions the array holds the top value.
+            const Stored e = j < g ? stored((256.0 / n) * j + 0.5) : Stored{255, 0};
+            ASSERT_EQ(b.at(j), e.value) << "N " << n << " position " << j;
+        }
+        EXPECT_EQ(b.at(0), 0);
+        EXPECT_EQ(b.at(n - 1), 255);
+    }
+}
+
 TEST(BuildMappingArrays, VeryHighContrastHighlightsClimbsSteeplyFromSeventyPercent) {
     const Built b = build("Very High Contrast Highlights", 4096);
     ASSERT_EQ(b.status, kOk);

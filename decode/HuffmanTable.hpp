@@ -8,11 +8,14 @@
 
 namespace korvane {
 
-// A Huffman table of the difference categories that lossless JPEG and the vendor codings
-// share: at most 17 symbols (categories 0 to 16), codes of 1 to 16 bits assigned the canonical
-// way of ITU-T T.81 Annex C.
+// A Huffman table with codes of 1 to 16 bits assigned the canonical way of ITU-T T.81 Annex C.
+// The difference categories that lossless JPEG and the vendor codings share need at most 17
+// symbols (categories 0 to 16); the tables of DCT-coded JPEG hold up to 256.
 struct HuffmanTable {
+    // The most symbols of a difference-category table.
     static constexpr int kMaxSymbols = 17;
+    // The most symbols any table holds: one per 8-bit value.
+    static constexpr int kMaxStoredSymbols = 256;
     static constexpr int kMaxCodeLength = 16;
     // Codes of up to this many bits are found with one look-up; longer ones by length.
     static constexpr int kFastBits = 11;
@@ -20,9 +23,9 @@ struct HuffmanTable {
     bool defined = false;
     std::uint16_t symbolCount = 0;
     // Per symbol in code order: its code, the code's length and the symbol value.
-    std::array<std::uint16_t, kMaxSymbols> codes{};
-    std::array<std::uint8_t, kMaxSymbols> lengths{};
-    std::array<std::uint8_t, kMaxSymbols> values{};
+    std::array<std::uint16_t, kMaxStoredSymbols> codes{};
+    std::array<std::uint8_t, kMaxStoredSymbols> lengths{};
+    std::array<std::uint8_t, kMaxStoredSymbols> values{};
     // Per code length L: the number of codes of length L, the first of them, and the index of
     // its symbol. Canonical codes of one length are consecutive numbers.
     std::array<std::uint16_t, kMaxCodeLength + 1> countOfLength{};
@@ -73,5 +76,19 @@ static_assert(extendDifference(3, 0b101) == 5 && (extendDifference(3, 0b010) & 0
 [[nodiscard]] Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
                                        std::span<const std::uint8_t> values, HuffmanTable& table,
                                        Reporter& reporter);
+
+// What a table may hold: how many symbols, which values, and the text for a value it may not.
+struct HuffmanRules {
+    unsigned maxSymbols = HuffmanTable::kMaxSymbols;
+    bool (*valueAllowed)(std::uint8_t value) = nullptr;
+    const char* valueFault = "";
+};
+
+// Builds `table` under `rules`; nullptr on success, else the text of message 16 that tells
+// why not ("Huffman table nr of symbols invalid", "Huffman code invalid" or the rules' own).
+// BuildHuffmanTable is this with 17 symbols of values 0 to 16, and reports the text.
+[[nodiscard]] const char* AssignHuffmanCodes(std::span<const std::uint8_t, 16> counts,
+                                             std::span<const std::uint8_t> values,
+                                             const HuffmanRules& rules, HuffmanTable& table);
 
 } // namespace korvane

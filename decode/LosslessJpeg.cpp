@@ -36,6 +36,8 @@ Status DecodeLosslessJpeg(ByteSource& source, std::uint32_t byteCount,
     ljpeg::Headers headers;
     if (failed(ljpeg::ReadHeaders(input, limits, headers, reporter, path))) return kFailed;
     const bool stuffing = target.variant != ljpeg_variant::kHasselblad;
+    if (headers.frame.coding == ljpeg::Coding::Dct)
+        return ljpeg::DecodeDctScan(input, headers, stuffing, placer, reporter, path);
     return ljpeg::DecodeScan(input, headers, stuffing, placer, reporter, path);
 }
 

@@ -1,5 +1,10 @@
 // The marker section of a lossless JPEG stream: SOF3, DHT and SOS are read and checked, every
-// other segment is passed over.
+// other segment is passed over. DNG writers also put sequential DCT frames (SOF0, SOF1) into
+// lossless JPEG tiles; for those DQT is read too and the Huffman tables are told apart by
+// class.
+//
+// The tables usually come before the frame, so a DHT or DQT is checked for both codings; the
+// first fault of each is kept and shown once the frame tells which coding the stream has.
 #include <algorithm>
 #include <array>
 #include <span>
@@ -15,9 +20,30 @@ namespace {
 // 6 + 3 x 16 bytes, SOS 4 + 2 x 16, DHT 4 x 34 unless it repeats tables).
 constexpr std::uint32_t kMaxPayload = 1500;
 
+constexpr std::uint8_t kSof0 = 0xC0; // baseline DCT
+constexpr std::uint8_t kSof1 = 0xC1; // extended sequential DCT, Huffman coded
 constexpr std::uint8_t kSof3 = 0xC3;
 constexpr std::uint8_t kDht = 0xC4;
 constexpr std::uint8_t kSos = 0xDA;
+constexpr std::uint8_t kDqt = 0xDB;
+
+// Lossless tables hold difference categories 0 to 16.
+constexpr HuffmanRules kCategoryRules{HuffmanTable::kMaxSymbols,
+                                      [](std::uint8_t value) { return value <= 16; },
+                                      "Huffman symbol greater than 16"};
+// A DCT DC table holds difference categories: 0 to 15 at 12 bits of precision.
+constexpr HuffmanRules kDcRules{HuffmanTable::kMaxStoredSymbols,
+                                [](std::uint8_t value) { return value <= 15; },
+                                "DC Huffman symbol greater than 15"};
+// An AC table holds run (high four bits) and size (low four bits, at most 14 at 12 bits);
+// size 0 only for the end of block (run 0) and sixteen zeros (run 15).
+constexpr HuffmanRules kAcRules{HuffmanTable::kMaxStoredSymbols,
+                                [](std::uint8_t value) {
+                                    const unsigned size = value & 0x0F;
+                                    return size == 0 ? value == 0x00 || value == 0xF0
+                                                     : size <= 14;
+                                },
+                                "invalid AC Huffman symbol"};
 
 class HeaderReader {
 public:
@@ -44,8 +70,15 @@ private:
     bool readPayload(std::uint32_t length);
     bool skip(std::uint32_t length);
     Status frame(std::uint32_t length);
+    Status dctFrame(std::uint32_t length);
+    Status frameStart(Coding coding, std::uint32_t length);
     Status huffmanTables(std::uint32_t length);
+    Status quantTables(std::uint32_t length);
     Status scan(std::uint32_t length);
+    Status dctScan(std::uint32_t length);
+    // A fault found in a table for one coding: shown now when the frame has that coding,
+    // kept when the frame is still to come, ignored under the other coding.
+    Status tableFault(Coding coding, const char* text);
 
     ByteInput& input_;
     const HeaderLimits& limits_;
@@ -53,6 +86,8 @@ private:
     Reporter& reporter_;
     std::string_view path_;
     bool frameSeen_ = false;
+    const char* losslessFault_ = nullptr;
+    const char* dctFault_ = nullptr;
     std::array<std::uint8_t, kMaxPayload> payload_{};
 };
 
@@ -90,25 +125,59 @@ Status HeaderReader::run() {
         // The length counts its own two bytes; a smaller one is taken as an empty payload.
         const std::uint32_t payload = length >= 2 ? length - 2 : 0;
 
-        if (code == kSof3 || code == kDht || code == kSos) {
+        bool dqt = code == kDqt && headers_.frame.coding != Coding::Lossless;
+        if (dqt && payload > kMaxPayload) {
+            // Passed over like any other segment; a DCT frame may not use it.
+            if (failed(tableFault(Coding::Dct, "invalid DQT marker length"))) return kFailed;
+            dqt = false;
+        }
+        if (code == kSof3 || code == kSof0 || code == kSof1 || code == kDht || code == kSos ||
+            dqt) {
             // Longer than any valid segment of these kinds: its checks below reject it.
             if (payload <= kMaxPayload && !readPayload(payload)) return shortage();
             const std::uint32_t taken = std::min(payload, kMaxPayload + 1);
             if (code == kSof3 && failed(frame(taken))) return kFailed;
+            if ((code == kSof0 || code == kSof1) && failed(dctFrame(taken))) return kFailed;
             if (code == kDht && failed(huffmanTables(taken))) return kFailed;
-            if (code == kSos) return scan(taken);
+            if (dqt && failed(quantTables(taken))) return kFailed;
+            if (code == kSos)
+                return headers_.frame.coding == Coding::Dct ? dctScan(taken) : scan(taken);
         } else if (!skip(payload)) {
             return shortage();
         }
     }
 }
 
-Status HeaderReader::frame(std::uint32_t length) {
-    const std::uint8_t* p = payload_.data();
+Status HeaderReader::tableFault(Coding coding, const char* text) {
+    if (text == nullptr) return kOk;
+    if (headers_.frame.coding == coding) return fail(text);
+    if (headers_.frame.coding == Coding::None) {
+        const char*& kept = coding == Coding::Lossless ? losslessFault_ : dctFault_;
+        if (kept == nullptr) kept = text;
+    }
+    return kOk;
+}
+
+// A second frame must have the coding of the first; the tables read before the first one
+// must be valid for its coding. Then the segment must hold its components whole.
+Status HeaderReader::frameStart(Coding coding, std::uint32_t length) {
+    if (headers_.frame.coding != Coding::None && headers_.frame.coding != coding)
+        return fail("frames of different codings");
+    headers_.frame.coding = coding;
+    const char* kept = coding == Coding::Lossless ? losslessFault_ : dctFault_;
+    losslessFault_ = dctFault_ = nullptr;
+    if (kept != nullptr) return fail(kept);
     if (length < 9 || length > kMaxPayload) return fail("invalid SOF marker length");
-    const std::uint32_t components = p[5];
+    const std::uint32_t components = payload_[5];
     if (components == 0 || components > 16) return fail("invalid component count in SOF");
     if (length != 6 + 3 * components) return fail("invalid SOF marker length");
+    return kOk;
+}
+
+Status HeaderReader::frame(std::uint32_t length) {
+    if (failed(frameStart(Coding::Lossless, length))) return kFailed;
+    const std::uint8_t* p = payload_.data();
+    const std::uint32_t components = p[5];
     // Lossless JPEG has 2 to 16 bits; 0 or 1 would leave no middle value to predict from.
     const std::uint8_t precision = p[0];
     if (precision < 2 || precision > 16 || precision > limits_.bitsPerSample)
@@ -146,24 +215,115 @@ Status HeaderReader::frame(std::uint32_t length) {
     return kOk;
 }
 
+Status HeaderReader::dctFrame(std::uint32_t length) {
+    if (failed(frameStart(Coding::Dct, length))) return kFailed;
+    const std::uint8_t* p = payload_.data();
+    const std::uint32_t components = p[5];
+    const std::uint8_t precision = p[0];
+    if ((precision != 8 && precision != 12) || precision > limits_.bitsPerSample)
+        return fail("invalid sample precision in SOF");
+    if (components != 1) return fail("Component number in DCT-coded SOF not 1");
+    const std::uint32_t lines = (std::uint32_t{p[1]} << 8) | p[2];
+    const std::uint32_t samplesPerLine = (std::uint32_t{p[3]} << 8) | p[4];
+    if (std::uint64_t{limits_.width} * limits_.rows != std::uint64_t{samplesPerLine} * lines)
+        return fail("invalid size specification in SOF");
+    if (p[7] != 0x11) return fail("subsampling is not supported yet");
+    if (p[8] > 3) return fail("invalid quantization table id in SOF");
+
+    headers_.frame.precision = precision;
+    headers_.frame.quantTable = p[8];
+    headers_.frame.lines = static_cast<std::uint16_t>(lines);
+    headers_.frame.samplesPerLine = static_cast<std::uint16_t>(samplesPerLine);
+    headers_.frame.componentCount = 1;
+    frameSeen_ = true;
+    return kOk;
+}
+
 Status HeaderReader::huffmanTables(std::uint32_t length) {
     if (length > kMaxPayload) return fail("invalid DHT marker length");
     const std::uint8_t* p = payload_.data();
     std::uint32_t at = 0;
     while (length - at > 17) {
-        const std::uint32_t id = p[at] & 0x0F; // the table class is not looked at
+        const std::uint32_t id = p[at] & 0x0F;
+        const std::uint32_t tableClass = p[at] >> 4;
         if (id > 3) return fail("invalid DHT id");
         const std::span<const std::uint8_t, 16> counts(p + at + 1, 16);
         std::uint32_t symbols = 0;
         for (const std::uint8_t count : counts)
             symbols += count;
         if (length - at < symbols + 17) return fail("invalid DHT marker length");
-        if (failed(
-                BuildHuffmanTable(counts, {p + at + 17, symbols}, headers_.tables[id], reporter_)))
+        const std::span<const std::uint8_t> values(p + at + 17, symbols);
+        const char* losslessFault = nullptr;
+        const char* dctFault = nullptr;
+        if (headers_.frame.coding != Coding::Dct) // lossless: the table class is not looked at
+            losslessFault = AssignHuffmanCodes(counts, values, kCategoryRules, headers_.tables[id]);
+        if (headers_.frame.coding != Coding::Lossless) {
+            if (tableClass > 1) {
+                dctFault = "invalid DHT class";
+            } else {
+                HuffmanTable& table =
+                    tableClass == 0 ? headers_.dcTables[id] : headers_.acTables[id];
+                dctFault = AssignHuffmanCodes(counts, values,
+                                              tableClass == 0 ? kDcRules : kAcRules, table);
+            }
+        }
+        // A table that neither coding can use is refused at once.
+        if (losslessFault != nullptr && dctFault != nullptr) return fail(losslessFault);
+        if (failed(tableFault(Coding::Lossless, losslessFault)) ||
+            failed(tableFault(Coding::Dct, dctFault)))
             return kFailed;
         at += symbols + 17;
     }
     if (at != length) return fail("invalid DHT marker length");
+    return kOk;
+}
+
+// DQT: tables of 64 values in zigzag order, 8 or 16 bits each.
+Status HeaderReader::quantTables(std::uint32_t length) {
+    if (length > kMaxPayload) return tableFault(Coding::Dct, "invalid DQT marker length");
+    const std::uint8_t* p = payload_.data();
+    std::uint32_t at = 0;
+    while (at < length) {
+        const std::uint32_t wide = p[at] >> 4;
+        const std::uint32_t id = p[at] & 0x0F;
+        if (wide > 1 || id > 3) return tableFault(Coding::Dct, "invalid DQT id");
+        const std::uint32_t size = 1 + 64 * (wide + 1);
+        if (length - at < size) return tableFault(Coding::Dct, "invalid DQT marker length");
+        auto& table = headers_.quant[id];
+        for (std::uint32_t k = 0; k < 64; ++k) {
+            table[k] = wide != 0 ? static_cast<std::uint16_t>((p[at + 1 + 2 * k] << 8) |
+                                                              p[at + 2 + 2 * k])
+                                 : p[at + 1 + k];
+            if (table[k] == 0) {
+                headers_.quantDefined[id] = false;
+                return tableFault(Coding::Dct, "quantization value 0 in DQT");
+            }
+        }
+        headers_.quantDefined[id] = true;
+        at += size;
+    }
+    return kOk;
+}
+
+// The scan of a DCT frame: its one component with a DC and an AC table, sequential (the whole
+// spectrum at once, no successive approximation).
+Status HeaderReader::dctScan(std::uint32_t length) {
+    const std::uint8_t* p = payload_.data();
+    if (length == 0 || length > kMaxPayload) return fail("invalid SOS");
+    if (p[0] != 1) return fail("invalid component count in SOS");
+    if (length != 6) return fail("invalid SOS");
+    if (p[1] > 16) return fail("invalid component id in SOS");
+    const std::uint32_t dc = p[2] >> 4;
+    const std::uint32_t ac = p[2] & 0x0F;
+    if (dc > 3 || ac > 3 || !headers_.dcTables[dc].defined || !headers_.acTables[ac].defined)
+        return fail("undefined Huffman table id in SOS");
+    if (!headers_.quantDefined[headers_.frame.quantTable])
+        return fail("undefined quantization table in SOF");
+    if (p[3] != 0 || p[4] != 63 || p[5] != 0)
+        return fail("DCT scan other than sequential is not supported");
+    headers_.scan.table[0] = static_cast<std::uint8_t>(dc);
+    headers_.scan.acTable = static_cast<std::uint8_t>(ac);
+    if (input_.left() <= 3) return fail("compressed data too short");
     return kOk;
 }
 

@@ -22,8 +22,15 @@ inline constexpr int kMaxComponents = 8;
 // Predictor 0: the Hasselblad streams whose selection value is above 7.
 inline constexpr std::uint8_t kRunningPredictor = 0;
 
+// How the frame codes its samples: differences from a predictor (SOF3), or the 8 x 8 blocks
+// of the DCT that some DNG writers put into lossless JPEG tiles (SOF0 and SOF1: sequential,
+// Huffman coded, one component).
+enum class Coding : std::uint8_t { None, Lossless, Dct };
+
 struct Frame {
+    Coding coding = Coding::None;
     std::uint8_t precision = 0;
+    std::uint8_t quantTable = 0; // DCT: the component's quantisation table
     std::uint16_t lines = 0;          // Y
     std::uint16_t samplesPerLine = 0; // X: MCUs per line
     std::uint8_t componentCount = 0;  // Nf
@@ -31,13 +38,20 @@ struct Frame {
 
 struct Scan {
     std::array<std::uint8_t, kMaxComponents> table{}; // Huffman table of each component
+    std::uint8_t acTable = 0;                         // DCT: the AC table of the component
     std::uint8_t predictor = 0;                       // 0 (Hasselblad), 1 or 6
 };
 
 struct Headers {
     Frame frame;
     Scan scan;
+    // Lossless: one table per identifier, whatever its class.
     std::array<HuffmanTable, 4> tables;
+    // DCT: the DC and AC tables, and the quantisation tables in zigzag order.
+    std::array<HuffmanTable, 4> dcTables;
+    std::array<HuffmanTable, 4> acTables;
+    std::array<std::array<std::uint16_t, 64>, 4> quant{};
+    std::array<bool, 4> quantDefined{};
 };
 
 // What the headers are checked against.
@@ -85,6 +99,12 @@ private:
     std::uint32_t row_ = 0;
     std::uint32_t column_ = 0; // inside the slice
 };
+
+// Decodes the DCT-coded scan that `input` stands at and hands the samples to `placer`, frame
+// line after frame line.
+[[nodiscard]] Status DecodeDctScan(ByteInput& input, const Headers& headers, bool stuffing,
+                                   SamplePlacer& placer, Reporter& reporter,
+                                   std::string_view path);
 
 // Decodes the scan that `input` stands at and hands the samples to `placer`.
 [[nodiscard]] Status DecodeScan(ByteInput& input, const Headers& headers, bool stuffing,

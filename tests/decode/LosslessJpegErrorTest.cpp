@@ -296,13 +296,21 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     ScanHeader, LosslessJpegFaults,
-    ::testing::Values(Fault{"ScanOfABaselineFrame",
+    ::testing::Values(Fault{"ScanOfNoFrame",
+                            [] {
+                                auto s = valid();
+                                s.stream[findMarker(s.stream, 0xC3) + 1] = 0xC2; // progressive
+                                return s;
+                            },
+                            16, "scan starting w/o SOF"},
+                      // A baseline frame is read as DCT-coded, which takes one component only.
+                      Fault{"BaselineFrameOfTwoComponents",
                             [] {
                                 auto s = valid();
                                 s.stream[findMarker(s.stream, 0xC3) + 1] = 0xC0;
                                 return s;
                             },
-                            16, "scan starting w/o SOF"},
+                            16, "Component number in DCT-coded SOF not 1"},
                       Fault{"ScanOfOneComponent",
                             [] {
                                 auto s = valid();

@@ -1,0 +1,260 @@
+// The scan of a sequential DCT frame (T.81 Annex F, Huffman coded, one component), as some DNG
+// writers store lossy-compressed CFA data under the lossless JPEG compression value. The
+// frame's samples, line after line, are the tile's samples row after row, just as with a
+// lossless frame of another shape than the tile.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <new>
+#include <numbers>
+#include <string>
+
+#include "decode/BitReaderJpeg.hpp"
+#include "decode/LosslessJpegParts.hpp"
+
+namespace korvane::ljpeg {
+
+namespace {
+
+constexpr std::int16_t kAllocationFailed = 11;
+constexpr int kBlock = 8;
+// A code and its extra bits take at most 16 + 15 bits.
+constexpr int kBitsPerCoefficient = 31;
+
+// The position in the 8 x 8 block (row after row) of each coefficient in stream order.
+constexpr std::array<std::uint8_t, 64> kZigzag = {
+    0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
+    41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
+    30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
+
+// cos((2x + 1) u pi / 16) / 2 at [x][u], the angle taken modulo 2 pi first.
+struct Cosines {
+    std::array<std::array<float, kBlock>, kBlock> c{};
+    Cosines() {
+        for (int x = 0; x < kBlock; ++x)
+            for (int u = 0; u < kBlock; ++u)
+                c[x][u] = static_cast<float>(
+                    std::cos(((2 * x + 1) * u % 32) * std::numbers::pi / 16) / 2);
+    }
+};
+
+// The inverse DCT of T.81 A.3.3 in single precision, along the rows of the block first, then
+// along its columns; the level shift is already in the DC coefficient. Each result is rounded
+// half up and clamped to 0 .. maximum.
+void inverseDct(std::array<float, 64>& f, std::uint16_t* out, std::uint32_t maximum) {
+    static const Cosines cosines;
+    const auto& c = cosines.c;
+    constexpr double kHalfSqrt = std::numbers::sqrt2 / 2; // C(0)
+    for (int u = 0; u < kBlock; ++u)
+        f[u] = static_cast<float>(f[u] * kHalfSqrt);
+    for (int v = 0; v < kBlock; ++v)
+        f[v * kBlock] = static_cast<float>(f[v * kBlock] * kHalfSqrt);
+    std::array<float, 64> rows{};
+    for (int v = 0; v < kBlock; ++v)
+        for (int x = 0; x < kBlock; ++x) {
+            float sum = 0;
+            for (int u = 0; u < kBlock; ++u)
+                sum += f[v * kBlock + u] * c[x][u];
+            rows[v * kBlock + x] = sum;
+        }
+    for (int y = 0; y < kBlock; ++y)
+        for (int x = 0; x < kBlock; ++x) {
+            float sum = 0;
+            for (int v = 0; v < kBlock; ++v)
+                sum += rows[v * kBlock + x] * c[y][v];
+            const double rounded = std::trunc(static_cast<double>(sum) + 0.5);
+            out[y * kBlock + x] = static_cast<std::uint16_t>(
+                std::clamp(rounded, 0.0, static_cast<double>(maximum)));
+        }
+}
+
+// A coefficient of `size` bits from its bits (T.81 EXTEND).
+constexpr std::int32_t extend(int size, std::uint32_t bits) {
+    return (bits >> (size - 1)) != 0 ? static_cast<std::int32_t>(bits)
+                                     : static_cast<std::int32_t>(bits) - (1 << size) + 1;
+}
+static_assert(extend(3, 0b101) == 5 && extend(3, 0b010) == -5 && extend(1, 0) == -1);
+
+enum class Outcome : std::uint8_t { Block, EndOfImage, Failed };
+
+class DctDecoder {
+public:
+    DctDecoder(ByteInput& input, const Headers& headers, bool stuffing, Reporter& reporter,
+               std::string_view path)
+        : bits_(input, stuffing), headers_(headers), reporter_(reporter), path_(path),
+          dc_(headers.dcTables[headers.scan.table[0]]),
+          ac_(headers.acTables[headers.scan.acTable]),
+          quant_(headers.quant[headers.frame.quantTable]),
+          maximum_((1u << headers.frame.precision) - 1),
+          levelShift_(std::int64_t{kBlock} << (headers.frame.precision - 1)) {}
+
+    Status run(SamplePlacer& placer);
+
+private:
+    Outcome block(std::uint16_t* out);
+    Outcome atBlockStart();
+    Outcome symbol(const HuffmanTable& table, int& value);
+    Outcome bits(int size, std::uint32_t& value);
+    Outcome stopped();
+    Outcome fail(const char* text) {
+        reporter_.ShowMessage(kJpegError, text);
+        return Outcome::Failed;
+    }
+
+    JpegBitReader bits_;
+    const Headers& headers_;
+    Reporter& reporter_;
+    std::string_view path_;
+    const HuffmanTable& dc_;
+    const HuffmanTable& ac_;
+    const std::array<std::uint16_t, 64>& quant_;
+    const std::uint32_t maximum_;
+    const std::int64_t levelShift_;
+    std::int64_t dcPredictor_ = 0; // the last DC coefficient, dequantised
+};
+
+// What keeps the bits from going on: the end of the image, a marker inside a block, or the
+// end of the data.
+Outcome DctDecoder::stopped() {
+    switch (bits_.stop()) {
+    case JpegBitReader::Stop::Marker:
+        if (bits_.marker() == 0xD9) {
+            reporter_.ShowMessage(kJpegError, "Premature End Of Image");
+            return Outcome::EndOfImage;
+        }
+        return fail("misplaced marker in scan data");
+    case JpegBitReader::Stop::SourceEnd:
+        reporter_.ShowMessage(kProcessingError, std::string(path_),
+                              "end of file occured\nwhile reading compressed scan data");
+        return Outcome::Failed;
+    default:
+        return fail("tile/strip data incomplete");
+    }
+}
+
+Outcome DctDecoder::symbol(const HuffmanTable& table, int& value) {
+    if (bits_.count() < kBitsPerCoefficient) bits_.refill();
+    // Past the bits there are only zeros, so a short code near a stop is still found.
+    int length = 0;
+    value = table.match(bits_.peek(HuffmanTable::kMaxCodeLength), length);
+    if (value < 0) {
+        if (bits_.count() < HuffmanTable::kMaxCodeLength) return stopped();
+        return fail(bits_.peek(17) == 0x1FFFF ? "Huffman code longer than 16"
+                                              : "unidentified Huffman code");
+    }
+    if (length > bits_.count()) return stopped();
+    bits_.skip(length);
+    return Outcome::Block;
+}
+
+Outcome DctDecoder::bits(int size, std::uint32_t& value) {
+    if (bits_.count() < size) {
+        bits_.refill();
+        if (bits_.count() < size) return stopped();
+    }
+    value = bits_.peek(size);
+    bits_.skip(size);
+    return Outcome::Block;
+}
+
+// A restart marker may stand before a block, after the one-bits that fill the byte before it;
+// it starts the DC prediction again.
+Outcome DctDecoder::atBlockStart() {
+    for (;;) {
+        if (bits_.count() >= kBlock) return Outcome::Block;
+        bits_.refill();
+        const int left = bits_.count();
+        if (left >= kBlock || bits_.stop() != JpegBitReader::Stop::Marker)
+            return Outcome::Block; // a shortage shows when the bits are needed
+        const std::uint8_t marker = bits_.marker();
+        if (marker == 0xD9 || (left > 0 && bits_.peek(left) != (1u << left) - 1))
+            return Outcome::Block; // the end, or a marker inside the block: see stopped()
+        if (marker < 0xD0 || marker > 0xD7) return fail("marker in scan data encountered");
+        if (left > 0) bits_.skip(left);
+        bits_.resume();
+        dcPredictor_ = 0;
+    }
+}
+
+Outcome DctDecoder::block(std::uint16_t* out) {
+    Outcome outcome = atBlockStart();
+    if (outcome != Outcome::Block) return outcome;
+    std::array<float, 64> f{};
+    int size = 0;
+    std::uint32_t raw = 0;
+    if ((outcome = symbol(dc_, size)) != Outcome::Block) return outcome;
+    std::int32_t difference = 0;
+    if (size > 0) {
+        if ((outcome = bits(size, raw)) != Outcome::Block) return outcome;
+        difference = extend(size, raw);
+    }
+    dcPredictor_ += std::int64_t{difference} * quant_[0];
+    f[0] = static_cast<float>(dcPredictor_ + levelShift_);
+    for (int k = 1; k < 64;) {
+        int runSize = 0;
+        if ((outcome = symbol(ac_, runSize)) != Outcome::Block) return outcome;
+        const int run = runSize >> 4;
+        size = runSize & 0x0F;
+        if (size == 0) {
+            if (run != 15) break; // end of block
+            k += 16;
+            if (k > 64) return fail("AC coefficients past the end of the block");
+            continue;
+        }
+        k += run;
+        if (k > 63) return fail("AC coefficients past the end of the block");
+        if ((outcome = bits(size, raw)) != Outcome::Block) return outcome;
+        f[kZigzag[k]] = static_cast<float>(std::int64_t{extend(size, raw)} * quant_[k]);
+        ++k;
+    }
+    inverseDct(f, out, maximum_);
+    return Outcome::Block;
+}
+
+Status DctDecoder::run(SamplePlacer& placer) {
+    const std::uint32_t width = headers_.frame.samplesPerLine;
+    const std::uint32_t lines = headers_.frame.lines;
+    const std::uint64_t needed = placer.samplesNeeded();
+    if (needed == 0 || width == 0) return kOk;
+    const std::uint32_t blocksAcross = (width + kBlock - 1) / kBlock;
+    const std::uint32_t pitch = blocksAcross * kBlock;
+    const std::size_t bufferSamples = std::size_t{pitch} * kBlock;
+    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
+    if (!buffer) {
+        reporter_.ShowMessage(kAllocationFailed,
+                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
+                              "JPEG block row buffer");
+        return kFailed;
+    }
+    std::array<std::uint16_t, 64> samples{};
+    std::uint64_t done = 0;
+    for (std::uint32_t top = 0; top < lines && done < needed; top += kBlock) {
+        for (std::uint32_t b = 0; b < blocksAcross; ++b) {
+            const Outcome outcome = block(samples.data());
+            if (outcome == Outcome::EndOfImage) return kOk;
+            if (outcome == Outcome::Failed) return kFailed;
+            for (int y = 0; y < kBlock; ++y)
+                std::copy_n(samples.data() + y * kBlock, kBlock,
+                            buffer.get() + std::size_t{pitch} * y + b * kBlock);
+        }
+        // The block row's lines inside the frame, up to the last sample needed.
+        const std::uint32_t rowLines = std::min<std::uint32_t>(kBlock, lines - top);
+        for (std::uint32_t y = 0; y < rowLines && done < needed; ++y) {
+            const auto count =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(width, needed - done));
+            placer.place(buffer.get() + std::size_t{pitch} * y, count);
+            done += count;
+        }
+    }
+    return kOk;
+}
+
+} // namespace
+
+Status DecodeDctScan(ByteInput& input, const Headers& headers, bool stuffing,
+                     SamplePlacer& placer, Reporter& reporter, std::string_view path) {
+    DctDecoder decoder(input, headers, stuffing, reporter, path);
+    return decoder.run(placer);
+}
+
+} // namespace korvane::ljpeg

@@ -205,6 +205,63 @@ CorrectedTables correctedTables(const SampleEvaluator& e, const Viewport& v,
     return t;
 }
 
+// The table result of a sample with black level b.
+std::uint32_t outOf(const RawTables& t, std::uint32_t s, std::int32_t, int q) {
+    return t.table[q][std::min(s, t.limit[q])];
+}
+std::uint32_t outOf(const CorrectedTables& t, std::uint32_t s, std::int32_t b, int q) {
+    const std::int64_t v = std::int64_t{s} - b;
+    const auto index = static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, t.limit[q]));
+    return (s >= t.saturation[q] ? t.saturated[q] : t.below[q])[index];
+}
+
+// The Image modes' statistics of the selected units, gathered after painting from the same
+// tables (the statistics do not depend on the order of the samples).
+template <typename Tables>
+void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
+                     const std::uint16_t* first, const SampleEvaluator& e, const Tables& tables,
+                     SelectionStatistics& statistics) {
+    const int cw = v.cfa.width, ch = v.cfa.height;
+    const std::int32_t ux = samples ? 1 : cw, uy = samples ? 1 : ch;
+    const std::int32_t x0 = units.firstX * ux, x1 = std::min((units.lastX + 1) * ux,
+                                                              v.x.visibleSamples);
+    const std::int32_t y0 = units.firstY * uy, y1 = std::min((units.lastY + 1) * uy,
+                                                              v.y.visibleSamples);
+    std::array<ImageTotals, 3> totals{};
+    const bool adjusted = e.adjusted();
+    for (std::int32_t dy = y0; dy < y1; ++dy) {
+        const std::uint16_t* row = first + dy * v.stepY;
+        const int cellRow = dy % ch;
+        for (std::int32_t dx = x0; dx < x1; ++dx) {
+            const int q = cellRow * cw + dx % cw;
+            const std::uint32_t s = row[dx * v.stepX];
+            const StoredAt at = storedAt(v, dx, dy);
+            const std::int32_t b = e.blackAt(at.row, at.column, q);
+            const std::uint32_t out = outOf(tables, s, b, q);
+            const std::int64_t value = std::int64_t{s} - b;
+            const std::int64_t corrected = value < 1 ? 0 : value;
+            const std::int64_t reported = adjusted ? value : std::int64_t{s};
+            const std::int64_t displayed =
+                e.displayedInOut(q) ? e.displayedOf(out, q)
+                                    : e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+            ImageTotals& t = totals[static_cast<std::size_t>(v.cfa.colour[q])];
+            ++t.n;
+            t.rawMin = std::min(t.rawMin, reported);
+            t.rawMax = std::max(t.rawMax, reported);
+            t.rawSum += reported;
+            t.corrSum += static_cast<std::uint64_t>(corrected);
+            t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
+            t.blackSum += b;
+            t.dispMin = std::min(t.dispMin, displayed);
+            t.dispMax = std::max(t.dispMax, displayed);
+            t.dispSum += static_cast<std::uint64_t>(displayed);
+            t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+        }
+    }
+    for (std::size_t c = 0; c < 3; ++c)
+        statistics.addImageTotals(static_cast<CfaColour>(c), totals[c]);
+}
+
 // The margins white and, unless the walk paints it, the image area black; a picture of
 // the panel's size is reused as it is.
 void prepare(platform::Surface& picture, platform::Size panel, const Viewport& v, bool painted) {
@@ -309,14 +366,16 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         // sees every painted sample, in painting order.
         if (noise != nullptr) noise->begin(image, settings.mode, settings.subMode);
         Evaluated selected{&evaluator, &view, noise, &statistics, exposure};
-        const Canvas canvas{
-            view,
-            picture,
-            image.samples.data() + view.firstIndex,
-            mapping,
-            takesPart ? selectedUnits(view, settings.selection, paintsSamples(settings, view))
-                      : UnitRange{},
-            selected};
+        const bool samples = paintsSamples(settings, view);
+        const UnitRange units =
+            takesPart ? selectedUnits(view, settings.selection, samples) : UnitRange{};
+        // With the noise stage or in the Exposure mode the selected units are evaluated
+        // while painting; otherwise the tables paint everything and the selection is
+        // gathered after.
+        const bool gatherAfter = noise == nullptr && !exposure;
+        const std::uint16_t* first = image.samples.data() + view.firstIndex;
+        const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
+                            selected};
         std::vector<std::uint32_t> storage;
         if (noise != nullptr) {
             Evaluated each{&evaluator, &view, noise, nullptr, exposure};
@@ -324,9 +383,13 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         } else if (evaluator.blackVaries()) {
             CorrectedTables tables = correctedTables(evaluator, view, storage);
             paintWith(canvas, settings, tables);
+            if (gatherAfter && !units.empty())
+                gatherSelection(view, units, samples, first, evaluator, tables, statistics);
         } else {
             RawTables tables = rawTables(evaluator, view, storage);
             paintWith(canvas, settings, tables);
+            if (gatherAfter && !units.empty())
+                gatherSelection(view, units, samples, first, evaluator, tables, statistics);
         }
     }
 

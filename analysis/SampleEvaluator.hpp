@@ -100,6 +100,13 @@ public:
     std::uint32_t rawLimit(int q) const;
     std::uint32_t correctedLimit(int q) const;
 
+    // The byte the statistics take for a sample whose table result is `out`, where the
+    // result shows it: not for a Channel sample of a colour that is switched off.
+    bool displayedInOut(int q) const;
+    std::int32_t displayedOf(std::uint32_t out, int q) const;
+    bool exposure() const { return exposure_; }
+    bool adjusted() const { return adjusted_; }
+
     // The whole evaluation of a sample, with the noise stage when one is given.
     SampleResult evaluate(std::uint32_t s, std::int64_t row, std::int64_t column, int q,
                           NoiseStage* noise) const;

@@ -30,8 +30,35 @@ struct ColourStatistics {
     double dispSq = 0;
 };
 
+// Exact integer sums of the Image modes' figures for one colour, gathered apart from the
+// painting and added at once. Every term is an integer and every sum stays below 2^64, so
+// the extended real sums come out the same as sample by sample.
+struct ImageTotals {
+    std::uint32_t n = 0;
+    std::int64_t rawMin = 9999999, rawMax = 0, rawSum = 0;
+    std::uint64_t corrSum = 0, corrSq = 0;
+    std::int64_t blackSum = 0;
+    std::int64_t dispMin = 9999999, dispMax = 0;
+    std::uint64_t dispSum = 0, dispSq = 0;
+};
+
 class SelectionStatistics {
 public:
+    void addImageTotals(CfaColour colour, const ImageTotals& t) {
+        if (t.n == 0) return;
+        ColourStatistics& s = colours_[static_cast<std::size_t>(colour)];
+        s.n += t.n;
+        s.rawMin = std::min(s.rawMin, t.rawMin);
+        s.rawMax = std::max(s.rawMax, t.rawMax);
+        s.rawSum += static_cast<long double>(t.rawSum);
+        s.corrSum += static_cast<long double>(t.corrSum);
+        s.corrSq += static_cast<long double>(t.corrSq);
+        s.blackSum += static_cast<long double>(t.blackSum);
+        s.dispMin = std::min(s.dispMin, t.dispMin);
+        s.dispMax = std::max(s.dispMax, t.dispMax);
+        s.dispSum += static_cast<double>(t.dispSum);
+        s.dispSq += static_cast<double>(t.dispSq);
+    }
     void addImageSample(CfaColour colour, std::int32_t reportedRaw, std::int32_t corrected,
                         double black, std::int32_t displayed) {
         ColourStatistics& s = add(colour, reportedRaw, corrected);

@@ -536,11 +536,14 @@ TEST(RenderReference, ASelectionGathersWhatTheRulesGiveAndPaintsTheSame) {
     for (const Black black : kBlacks)
         for (const Mode& m : kModes)
             for (const Checks& c : {kChecks[0], kChecks[2]})
-                for (const std::uint16_t orientation : {1, 6}) {
+                for (const std::uint16_t orientation : {1, 6})
+                for (const bool blueOff : {false, true}) {
                     ImageDescriptor image = makeScene(black, orientation);
                     image.scrollX = 1;
                     image.scrollY = 1;
                     RenderSettings s = settingsFor(m, c);
+                    // A colour switched off in Channel still counts its displayed bytes.
+                    if (blueOff) s.checks.lowSide[2] = s.checks.highSide[2] = false;
                     // Starts and ends inside units, and inside the image area.
                     const PanelGeometry g = test::render(image, s).outcome.geometry;
                     const int right = s.panel.width - 1 - g.marginRight;
@@ -548,7 +551,8 @@ TEST(RenderReference, ASelectionGathersWhatTheRulesGiveAndPaintsTheSame) {
                     s.selection = {true, g.originX + 3, g.originY + 1, right - 4, bottom - 2};
                     const Outcome o = compare(image, s);
                     ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation
-                                           << ", black " << nameOf(black) << ": " << o.where;
+                                           << ", black " << nameOf(black) << ", blue off "
+                                           << blueOff << ": " << o.where;
                 }
 }
 

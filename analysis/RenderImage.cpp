@@ -229,21 +229,37 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                                                               v.y.visibleSamples);
     std::array<ImageTotals, 3> totals{};
     const bool adjusted = e.adjusted();
+    const bool varies = e.blackVaries();
+    std::array<std::int32_t, 64> fixedBlack{};
+    std::array<bool, 64> inOut{};
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        fixedBlack[q] = e.blackAt(-1, -1, static_cast<int>(q));
+        inOut[q] = e.displayedInOut(static_cast<int>(q));
+    }
+    std::vector<std::int32_t> blacks(varies ? static_cast<std::size_t>(std::max(x1 - x0, 0)) : 0);
     for (std::int32_t dy = y0; dy < y1; ++dy) {
         const std::uint16_t* row = first + dy * v.stepY;
         const int cellRow = dy % ch;
+        if (varies) {
+            const StoredAt at = storedAt(v, x0, dy);
+            e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
+                        blacks.data());
+        }
         for (std::int32_t dx = x0; dx < x1; ++dx) {
             const int q = cellRow * cw + dx % cw;
             const std::uint32_t s = row[dx * v.stepX];
-            const StoredAt at = storedAt(v, dx, dy);
-            const std::int32_t b = e.blackAt(at.row, at.column, q);
+            const std::int32_t b = varies ? blacks[dx - x0] : fixedBlack[q];
             const std::uint32_t out = outOf(tables, s, b, q);
             const std::int64_t value = std::int64_t{s} - b;
             const std::int64_t corrected = value < 1 ? 0 : value;
             const std::int64_t reported = adjusted ? value : std::int64_t{s};
-            const std::int64_t displayed =
-                e.displayedInOut(q) ? e.displayedOf(out, q)
-                                    : e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+            std::int64_t displayed = 0;
+            if (inOut[q]) {
+                displayed = e.displayedOf(out, q);
+            } else {
+                const StoredAt at = storedAt(v, dx, dy);
+                displayed = e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+            }
             ImageTotals& t = totals[static_cast<std::size_t>(v.cfa.colour[q])];
             ++t.n;
             t.rawMin = std::min(t.rawMin, reported);

@@ -199,14 +199,6 @@ bool SampleEvaluator::displayedInOut(int q) const {
     return channelMask_[static_cast<std::size_t>(view_.cfa.colour[q])] != 0;
 }
 
-std::int32_t SampleEvaluator::displayedOf(std::uint32_t out, int q) const {
-    if (greyMarks_) return static_cast<std::int32_t>(out & 0xFF);
-    if (channelMode_)
-        return static_cast<std::int32_t>(
-            (out >> kColourShift[static_cast<std::size_t>(view_.cfa.colour[q])]) & 0xFF);
-    return mapping_[out];
-}
-
 SampleResult SampleEvaluator::evaluate(std::uint32_t s, std::int64_t row, std::int64_t column,
                                        int q, NoiseStage* noise) const {
     SampleResult r;

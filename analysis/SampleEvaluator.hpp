@@ -103,7 +103,13 @@ public:
     // The byte the statistics take for a sample whose table result is `out`, where the
     // result shows it: not for a Channel sample of a colour that is switched off.
     bool displayedInOut(int q) const;
-    std::int32_t displayedOf(std::uint32_t out, int q) const;
+    std::int32_t displayedOf(std::uint32_t out, int q) const {
+        if (greyMarks_) return static_cast<std::int32_t>(out & 0xFF);
+        if (channelMode_)
+            return static_cast<std::int32_t>(
+                (out >> (16 - 8 * static_cast<int>(view_.cfa.colour[q]))) & 0xFF);
+        return mapping_[out];
+    }
     bool exposure() const { return exposure_; }
     bool adjusted() const { return adjusted_; }
 

@@ -267,8 +267,10 @@ Status HeaderReader::huffmanTables(std::uint32_t length) {
                                               tableClass == 0 ? kDcRules : kAcRules, table);
             }
         }
-        // A table that neither coding can use is refused at once.
-        if (losslessFault != nullptr && dctFault != nullptr) return fail(losslessFault);
+        // A table that neither coding can use, for the same reason, is refused at once.
+        if (losslessFault != nullptr && dctFault != nullptr &&
+            std::string_view(losslessFault) == dctFault)
+            return fail(losslessFault);
         if (failed(tableFault(Coding::Lossless, losslessFault)) ||
             failed(tableFault(Coding::Dct, dctFault)))
             return kFailed;

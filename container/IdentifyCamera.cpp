@@ -170,6 +170,11 @@ void ApplyCameraDescription(RawFileContext& context, bool fullSensorView) {
     if (row->compressionSet != 0 && (image->compression == 0 || row->compressionRequired == 0 ||
                                      image->compression == row->compressionRequired))
         image->compression = row->compressionSet;
+    // Sony's packed 12-bit data holds the low bits of the first sample first.
+    context.packingKind =
+        row->formatCode == format_code::kSony && image->compression == compression::kPacked
+            ? RawFileContext::kPackedLittleEndian
+            : 0;
     if (row->decodingVariant != decoding_variant::kNone)
         image->decodingVariant = row->decodingVariant;
     applyCfa(*row, *image);

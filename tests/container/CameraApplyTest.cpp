@@ -129,15 +129,18 @@ TEST(ApplyCameraDescription, TheCompressionIsSubstitutedOnlyForTheCodeTheRowRequ
     ASSERT_EQ(IdentifyCamera(sony.context), kCameraIdentified);
     ApplyCameraDescription(sony.context, false);
     EXPECT_EQ(arw.compression, compression::kPacked);
+    EXPECT_EQ(sony.context.packingKind, RawFileContext::kPackedLittleEndian);
 
     // Applied to an image of another code, a row that requires one keeps the image's code,
     // and gives its own to an image without one.
     sony.context.mainImage->compression = compression::kNikon;
     ApplyCameraDescription(sony.context, false);
     EXPECT_EQ(arw.compression, compression::kNikon);
+    EXPECT_EQ(sony.context.packingKind, 0) << "only packed data has a packing";
     arw.compression = 0;
     ApplyCameraDescription(sony.context, false);
     EXPECT_EQ(arw.compression, compression::kPacked);
+    EXPECT_EQ(sony.context.packingKind, RawFileContext::kPackedLittleEndian);
 
     // A row that requires no code substitutes for any.
     ParsedFile cr2("Canon", "Canon EOS 20D");
@@ -147,6 +150,18 @@ TEST(ApplyCameraDescription, TheCompressionIsSubstitutedOnlyForTheCodeTheRowRequ
     cr2.context.mainImage = &raw;
     ApplyCameraDescription(cr2.context, false);
     EXPECT_EQ(raw.compression, compression::kLosslessJpegOld);
+    EXPECT_EQ(cr2.context.packingKind, 0);
+}
+
+TEST(ApplyCameraDescription, PackedDataOfOtherMakersKeepsTheHighBitsFirst) {
+    // The Nikon D200's row gives its 12-bit NEF strips to the packed decoder too.
+    ParsedFile nef("NIKON CORPORATION", "NIKON D200");
+    nef.context.packingKind = RawFileContext::kPackedLittleEndian; // left from another file
+    IfdNode& raw = nef.rawSubIfd(3904, 2616, 1, 12);
+    ASSERT_EQ(IdentifyCamera(nef.context), kCameraIdentified);
+    ApplyCameraDescription(nef.context, false);
+    ASSERT_EQ(raw.compression, compression::kPacked);
+    EXPECT_EQ(nef.context.packingKind, 0);
 }
 
 TEST(ApplyCameraDescription, BitsAreSetForTheBitDepthTheRowRequires) {

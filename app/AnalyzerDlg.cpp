@@ -159,10 +159,7 @@ void CAnalyzerDlg::onCommand(int id, Notification code) {
         return;
     }
     if (code == Notification::SelectionChange) {
-        if (id == ids::kMappingCombo && file_ && image_) {
-            image_->mappingFunction = window_->selection(ids::kMappingCombo);
-            if (displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Histogram) redraw();
-        }
+        if (id == ids::kMappingCombo) onMappingSelection();
         return;
     }
     if (code != Notification::Clicked) return;
@@ -203,33 +200,18 @@ void CAnalyzerDlg::onCommand(int id, Notification code) {
         return;
     case ids::kOutsideRange:
     case ids::kBlCorrected:
-        if (file_ && image_) repaint();
+        if (!file_ || image_ == nullptr) return;
+        CountExposureClasses();
+        repaint();
         return;
-    case ids::kMapped: {
-        const bool mapped = window_->isChecked(ids::kMapped);
-        window_->setVisible(ids::kApplyWb, mapped);
-        window_->setEnabled(ids::kApplyWb, mapped);
-        if (mapped) {
-            window_->setVisible(ids::kFine, false);
-        } else if (image_ != nullptr && image_->valueRange > 511) {
-            window_->setVisible(ids::kFine, true);
-            window_->setEnabled(ids::kFine, true);
-        }
+    case ids::kMapped:
+    case ids::kFine:
+        arrangeHistogramOptions();
         if (displayMode_ == DisplayMode::Histogram) redraw();
         return;
-    }
     case ids::kApplyWb:
         if (displayMode_ == DisplayMode::Histogram) redraw();
         return;
-    case ids::kFine: {
-        const bool fine = window_->isChecked(ids::kFine);
-        window_->setVisible(ids::kSelectionBox, fine);
-        window_->setEnabled(ids::kSelectionBox, fine && selectionValid_);
-        window_->setVisible(ids::kMapped, !fine);
-        window_->setEnabled(ids::kMapped, !fine);
-        if (displayMode_ == DisplayMode::Histogram) redraw();
-        return;
-    }
     case ids::kSelectionBox:
         if (image_ != nullptr) image_->selection.fill(-1);
         if (displayMode_ == DisplayMode::Histogram) redraw();
@@ -357,7 +339,10 @@ void CAnalyzerDlg::onExposureReset() {
 
 void CAnalyzerDlg::onHScroll(int id, ScrollCode code, int position) {
     if (window_ == nullptr) return;
-    (void)code;
+    if (id == ids::kHScroll) {
+        onScrollBar(id, code, position);
+        return;
+    }
     const auto afterLevelSlider = [this] {
         window_->setVisible(ids::kBlackStatistics, false);
         window_->setVisible(ids::kWhiteStatistics, false);
@@ -387,7 +372,10 @@ void CAnalyzerDlg::onHScroll(int id, ScrollCode code, int position) {
         window_->setText(ids::kExposureLabel, exposureLabel(p));
         redraw();
     }
-    (void)position;
+}
+
+void CAnalyzerDlg::onVScroll(int id, ScrollCode code, int position) {
+    if (window_ != nullptr && id == ids::kVScroll) onScrollBar(id, code, position);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -413,57 +401,6 @@ bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
         return false;
     default: return false;
     }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Orientation and display modes
-
-void CAnalyzerDlg::onOrientation(std::uint16_t orientation) {
-    if (!file_ || image_ == nullptr) return;
-    image_->orientation = orientation;
-    image_->scrollX = image_->scrollY = 0;
-    fullRedraw_ = true;
-    repaint();
-}
-
-void CAnalyzerDlg::enterMode(DisplayMode mode, ImageSubMode subMode, int radio) {
-    for (int id = ids::kRadioExposure; id <= ids::kRadioHistogram; ++id)
-        window_->setChecked(id, id == radio);
-    window_->setFocus(ids::kFocusKeeper);
-    displayMode_ = mode;
-    if (mode == DisplayMode::Image) imageSubMode_ = subMode;
-    if (file_ && image_) repaint();
-}
-
-void CAnalyzerDlg::ShowCompositeView() {
-    enterMode(DisplayMode::Image, ImageSubMode::Composite, ids::kRadioComposite);
-}
-void CAnalyzerDlg::ShowGreyscaleView() {
-    enterMode(DisplayMode::Image, ImageSubMode::Greyscale, ids::kRadioGreyscale);
-}
-void CAnalyzerDlg::ShowChannelView() {
-    enterMode(DisplayMode::Image, ImageSubMode::Channel, ids::kRadioChannel);
-}
-void CAnalyzerDlg::ShowExposureView() {
-    enterMode(DisplayMode::Exposure, imageSubMode_, ids::kRadioExposure);
-}
-void CAnalyzerDlg::ShowHistogramView() {
-    enterMode(DisplayMode::Histogram, imageSubMode_, ids::kRadioHistogram);
-}
-
-void CAnalyzerDlg::repaint() { onPanelPaint(); }
-
-void CAnalyzerDlg::redraw() {
-    // The histogram drawing and the renderer share the panel; both start from its picture.
-    repaint();
-}
-
-void CAnalyzerDlg::onPanelPaint() {
-    if (window_ == nullptr) return;
-    // Nothing is drawn yet for any mode: the panel shows black until an image is rendered.
-    window_->panelSurface().fill(0);
-    window_->updatePanel();
-    fullRedraw_ = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -519,10 +456,16 @@ void CAnalyzerDlg::onSize(platform::SizeKind kind, platform::Size client) {
     };
     grow(ids::kHScroll, 0, dh, dw, dh);
     grow(ids::kVScroll, dw, 0, dw, dh);
-    grow(ids::kPanel, 0, 0, dw, dh);
-    if (dw < 0 || dh < 0) selectionValid_ = false;
+    if (panelWidened_) {
+        panelRect_.right += dw;
+        panelRect_.bottom += dh;
+        placePanel(true);
+    } else {
+        grow(ids::kPanel, 0, 0, dw, dh);
+    }
+    if (dw < 0 || dh < 0) panel_.clearSelection();
     fullRedraw_ = true;
-    if (displayMode_ != DisplayMode::None && file_ && image_) repaint();
+    if (displayMode_ != DisplayMode::None && file_ && image_) redraw();
     currentSize_ = client;
     placement_ = window_->placement();
 }

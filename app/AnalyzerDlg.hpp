@@ -2,11 +2,16 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 
+#include "analysis/DisplayMode.hpp"
+#include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
 #include "app/LevelScale.hpp"
+#include "app/ModeArrangement.hpp"
+#include "app/PicturePanel.hpp"
 #include "common/KeyState.hpp"
 #include "common/RawFileContext.hpp"
 #include "common/Reporter.hpp"
@@ -15,9 +20,6 @@
 #include "platform/Services.hpp"
 
 namespace korvane {
-
-enum class DisplayMode : std::uint8_t { None = 0, Image = 1, Exposure = 2, Histogram = 3 };
-enum class ImageSubMode : std::uint8_t { Composite = 0, Greyscale = 1, Channel = 2 };
 
 // Reports through message boxes owned by the main dialog.
 class DialogReporter final : public Reporter {
@@ -59,6 +61,7 @@ public:
     void onInitDialog(platform::DialogWindow& window) override;
     void onCommand(int id, platform::Notification code) override;
     void onHScroll(int id, platform::ScrollCode code, int position) override;
+    void onVScroll(int id, platform::ScrollCode code, int position) override;
     bool preTranslate(const platform::KeyMessage& key) override;
     void onSize(platform::SizeKind kind, platform::Size client) override;
     void onMove() override;
@@ -79,6 +82,27 @@ public:
     void ShowExposureView();
     void ShowHistogramView();
 
+    // The display, for the scripting front end, the batch renderer and tests. Each setter
+    // redraws the panel when a file and an image are current; the picture is then in
+    // window()->panelSurface() and lastOutcome() holds what the drawing reported.
+    // A selection in panel client coordinates, all edges inclusive, as a right-button drag
+    // leaves it; the drawing drops it when it does not lie inside the image area.
+    void setPanelSelection(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+    void clearPanelSelection();
+    // Magnification 1 to 10 and reduction 1 or the CFA width (other values are held at the
+    // nearest allowed one); the view is laid out anew.
+    void setZoom(std::uint8_t magnification, std::uint8_t reduction);
+    // The first visible unit across and down (held within the scroll range by the layout).
+    void setScroll(std::int32_t x, std::int32_t y);
+    // Any orientation code 1 to 8, as the orientation buttons set 1, 3, 6 and 8.
+    void setOrientation(std::uint16_t orientation);
+    // The image's white balance multipliers: red, first green, second green, blue.
+    void setWhiteBalance(const std::array<float, 4>& multipliers);
+    const RenderOutcome& lastOutcome() const { return lastOutcome_; }
+    const CPicturePanel& panel() const { return panel_; }
+    std::uint8_t magnification() const { return magnification_; }
+    std::uint8_t reduction() const { return reduction_; }
+
     // State, for the window layer's tests and the scripting front end.
     const RawFileContext* file() const { return file_.get(); }
     const ImageDescriptor* image() const { return image_; }
@@ -89,7 +113,7 @@ public:
     const LevelScale& levelScale() const { return *levelScale_; }
     std::string versionText() const;
     platform::DialogWindow* window() { return window_; }
-    bool selectionValid() const { return selectionValid_; }
+    bool selectionValid() const { return panel_.selectionValid(); }
 
 private:
     // Start-up.
@@ -119,8 +143,23 @@ private:
 
     // Display.
     void enterMode(DisplayMode mode, ImageSubMode subMode, int radio);
+    void arrangeControls(Arrangement arrangement);
+    void arrangeHistogramOptions();
+    void placePanel(bool histogram);
+    // The picture: RenderImage in the Image and Exposure modes, black otherwise.
     void repaint();
+    // The histograms in Histogram mode, else the picture.
     void redraw();
+    [[nodiscard]] RenderSettings renderSettings();
+    void applyOutcome(const RenderOutcome& outcome);
+    void showOrientationGroup(OrientationGroup group);
+    void setUpScrollBar(int id, const ScrollBarSetup& bar, bool scrollable, std::int32_t scroll);
+    void enableScrollBars(bool enable);
+    void onScrollBar(int id, platform::ScrollCode code, int position);
+    void CountExposureClasses();
+    void showCounts(const ExposureCountTexts& texts);
+    void onMappingSelection();
+    [[nodiscard]] bool pictureShown() const;
 
     platform::Services& services_;
     platform::DialogWindow* window_ = nullptr;
@@ -145,8 +184,22 @@ private:
     bool pathEditActive_ = false;
     bool xChecked_ = false;
     bool yChecked_ = false;
-    bool selectionValid_ = false;
+    // A full redraw is due: the next drawing sets up the scroll bars (a new image, a new
+    // orientation, a resized panel).
     bool fullRedraw_ = false;
+    // The next drawing sets up the scroll bars, or runs the exposure counts, once.
+    bool layoutPending_ = false;
+    bool countsPending_ = false;
+    std::uint8_t magnification_ = 1;
+    std::uint8_t reduction_ = 1;
+    bool horizontalScrollable_ = false;
+    bool verticalScrollable_ = false;
+    CPicturePanel panel_;
+    // Histogram mode widens the panel; panelRect_ is then its rectangle in the other modes.
+    bool panelWidened_ = false;
+    platform::Rect panelRect_;
+    std::optional<OrientationGroup> shownOrientation_;
+    RenderOutcome lastOutcome_;
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

@@ -35,7 +35,8 @@ void CAnalyzerDlg::ProcessCommand() {
         displayMode_ = DisplayMode::None;
         setExposureControls(kExposureZero, false);
         ReleaseFileContext();
-        selectionValid_ = false;
+        panel_.clearSelection();
+        magnification_ = reduction_ = 1;
     }
     const std::string path = trimmed(window_->text(ids::kPathEdit));
     if (!path.empty()) {
@@ -144,11 +145,14 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             setWhitePoint(whitePoint_);  // the slider follows the new scale
             window_->setEnabled(ids::kExposureSlider, true);
             window_->setEnabled(ids::kExposureReset, true);
-            selectionValid_ = false;
+            panel_.clearSelection();
             image.selection.fill(-1);
             window_->setChecked(ids::kFine, false);
             window_->setChecked(ids::kSelectionBox, false);
+            // The raw histogram is counted here once the histograms exist.
+            CountExposureClasses();
             image.scrollX = image.scrollY = 0;
+            magnification_ = reduction_ = 1;
             fullRedraw_ = true;
             image.mappingFunction = std::max(0, window_->selection(ids::kMappingCombo));
             displayMode_ = DisplayMode::None;
@@ -184,7 +188,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
 
 void CAnalyzerDlg::ReleaseFileContext() {
     displayMode_ = DisplayMode::None;
-    selectionValid_ = false;
+    panel_.clearSelection();
     image_ = nullptr;
     if (!file_) return;
     // The file closes with its record; the trees and buffers hang from it.

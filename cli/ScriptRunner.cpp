@@ -1,5 +1,6 @@
 #include "cli/ScriptRunner.hpp"
 
+#include <array>
 #include <charconv>
 #include <istream>
 #include <ostream>
@@ -73,6 +74,8 @@ const char* ScriptRunner::help() {
            "  char C           send one character\n"
            "  slider ID POS    move a slider or scroll bar to POS\n"
            "  pick ID INDEX    choose an item of a combo box\n"
+           "  select L T R B   select a rectangle of the picture panel (client pixels, edges\n"
+           "                   inclusive), as a right-button drag does; 'select none' drops it\n"
            "  print ID         print a control's text (line breaks as \\n); 'print title' the title\n"
            "  state ID         print enabled, visible, checked and position of a control\n"
            "  messages         print each message shown as 'number | caption | text', then forget them\n"
@@ -177,6 +180,29 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         }
         if (verb == "slider") driver_->slide(id, value);
         else driver_->pick(id, value);
+        return true;
+    }
+    if (verb == "select") {
+        if (rest == "none") {
+            analyzer_->clearPanelSelection();
+            return true;
+        }
+        std::istringstream words(rest);
+        std::string word;
+        std::array<int, 4> edge{};
+        std::size_t n = 0;
+        while (words >> word) {
+            if (n == edge.size() || !readInt(word, edge[n])) {
+                n = edge.size() + 1;
+                break;
+            }
+            ++n;
+        }
+        if (n != edge.size()) {
+            error = "select needs four numbers: left top right bottom";
+            return false;
+        }
+        analyzer_->setPanelSelection(edge[0], edge[1], edge[2], edge[3]);
         return true;
     }
     if (verb == "print") {

@@ -22,7 +22,10 @@ struct FontSpec {
     friend bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 
-// Slider and scroll-bar settings.
+// Slider and scroll-bar settings. A trackbar's thumb takes every position from minimum to
+// maximum. A scroll bar's range covers the whole document and its page the visible part, as
+// Windows has it: the thumb stops a page short of the end, at maximum - page + 1 (at
+// maximum for a page of 0 or 1), and a position set beyond that is held there.
 struct RangeState {
     int minimum = 0;
     int maximum = 100;

@@ -103,15 +103,24 @@ void HeadlessDialog::setFocus(int id) {
         handler_.onCommand(id, Notification::SetFocus);
 }
 
+int HeadlessDialog::lastPosition(int id) const {
+    const auto& c = control(id);
+    const RangeState& r = c.range;
+    const bool scrollBar = c.source->kind == ControlKind::HScrollBar || c.source->kind == ControlKind::VScrollBar;
+    // A scroll bar's thumb stops a page short of the end (see RangeState).
+    const int last = scrollBar ? r.maximum - std::max(r.page, 1) + 1 : r.maximum;
+    return std::max(r.minimum, last);
+}
+
 void HeadlessDialog::setRangeState(int id, const RangeState& state) {
     auto& r = control(id).range;
     r = state;
-    r.position = std::clamp(r.position, r.minimum, std::max(r.minimum, r.maximum));
+    r.position = std::clamp(r.position, r.minimum, lastPosition(id));
 }
 RangeState HeadlessDialog::rangeState(int id) const { return control(id).range; }
 void HeadlessDialog::setPosition(int id, int position) {
     auto& r = control(id).range;
-    r.position = std::clamp(position, r.minimum, std::max(r.minimum, r.maximum));
+    r.position = std::clamp(position, r.minimum, lastPosition(id));
 }
 
 void HeadlessDialog::setItems(int id, const std::vector<std::string>& items) {
@@ -146,7 +155,11 @@ void HeadlessDialog::moveControl(int id, const Rect& rect) {
 
 void HeadlessDialog::setPlacement(const WindowPlacement& placement) {
     placement_ = placement;
-    client_ = {placement.normal.width() - 8, placement.normal.height() - 30};
+    const Size client{placement.normal.width() - 8, placement.normal.height() - 30};
+    if (client == client_) return;
+    // A new size is reported, as a window system does when a window is resized.
+    client_ = client;
+    handler_.onSize(SizeKind::Restored, client);
 }
 
 void HeadlessDialog::addSystemMenuItem(int command, std::string_view text) {

@@ -91,6 +91,9 @@ public:
     const std::vector<std::string>& ownerDrawnFaces() const { return ownerDrawnFaces_; }
 
 private:
+    // The highest position a slider or scroll bar takes.
+    int lastPosition(int id) const;
+
     const DialogTemplate& source_;
     DialogHandler& handler_;
     std::map<int, ControlState> controls_;

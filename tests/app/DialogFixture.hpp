@@ -1,6 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,10 @@ struct FakeImage {
     std::uint8_t formatCode = 1;
     std::int32_t defaultExposureStep = 48;
     bool loads = true;
+    // With a width and a height the loader fills an RGGB sample buffer from `sample`.
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::function<std::uint16_t(std::uint32_t row, std::uint32_t column)> sample;
 };
 
 // The headless main dialog, opened with a command line, with the file reading stages either
@@ -57,7 +62,23 @@ protected:
                 reporter.ShowMessage(24, "test coding");
                 return kFailed;
             }
-            ctx.mainImage->blackLevelMinimum = image.blackLevelMinimum;
+            IfdNode& node = *ctx.mainImage;
+            node.blackLevelMinimum = image.blackLevelMinimum;
+            if (image.width > 0 && image.height > 0) {
+                node.imageWidth = node.width = image.width;
+                node.imageLength = node.height = image.height;
+                node.cfaRepeatRows = node.cfaRepeatCols = 2;
+                node.cfaPatternCount = 4;
+                node.cfaPattern = {};
+                node.cfaPattern[1] = node.cfaPattern[2] = 1;
+                node.cfaPattern[3] = 2;
+                node.cfaPlaneColorCount = 3;
+                node.cfaPlaneColors = {0, 1, 2, 0};
+                node.samples.resize(std::size_t{image.width} * image.height);
+                for (std::uint32_t r = 0; r < image.height; ++r)
+                    for (std::uint32_t c = 0; c < image.width; ++c)
+                        node.samples[std::size_t{r} * image.width + c] = image.sample(r, c);
+            }
             return kOk;
         };
         return s;

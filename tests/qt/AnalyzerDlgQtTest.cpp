@@ -10,6 +10,8 @@
 #include "TextRoom.hpp"
 #include "app/AnalyzerDlg.hpp"
 #include "resources/ControlIds.hpp"
+#include "qt/PanelWidget.hpp"
+#include "tests/support/DngBuilder.hpp"
 #include "tests/support/TempFile.hpp"
 
 namespace korvane::qt::test {
@@ -139,6 +141,43 @@ TEST_F(AnalyzerWindowTest, FileOnTheCommandLineIsProcessedAtStart) {
     ShownDialog dialog(services, ids::kMainDialog, logic);
     EXPECT_THAT(messages, ElementsAre(kTooShort));
     EXPECT_TRUE(dialog.window().isChecked(ids::kRadioHistogram));
+}
+
+TEST_F(AnalyzerWindowTest, ProcessingTheDemoShowsItsPictureAndGreyscaleRedrawsIt) {
+    const korvane::test::DngDescription d = korvane::test::demoDescription();
+    const korvane::test::TempFile file(korvane::test::buildDng(d, korvane::test::demoScene(d)), "demo.dng");
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    dialog.window().setText(ids::kPathEdit, file.path());
+    QTest::mouseClick(dialog.control(ids::kProcess), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_THAT(messages, IsEmpty());
+    auto* panel = dialog.control<PanelWidget>(ids::kPanel);
+    // What the panel shows, one sample per picture pixel (device pixels at a scale of 2).
+    const auto shown = [panel] {
+        const QImage grabbed = panel->grab().toImage();
+        const qreal scale = grabbed.devicePixelRatio();
+        const QRect client = panel->contentsRect();
+        QImage out(client.size(), QImage::Format_RGB32);
+        for (int y = 0; y < client.height(); ++y)
+            for (int x = 0; x < client.width(); ++x)
+                out.setPixel(x, y, grabbed.pixel((QPointF(client.topLeft() + QPoint(x, y)) * scale).toPoint()));
+        return out;
+    };
+    const QImage composite = shown();
+    const platform::Surface& surface = dialog.window().panelSurface();
+    int coloured = 0;
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x) {
+            const QRgb p = composite.pixel(x, y) & 0xFFFFFF;
+            ASSERT_EQ(p, surface.pixel(x, y)) << x << "," << y;  // pixel for pixel
+            if (p != 0 && p != 0xFFFFFF) ++coloured;
+        }
+    EXPECT_GT(coloured, surface.width() * surface.height() / 4);
+    QTest::mouseClick(dialog.control(ids::kRadioGreyscale), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logic.imageSubMode(), ImageSubMode::Greyscale);
+    EXPECT_NE(shown(), composite);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/ScriptRunner.hpp"
+#include "tests/support/DngBuilder.hpp"
 #include "tests/support/TempFile.hpp"
 
 namespace korvane::test {
@@ -130,6 +131,41 @@ TEST(ScriptProgram, TheCommandLineToolRunsAScriptFromStandardInput) {
     while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) printed += chunk.data();
     EXPECT_EQ(::pclose(pipe), 0);
     EXPECT_EQ(printed, "3 | Image input file processing error | Input file too short for TIFF\n");
+}
+
+} // namespace
+} // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+TEST(Script, SelectMeasuresARectangleOfThePanelAndPickRedraws) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string path = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = -1;
+    std::string errors;
+    const std::string printed = runScript(runner, out,
+                                          "panel 400 300\nprocess " + path +
+                                              "\nprint 1062\nselect 10 10 41 41\nprint 1072\nprint 1062\n"
+                                              "select 1 2 3\n",
+                                          &status, &errors);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("select needs four numbers"), std::string::npos);
+    std::istringstream lines(printed);
+    std::string before, coordinates, statistics;
+    std::getline(lines, before);
+    std::getline(lines, coordinates);
+    std::getline(lines, statistics);
+    EXPECT_EQ(before, "");
+    EXPECT_EQ(coordinates, "(   8,8   )\\n   32x32  ");
+    EXPECT_EQ(statistics.rfind(" Raw (min,max,avrg,StDev,AI) = ((", 0), 0u) << statistics;
+    const auto picture = runner.dialog().panelSurface().pixels();
+    ASSERT_TRUE(runner.run("pick 1060 13", errors));
+    EXPECT_EQ(runner.dialog().selection(1060), 13);
+    EXPECT_NE(runner.dialog().panelSurface().pixels(), picture);
 }
 
 } // namespace

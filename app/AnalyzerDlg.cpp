@@ -305,7 +305,7 @@ void CAnalyzerDlg::onLevelEditFocus(int id, bool gained) {
     } else {
         window_->setText(id, std::to_string(black ? blackPoint_ : whitePoint_));
         (black ? blackEditActive_ : whiteEditActive_) = false;
-        window_->setFocus(ids::kFocusKeeper);
+        if (!focusToOtherLevelEdit_) window_->setFocus(ids::kFocusKeeper);
     }
 }
 
@@ -390,7 +390,8 @@ bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
             ProcessCommand();
             return true;
         }
-        return false;
+        return confirmLevelEdit(false);
+    case vk::kTab: return confirmLevelEdit(true);
     case vk::kEscape:
         // Escape in a level edit abandons the edit; elsewhere it ends the dialog.
         if (whiteEditActive_ || blackEditActive_) {
@@ -401,6 +402,43 @@ bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
         return false;
     default: return false;
     }
+}
+
+// Enter or Tab in a level edit takes its value: clamped to the scale's top level, the other
+// level moved along when they would cross, counts and picture brought up to date. Enter keeps
+// the focus in the edit, Tab moves it to the other one. On a level slider the counts and
+// picture are brought up to date and the key goes on to the default handling.
+bool CAnalyzerDlg::confirmLevelEdit(bool tab) {
+    const int focus = window_->focus();
+    const bool black = focus == ids::kBlackEdit;
+    const bool refresh = file_ && image_ && !processing_;
+    if (!black && focus != ids::kWhiteEdit) {
+        if ((focus == ids::kBlackSlider || focus == ids::kWhiteSlider) && refresh) {
+            CountExposureClasses();
+            redraw();
+        }
+        return false;
+    }
+    const std::int32_t top = levelAt(*levelScale_, kLevelPositions - 1);
+    const std::int32_t value = std::min(readDecimal(window_->text(focus), 8), top);
+    if (black) {
+        setBlackPoint(value);
+        if (whitePoint_ < value) setWhitePoint(value);
+    } else {
+        setWhitePoint(value);
+        if (blackPoint_ > value) setBlackPoint(value);
+    }
+    if (refresh) {
+        CountExposureClasses();
+        redraw();
+    }
+    if (tab) {
+        // The edit losing the focus would otherwise send it on to the hidden edit.
+        focusToOtherLevelEdit_ = true;
+        window_->setFocus(black ? ids::kWhiteEdit : ids::kBlackEdit);
+        focusToOtherLevelEdit_ = false;
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

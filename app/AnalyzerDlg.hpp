@@ -129,6 +129,7 @@ private:
     void onAbout();
     void onFinish(int result);
     void onLevelEditFocus(int id, bool gained);
+    bool confirmLevelEdit(bool tab);
 
     // Levels.
     void setBlackPoint(std::int32_t level);
@@ -182,6 +183,7 @@ private:
     bool blackEditActive_ = false;
     bool whiteEditActive_ = false;
     bool pathEditActive_ = false;
+    bool focusToOtherLevelEdit_ = false;
     bool xChecked_ = false;
     bool yChecked_ = false;
     // A full redraw is due: the next drawing sets up the scroll bars (a new image, a new

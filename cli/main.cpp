@@ -7,6 +7,7 @@
 
 #include "cli/DumpCommand.hpp"
 #include "cli/InfoCommand.hpp"
+#include "cli/RenderCommand.hpp"
 #include "cli/ScriptRunner.hpp"
 
 namespace {
@@ -20,6 +21,8 @@ const char* kUsage =
     "Commands:\n"
     "  info FILE [--json]  the file's directories, camera, main image and shot information\n"
     "  dump FILE -o OUT.pgm [--active]  the decoded samples as a 16-bit PGM\n"
+    "  render FILE -o OUT.png [OPTIONS]  the picture panel as the display draws it\n"
+    "                    (korvane-cli render --help lists the options)\n"
     "  script [SCRIPT]   drive the main dialog with commands from SCRIPT or standard input\n"
     "                    (korvane-cli script --help lists them)\n"
     "  --help            this text\n"
@@ -63,6 +66,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "script") == 0) return runScript(argc, argv);
     if (std::strcmp(argv[1], "info") == 0) return korvane::cli::runInfo(argc, argv);
     if (std::strcmp(argv[1], "dump") == 0) return korvane::cli::runDump(argc, argv);
+    if (std::strcmp(argv[1], "render") == 0) return korvane::cli::runRender(argc, argv);
     std::cerr << "korvane-cli: unknown command '" << argv[1] << "'\n" << kUsage;
     return 1;
 }

@@ -382,3 +382,54 @@ TEST_F(Display, ZoomingOutInCompositeIsLaidOutAgainInChannel) {
 
 } // namespace
 } // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+class LevelEdits : public Display {
+protected:
+    void press(int key) { driver->key({false, false, false, key}); }
+};
+
+// Enter takes the typed level, keeps the focus in the edit, and counts and draws anew.
+TEST_F(LevelEdits, EnterConfirmsTheBlackPointAndRaisesTheWhitePoint) {
+    load();
+    const auto before = picture().pixels();
+    const int processRuns = window->panelUpdates();
+    ASSERT_TRUE(driver->type(ids::kBlackEdit, "150"));
+    press(platform::vk::kReturn);
+    EXPECT_EQ(dlg->blackPoint(), 150);
+    EXPECT_GE(dlg->whitePoint(), 150);
+    EXPECT_EQ(window->focus(), ids::kBlackEdit);
+    EXPECT_TRUE(window->isVisible(ids::kBlackStatistics));
+    EXPECT_GT(window->panelUpdates(), processRuns);
+    EXPECT_NE(picture().pixels(), before);
+
+    ASSERT_TRUE(driver->type(ids::kBlackEdit, "300"));
+    press(platform::vk::kReturn);
+    EXPECT_EQ(dlg->blackPoint(), 300);
+    EXPECT_EQ(dlg->whitePoint(), 300);
+    EXPECT_EQ(text(ids::kWhiteEdit), "300");
+}
+
+TEST_F(LevelEdits, ALevelAboveTheScaleBecomesItsTopAndTabMovesToTheOtherEdit) {
+    load();
+    const std::int32_t top = levelAt(dlg->levelScale(), kLevelPositions - 1);
+    ASSERT_TRUE(driver->type(ids::kWhiteEdit, "999999"));
+    press(platform::vk::kTab);
+    EXPECT_EQ(dlg->whitePoint(), top);
+    EXPECT_EQ(text(ids::kWhiteEdit), std::to_string(top));
+    EXPECT_EQ(window->focus(), ids::kBlackEdit);
+    // Lowering the white point below the black point lowers the black point with it.
+    ASSERT_TRUE(driver->type(ids::kBlackEdit, "100"));
+    press(platform::vk::kTab);
+    EXPECT_EQ(window->focus(), ids::kWhiteEdit);
+    ASSERT_TRUE(driver->type(ids::kWhiteEdit, "40"));
+    press(platform::vk::kReturn);
+    EXPECT_EQ(dlg->whitePoint(), 40);
+    EXPECT_EQ(dlg->blackPoint(), 40);
+    EXPECT_EQ(text(ids::kBlackEdit), "40");
+}
+
+} // namespace
+} // namespace korvane::test

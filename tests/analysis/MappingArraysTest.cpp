@@ -103,7 +103,7 @@ Stored stored(double y) {
 
 // A share of the positions or levels: the percentage times 0.01 taken in single precision.
 std::uint32_t share(std::uint32_t total, float percent) {
-    return static_cast<std::uint32_t>(double{total} * double{percent} * double{0.01f});
+    return static_cast<std::uint32_t>(static_cast<double>(total) * double{percent} * double{0.01f});
 }
 
 TEST(BuildMappingArrays, SrgbFollowsItsTwoSegmentsAtEveryPosition) {

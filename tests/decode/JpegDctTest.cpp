@@ -108,7 +108,9 @@ void segment(std::vector<std::uint8_t>& out, std::uint8_t code,
 std::vector<std::uint8_t> tableDefinition(std::uint8_t classId,
                                           const std::vector<std::uint8_t>& values,
                                           int lengthIndex) {
-    std::vector<std::uint8_t> p{classId};
+    std::vector<std::uint8_t> p;
+    p.reserve(1 + 16 + values.size());
+    p.push_back(classId);
     std::array<std::uint8_t, 16> counts{};
     counts[lengthIndex] = static_cast<std::uint8_t>(values.size());
     p.insert(p.end(), counts.begin(), counts.end());

@@ -33,7 +33,9 @@ std::uint32_t percentOf(std::uint32_t total, float percent) {
     std::vector<std::uint16_t>().swap(m.corrections);
     m.capacity = 0;
     try {
-        m.values.resize(capacity);
+        // One position past the capacity: a display range of 0x20000 has 0x20001 values, one
+        // more than the array may hold; the last of them shows as the top of the curve.
+        m.values.resize(std::size_t{capacity} + 1);
     } catch (const std::bad_alloc&) {
         reporter.ShowMessage(11, static_cast<std::int32_t>(capacity), "RGB mapping array");
         return kFailed;
@@ -146,7 +148,7 @@ Status BuildMappingArrays(ImageDescriptor& image, const MappingFunction& functio
     const auto top = static_cast<std::uint8_t>(std::clamp<int>(m.outputRange - 1, 0, 255));
     for (std::int64_t j = walk.lastWritten + 1; j + 1 < static_cast<std::int64_t>(n); ++j)
         m.values[static_cast<std::size_t>(j)] = top;
-    m.values[n - 1] = top;
+    std::fill(m.values.begin() + (n - 1), m.values.end(), top);
     m.values[0] = 0;
 
     const auto row = std::find_if(kMappingFunctions.begin(), kMappingFunctions.end(),

@@ -189,6 +189,10 @@ TEST(BuildMappingArrays, CapsThePositionsAndReusesArraysThatAreLargeEnough) {
     ASSERT_EQ(big.status, kOk);
     EXPECT_EQ(big.image.mapping.positionCount, kMaxMappingPositions);
     EXPECT_EQ(big.image.mapping.capacity, kMaxMappingPositions);
+    // The largest display range has one value more than the positions: it shows as the top.
+    ASSERT_GT(big.image.mapping.values.size(), std::size_t{kMaxMappingPositions});
+    EXPECT_EQ(big.image.mapping.values[kMaxMappingPositions], 255);
+    EXPECT_EQ(big.image.mapping.values[kMaxMappingPositions - 1], 255);
 
     Built b = build("Linear", 4096);
     EXPECT_EQ(b.image.mapping.capacity, 5120u); // a quarter more than needed

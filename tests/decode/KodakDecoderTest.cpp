@@ -212,9 +212,9 @@ TEST(KodakDcrFile, LibRawAgreesSampleForSample) {
 TEST(KodakDcrFile, TheMakerNotesTableMapsTheValues) {
     std::vector<std::uint16_t> table(4096);
     for (std::uint32_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint16_t>(i * i / 4096 + i / 2);
-    KodakDcrSpec spec;
-    spec.linearisation = table;
-    const ProcessedFile file(kodakDcr(dcrSamples(), spec));
+    KodakDcrSpec layout;
+    layout.linearisation = table;
+    const ProcessedFile file(kodakDcr(dcrSamples(), layout));
     ASSERT_EQ(file.loaded, kOk) << file.messages();
     const auto& samples = file.image().samples;
     std::size_t wrong = 0;

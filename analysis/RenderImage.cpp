@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 
 #include "analysis/MappingArrays.hpp"
 #include "analysis/NoiseStage.hpp"
@@ -60,12 +63,14 @@ void inSegments(std::int32_t end, std::int32_t selFrom, std::int32_t selTo, bool
 }
 
 // Channel, Greyscale at one sample per pixel, Exposure: every sample is a pixel block.
-template <typename Source> void paintSamples(const Canvas& c, Source& source) {
+// Each paints the bands (sample rows or cell rows) from `from` to `to`.
+template <typename Source>
+void paintSamples(const Canvas& c, Source& source, std::int32_t from, std::int32_t to) {
     const Viewport& v = c.view;
     const std::int32_t width = v.x.visibleSamples, m = v.magnification;
     std::vector<Rgb> units(m > 1 ? static_cast<std::size_t>(width) : 0);
     const UnitRange& s = c.selected;
-    for (std::int32_t dy = 0; dy < v.y.visibleSamples; ++dy) {
+    for (std::int32_t dy = from; dy < to; ++dy) {
         Rgb* target = imageRow(c, dy * m);
         Rgb* row = m > 1 ? units.data() : target;
         const std::uint16_t* first = c.first + dy * v.stepY;
@@ -85,7 +90,8 @@ template <typename Source> void paintSamples(const Canvas& c, Source& source) {
 }
 
 // Composite, and Greyscale with one pixel per cell: every CFA cell is one colour.
-template <bool Grey, typename Source> void paintCells(const Canvas& c, Source& source) {
+template <bool Grey, typename Source>
+void paintCells(const Canvas& c, Source& source, std::int32_t from, std::int32_t to) {
     const Viewport& v = c.view;
     const int cw = v.cfa.width, ch = v.cfa.height;
     const std::int32_t wholeX = v.x.visibleSamples / cw, partX = v.x.visibleSamples % cw;
@@ -98,7 +104,7 @@ template <bool Grey, typename Source> void paintCells(const Canvas& c, Source& s
     const CellShape bottom = cellShape(v, cw, partY), corner = cellShape(v, partX, partY);
     std::vector<Rgb> units(unitX > 1 ? static_cast<std::size_t>(cellsX) : 0);
     const UnitRange& s = c.selected;
-    for (std::int32_t cy = 0; cy < cellsY; ++cy) {
+    for (std::int32_t cy = from; cy < std::min(to, cellsY); ++cy) {
         const std::int32_t rows = std::min(ch, v.y.visibleSamples - cy * ch);
         const CellShape& band = rows == ch ? whole : bottom;
         const CellShape& edge = rows == ch ? right : corner;
@@ -133,15 +139,82 @@ bool paintsSamples(const RenderSettings& settings, const Viewport& view) {
            (settings.subMode == ImageSubMode::Greyscale && !view.reduced);
 }
 
-template <typename Source>
-void paintWith(const Canvas& c, const RenderSettings& settings, Source& source) {
-    if (paintsSamples(settings, c.view))
-        paintSamples(c, source);
-    else if (settings.subMode == ImageSubMode::Greyscale)
-        paintCells<true>(c, source);
-    else
-        paintCells<false>(c, source);
+// Runs work(part, from, to) over the bands from 0 to `bands` in `parts` parts, the first on
+// the calling thread and each other one on a thread of its own.
+template <typename Work> void inParts(int parts, std::int32_t bands, Work work) {
+    parts = std::clamp(parts, 1, std::max(bands, 1));
+    const auto bounds = [&](int part) {
+        return static_cast<std::int32_t>(std::int64_t{bands} * part / parts);
+    };
+    std::vector<std::thread> threads;
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
+    int started = 1;
+    for (; started < parts; ++started) {
+        try {
+            threads.emplace_back([&, started] {
+                try {
+                    work(started, bounds(started), bounds(started + 1));
+                } catch (...) {
+                    failures[static_cast<std::size_t>(started)] = std::current_exception();
+                }
+            });
+        } catch (const std::system_error&) {
+            break; // no thread to be had: the calling thread does the rest
+        }
+    }
+    try {
+        work(0, bounds(0), bounds(1));
+        if (started < parts) work(started, bounds(started), bounds(parts));
+    } catch (...) {
+        failures[0] = std::current_exception();
+    }
+    for (std::thread& t : threads)
+        t.join();
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
 }
+
+// How many parts a drawing of `samples` visible samples is shared out in: one per processor
+// up to four, each of at least kSamplesPerPart.
+constexpr std::int64_t kSamplesPerPart = 1 << 18;
+int partsFor(std::int64_t samples) {
+    const int processors =
+        static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    return static_cast<int>(std::clamp<std::int64_t>(samples / kSamplesPerPart, 1, processors));
+}
+
+// Paints in parts when `shared`: each part with its own copy of the source.
+template <typename Source>
+void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, bool shared) {
+    const Viewport& v = c.view;
+    const bool samples = paintsSamples(settings, v);
+    const std::int32_t bands =
+        samples ? v.y.visibleSamples : (v.y.visibleSamples + v.cfa.height - 1) / v.cfa.height;
+    const auto paint = [&](Source& src, std::int32_t from, std::int32_t to) {
+        if (samples)
+            paintSamples(c, src, from, to);
+        else if (settings.subMode == ImageSubMode::Greyscale)
+            paintCells<true>(c, src, from, to);
+        else
+            paintCells<false>(c, src, from, to);
+    };
+    const int parts = shared ? partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
+    if (parts == 1) {
+        paint(source, 0, bands);
+        return;
+    }
+    std::vector<Source> copies(static_cast<std::size_t>(parts - 1), source);
+    inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
+        paint(part == 0 ? source : copies[static_cast<std::size_t>(part - 1)], from, to);
+    });
+}
+
+// Memory one drawing works in.
+struct Scratch {
+    std::vector<std::uint32_t> tables;
+    std::vector<std::int32_t> blacks;
+    std::vector<std::uint32_t> results;
+};
 
 // Cell positions that share channel and black level share one table.
 RawTables rawTables(const SampleEvaluator& e, const Viewport& v,
@@ -180,27 +253,41 @@ RawTables rawTables(const SampleEvaluator& e, const Viewport& v,
 
 // The black level varies per sample: one table pair per channel, by corrected value.
 CorrectedTables correctedTables(const SampleEvaluator& e, const Viewport& v,
-                                std::vector<std::uint32_t>& storage) {
+                                const std::uint16_t* first, std::vector<std::uint32_t>& storage) {
     CorrectedTables t;
     t.evaluator = &e;
     t.view = &v;
-    storage.assign(2 * 4 * kTableSpan, 0);
-    std::array<bool, 4> built{};
+    t.first = first;
+    std::array<std::int32_t, 4> startOf{}, limitOf{};
+    std::array<int, 4> firstOf{-1, -1, -1, -1}; // a cell position of each channel
+    std::int32_t size = 0;
     for (std::size_t q = 0; q < v.cfa.size(); ++q) {
         const int channel = v.cfa.channel[q];
-        std::uint32_t* below = storage.data() + 2 * channel * kTableSpan;
-        std::uint32_t* saturated = below + kTableSpan;
-        const std::uint32_t limit = e.correctedLimit(static_cast<int>(q));
-        t.below[q] = below;
-        t.saturated[q] = saturated;
-        t.saturation[q] = e.saturationOf(static_cast<int>(q));
-        t.limit[q] = limit;
-        if (built[channel]) continue;
-        built[channel] = true;
-        for (std::uint32_t s = 0; s <= limit; ++s) {
-            below[s] = e.outFromCorrected(s, false, static_cast<int>(q));
-            saturated[s] = e.outFromCorrected(s, true, static_cast<int>(q));
+        if (firstOf[channel] >= 0) continue;
+        firstOf[channel] = static_cast<int>(q);
+        startOf[channel] = size;
+        limitOf[channel] = static_cast<std::int32_t>(e.correctedLimit(static_cast<int>(q)));
+        size += 2 * (limitOf[channel] + 1);
+    }
+    storage.resize(static_cast<std::size_t>(size));
+    for (int channel = 0; channel < 4; ++channel) {
+        const int q = firstOf[channel];
+        if (q < 0) continue;
+        std::uint32_t* below = storage.data() + startOf[channel];
+        std::uint32_t* saturated = below + limitOf[channel] + 1;
+        for (std::int32_t s = 0; s <= limitOf[channel]; ++s) {
+            below[s] = e.outFromCorrected(s, false, q);
+            saturated[s] = e.outFromCorrected(s, true, q);
         }
+    }
+    t.block = storage.data();
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        const int channel = v.cfa.channel[q];
+        t.start[q] = startOf[channel];
+        t.limit[q] = limitOf[channel];
+        t.saturatedOffset[q] = limitOf[channel] + 1;
+        t.saturatedAt[q] = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(e.saturationOf(static_cast<int>(q)), 0, 0x10000));
     }
     return t;
 }
@@ -210,9 +297,7 @@ std::uint32_t outOf(const RawTables& t, std::uint32_t s, std::int32_t, int q) {
     return t.table[q][std::min(s, t.limit[q])];
 }
 std::uint32_t outOf(const CorrectedTables& t, std::uint32_t s, std::int32_t b, int q) {
-    const std::int64_t v = std::int64_t{s} - b;
-    const auto index = static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, t.limit[q]));
-    return (s >= t.saturation[q] ? t.saturated[q] : t.below[q])[index];
+    return t.resultOf(s, b, q);
 }
 
 // The Image modes' statistics of the selected units, gathered after painting from the same
@@ -220,14 +305,13 @@ std::uint32_t outOf(const CorrectedTables& t, std::uint32_t s, std::int32_t b, i
 template <typename Tables>
 void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                      const std::uint16_t* first, const SampleEvaluator& e, const Tables& tables,
-                     SelectionStatistics& statistics) {
+                     bool shared, SelectionStatistics& statistics) {
     const int cw = v.cfa.width, ch = v.cfa.height;
     const std::int32_t ux = samples ? 1 : cw, uy = samples ? 1 : ch;
-    const std::int32_t x0 = units.firstX * ux, x1 = std::min((units.lastX + 1) * ux,
-                                                              v.x.visibleSamples);
-    const std::int32_t y0 = units.firstY * uy, y1 = std::min((units.lastY + 1) * uy,
-                                                              v.y.visibleSamples);
-    std::array<ImageTotals, 3> totals{};
+    const std::int32_t x0 = units.firstX * ux,
+                       x1 = std::min((units.lastX + 1) * ux, v.x.visibleSamples);
+    const std::int32_t y0 = units.firstY * uy,
+                       y1 = std::min((units.lastY + 1) * uy, v.y.visibleSamples);
     const bool adjusted = e.adjusted();
     const bool varies = e.blackVaries();
     std::array<std::int32_t, 64> fixedBlack{};
@@ -236,46 +320,53 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
         fixedBlack[q] = e.blackAt(-1, -1, static_cast<int>(q));
         inOut[q] = e.displayedInOut(static_cast<int>(q));
     }
-    std::vector<std::int32_t> blacks(varies ? static_cast<std::size_t>(std::max(x1 - x0, 0)) : 0);
-    for (std::int32_t dy = y0; dy < y1; ++dy) {
-        const std::uint16_t* row = first + dy * v.stepY;
-        const int cellRow = dy % ch;
-        if (varies) {
-            const StoredAt at = storedAt(v, x0, dy);
-            e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
-                        blacks.data());
-        }
-        for (std::int32_t dx = x0; dx < x1; ++dx) {
-            const int q = cellRow * cw + dx % cw;
-            const std::uint32_t s = row[dx * v.stepX];
-            const std::int32_t b = varies ? blacks[dx - x0] : fixedBlack[q];
-            const std::uint32_t out = outOf(tables, s, b, q);
-            const std::int64_t value = std::int64_t{s} - b;
-            const std::int64_t corrected = value < 1 ? 0 : value;
-            const std::int64_t reported = adjusted ? value : std::int64_t{s};
-            std::int64_t displayed = 0;
-            if (inOut[q]) {
-                displayed = e.displayedOf(out, q);
-            } else {
-                const StoredAt at = storedAt(v, dx, dy);
-                displayed = e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+    const std::int32_t width = std::max(x1 - x0, 0), height = std::max(y1 - y0, 0);
+    const int parts = shared ? partsFor(std::int64_t{width} * height) : 1;
+    std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
+    inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
+        std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];
+        std::vector<std::int32_t> blacks(varies ? static_cast<std::size_t>(width) : 0);
+        for (std::int32_t dy = y0 + from; dy < y0 + to; ++dy) {
+            const std::uint16_t* row = first + dy * v.stepY;
+            const int cellRow = dy % ch;
+            if (varies) {
+                const StoredAt at = storedAt(v, x0, dy);
+                e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
+                            blacks.data());
             }
-            ImageTotals& t = totals[static_cast<std::size_t>(v.cfa.colour[q])];
-            ++t.n;
-            t.rawMin = std::min(t.rawMin, reported);
-            t.rawMax = std::max(t.rawMax, reported);
-            t.rawSum += reported;
-            t.corrSum += static_cast<std::uint64_t>(corrected);
-            t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
-            t.blackSum += b;
-            t.dispMin = std::min(t.dispMin, displayed);
-            t.dispMax = std::max(t.dispMax, displayed);
-            t.dispSum += static_cast<std::uint64_t>(displayed);
-            t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+            for (std::int32_t dx = x0, j = x0 % cw; dx < x1; ++dx, j = j + 1 == cw ? 0 : j + 1) {
+                const int q = cellRow * cw + j;
+                const std::uint32_t s = row[dx * v.stepX];
+                const std::int32_t b = varies ? blacks[dx - x0] : fixedBlack[q];
+                const std::uint32_t out = outOf(tables, s, b, q);
+                const std::int64_t value = std::int64_t{s} - b;
+                const std::int64_t corrected = value < 1 ? 0 : value;
+                const std::int64_t reported = adjusted ? value : std::int64_t{s};
+                std::int64_t displayed = 0;
+                if (inOut[q]) {
+                    displayed = e.displayedOf(out, q);
+                } else {
+                    const StoredAt at = storedAt(v, dx, dy);
+                    displayed = e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+                }
+                ImageTotals& t = totals[static_cast<std::size_t>(v.cfa.colour[q])];
+                ++t.n;
+                t.rawMin = std::min(t.rawMin, reported);
+                t.rawMax = std::max(t.rawMax, reported);
+                t.rawSum += reported;
+                t.corrSum += static_cast<std::uint64_t>(corrected);
+                t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
+                t.blackSum += b;
+                t.dispMin = std::min(t.dispMin, displayed);
+                t.dispMax = std::max(t.dispMax, displayed);
+                t.dispSum += static_cast<std::uint64_t>(displayed);
+                t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+            }
         }
-    }
-    for (std::size_t c = 0; c < 3; ++c)
-        statistics.addImageTotals(static_cast<CfaColour>(c), totals[c]);
+    });
+    for (const std::array<ImageTotals, 3>& totals : partTotals)
+        for (std::size_t c = 0; c < 3; ++c)
+            statistics.addImageTotals(static_cast<CfaColour>(c), totals[c]);
 }
 
 // The margins white and, unless the walk paints it, the image area black; a picture of
@@ -392,20 +483,28 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         const std::uint16_t* first = image.samples.data() + view.firstIndex;
         const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
                             selected};
-        std::vector<std::uint32_t> storage;
+        // The tables and lines are kept from one drawing to the next of the same thread, so
+        // that following a slider does not allocate and clear them every time.
+        thread_local Scratch scratch;
+        std::vector<std::uint32_t>& storage = scratch.tables;
         if (noise != nullptr) {
+            // The stage sees the samples in painting order: one thread.
             Evaluated each{&evaluator, &view, noise, nullptr, exposure};
-            paintWith(canvas, settings, each);
+            paintWith(canvas, settings, each, false);
         } else if (evaluator.blackVaries()) {
-            CorrectedTables tables = correctedTables(evaluator, view, storage);
-            paintWith(canvas, settings, tables);
+            CorrectedTables tables = correctedTables(evaluator, view, first, storage);
+            tables.blacks.swap(scratch.blacks);
+            tables.results.swap(scratch.results);
+            paintWith(canvas, settings, tables, canvas.selected.empty());
             if (gatherAfter && !units.empty())
-                gatherSelection(view, units, samples, first, evaluator, tables, statistics);
+                gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
+            tables.blacks.swap(scratch.blacks);
+            tables.results.swap(scratch.results);
         } else {
             RawTables tables = rawTables(evaluator, view, storage);
-            paintWith(canvas, settings, tables);
+            paintWith(canvas, settings, tables, canvas.selected.empty());
             if (gatherAfter && !units.empty())
-                gatherSelection(view, units, samples, first, evaluator, tables, statistics);
+                gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
         }
     }
 

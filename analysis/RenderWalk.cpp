@@ -1,16 +1,63 @@
 #include "analysis/RenderWalk.hpp"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace korvane::render_walk {
 
 void CorrectedTables::beginBand(std::int32_t dy, std::int32_t rows) {
     const int ch = view->cfa.height;
     const std::int32_t width = view->x.visibleSamples;
-    blackLines.resize(static_cast<std::size_t>(rows) * width);
     const ViewportState& s = view->state;
+    blacks.resize(static_cast<std::size_t>(width));
+    results.resize(static_cast<std::size_t>(rows) * width);
     for (std::int32_t i = 0; i < rows; ++i) {
         const StoredAt at = storedAt(*view, 0, dy + i);
-        evaluator->blackLine(at.row, at.column, s.rowPerX, s.colPerX, (dy + i) % ch, width,
-                             blackLines.data() + static_cast<std::size_t>(i) * width);
+        const int cellRow = (dy + i) % ch;
+        evaluator->blackLine(at.row, at.column, s.rowPerX, s.colPerX, cellRow, width,
+                             blacks.data());
+        resultRow(first + (dy + i) * view->stepY, cellRow,
+                  results.data() + static_cast<std::size_t>(i) * width);
+    }
+}
+
+void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
+                                std::uint32_t* out) const {
+    const int cw = view->cfa.width;
+    const std::int32_t width = view->x.visibleSamples;
+    const std::ptrdiff_t step = view->stepX;
+    const int q0 = cellRow * cw;
+    std::int32_t dx = 0;
+#if defined(__SSE2__)
+    if (step == 1 && cw == 2) {
+        // Four samples at a time to their indices in the block, then the look-ups.
+        const auto pair = [q0](const std::array<std::int32_t, 64>& a) {
+            return _mm_setr_epi32(a[q0], a[q0 + 1], a[q0], a[q0 + 1]);
+        };
+        const __m128i start4 = pair(start), limit4 = pair(limit);
+        const __m128i offset4 = pair(saturatedOffset);
+        const __m128i belowSaturation4 = _mm_sub_epi32(pair(saturatedAt), _mm_set1_epi32(1));
+        const __m128i zero = _mm_setzero_si128();
+        for (; dx + 4 <= width; dx += 4) {
+            const __m128i s = _mm_unpacklo_epi16(
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + dx)), zero);
+            __m128i v = _mm_sub_epi32(
+                s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks.data() + dx)));
+            v = _mm_andnot_si128(_mm_srai_epi32(v, 31), v);
+            const __m128i over = _mm_cmpgt_epi32(v, limit4);
+            v = _mm_or_si128(_mm_and_si128(over, limit4), _mm_andnot_si128(over, v));
+            const __m128i saturated = _mm_and_si128(_mm_cmpgt_epi32(s, belowSaturation4), offset4);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + dx),
+                             _mm_add_epi32(_mm_add_epi32(start4, v), saturated));
+        }
+        for (std::int32_t i = 0; i < dx; ++i)
+            out[i] = block[out[i]];
+    }
+#endif
+    for (int j = dx % cw; dx < width; ++dx) {
+        out[dx] = resultOf(samples[dx * step], blacks[static_cast<std::size_t>(dx)], q0 + j);
+        if (++j == cw) j = 0;
     }
 }
 

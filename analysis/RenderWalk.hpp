@@ -48,44 +48,46 @@ template <typename Source> struct BoundAt {
     }
 };
 
-// The result looked up by the corrected value: the black level varies per sample and is
-// laid out per band first, and raw saturation picks one of two tables.
+// The result looked up by the corrected value: the black level varies per sample. Every
+// channel has a pair of tables in one block, the second for raw saturated samples; a
+// sample's index in the block is its table's start plus its corrected value, clamped to the
+// table. beginBand works out the results of the band's samples a row at a time, and the
+// painters read them back.
 struct CorrectedTables {
-    std::array<const std::uint32_t*, 64> below{};
-    std::array<const std::uint32_t*, 64> saturated{};
-    std::array<std::int64_t, 64> saturation{};
-    std::array<std::int64_t, 64> limit{};
+    const std::uint32_t* block = nullptr;
+    std::array<std::int32_t, 64> start{};           // of the table below saturation
+    std::array<std::int32_t, 64> limit{};           // the last index of each table
+    std::array<std::int32_t, 64> saturatedAt{};     // from here on a raw sample is saturated
+    std::array<std::int32_t, 64> saturatedOffset{}; // from a table to its saturated twin
     const SampleEvaluator* evaluator = nullptr;
     const Viewport* view = nullptr;
-    std::vector<std::int32_t> blackLines; // band rows x visible width
+    const std::uint16_t* first = nullptr; // the first visible sample
+    std::vector<std::int32_t> blacks;     // one row of black levels
+    std::vector<std::uint32_t> results;   // band rows x visible width
     void beginBand(std::int32_t dy, std::int32_t rows);
-    std::uint32_t operator()(const std::uint16_t* p, int q, std::int32_t dx, int i) const {
-        const std::int64_t s = *p;
-        const std::int64_t v =
-            s - blackLines[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
-        const std::size_t index =
-            static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, limit[q]));
-        return (s >= saturation[q] ? saturated[q] : below[q])[index];
+    // The result of a sample `s` with black level `black` at cell position q.
+    std::uint32_t resultOf(std::uint32_t s, std::int32_t black, int q) const {
+        const std::int32_t v = static_cast<std::int32_t>(s) - black;
+        const std::int32_t index =
+            start[q] + std::clamp(v, 0, limit[q]) +
+            (static_cast<std::int32_t>(s) >= saturatedAt[q] ? saturatedOffset[q] : 0);
+        return block[index];
+    }
+    std::uint32_t operator()(const std::uint16_t*, int, std::int32_t dx, int i) const {
+        return results[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
     }
     struct Bound {
-        const std::uint32_t* below;
-        const std::uint32_t* saturated;
-        std::int64_t saturation;
-        std::int64_t limit;
-        const std::int32_t* lines;
+        const std::uint32_t* results;
         std::int32_t width;
-        std::uint32_t operator()(const std::uint16_t* p, std::int32_t dx, int i) const {
-            const std::int64_t s = *p;
-            const std::int64_t v = s - lines[static_cast<std::size_t>(i) * width + dx];
-            const auto index = static_cast<std::size_t>(std::clamp<std::int64_t>(v, 0, limit));
-            return (s >= saturation ? saturated : below)[index];
+        std::uint32_t operator()(const std::uint16_t*, std::int32_t dx, int i) const {
+            return results[static_cast<std::size_t>(i) * width + dx];
         }
     };
     // Valid until the next beginBand.
-    Bound bound(int q) const {
-        return {below[q], saturated[q],      saturation[q],
-                limit[q], blackLines.data(), view->x.visibleSamples};
-    }
+    Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
+
+private:
+    void resultRow(const std::uint16_t* samples, int cellRow, std::uint32_t* out) const;
 };
 
 // Image row and column (stored, relative to the active area) of a visible sample.

@@ -300,6 +300,35 @@ std::uint32_t outOf(const CorrectedTables& t, std::uint32_t s, std::int32_t b, i
     return t.resultOf(s, b, q);
 }
 
+// Adds the samples of one cell position along a row, from column `from` to `to` in steps of
+// `step`, to `t`; `blacks` holds each column's black level, or is null for `fixed`.
+template <typename Displayed>
+void addSamples(const std::uint16_t* row, std::ptrdiff_t stepX, std::int32_t from, std::int32_t to,
+                int step, const std::int32_t* blacks, std::int32_t fixed, bool adjusted,
+                Displayed displayedOf, ImageTotals& totals) {
+    ImageTotals t = totals;
+    for (std::int32_t dx = from; dx < to; dx += step) {
+        const std::uint32_t s = row[dx * stepX];
+        const std::int32_t b = blacks != nullptr ? blacks[dx] : fixed;
+        const std::int64_t displayed = displayedOf(s, b);
+        const std::int64_t value = std::int64_t{s} - b;
+        const std::int64_t corrected = value < 1 ? 0 : value;
+        const std::int64_t reported = adjusted ? value : std::int64_t{s};
+        ++t.n;
+        t.rawMin = std::min(t.rawMin, reported);
+        t.rawMax = std::max(t.rawMax, reported);
+        t.rawSum += reported;
+        t.corrSum += static_cast<std::uint64_t>(corrected);
+        t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
+        t.blackSum += b;
+        t.dispMin = std::min(t.dispMin, displayed);
+        t.dispMax = std::max(t.dispMax, displayed);
+        t.dispSum += static_cast<std::uint64_t>(displayed);
+        t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+    }
+    totals = t;
+}
+
 // The Image modes' statistics of the selected units, gathered after painting from the same
 // tables (the statistics do not depend on the order of the samples).
 template <typename Tables>
@@ -334,33 +363,57 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                 e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
                             blacks.data());
             }
-            for (std::int32_t dx = x0, j = x0 % cw; dx < x1; ++dx, j = j + 1 == cw ? 0 : j + 1) {
-                const int q = cellRow * cw + j;
-                const std::uint32_t s = row[dx * v.stepX];
-                const std::int32_t b = varies ? blacks[dx - x0] : fixedBlack[q];
-                const std::uint32_t out = outOf(tables, s, b, q);
-                const std::int64_t value = std::int64_t{s} - b;
-                const std::int64_t corrected = value < 1 ? 0 : value;
-                const std::int64_t reported = adjusted ? value : std::int64_t{s};
-                std::int64_t displayed = 0;
-                if (inOut[q]) {
-                    displayed = e.displayedOf(out, q);
-                } else {
-                    const StoredAt at = storedAt(v, dx, dy);
-                    displayed = e.evaluate(s, at.row, at.column, q, nullptr).displayed;
+            // One cell position at a time: its colour, black source and display rule stay
+            // fixed, and its totals stay in registers.
+            for (int phase = 0; phase < std::min(cw, x1 - x0); ++phase) {
+                const std::int32_t start = x0 + phase;
+                const int q = cellRow * cw + start % cw;
+                ImageTotals t;
+                const SampleEvaluator::DisplayedRule rule = e.displayedRule(q);
+                const std::int32_t* lineBlacks = varies ? blacks.data() - x0 : nullptr;
+                const auto along = [&](auto displayedOf) {
+                    addSamples(
+                        row, v.stepX, start, x1, cw, lineBlacks, fixedBlack[q], adjusted,
+                        [&](std::uint32_t s, std::int32_t b) {
+                            return displayedOf(outOf(tables, s, b, q));
+                        },
+                        t);
+                };
+                if (!inOut[q])
+                    along([&](std::uint32_t) { return std::int64_t{0}; });
+                else if (rule.mapping != nullptr)
+                    along([m = rule.mapping](std::uint32_t out) { return std::int64_t{m[out]}; });
+                else
+                    along([shift = rule.shift](std::uint32_t out) {
+                        return std::int64_t{(out >> shift) & 0xFF};
+                    });
+                if (!inOut[q]) {
+                    // A colour switched off in the Channel mode: the byte it would show.
+                    t.dispMin = 9999999;
+                    t.dispMax = t.dispSum = t.dispSq = 0;
+                    for (std::int32_t dx = start; dx < x1; dx += cw) {
+                        const StoredAt at = storedAt(v, dx, dy);
+                        const std::int64_t d =
+                            e.evaluate(row[dx * v.stepX], at.row, at.column, q, nullptr).displayed;
+                        t.dispMin = std::min(t.dispMin, d);
+                        t.dispMax = std::max(t.dispMax, d);
+                        t.dispSum += static_cast<std::uint64_t>(d);
+                        t.dispSq += static_cast<std::uint64_t>(d * d);
+                    }
                 }
-                ImageTotals& t = totals[static_cast<std::size_t>(v.cfa.colour[q])];
-                ++t.n;
-                t.rawMin = std::min(t.rawMin, reported);
-                t.rawMax = std::max(t.rawMax, reported);
-                t.rawSum += reported;
-                t.corrSum += static_cast<std::uint64_t>(corrected);
-                t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
-                t.blackSum += b;
-                t.dispMin = std::min(t.dispMin, displayed);
-                t.dispMax = std::max(t.dispMax, displayed);
-                t.dispSum += static_cast<std::uint64_t>(displayed);
-                t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+                ImageTotals& sum = totals[static_cast<std::size_t>(v.cfa.colour[q])];
+                if (t.n == 0) continue;
+                sum.n += t.n;
+                sum.rawMin = std::min(sum.rawMin, t.rawMin);
+                sum.rawMax = std::max(sum.rawMax, t.rawMax);
+                sum.rawSum += t.rawSum;
+                sum.corrSum += t.corrSum;
+                sum.corrSq += t.corrSq;
+                sum.blackSum += t.blackSum;
+                sum.dispMin = std::min(sum.dispMin, t.dispMin);
+                sum.dispMax = std::max(sum.dispMax, t.dispMax);
+                sum.dispSum += t.dispSum;
+                sum.dispSq += t.dispSq;
             }
         }
     });

@@ -205,11 +205,13 @@ void paintCellRowOf(const Viewport& view, const CellShape& shape, const std::uin
     constexpr int kHeld = N > 0 ? N : 1;
     std::array<decltype(source.bound(0)), kHeld> fetch{};
     std::array<std::ptrdiff_t, kHeld> offset{};
-    std::array<int, kHeld> shift{};
+    std::array<int, kHeld> shift{}, column{}, row{};
     for (int k = 0; k < (N > 0 ? N : 0); ++k) {
         fetch[k] = source.bound(shape.q[k]);
         offset[k] = shape.offset[k];
         shift[k] = kLaneBits * shape.colour[k];
+        column[k] = shape.column[k];
+        row[k] = shape.row[k];
     }
     const std::uint16_t* base = first + from * cellStep;
     for (std::int32_t cx = from; cx < to; ++cx, base += cellStep) {
@@ -218,8 +220,7 @@ void paintCellRowOf(const Viewport& view, const CellShape& shape, const std::uin
             std::uint64_t lanes = 0;
 #pragma GCC unroll 16
             for (int k = 0; k < N; ++k)
-                lanes += std::uint64_t{fetch[k](base + offset[k], cx * cw + shape.column[k],
-                                                shape.row[k])}
+                lanes += std::uint64_t{fetch[k](base + offset[k], cx * cw + column[k], row[k])}
                          << shift[k];
             sum = {lanes & kLaneMask, (lanes >> kLaneBits) & kLaneMask, lanes >> (2 * kLaneBits)};
         } else {

@@ -110,6 +110,17 @@ public:
                 (out >> (16 - 8 * static_cast<int>(view_.cfa.colour[q]))) & 0xFF);
         return mapping_[out];
     }
+    // displayedOf for one cell position, as a rule for loops: through the mapping when
+    // `mapping` is set, else the byte of the result at `shift`.
+    struct DisplayedRule {
+        const std::uint8_t* mapping = nullptr;
+        int shift = 0;
+    };
+    DisplayedRule displayedRule(int q) const {
+        if (greyMarks_) return {nullptr, 0};
+        if (channelMode_) return {nullptr, 16 - 8 * static_cast<int>(view_.cfa.colour[q])};
+        return {mapping_, 0};
+    }
     bool exposure() const { return exposure_; }
     bool adjusted() const { return adjusted_; }
 

@@ -20,8 +20,12 @@ using platform::Rgb;
 
 enum class Black { None, Single, CfaArray, ColumnsAndRows, ColumnsOnly, RowsOnly };
 
-constexpr std::uint32_t kWidth = 74, kHeight = 50;
-constexpr std::uint32_t kActiveTop = 2, kActiveLeft = 2, kActiveWidth = 68, kActiveHeight = 44;
+// The scene's stored size and active area; the large drawings below replace it for a while.
+struct SceneSize {
+    std::uint32_t width, height, activeTop, activeLeft, activeWidth, activeHeight;
+};
+constexpr SceneSize kSmallScene{74, 50, 2, 2, 68, 44};
+SceneSize scene_ = kSmallScene;
 
 std::uint16_t scene(std::uint32_t r, std::uint32_t c) {
     std::uint32_t x = r * 7919u + c * 104729u + 17u;
@@ -32,12 +36,12 @@ std::uint16_t scene(std::uint32_t r, std::uint32_t c) {
 }
 
 ImageDescriptor makeScene(Black black, std::uint16_t orientation) {
-    ImageDescriptor image = test::makeImage(kWidth, kHeight);
+    ImageDescriptor image = test::makeImage(scene_.width, scene_.height);
     test::fillSamples(image, scene);
-    image.activeTop = kActiveTop;
-    image.activeLeft = kActiveLeft;
-    image.activeWidth = kActiveWidth;
-    image.activeHeight = kActiveHeight;
+    image.activeTop = scene_.activeTop;
+    image.activeLeft = scene_.activeLeft;
+    image.activeWidth = scene_.activeWidth;
+    image.activeHeight = scene_.activeHeight;
     image.orientation = orientation;
     image.channelWhite = {1000, 900, 1100, 950};
     image.wbMultipliers = {2.1f, 1.0f, 1.0f, 1.6f};
@@ -57,12 +61,12 @@ ImageDescriptor makeScene(Black black, std::uint16_t orientation) {
     case Black::ColumnsOnly:
     case Black::RowsOnly:
         if (black != Black::RowsOnly)
-            for (std::uint32_t c = 0; c < kActiveWidth; ++c) {
+            for (std::uint32_t c = 0; c < scene_.activeWidth; ++c) {
                 image.blackDeltaH.push_back(static_cast<std::uint16_t>(20 + c % 9 * 5));
                 image.columnWeighting.push_back(static_cast<std::int16_t>(c % 5 - 1));
             }
         if (black != Black::ColumnsOnly)
-            for (std::uint32_t r = 0; r < kActiveHeight; ++r) {
+            for (std::uint32_t r = 0; r < scene_.activeHeight; ++r) {
                 image.blackDeltaV.push_back(static_cast<std::uint16_t>(30 + r % 7 * 3));
                 image.rowWeighting.push_back(static_cast<std::int16_t>(r % 4 + 1));
             }
@@ -79,7 +83,7 @@ struct Stored {
 
 // The stored position the orientation shows at display position (x, y).
 Stored storedOf(std::uint16_t orientation, std::int64_t x, std::int64_t y) {
-    const std::int64_t w = kActiveWidth, h = kActiveHeight;
+    const std::int64_t w = scene_.activeWidth, h = scene_.activeHeight;
     switch (orientation) {
     case 3:
         return {h - 1 - y, w - 1 - x};
@@ -126,8 +130,8 @@ enum Clip { kValue, kAtBlack, kBelowPoint, kAboveRange, kSaturated };
 
 struct Evaluation {
     Clip clip = kValue;
-    std::int64_t value = 0;   // in the display range, before the clipping values
-    std::int64_t v = 0;       // s - black
+    std::int64_t value = 0; // in the display range, before the clipping values
+    std::int64_t v = 0;     // s - black
     std::int32_t black = 0;
     int colour = 0;
     int channel = 0; // red, first green, blue, second green
@@ -158,7 +162,8 @@ struct Reference {
     }
 
     std::uint16_t sampleAt(Stored s) const {
-        return image.samples[(kActiveTop + s.row) * kWidth + kActiveLeft + s.column];
+        return image
+            .samples[(scene_.activeTop + s.row) * scene_.width + scene_.activeLeft + s.column];
     }
 
     Evaluation evaluate(std::int64_t x, std::int64_t y) const {
@@ -180,8 +185,7 @@ struct Reference {
         }
         // Both greens saturate at the first green's level.
         const std::int64_t level = white[e.colour == 1 ? 1 : e.colour == 0 ? 0 : 2];
-        const auto scaled =
-            static_cast<std::int64_t>(static_cast<float>(d) * factor[e.channel]);
+        const auto scaled = static_cast<std::int64_t>(static_cast<float>(d) * factor[e.channel]);
         if (s < level) {
             if (scaled > range) e.clip = kAboveRange;
             e.value = scaled;
@@ -271,9 +275,8 @@ struct Reference {
         const std::int64_t e = exposureValue(x, y);
         const int colour = colourAt(image, storedOf(orientation, x, y));
         const DisplayChecks& c = settings.checks;
-        const bool marked = c.outsideRange
-                                ? e <= settings.blackPoint || e >= settings.whitePoint
-                                : e >= settings.blackPoint && e <= settings.whitePoint;
+        const bool marked = c.outsideRange ? e <= settings.blackPoint || e >= settings.whitePoint
+                                           : e >= settings.blackPoint && e <= settings.whitePoint;
         if (!marked) return 0;
         const bool on = e <= 2047 ? c.lowSide[colour] : c.highSide[colour];
         return on ? Rgb{0xFF} << (16 - 8 * colour) : 0;
@@ -312,8 +315,8 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
                         const PanelGeometry& g) {
     const Reference ref(image, s, image.mapping.values);
     const bool turned = image.orientation >= 5;
-    const std::int64_t shownW = turned ? kActiveHeight : kActiveWidth;
-    const std::int64_t shownH = turned ? kActiveWidth : kActiveHeight;
+    const std::int64_t shownW = turned ? scene_.activeHeight : scene_.activeWidth;
+    const std::int64_t shownH = turned ? scene_.activeWidth : scene_.activeHeight;
     const bool exposure = s.mode == DisplayMode::Exposure;
     const bool reduced = s.reduction > 1 && !exposure && s.subMode != ImageSubMode::Channel;
     const std::int64_t m = reduced ? 1 : s.magnification, k = reduced ? s.reduction : 1;
@@ -345,9 +348,9 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
         const std::int64_t raw = ref.sampleAt(at);
         const auto colour = static_cast<CfaColour>(colourAt(image, at));
         if (exposure) {
-            out.statistics.addExposureSample(colour, static_cast<std::int32_t>(raw),
-                                             static_cast<std::int32_t>(
-                                                 ref.exposureCorrected(dx, dy)));
+            out.statistics.addExposureSample(
+                colour, static_cast<std::int32_t>(raw),
+                static_cast<std::int32_t>(ref.exposureCorrected(dx, dy)));
             return;
         }
         const Evaluation e = ref.evaluate(dx, dy);
@@ -424,7 +427,6 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
     return out;
 }
 
-
 struct Mode {
     const char* name;
     DisplayMode mode;
@@ -450,7 +452,7 @@ constexpr Black kBlacks[] = {Black::None,           Black::Single,      Black::C
                              Black::ColumnsAndRows, Black::ColumnsOnly, Black::RowsOnly};
 
 const char* nameOf(Black b) {
-    constexpr const char* names[] = {"none", "single", "CFA array", "columns and rows",
+    constexpr const char* names[] = {"none",         "single",   "CFA array", "columns and rows",
                                      "columns only", "rows only"};
     return names[static_cast<int>(b)];
 }
@@ -524,10 +526,10 @@ TEST(RenderReference, EveryModeZoomOrientationAndBlackSourcePaintsWhatTheRulesGi
                     const RenderSettings s = settingsFor(m, c);
                     const Outcome o = compare(image, s);
                     ++drawings;
-                    ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation
-                                           << ", black " << nameOf(black) << ", checks "
-                                           << c.showClipping << c.rawClipping << c.outsideRange
-                                           << c.blackCorrected << ": " << o.where;
+                    ASSERT_TRUE(o.matches)
+                        << m.name << ", orientation " << orientation << ", black " << nameOf(black)
+                        << ", checks " << c.showClipping << c.rawClipping << c.outsideRange
+                        << c.blackCorrected << ": " << o.where;
                 }
     EXPECT_EQ(drawings, 4 * 6 * 11 * 4);
 }
@@ -537,23 +539,23 @@ TEST(RenderReference, ASelectionGathersWhatTheRulesGiveAndPaintsTheSame) {
         for (const Mode& m : kModes)
             for (const Checks& c : {kChecks[0], kChecks[2]})
                 for (const std::uint16_t orientation : {1, 6})
-                for (const bool blueOff : {false, true}) {
-                    ImageDescriptor image = makeScene(black, orientation);
-                    image.scrollX = 1;
-                    image.scrollY = 1;
-                    RenderSettings s = settingsFor(m, c);
-                    // A colour switched off in Channel still counts its displayed bytes.
-                    if (blueOff) s.checks.lowSide[2] = s.checks.highSide[2] = false;
-                    // Starts and ends inside units, and inside the image area.
-                    const PanelGeometry g = test::render(image, s).outcome.geometry;
-                    const int right = s.panel.width - 1 - g.marginRight;
-                    const int bottom = s.panel.height - 1 - g.marginBottom;
-                    s.selection = {true, g.originX + 3, g.originY + 1, right - 4, bottom - 2};
-                    const Outcome o = compare(image, s);
-                    ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation
-                                           << ", black " << nameOf(black) << ", blue off "
-                                           << blueOff << ": " << o.where;
-                }
+                    for (const bool blueOff : {false, true}) {
+                        ImageDescriptor image = makeScene(black, orientation);
+                        image.scrollX = 1;
+                        image.scrollY = 1;
+                        RenderSettings s = settingsFor(m, c);
+                        // A colour switched off in Channel still counts its displayed bytes.
+                        if (blueOff) s.checks.lowSide[2] = s.checks.highSide[2] = false;
+                        // Starts and ends inside units, and inside the image area.
+                        const PanelGeometry g = test::render(image, s).outcome.geometry;
+                        const int right = s.panel.width - 1 - g.marginRight;
+                        const int bottom = s.panel.height - 1 - g.marginBottom;
+                        s.selection = {true, g.originX + 3, g.originY + 1, right - 4, bottom - 2};
+                        const Outcome o = compare(image, s);
+                        ASSERT_TRUE(o.matches)
+                            << m.name << ", orientation " << orientation << ", black "
+                            << nameOf(black) << ", blue off " << blueOff << ": " << o.where;
+                    }
 }
 
 TEST(RenderReference, WhiteBalanceExposureAndChannelsWithoutLight) {
@@ -596,6 +598,37 @@ TEST(RenderReference, PointsOnEitherSideOfTheBlackLevelMinimumAndNarrowRanges) {
                 ASSERT_TRUE(o.matches)
                     << m.name << ", points " << p.black << "-" << p.white << ": " << o.where;
             }
+}
+
+// Drawings of over a million samples are painted in bands on several threads where the
+// machine has more than one processor; they must paint and gather what one thread would.
+TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
+    scene_ = {1108, 1010, 4, 4, 1100, 1000};
+    struct Large {
+        Mode mode;
+        int panelWidth, panelHeight;
+    };
+    const Large larges[] = {
+        {{"Composite 1:1", DisplayMode::Image, ImageSubMode::Composite, 1, 1}, 1104, 1004},
+        {{"Composite 1:2", DisplayMode::Image, ImageSubMode::Composite, 1, 2}, 554, 504},
+        {{"Greyscale 1:2", DisplayMode::Image, ImageSubMode::Greyscale, 1, 2}, 554, 504},
+        {{"Channel 1:1", DisplayMode::Image, ImageSubMode::Channel, 1, 1}, 1004, 1104},
+        {{"Exposure 1:1", DisplayMode::Exposure, ImageSubMode::Composite, 1, 1}, 1104, 1004},
+    };
+    for (const Large& l : larges)
+        for (const Black black : {Black::CfaArray, Black::ColumnsAndRows})
+            for (const bool selected : {false, true}) {
+                ImageDescriptor image =
+                    makeScene(black, l.mode.subMode == ImageSubMode::Channel ? 6 : 1);
+                RenderSettings s = settingsFor(l.mode, kChecks[1]);
+                s.panel = {l.panelWidth, l.panelHeight};
+                // Across the band boundaries.
+                if (selected) s.selection = {true, 10, 17, l.panelWidth - 30, l.panelHeight - 9};
+                const Outcome o = compare(image, s);
+                EXPECT_TRUE(o.matches) << l.mode.name << ", black " << nameOf(black)
+                                       << ", selection " << selected << ": " << o.where;
+            }
+    scene_ = kSmallScene;
 }
 
 } // namespace

@@ -1,9 +1,5 @@
 #include "analysis/RenderWalk.hpp"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace korvane::render_walk {
 
 void CorrectedTables::beginBand(std::int32_t dy, std::int32_t rows) {
@@ -81,6 +77,17 @@ CellShape cellShape(const Viewport& view, int columns, int rows) {
     shape.packed = *std::max_element(counts.begin(), counts.end()) <=
                    static_cast<std::uint32_t>(kMaxPackedCount);
     return shape;
+}
+
+bool twoByTwoShape(const CellShape& shape) {
+    if (shape.count != 4) return false;
+    std::array<int, 3> count{};
+    for (int k = 0; k < 4; ++k) {
+        // Top left, top right, bottom left, bottom right.
+        if (shape.column[k] != k % 2 || shape.row[k] != k / 2) return false;
+        ++count[shape.colour[k]];
+    }
+    return std::all_of(count.begin(), count.end(), [](int n) { return n != 3; });
 }
 
 void expandRow(const platform::Rgb* units, std::int32_t unitCount, std::int32_t unitWidth,

@@ -5,7 +5,12 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "analysis/NoiseStage.hpp"
 #include "analysis/SampleEvaluator.hpp"
@@ -240,10 +245,89 @@ void paintCellRowOf(const Viewport& view, const CellShape& shape, const std::uin
     }
 }
 
+// Whether paintTwoByTwoCells can paint cells of this shape: a whole 2 x 2 cell whose
+// colours each have 0, 1, 2 or 4 samples.
+bool twoByTwoShape(const CellShape& shape);
+
+// Cells of two results rows (the two sample rows of a 2 x 2 band), four at a time: the sums
+// of each colour, their means by shifting, then the mapping.
+template <bool Grey>
+void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
+                        const std::uint32_t* bottom, std::int32_t from, std::int32_t to,
+                        const std::uint8_t* mapping, platform::Rgb* out) {
+    std::array<int, 3> shift{};
+    std::array<int, 3> count{};
+    for (int k = 0; k < 4; ++k)
+        ++count[shape.colour[k]];
+    for (int c = 0; c < 3; ++c)
+        shift[c] = count[c] >= 4 ? 2 : count[c] >= 2 ? 1 : 0;
+    std::int32_t cx = from;
+#if defined(__SSE2__)
+    // Per colour, which of the cell's four samples (top left, top right, bottom left, bottom
+    // right) belong to it.
+    __m128i belongs[3][4];
+    for (int c = 0; c < 3; ++c)
+        for (int k = 0; k < 4; ++k)
+            belongs[c][k] = _mm_set1_epi32(shape.colour[k] == c ? -1 : 0);
+    alignas(16) std::array<std::array<std::uint32_t, 4>, 3> means{};
+    for (; cx + 4 <= to; cx += 4) {
+        const auto load = [](const std::uint32_t* p) {
+            return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        };
+        const __m128 t0 = load(top + 2 * cx), t1 = load(top + 2 * cx + 4);
+        const __m128 b0 = load(bottom + 2 * cx), b1 = load(bottom + 2 * cx + 4);
+        const __m128i value[4] = {
+            _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(2, 0, 2, 0))),
+            _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 1, 3, 1))),
+            _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(2, 0, 2, 0))),
+            _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(3, 1, 3, 1)))};
+        for (int c = 0; c < 3; ++c) {
+            __m128i sum = _mm_setzero_si128();
+            for (int k = 0; k < 4; ++k)
+                sum = _mm_add_epi32(sum, _mm_and_si128(value[k], belongs[c][k]));
+            _mm_store_si128(reinterpret_cast<__m128i*>(means[c].data()),
+                            _mm_srl_epi32(sum, _mm_cvtsi32_si128(shift[c])));
+        }
+        for (int i = 0; i < 4; ++i) {
+            if constexpr (Grey) {
+                const std::uint8_t level = mapping[(means[0][i] + means[1][i] + means[2][i]) / 3];
+                out[cx + i] = platform::rgb(level, level, level);
+            } else {
+                out[cx + i] =
+                    platform::rgb(mapping[means[0][i]], mapping[means[1][i]], mapping[means[2][i]]);
+            }
+        }
+    }
+#endif
+    for (; cx < to; ++cx) {
+        std::array<std::uint32_t, 3> sum{};
+        sum[shape.colour[0]] += top[2 * cx];
+        sum[shape.colour[1]] += top[2 * cx + 1];
+        sum[shape.colour[2]] += bottom[2 * cx];
+        sum[shape.colour[3]] += bottom[2 * cx + 1];
+        const std::uint32_t r = sum[0] >> shift[0], g = sum[1] >> shift[1], b = sum[2] >> shift[2];
+        if constexpr (Grey) {
+            const std::uint8_t level = mapping[(r + g + b) / 3];
+            out[cx] = platform::rgb(level, level, level);
+        } else {
+            out[cx] = platform::rgb(mapping[r], mapping[g], mapping[b]);
+        }
+    }
+}
+
 template <bool Grey, typename Source>
 void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
                   std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
                   platform::Rgb* out) {
+    if constexpr (std::is_same_v<Source, CorrectedTables>) {
+        // The band's results are at hand: the cells need no look-ups of their own.
+        if (view.cfa.width == 2 && twoByTwoShape(shape)) {
+            const std::uint32_t* top = source.results.data();
+            paintTwoByTwoCells<Grey>(shape, top, top + view.x.visibleSamples, from, to, mapping,
+                                     out);
+            return;
+        }
+    }
     if (shape.count == 4 && shape.packed)
         paintCellRowOf<Grey, 4>(view, shape, first, from, to, mapping, source, out);
     else

@@ -6,8 +6,10 @@
 // of a 1:1 view into the same panel. It is measured in the same run, right after each
 // drawing's own measurement, and every drawing reports its best time as a ratio to the
 // peer's best ("per_peer"; "mean_per_peer" for the mean), so the figures compare across
-// machines and loads; the dialog's target of 10 ms per drawing is about 20 peers on the 2-core
-// development machine (a peer there takes about 0.5 ms).
+// machines and loads; the dialog's target of 10 ms per drawing is about 10 to 20 peers on the
+// 2-core development machine (a peer there takes 0.5 to 1 ms, as the machine's load goes).
+// The renderer shares a large drawing out in bands over the processors (up to four); the peer
+// runs on one.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

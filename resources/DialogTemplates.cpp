@@ -38,11 +38,12 @@ constexpr std::array kMainControls = std::to_array<ControlTemplate>({
     {ids::kVScroll, K::VScrollBar, "", 476, 54, 10, 300, 0},
     {ids::kHScroll, K::HScrollBar, "", 4, 354, 472, 10, 0},
 
-    // Pixel information below the panel.
-    {ids::kStatisticsText, K::Static, "", 4, 367, 244, 20, st::kMultiline},
-    {ids::kCoordinatesText, K::Static, "", 252, 367, 118, 9, 0},
-    {ids::kZoomText, K::Static, "", 374, 367, 102, 9, 0},
-    {ids::kHistogramText, K::Static, "", 252, 377, 224, 9, st::kHidden},
+    // Pixel information: the selection statistics (two long lines) below the panel, the
+    // coordinates, the zoom and the histogram range at the foot of the right column.
+    {ids::kStatisticsText, K::Static, "", 4, 367, 472, 20, st::kMultiline},
+    {ids::kCoordinatesText, K::Static, "", 492, 362, 70, 20, st::kMultiline},
+    {ids::kZoomText, K::Static, "", 566, 362, 50, 20, st::kMultiline},
+    {ids::kHistogramText, K::Static, "", 492, 362, 124, 9, st::kHidden},
 
     // Black point.
     {ids::kBlackGroup, K::GroupBox, "Black point", 492, 20, 124, 50, 0},
@@ -101,10 +102,10 @@ constexpr std::array kMainControls = std::to_array<ControlTemplate>({
     {ids::kMappingLabel, K::Static, "Mapping function", 492, 270, 124, 9, 0},
     {ids::kMappingCombo, K::ComboBox, "", 492, 280, 124, 120, kTab},
 
-    // Level statistics, shown after a count.
-    {ids::kWhiteStatistics, K::Static, "White Level RGB statistics", 492, 298, 124, 20,
+    // Level statistics, shown after a count (two lines, the second may wrap).
+    {ids::kWhiteStatistics, K::Static, "White Level RGB statistics", 492, 297, 124, 29,
      st::kHidden | st::kMultiline},
-    {ids::kBlackStatistics, K::Static, "Black Level RGB statistics", 492, 320, 124, 20,
+    {ids::kBlackStatistics, K::Static, "Black Level RGB statistics", 492, 328, 124, 29,
      st::kHidden | st::kMultiline},
 
     // Hidden helpers: the focus keeper and the options that only keys reach.

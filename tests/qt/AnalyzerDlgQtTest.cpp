@@ -1,5 +1,6 @@
 // The real main dialog logic in the real window: start-up, browsing for a file, the messages
 // it shows, and how it ends.
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -45,7 +46,17 @@ protected:
         };
     }
 
+    // Processes the demo raw file in the dialog, as typing its path and clicking "Process" does.
+    void processDemo(ShownDialog& dialog) {
+        const korvane::test::DngDescription d = korvane::test::demoDescription();
+        demo.emplace(korvane::test::buildDng(d, korvane::test::demoScene(d)), "demo.dng");
+        dialog.window().setText(ids::kPathEdit, demo->path());
+        QTest::mouseClick(dialog.control(ids::kProcess), Qt::LeftButton);
+        QCoreApplication::processEvents();
+    }
+
     QtServices services;
+    std::optional<korvane::test::TempFile> demo;
     std::vector<Shown> messages;
     std::vector<QWidget*> owners;
     std::function<void()> onMessage;
@@ -144,13 +155,9 @@ TEST_F(AnalyzerWindowTest, FileOnTheCommandLineIsProcessedAtStart) {
 }
 
 TEST_F(AnalyzerWindowTest, ProcessingTheDemoShowsItsPictureAndGreyscaleRedrawsIt) {
-    const korvane::test::DngDescription d = korvane::test::demoDescription();
-    const korvane::test::TempFile file(korvane::test::buildDng(d, korvane::test::demoScene(d)), "demo.dng");
     CAnalyzerDlg logic(services, "");
     ShownDialog dialog(services, ids::kMainDialog, logic);
-    dialog.window().setText(ids::kPathEdit, file.path());
-    QTest::mouseClick(dialog.control(ids::kProcess), Qt::LeftButton);
-    QCoreApplication::processEvents();
+    processDemo(dialog);
     ASSERT_THAT(messages, IsEmpty());
     auto* panel = dialog.control<PanelWidget>(ids::kPanel);
     // What the panel shows, one sample per picture pixel (device pixels at a scale of 2).
@@ -178,6 +185,33 @@ TEST_F(AnalyzerWindowTest, ProcessingTheDemoShowsItsPictureAndGreyscaleRedrawsIt
     QCoreApplication::processEvents();
     EXPECT_EQ(logic.imageSubMode(), ImageSubMode::Greyscale);
     EXPECT_NE(shown(), composite);
+}
+
+// The pixel information and the level counts: every line of each text has room, wrapped
+// where the control wraps, the longest line too.
+TEST_F(AnalyzerWindowTest, ShowsEveryLineOfThePixelInformationAndTheCounts) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    processDemo(dialog);
+    ASSERT_THAT(messages, IsEmpty());
+    logic.setPanelSelection(10, 10, 40, 30);
+    QCoreApplication::processEvents();
+    for (const int id : {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText, ids::kWhiteStatistics,
+                         ids::kBlackStatistics}) {
+        auto* label = dialog.control<QLabel>(id);
+        const std::string text = label->text().toStdString();
+        ASSERT_TRUE(label->isVisible()) << "control " << id;
+        ASSERT_GE(label->text().split(QLatin1Char('\n')).size(), 2) << "control " << id << " \"" << text << "\"";
+        const QRect room = label->contentsRect();
+        const QSize needed = label->sizeHint();
+        if (label->wordWrap()) {
+            EXPECT_LE(label->heightForWidth(room.width()), room.height())
+                << "control " << id << " shows only some lines of \"" << text << "\"";
+        } else {
+            EXPECT_LE(needed.height(), room.height()) << "control " << id << " shows only some lines of \"" << text << "\"";
+            EXPECT_LE(needed.width(), room.width()) << "control " << id << " is clipped: \"" << text << "\"";
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -401,19 +401,7 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                         t.dispSq += static_cast<std::uint64_t>(d * d);
                     }
                 }
-                ImageTotals& sum = totals[static_cast<std::size_t>(v.cfa.colour[q])];
-                if (t.n == 0) continue;
-                sum.n += t.n;
-                sum.rawMin = std::min(sum.rawMin, t.rawMin);
-                sum.rawMax = std::max(sum.rawMax, t.rawMax);
-                sum.rawSum += t.rawSum;
-                sum.corrSum += t.corrSum;
-                sum.corrSq += t.corrSq;
-                sum.blackSum += t.blackSum;
-                sum.dispMin = std::min(sum.dispMin, t.dispMin);
-                sum.dispMax = std::max(sum.dispMax, t.dispMax);
-                sum.dispSum += t.dispSum;
-                sum.dispSq += t.dispSq;
+                if (t.n > 0) totals[static_cast<std::size_t>(v.cfa.colour[q])].add(t);
             }
         }
     });

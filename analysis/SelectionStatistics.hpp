@@ -40,6 +40,20 @@ struct ImageTotals {
     std::int64_t blackSum = 0;
     std::int64_t dispMin = 9999999, dispMax = 0;
     std::uint64_t dispSum = 0, dispSq = 0;
+
+    void add(const ImageTotals& t) {
+        n += t.n;
+        rawMin = std::min(rawMin, t.rawMin);
+        rawMax = std::max(rawMax, t.rawMax);
+        rawSum += t.rawSum;
+        corrSum += t.corrSum;
+        corrSq += t.corrSq;
+        blackSum += t.blackSum;
+        dispMin = std::min(dispMin, t.dispMin);
+        dispMax = std::max(dispMax, t.dispMax);
+        dispSum += t.dispSum;
+        dispSq += t.dispSq;
+    }
 };
 
 class SelectionStatistics {

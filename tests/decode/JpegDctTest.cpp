@@ -167,9 +167,9 @@ std::vector<std::uint8_t> encode(const DctStream& s) {
 }
 
 // Blocks with a wandering DC level, a few large coefficients and long zero runs.
-std::vector<Block> randomBlocks(std::size_t count, std::uint64_t seed) {
+std::vector<Block> randomBlocks(std::size_t count, std::uint64_t variant) {
     std::vector<Block> blocks(count);
-    std::uint64_t state = seed * 0x9E3779B97F4A7C15ull + 7;
+    std::uint64_t state = variant * 0x9E3779B97F4A7C15ull + 7;
     auto next = [&] {
         state ^= state << 13;
         state ^= state >> 7;

@@ -212,7 +212,7 @@ TEST(KodakDcrFile, LibRawAgreesSampleForSample) {
 TEST(KodakDcrFile, TheMakerNotesTableMapsTheValues) {
     std::vector<std::uint16_t> table(4096);
     for (std::uint32_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint16_t>(i * i / 4096 + i / 2);
-    KodakDcrSpec layout;
+    KodakDcrLayout layout;
     layout.linearisation = table;
     const ProcessedFile file(kodakDcr(dcrSamples(), layout));
     ASSERT_EQ(file.loaded, kOk) << file.messages();
@@ -226,18 +226,18 @@ TEST(KodakDcrFile, TheMakerNotesTableMapsTheValues) {
 }
 
 TEST(KodakDcrFile, AFileInSeveralStripsHasEachInItsRows) {
-    KodakDcrSpec spec;
-    spec.rowsPerStrip = 1000;
-    const ProcessedFile file(kodakDcr(dcrSamples(), spec));
+    KodakDcrLayout layout;
+    layout.rowsPerStrip = 1000;
+    const ProcessedFile file(kodakDcr(dcrSamples(), layout));
     ASSERT_EQ(file.loaded, kOk) << file.messages();
     EXPECT_TRUE(file.image().samples == dcrSamples());
 }
 
 TEST(KodakDcrFile, ALengthOf13AsksForTheFileAndTheLoadGoesOn) {
     // 18 chunks a row: chunk 95 is in row 5.
-    KodakDcrSpec spec;
-    spec.coding.unsupportedChunk = 95;
-    const ProcessedFile file(kodakDcr(dcrSamples(), spec));
+    KodakDcrLayout layout;
+    layout.coding.unsupportedChunk = 95;
+    const ProcessedFile file(kodakDcr(dcrSamples(), layout));
     ASSERT_EQ(file.loaded, kOk) << file.messages();
     ASSERT_EQ(file.reporter.records().size(), 1u);
     EXPECT_EQ(file.reporter.records()[0].shown.caption, "Request for Raw File");

@@ -90,27 +90,27 @@ std::vector<std::uint8_t> encodeKodak(std::span<const std::uint16_t> samples, st
     return out;
 }
 
-std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrSpec& spec) {
+std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrLayout& layout) {
     TiffWriter writer(ByteOrder::Little);
-    const std::uint32_t rowsPerStrip = spec.rowsPerStrip == 0 ? spec.height : spec.rowsPerStrip;
+    const std::uint32_t rowsPerStrip = layout.rowsPerStrip == 0 ? layout.height : layout.rowsPerStrip;
     std::vector<BlockId> strips;
     std::vector<std::uint32_t> byteCounts;
-    for (std::uint32_t row = 0; row < spec.height; row += rowsPerStrip) {
-        const std::uint32_t rows = std::min(rowsPerStrip, spec.height - row);
-        const auto strip = samples.subspan(std::size_t{row} * spec.width, std::size_t{rows} * spec.width);
-        strips.push_back(writer.addBlock(encodeKodak(strip, spec.width, spec.coding)));
+    for (std::uint32_t row = 0; row < layout.height; row += rowsPerStrip) {
+        const std::uint32_t rows = std::min(rowsPerStrip, layout.height - row);
+        const auto strip = samples.subspan(std::size_t{row} * layout.width, std::size_t{rows} * layout.width);
+        strips.push_back(writer.addBlock(encodeKodak(strip, layout.width, layout.coding)));
         byteCounts.push_back(writer.blockSize(strips.back()));
     }
     Ifd raw;
-    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, spec.width);
-    raw.addLong(tag::kImageLength, spec.height).addShort(tag::kBitsPerSample, 12);
+    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, layout.width);
+    raw.addLong(tag::kImageLength, layout.height).addShort(tag::kBitsPerSample, 12);
     raw.addShort(tag::kCompression, kKodakCompression).addShort(tag::kPhotometricInterpretation, 32803);
-    raw.addAscii(tag::kMake, "Kodak").addAscii(tag::kModel, spec.model);
+    raw.addAscii(tag::kMake, "Kodak").addAscii(tag::kModel, layout.model);
     raw.addBlockOffsets(tag::kStripOffsets, strips).addShort(tag::kSamplesPerPixel, 1);
     raw.addLong(tag::kRowsPerStrip, rowsPerStrip).addLongs(tag::kStripByteCounts, byteCounts);
-    if (!spec.linearisation.empty()) {
+    if (!layout.linearisation.empty()) {
         Ifd makerNote;
-        makerNote.addShorts(kKodakLinearizationTag, spec.linearisation);
+        makerNote.addShorts(kKodakLinearizationTag, layout.linearisation);
         raw.addSubIfds(kKodakMakerNoteTag, {makerNote});
     }
     writer.addIfd(raw);

@@ -31,7 +31,7 @@ std::vector<std::uint8_t> encodeKodak(std::span<const std::uint16_t> samples, st
 // A DCS Pro file as Kodak writes it: IFD0 the raw image (compression 65000, 12 bits, CFA
 // photometric), with Make "Kodak", the model, and a Kodak maker note directory holding the
 // LinearizationTable when one is given.
-struct KodakDcrSpec {
+struct KodakDcrLayout {
     std::string model = "DCS Pro SLR/n";
     std::uint32_t width = 4516;
     std::uint32_t height = 3012;
@@ -39,6 +39,6 @@ struct KodakDcrSpec {
     std::vector<std::uint16_t> linearisation;
     KodakOptions coding;
 };
-std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrSpec& spec);
+std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrLayout& layout);
 
 } // namespace korvane::test

@@ -89,16 +89,35 @@ static_assert(kEntries.size() == kMessageCount, "one entry for every number 0 to
 static_assert(captionsInRange(), "every entry names one of the eleven captions");
 static_assert(kEntries[36].text.empty() && !kEntries[37].text.empty());
 
-void replaceAll(std::string& s, std::string_view what, std::string_view with) {
-    std::size_t at = 0;
-    while ((at = s.find(what, at)) != std::string::npos) {
-        s.replace(at, what.size(), with);
-        at += with.size();
-    }
-}
-
 std::string integerText(std::int32_t value) {
     return value == -1 ? std::string("?") : std::to_string(value);
+}
+
+// Fills each placeholder of a catalogue text in one pass over that text, so that a
+// placeholder brought in by an argument (a file named "a%2sb.dng") stays as it is.
+std::string fillPlaceholders(std::string_view text, const MessageArgs& args) {
+    std::string out;
+    out.reserve(text.size() + args.text1.size() + args.text2.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        if (text[at] == '%' && at + 2 < text.size()) {
+            const char digit = text[at + 1];
+            const char kind = text[at + 2];
+            if (kind == 'i' && digit >= '1' && digit <= '3') {
+                const std::int32_t values[] = {args.int1, args.int2, args.int3};
+                out += integerText(values[digit - '1']);
+                at += 3;
+                continue;
+            }
+            if (kind == 's' && (digit == '1' || digit == '2')) {
+                out += digit == '1' ? args.text1 : args.text2;
+                at += 3;
+                continue;
+            }
+        }
+        out += text[at++];
+    }
+    return out;
 }
 
 FormattedMessage invalidNumber(std::int16_t number) {
@@ -121,13 +140,7 @@ FormattedMessage formatMessage(std::int16_t number, const MessageArgs& args) {
         out.text = args.wholeText;
         return out;
     }
-    // The order matters: a "%2s" that text1 brings in is itself replaced by text2.
-    out.text = std::string(entry.text);
-    replaceAll(out.text, "%1i", integerText(args.int1));
-    replaceAll(out.text, "%2i", integerText(args.int2));
-    replaceAll(out.text, "%3i", integerText(args.int3));
-    replaceAll(out.text, "%1s", args.text1);
-    replaceAll(out.text, "%2s", args.text2);
+    out.text = fillPlaceholders(entry.text, args);
     return out;
 }
 

@@ -43,11 +43,18 @@ TEST(MessageCatalogue, MissingArgumentsShowQuestionMarks) {
     EXPECT_EQ(r.records()[1].shown.text, "There is no recovery template associated with F?");
 }
 
-TEST(MessageCatalogue, ASecondTextPlaceholderBroughtInByTheFirstTextIsReplaced) {
+// Each placeholder is filled once, from the catalogue's text: a file named "a%2sb.dng"
+// keeps its name, and integer placeholders in a text argument stay too.
+TEST(MessageCatalogue, PlaceholdersBroughtInByAnArgumentStayAsTheyAre) {
     RecordingReporter r;
-    r.ShowMessage(15, "file %2s", "tile count");
+    r.ShowMessage(15, "a%2sb.dng", "tile count");
+    r.ShowMessage(2, "/p/%1i%2s%1s.nef", "No such file or directory");
+    r.ShowMessage(11, 7, "x %1i %3i");
     EXPECT_EQ(r.records()[0].shown.text,
-              "The image file file tile count contains inconsistent specification:\ntile count");
+              "The image file a%2sb.dng contains inconsistent specification:\ntile count");
+    EXPECT_EQ(r.records()[1].shown.text,
+              "Error opening file /p/%1i%2s%1s.nef for input:\nNo such file or directory");
+    EXPECT_EQ(r.records()[2].shown.text, "Storage allocation of 7 bytes failed for\nx %1i %3i");
 }
 
 TEST(MessageCatalogue, TextWithoutPlaceholdersIsShownUnchanged) {

@@ -129,26 +129,40 @@ std::int64_t FileAccess::physicalRead(std::uint32_t at) {
     return total;
 }
 
+// A refused seek leaves nothing to read: the window is emptied and marked as ended, so a
+// following ReadBytes delivers no bytes (rather than bytes of the earlier block) until a seek
+// succeeds. The empty window stands where the file is, and an empty window holds no position.
+void FileAccess::dropWindow() {
+    ctx_.windowLength = 0;
+    ctx_.cursor = 0;
+    ctx_.carriedCount = 0;
+    ctx_.windowStart = std::max(ctx_.filePosition, 0);
+    ctx_.flags |= file_flags::kEndOfFile;
+}
+
 Status FileAccess::SeekTo(std::int64_t position) {
     const std::int64_t windowEnd = static_cast<std::int64_t>(ctx_.windowStart) + ctx_.windowLength;
-    if (position >= ctx_.windowStart && position <= windowEnd) {
+    // An empty window holds no position, not even its start: it is only left by a refusal.
+    if (ctx_.windowLength > 0 && position >= ctx_.windowStart && position <= windowEnd) {
         ctx_.cursor = static_cast<std::uint32_t>(position - ctx_.windowStart);
         return kOk;
     }
     if (position < 0 || position > kLastPosition || ctx_.buffer.size() < kReadBufferSize) {
         ctx_.flags |= file_flags::kError;
+        dropWindow();
         reportFileError(7, file_cause::kBadSeek);
         return kCannotPosition;
     }
     const std::int64_t blockStart = (position / kReadBlockSize) * kReadBlockSize;
-    // A block the file does not reach is refused before the window is given up for it, so
-    // the caller's window stays usable and no empty window is left past the end.
+    // A block the file does not reach is refused without a read.
     if (blockStart >= ctx_.fileLength) {
+        dropWindow();
         reporter_.ShowMessage(8, ctx_.path, "requested position invalid");
         return kPositionInvalid;
     }
     if (::lseek(ctx_.file.descriptor, static_cast<off_t>(blockStart), SEEK_SET) < 0) {
         ctx_.flags |= file_flags::kError;
+        dropWindow();
         reportFileError(7, fileCauseFromErrno(errno));
         return kCannotPosition;
     }
@@ -168,6 +182,7 @@ Status FileAccess::SeekTo(std::int64_t position) {
     const auto count = static_cast<std::uint32_t>(got);
     if (count < kReadBlockSize) ctx_.flags |= file_flags::kEndOfFile;
     if (count == 0) {
+        dropWindow();
         reporter_.ShowMessage(8, ctx_.path, "requested position invalid");
         return kPositionInvalid;
     }
@@ -178,6 +193,9 @@ Status FileAccess::SeekTo(std::int64_t position) {
         ctx_.cursor = static_cast<std::uint32_t>(position % kReadBlockSize);
         return kOk;
     }
+    // The last block stays in the window (a seek into it needs no read), but the cursor
+    // stands at its end, where the end flag lets nothing more be read.
+    ctx_.cursor = count;
     reporter_.ShowMessage(8, ctx_.path, "requested position nonexistent");
     return kPositionNonexistent;
 }

@@ -70,6 +70,7 @@ private:
     // count, 0 at the end of the file, or -1 after an error (flag set, message 6 shown).
     std::int64_t physicalRead(std::uint32_t at);
     void reportFileError(std::int16_t message, int cause);
+    void dropWindow();
 
     RawFileContext& ctx_;
     Reporter& reporter_;

@@ -90,6 +90,8 @@ struct Run {
     FileAccess& access;
     korvane::RecordingReporter& reporter;
     std::int64_t fileLength;
+    // A seek was refused and none has succeeded since: nothing may be read.
+    bool refused = false;
 };
 
 // The window never leaves the buffer, and while no error was met it mirrors the file.
@@ -115,6 +117,7 @@ void seekTo(Run& run, std::int64_t position) {
     const std::size_t messages = run.reporter.records().size();
     const korvane::Status s = run.access.SeekTo(position);
     checkMessages(run, messages, s != korvane::kOk);
+    run.refused = s != korvane::kOk;
     if (s == korvane::kOk) {
         FUZZ_CHECK(run.access.tell() == position);
         FUZZ_CHECK(position <= run.fileLength);
@@ -134,6 +137,9 @@ void skipBytes(Run& run, std::int64_t count) {
     const std::size_t messages = run.reporter.records().size();
     const korvane::Status s = run.access.SkipBytes(count);
     checkMessages(run, messages, s != korvane::kOk);
+    // After a refusal the cursor stands at the window's end, so any forward skip seeks.
+    if (s != korvane::kOk) run.refused = true;
+    else if (count > 0) run.refused = false;
     if (count <= 0)
         FUZZ_CHECK(s == korvane::kOk && run.access.tell() == before);
     else if (s == korvane::kOk)
@@ -165,9 +171,10 @@ void readBytes(Run& run, std::uint32_t count) {
         for (std::uint32_t i = 0; i < n; ++i)
             FUZZ_CHECK(data[i] == contentByte(static_cast<std::uint64_t>(before) + i));
     }
-    // Fewer bytes than asked only at the end of the file, after an error, or when the
-    // request is larger than one block and the carry.
-    if (n < count && !error)
+    // Nothing after a refused seek; else fewer bytes than asked only at the end of the
+    // file, after an error, or when the request is larger than one block and the carry.
+    if (run.refused) FUZZ_CHECK(n == 0);
+    else if (n < count && !error)
         FUZZ_CHECK(before + n == run.fileLength || n >= kBlock || run.ctx.buffer.empty());
     if (!error) checkMessages(run, messages, false);
 }

@@ -151,10 +151,10 @@ TEST_P(FileAccessSeekPastTheEnd, ShowsMessage8AndFails) {
     OpenedFile file(test::offsetBytes(100000));
     EXPECT_EQ(file.access().SeekTo(c.position), c.status);
     expectOneMessage(file.reporter(), 8, file.context().path, c.reason);
-    // A nonexistent position moves the window to the file's last block; an invalid one
-    // is refused without a read.
-    EXPECT_EQ((file.context().flags & file_flags::kEndOfFile) != 0,
-              c.status == FileAccess::kPositionNonexistent);
+    // Either way nothing more can be read until a seek succeeds.
+    EXPECT_TRUE(file.context().flags & file_flags::kEndOfFile);
+    const std::uint8_t* data = nullptr;
+    EXPECT_EQ(file.access().ReadBytes(1, data), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -182,23 +182,31 @@ TEST(FileAccessSeekTo, RecoversAfterAFailedSeek) {
     }
 }
 
-TEST(FileAccessSeekTo, ABlockPastTheEndLeavesTheWindowAsItWas) {
-    OpenedFile file(test::offsetBytes(100000));
-    FileAccess& access = file.access();
-    RawFileContext& ctx = file.context();
-    ASSERT_EQ(access.SeekTo(500), kOk);
-    ctx.lastReadCount = 0;
-    for (std::int64_t bad : Offsets{2 * kBlock, 15 * kBlock, 1000000}) {
-        EXPECT_EQ(access.SeekTo(bad), FileAccess::kPositionInvalid) << bad;
-        EXPECT_EQ(ctx.lastReadCount, 0u) << "no read for " << bad;
-        EXPECT_EQ(ctx.windowStart, 0);
-        EXPECT_EQ(ctx.windowLength, kReadBlockSize);
-        EXPECT_EQ(access.tell(), 500);
+// After a refused seek nothing is read until a seek succeeds: neither bytes of the block the
+// window held before (70000 here) nor of the file's last block, whatever the refusal.
+TEST(FileAccessSeekTo, ARefusedSeekLeavesNothingToRead) {
+    const std::pair<std::int64_t, Status> refusals[] = {
+        {200000, FileAccess::kPositionInvalid},     {15 * kBlock, FileAccess::kPositionInvalid},
+        {100001, FileAccess::kPositionNonexistent}, {2 * kBlock - 1, FileAccess::kPositionNonexistent},
+        {-1, FileAccess::kCannotPosition},
+    };
+    for (const auto& [bad, status] : refusals) {
+        OpenedFile file(test::offsetBytes(100000));
+        FileAccess& access = file.access();
+        ASSERT_EQ(access.SeekTo(70000), kOk);
+        EXPECT_EQ(access.SeekTo(bad), status) << bad;
+        const std::uint8_t* data = nullptr;
+        EXPECT_EQ(access.ReadBytes(4, data), 0u) << "read after refusing " << bad;
+        if (status == FileAccess::kCannotPosition) continue;
+        EXPECT_NE(access.SkipBytes(4), kOk) << "a skip from the refused place: " << bad;
+        EXPECT_EQ(access.ReadBytes(4, data), 0u) << bad;
+        EXPECT_EQ(access.SeekTo(bad), status) << "refused again: " << bad;
+        for (std::int64_t position : Offsets{70000, 10, 99996}) {
+            ASSERT_EQ(access.SeekTo(position), kOk) << position << " after " << bad;
+            ASSERT_EQ(access.ReadBytes(4, data), 4u) << position << " after " << bad;
+            EXPECT_EQ(asVector(data, 4), file.expected(position, 4)) << position << " after " << bad;
+        }
     }
-    EXPECT_EQ(file.reporter().numbers(), (std::vector<int>{8, 8, 8}));
-    const std::uint8_t* data = nullptr;
-    ASSERT_EQ(access.ReadBytes(10, data), 10u);
-    EXPECT_EQ(asVector(data, 10), file.expected(500, 10));
 }
 
 TEST(FileAccessSeekTo, PositionsOutsideTheFileOffsetRangeCannotBeSet) {

@@ -143,6 +143,8 @@ inline constexpr CameraDescription k40D = notDng(withLevels(
 
 // Frame origin pattern GB/RG; the sample's top of 51 moves to 52.
 inline constexpr SensorArea k50DActive{62, 52, 4768, 3176};
+// CFA GBRG at the frame's origin: the active area starts on an odd row (row 51), where the
+// pattern reads red-green-green-blue, as it does for the 5D Mark II.
 inline constexpr CameraDescription k50D = notDng(withLevels(
     slices(frame(cr2("Canon EOS 50D", 518, 14), 4832, 3228, k50DActive,
                  {.top = blackRows(k50DActive, 2, 46), .left = blackColumns(k50DActive, 0, 60)},
@@ -213,6 +215,8 @@ inline constexpr CameraDescription k5DMarkII = [] {
 // Frame origin pattern GB/RG; the sample's top of 51 moves to 52. rawspeed's left black
 // border runs to column 164, into the image that starts at 158; it is cut there.
 inline constexpr SensorArea k7DActive{158, 52, 5202, 3464};
+// CFA GBRG at the frame's origin: the active area starts on an odd row (row 51), where the
+// pattern reads red-green-green-blue, as it does for the 5D Mark II.
 inline constexpr CameraDescription k7D = withLevels(
     slices(frame(cr2("Canon EOS 7D", 534, 14), 5360, 3516, k7DActive,
                  {.top = blackRows(k7DActive, 32, 18), .left = blackColumns(k7DActive, 8, 150)},
@@ -222,6 +226,8 @@ inline constexpr CameraDescription k7D = withLevels(
 
 // Frame origin pattern GB/RG; the sample's top of 13 moves to 14.
 inline constexpr SensorArea k1DsMarkIIActive{98, 14, 5010, 3334};
+// CFA GBRG at the frame's origin: the active area starts on an odd row (row 13), where the
+// pattern reads red-green-green-blue, as it does for the 5D Mark II.
 inline constexpr CameraDescription k1DsMarkII =
     withLevels(slices(frame(cr2("Canon EOS-1Ds Mark II", 535, 12), 5108, 3349, k1DsMarkIIActive,
                             {.top = blackRows(k1DsMarkIIActive, 2, 10),
@@ -266,6 +272,8 @@ inline constexpr CameraDescription kG9 = withLevels(
 
 // Frame origin pattern GB/RG; the sample's top of 13 moves to 14.
 inline constexpr SensorArea kG10Active{12, 14, 4432, 3322};
+// CFA GBRG at the frame's origin: the active area starts on an odd row (row 13), where the
+// pattern reads red-green-green-blue, as it does for the 5D Mark II.
 inline constexpr CameraDescription kG10 = withLevels(
     slices(frame(cr2("Canon PowerShot G10", 541, 12), 4480, 3348, kG10Active,
                  {.top = blackRows(kG10Active, 0, 8), .left = blackColumns(kG10Active, 0, 10)},

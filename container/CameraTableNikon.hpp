@@ -86,27 +86,40 @@ inline constexpr auto kD700Levels14 = std::to_array<IsoLevels>({
     {0, 16383, 15690, 16383, 16384},
 });
 
+// CFA patterns below are the sensor's own at the frame's origin (rawspeed and rawler agree),
+// not the red-green-green-blue most rows have: each is named where its row stands.
+// CFA GBRG: this sensor starts on a green-blue row.
 inline constexpr CameraDescription kD5000 =
     nef("NIKON D5000", 4352, 4352, 2868, {0, 0, 4310, 2868}, kGbrg);
+// CFA BGGR: this sensor starts on a blue-green row.
 inline constexpr CameraDescription kD40 =
     nef("NIKON D40", 4353, 3040, 2014, {0, 0, 3040, 2014}, kBggr);
+// CFA GBRG: this sensor starts on a green-blue row.
 inline constexpr CameraDescription kD40X =
     nef("NIKON D40X", 4354, 3904, 2616, {0, 0, 3900, 2616}, kGbrg);
+// CFA BGGR: this sensor starts on a blue-green row.
 inline constexpr CameraDescription kD50 =
     nef("NIKON D50", 4355, 3040, 2014, {0, 0, 3040, 2014}, kBggr);
+// CFA GBRG: this sensor starts on a green-blue row.
 inline constexpr CameraDescription kD60 =
     nef("NIKON D60", 4356, 3904, 2616, {0, 0, 3900, 2612}, kGbrg);
+// CFA BGGR: this sensor starts on a blue-green row.
 inline constexpr CameraDescription kD70 =
     nef("NIKON D70", 4357, 3040, 2014, {0, 0, 3040, 2014}, kBggr);
+// CFA BGGR: this sensor starts on a blue-green row.
 inline constexpr CameraDescription kD70s =
     nef("NIKON D70s", 4358, 3040, 2014, {0, 0, 3040, 2014}, kBggr);
+// CFA GBRG: this sensor starts on a green-blue row.
 inline constexpr CameraDescription kD80 =
     nef("NIKON D80", 4359, 3904, 2616, {0, 0, 3900, 2612}, kGbrg);
+// CFA GBRG: this sensor starts on a green-blue row.
 inline constexpr CameraDescription kD90 =
     nef("NIKON D90", 4360, 4352, 2868, {0, 0, 4310, 2868}, kGbrg);
+// CFA GRBG: this sensor starts on a green-red row.
 // The D100 writes its model with a trailing blank; DNG converters drop it.
 inline constexpr CameraDescription kD100 =
     nef("NIKON D100 ", 4361, 3040, 2024, {0, 0, 3032, 2024}, kGrbg);
+// CFA GRBG: this sensor starts on a green-red row.
 inline constexpr CameraDescription kD200 =
     nef("NIKON D200", 4362, 3904, 2616, {0, 0, 3900, 2616}, kGrbg);
 inline constexpr CameraDescription kD2X =
@@ -131,7 +144,7 @@ inline constexpr CameraDescription kD3X =
     nef("NIKON D3X", 4370, 6080, 4044, {0, 0, 6080, 4044}, kRggb);
 // No source gives the E8800's frame; rawspeed's crop of 3280 x 2454 from the origin, less
 // rawler's borders, is the camera's 3264 x 2448 picture, so that is taken as the frame. Its
-// packed data holds the even rows first, then the odd rows.
+// packed data holds the even rows first, then the odd rows. CFA BGGR, as rawspeed gives it.
 inline constexpr CameraDescription kE8800 = [] {
     CameraDescription row =
         packed12(nef("NIKON", "E8800", 4371, 3280, 2454, {0, 0, 3280, 2454}, kBggr), k12Bit4095);

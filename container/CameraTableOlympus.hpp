@@ -71,15 +71,18 @@ inline constexpr SensorArea k3340Active{0, 0, 3340, 2504};
 
 // In table order.
 inline constexpr std::array<CameraDescription, 13> kOlympusRows{
+    // CFA GRBG: the sensor's own at the frame's origin (rawspeed's older data, rawler).
     withLevels(orf("OLYMPUS CORPORATION    ", "E-1             ", 4609, 2624, 1966,
                    {0, 0, 2624, 1966}, kGrbg, OlympusData::Shifted),
                kOlympus4095),
     imagingOrf("E-3             ", 4610, 3720, 2800, k3720Frame, kRggb, OlympusData::Compressed,
                kE3Levels),
+    // CFA BGGR: the sensor's own at the frame's origin (rawspeed's older data, rawler).
     imagingOrf("E-30            ", 4611, 4100, 3084, k4096Active, kBggr, OlympusData::Compressed,
                kOlympus4015),
     imagingOrf("E-300           ", 4612, 3360, 2504, k3340Active, kRggb, OlympusData::Packed,
                kOlympus4095),
+    // CFA GRBG: the sensor's own at the frame's origin (rawspeed's older data, rawler).
     imagingOrf("E-400           ", 4614, 3768, 2840, {0, 0, 3768, 2840}, kGrbg,
                OlympusData::Shifted, kOlympus4095),
     imagingOrf("E-410           ", 4615, 3720, 2800, k3720Frame, kRggb, OlympusData::Compressed,
@@ -94,6 +97,7 @@ inline constexpr std::array<CameraDescription, 13> kOlympusRows{
                kOlympus3500),
     imagingOrf("E-520           ", 4620, 3720, 2800, k3720Frame, kRggb, OlympusData::Compressed,
                kOlympus4015),
+    // CFA BGGR: the sensor's own at the frame's origin (rawspeed's older data, rawler).
     imagingOrf("E-620           ", 4621, 4100, 3084, k4096Active, kBggr, OlympusData::Compressed,
                kOlympus4015),
     imagingOrf("E-P1            ", 4622, 4100, 3084, k4096Active, kRggb, OlympusData::Compressed,

@@ -122,6 +122,8 @@ inline constexpr auto kP65PlusLevels = std::to_array<IsoLevels>({
     {800, 62494, 62494, 62494, k16BitRange},
     {0, 62494, 62494, 62494, k16BitRange},
 });
+// CFA RGGB, not the green-red row the other Phase One rows start on: the back's own pattern
+// at the frame's origin (rawspeed, rawler).
 inline constexpr CameraDescription kP65Plus = [] {
     CameraDescription row = withLevels(wholeFrame("Phase One A/S", "P65+", vendor::kPhaseOne, 5380,
                                                   format_code::kTiff, 8984, 6732, kRggb),
@@ -137,6 +139,8 @@ inline constexpr CameraDescription kP65Plus = [] {
 
 // Sinar's backs write DNG; no source gives their frames.
 inline constexpr std::array<CameraDescription, 8> kPhaseOneAndSinarRows{
+    // CFA GBRG, not the green-red row the other Phase One rows start on: the back's own
+    // pattern at the frame's origin (rawspeed, rawler).
     phaseOneDng("P25+", 5377, 4134, 5488, {26, 20, 4098, 5458}, kGbrg),
     phaseOneDng("P30", 5378, 6588, 4954, {40, 22, 6528, 4904}, kGrbg),
     dngWithoutFacts("Phase One A/S", "P30+", vendor::kPhaseOne, 5379, kGrbg),

@@ -50,6 +50,7 @@ inline constexpr CameraDescription kK200D = withLevels(
     pef(kPentaxCorporation, "PENTAX K200D       ", 5124, 3936, 2624, {0, 0, 3896, 2616}, kRggb),
     kPentax4095);
 inline constexpr CameraDescription kK20D = withLevels(
+    // CFA BGGR, like the K-7's: the sensor's own at the frame's origin (rawspeed, rawler).
     pef(kPentaxPadded, "PENTAX K20D        ", 5125, 4864, 3136, {0, 0, 4688, 3124}, kBggr),
     kPentax4095);
 inline constexpr CameraDescription kK7 = withLevels(

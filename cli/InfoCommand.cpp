@@ -6,6 +6,7 @@
 
 #include "common/CameraDescription.hpp"
 #include "common/EntryValues.hpp"
+#include "container/ParseContainer.hpp"
 
 namespace korvane::cli {
 
@@ -152,7 +153,8 @@ json describeImage(const IfdNode& image) {
     j["compression"] = image.compression;
     j["decodingVariant"] = image.decodingVariant;
     j["layout"] = (image.layout & node_layout::kTiles) != 0 ? "tiles" : (image.layout & node_layout::kStrips) != 0 ? "strips" : "none";
-    j["whiteLevel"] = image.whiteLevel;
+    // The level the analyser's display takes, as Process sets it.
+    j["whiteLevel"] = displayedWhiteLevel(image);
     j["maximumValue"] = image.maximumValue;
     j["blackLevel"] = image.blackLevel;
     if (!image.blackLevelArray.empty()) j["blackLevelArray"] = image.blackLevelArray;

@@ -188,6 +188,11 @@ Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
 
 } // namespace
 
+std::int32_t displayedWhiteLevel(const ImageDescriptor& image) {
+    if (image.channelWhite[0] == 0) return image.whiteLevel;
+    return *std::max_element(image.channelWhite.begin(), image.channelWhite.end());
+}
+
 int defaultExposurePosition(float baselineExposure) {
     if (baselineExposure == 0 || !std::isfinite(baselineExposure)) return kExposureZero;
     // Beyond 8 EV either way the slider is at its end; the file may claim any value.
@@ -249,9 +254,18 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
         if (!dng || ctx.camera->fileKind == 2) {
             const IfdNode* readersChoice = ctx.mainImage;
             if (!chooseMainImage(ctx, reporter)) return kFailed;
-            // An image the camera row picks instead of the reader's needs its levels as well.
-            if (ctx.mainImage != nullptr && ctx.mainImage != readersChoice) deriveLevels(ctx, *ctx.mainImage);
+            // An image the camera row picks instead of the reader's needs its levels as well,
+            // but a white level of its own only: without one, the row's levels take its place
+            // (the image may not even state its bits before the row sets them), and what is
+            // still missing after the row is derived from the row's bit depth.
+            IfdNode* picked = ctx.mainImage != readersChoice ? ctx.mainImage : nullptr;
+            const bool ownWhite = picked != nullptr && picked->whiteLevel != 0;
+            if (picked != nullptr) {
+                deriveLevels(ctx, *picked);
+                if (!ownWhite) picked->whiteLevel = 0;
+            }
             ApplyCameraDescription(ctx, fullSensorView);
+            if (picked != nullptr && picked->whiteLevel == 0) deriveLevels(ctx, *picked);
             moveMakerNoteLevels(ctx);
         }
     }

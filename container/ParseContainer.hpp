@@ -18,6 +18,10 @@ using ShotInfoSink = std::function<void(const std::string&)>;
 [[nodiscard]] Status ParseContainer(RawFileContext& context, Reporter& reporter,
                                     const KeyState& keys, const ShotInfoSink& showShotInfo);
 
+// The white level the display takes for an image: the largest of its per-colour levels once
+// the camera row (or the loader) gave them, else its own.
+[[nodiscard]] std::int32_t displayedWhiteLevel(const ImageDescriptor& image);
+
 // The exposure slider position for a baseline exposure in EV.
 [[nodiscard]] int defaultExposurePosition(float baselineExposure);
 

@@ -66,12 +66,10 @@ void CAnalyzerDlg::onInitDialog(platform::DialogWindow& window) {
     w.setEnabled(ids::kHScroll, false);
 
     // Orientation buttons: normal, turned 180 degrees, turned left, turned right.
-    w.setBitmap(ids::kOrientNormal, resources::loadBitmap(150));
-    w.setBitmap(ids::kOrient180, resources::loadBitmap(151));
-    w.setBitmap(ids::kOrientLeft, resources::loadBitmap(152));
-    w.setBitmap(ids::kOrientRight, resources::loadBitmap(153));
+    showOrientationGroup(std::nullopt);
 
     minimumSize_ = currentSize_ = w.clientSize();
+    resizeAnchors_ = resizeAnchorsOf(w);
     placement_ = w.placement();
 
     w.setChecked(ids::kRadioComposite, true);
@@ -467,6 +465,29 @@ platform::OwnerDrawFace CAnalyzerDlg::ownerDrawFace(int id) const {
     return face;
 }
 
+// How each control other than the panel and its scroll bars follows a size change: the column
+// right of the panel (and the command row from the path edit's end, FINISH included) moves
+// right by the width change; the path edit and the shot information widen; what stands below
+// the panel moves down by the height change, the texts under the panel widening with it.
+std::vector<CAnalyzerDlg::ResizeAnchor> CAnalyzerDlg::resizeAnchorsOf(const platform::DialogWindow& w) {
+    const platform::Rect panel = w.controlRect(ids::kPanel);
+    const platform::Rect path = w.controlRect(ids::kPathEdit);
+    std::vector<ResizeAnchor> anchors;
+    for (const platform::ControlTemplate& t : w.dialogTemplate().controls) {
+        if (t.id == ids::kPanel || t.id == ids::kHScroll || t.id == ids::kVScroll) continue;
+        const platform::Rect r = w.controlRect(t.id);
+        ResizeAnchor a{t.id, false, false, false};
+        if (t.id == ids::kPathEdit || t.id == ids::kShotGroup || t.id == ids::kShotInfo) a.widen = true;
+        else if (r.left >= path.right) a.moveRight = true;
+        if (r.top >= panel.bottom) {
+            a.moveDown = true;
+            if (!a.moveRight) a.widen = true;
+        }
+        if (a.moveRight || a.moveDown || a.widen) anchors.push_back(a);
+    }
+    return anchors;
+}
+
 void CAnalyzerDlg::onSize(platform::SizeKind kind, platform::Size client) {
     using platform::SizeKind;
     // A minimised window has no client area to lay out; restoring it sends the size again.
@@ -500,6 +521,12 @@ void CAnalyzerDlg::onSize(platform::SizeKind kind, platform::Size client) {
         placePanel(true);
     } else {
         grow(ids::kPanel, 0, 0, dw, dh);
+    }
+    // The rest follows so that the panel only grows into room that is free.
+    for (const ResizeAnchor& a : resizeAnchors_) {
+        const int dx = a.moveRight ? dw : 0;
+        const int dy = a.moveDown ? dh : 0;
+        grow(a.id, dx, dy, a.widen ? dw : dx, dy);
     }
     if (dw < 0 || dh < 0) panel_.clearSelection();
     fullRedraw_ = true;

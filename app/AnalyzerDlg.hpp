@@ -5,6 +5,7 @@
 #include <optional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "analysis/DisplayMode.hpp"
 #include "analysis/RenderSettings.hpp"
@@ -107,6 +108,8 @@ public:
     const RawFileContext* file() const { return file_.get(); }
     const ImageDescriptor* image() const { return image_; }
     DisplayMode displayMode() const { return displayMode_; }
+    // A file is current and its samples were decoded: the panel shows that file.
+    bool imageDecoded() const { return file_ && image_ != nullptr && !image_->samples.empty(); }
     ImageSubMode imageSubMode() const { return imageSubMode_; }
     std::int32_t blackPoint() const { return blackPoint_; }
     std::int32_t whitePoint() const { return whitePoint_; }
@@ -149,11 +152,14 @@ private:
     void placePanel(bool histogram);
     // The picture: RenderImage in the Image and Exposure modes, black otherwise.
     void repaint();
+    // The panel, the pixel information, the counts and the scroll bars as they are with no
+    // image: what a failed load leaves.
+    void showNoImage();
     // The histograms in Histogram mode, else the picture.
     void redraw();
     [[nodiscard]] RenderSettings renderSettings();
     void applyOutcome(const RenderOutcome& outcome);
-    void showOrientationGroup(OrientationGroup group);
+    void showOrientationGroup(std::optional<OrientationGroup> group);
     void setUpScrollBar(int id, const ScrollBarSetup& bar, bool scrollable, std::int32_t scroll);
     void enableScrollBars(bool enable);
     void onScrollBar(int id, platform::ScrollCode code, int position);
@@ -203,6 +209,14 @@ private:
     std::optional<OrientationGroup> shownOrientation_;
     RenderOutcome lastOutcome_;
 
+    struct ResizeAnchor {
+        int id;
+        bool moveRight;
+        bool moveDown;
+        bool widen;
+    };
+    static std::vector<ResizeAnchor> resizeAnchorsOf(const platform::DialogWindow& w);
+    std::vector<ResizeAnchor> resizeAnchors_;
     platform::Size minimumSize_;
     platform::Size currentSize_;
     bool sizeArmed_ = false;

@@ -187,6 +187,26 @@ void CAnalyzerDlg::repaint() {
     window_->updatePanel();
 }
 
+void CAnalyzerDlg::showNoImage() {
+    if (window_ == nullptr) return;
+    auto& w = *window_;
+    // The texts a drawing or a count writes go back to those of the template.
+    for (const platform::ControlTemplate& t : w.dialogTemplate().controls)
+        if (t.id == ids::kStatisticsText || t.id == ids::kCoordinatesText || t.id == ids::kZoomText ||
+            t.id == ids::kWhiteStatistics || t.id == ids::kBlackStatistics)
+            w.setText(t.id, std::string(t.text));
+    for (const int id : {ids::kWhiteStatistics, ids::kBlackStatistics}) w.setVisible(id, false);
+    horizontalScrollable_ = verticalScrollable_ = false;
+    for (const int id : {ids::kHScroll, ids::kVScroll}) {
+        w.setRangeState(id, {0, 0, 0, 0, 1, 0});
+        w.setEnabled(id, false);
+    }
+    panel_.geometry = {};
+    showOrientationGroup(std::nullopt);
+    lastOutcome_ = {};
+    repaint();
+}
+
 RenderSettings CAnalyzerDlg::renderSettings() {
     const auto& w = *window_;
     RenderSettings s;
@@ -251,8 +271,9 @@ void CAnalyzerDlg::setUpScrollBar(int id, const ScrollBarSetup& bar, bool scroll
     }
 }
 
-void CAnalyzerDlg::showOrientationGroup(OrientationGroup group) {
-    if (shownOrientation_ == group) return;
+void CAnalyzerDlg::showOrientationGroup(std::optional<OrientationGroup> group) {
+    // No group: no image, and no button shows the current orientation.
+    if (group && shownOrientation_ == group) return;
     shownOrientation_ = group;
     struct Button {
         int id;
@@ -266,7 +287,7 @@ void CAnalyzerDlg::showOrientationGroup(OrientationGroup group) {
         {ids::kOrientRight, OrientationGroup::Clockwise, 153},
     };
     for (const Button& b : kButtons)
-        window_->setBitmap(b.id, resources::loadBitmap(b.normalBitmap + (b.group == group ? 4 : 0)));
+        window_->setBitmap(b.id, resources::loadBitmap(b.normalBitmap + (group && b.group == *group ? 4 : 0)));
 }
 
 void CAnalyzerDlg::CountExposureClasses() {

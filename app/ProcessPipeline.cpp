@@ -12,7 +12,7 @@ namespace korvane {
 
 namespace {
 
-// The longest path the dialog takes.
+// The longest path the dialog takes, in bytes.
 constexpr std::size_t kMaxPath = 260;
 
 bool isBlank(char c) { return c == ' ' || (c >= 9 && c <= 13); }
@@ -86,13 +86,19 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
 
     const auto earlyFailure = [this] {
         ReleaseFileContext();
+        showNoImage();
         restoreProcessButton();
         processing_ = false;
         return kFailed;
     };
 
-    // 3 to 6. Open, check the length, take the read buffer.
-    ctx.path = path.substr(0, kMaxPath);
+    // 3 to 6. Open, check the length, take the read buffer. A longer path is refused as it
+    // stands: cut short it could name another file.
+    ctx.path = path;
+    if (path.size() > kMaxPath) {
+        reporter_.ShowMessage(2, path, "Path too long");
+        return earlyFailure();
+    }
     if (const int cause = openRawFile(ctx); cause != 0) {
         reporter_.ShowMessage(2, ctx.path, truncatedReason(fileReasonText(cause)));
         return earlyFailure();
@@ -124,8 +130,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
         ImageDescriptor& image = *image_;
         image.wbMultipliers = {1.0f, 1.0f, 1.0f, 1.0f};
         image.displayWhite = image.whiteLevel;
-        if (image.channelWhite[0] != 0)
-            image.whiteLevel = *std::max_element(image.channelWhite.begin(), image.channelWhite.end());
+        image.whiteLevel = displayedWhiteLevel(image);
         if (ctx.formatCode != 2) image.displayWhite = image.maximumValue;
         setWhitePoint(image.displayWhite);
         window_->setPosition(ids::kExposureSlider, image.exposureStep);
@@ -162,8 +167,12 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             else if (window_->isChecked(ids::kRadioComposite)) ShowCompositeView();
             else ShowGreyscaleView();
         } else {
-            // The loader has shown its message; the file stays current, undecoded.
+            // The loader has shown its message; the file stays current, undecoded (what the
+            // loader wrote before it stopped is no picture of the file), and nothing of an
+            // earlier picture stays on screen.
             ReleaseOffsetTables(ctx);
+            std::vector<std::uint16_t>().swap(image.samples);
+            showNoImage();
         }
     }
 
@@ -178,6 +187,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     processing_ = false;
     if (failed(status)) {
         ReleaseFileContext();
+        showNoImage();
         return status;
     }
     file_->cursor = 0;

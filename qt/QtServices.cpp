@@ -58,10 +58,9 @@ std::optional<std::string> askForFile(QWidget* owner, const platform::OpenFileRe
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    const std::string path = dialog.selectedFiles().constFirst().toStdString();
-    // Windows refuses a path that does not fit the caller's buffer, terminator included.
-    if (request.maxPath > 0 && path.size() >= static_cast<std::size_t>(request.maxPath)) return std::nullopt;
-    return path;
+    // A path longer than the caller takes is handed on all the same: the caller refuses it
+    // with a message naming it, rather than the choice vanishing without a word.
+    return dialog.selectedFiles().constFirst().toStdString();
 }
 
 bool openWithDesktop(const std::string& pathOrUrl) {

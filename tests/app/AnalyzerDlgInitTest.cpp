@@ -2,6 +2,8 @@
 
 #include "tests/app/DialogFixture.hpp"
 
+#include <map>
+
 #include "analysis/MappingFunctionNames.hpp"
 #include "app/ControlStyle.hpp"
 
@@ -224,6 +226,40 @@ TEST_F(InitialDialog, GrowingMovesTheScrollBarsAndGrowsThePanel) {
     window->resizeClient({start.width - 10, start.height});
     EXPECT_EQ(window->placement(), before);
     EXPECT_EQ(window->controlRect(ids::kPanel).right, panel.right + 100);
+}
+
+// The panel only grows into free room: after any growth no other control overlaps the panel
+// or its scroll bars, and the way back to the start size restores every control's place.
+TEST_F(InitialDialog, ResizingKeepsEveryControlOffThePanelAndBackRestoresTheLayout) {
+    const auto& controls = window->dialogTemplate().controls;
+    const auto layout = [&] {
+        std::map<int, platform::Rect> rects;
+        for (const auto& t : controls) rects[t.id] = window->controlRect(t.id);
+        return rects;
+    };
+    const auto overlaps = [](const platform::Rect& a, const platform::Rect& b) {
+        return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+    };
+    const auto start = window->clientSize();
+    const auto startLayout = layout();
+    window->resizeClient(start);
+    for (const platform::Size grown : {platform::Size{start.width + 300, start.height},
+                                       platform::Size{start.width, start.height + 200},
+                                       platform::Size{start.width + 517, start.height + 91}}) {
+        window->resizeClient(grown);
+        const auto now = layout();
+        for (const int area : {ids::kPanel, ids::kHScroll, ids::kVScroll})
+            for (const auto& t : controls) {
+                if (t.id == ids::kPanel || t.id == ids::kHScroll || t.id == ids::kVScroll) continue;
+                EXPECT_FALSE(overlaps(now.at(t.id), now.at(area)))
+                    << "control " << t.id << " overlaps " << area << " at " << grown.width << "x" << grown.height;
+            }
+        EXPECT_EQ(now.at(ids::kFinish).right - startLayout.at(ids::kFinish).right, grown.width - start.width);
+        EXPECT_EQ(now.at(ids::kPathEdit).width() - startLayout.at(ids::kPathEdit).width(),
+                  grown.width - start.width);
+        window->resizeClient(start);
+        EXPECT_EQ(layout(), startLayout) << "back from " << grown.width << "x" << grown.height;
+    }
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include "resources/Bitmaps.hpp"
 #include "tests/support/TempFile.hpp"
 
+#include <map>
+
 namespace korvane::test {
 namespace {
 
@@ -61,6 +63,62 @@ TEST_F(Display, WithoutAFileThePanelIsBlack) {
     dlg->onPanelPaint();
     EXPECT_EQ(window->panelUpdates(), before + 1);
     for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
+}
+
+// Whatever way the next Process fails, nothing of the previous picture stays on screen: the
+// panel, the pixel information, the counts and the scroll bars are as they are with no file.
+TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
+    enum class Failure { Open, TooShort, Parse, Load, InfoOnly };
+    for (const Failure failure : {Failure::Open, Failure::TooShort, Failure::Parse, Failure::Load,
+                                  Failure::InfoOnly}) {
+        SCOPED_TRACE(static_cast<int>(failure));
+        bool failParse = false, failLoad = false;
+        LoadStages stages = fakeStages(flatImage());
+        stages.parse = [&failParse, parse = stages.parse](RawFileContext& c, Reporter& r, const KeyState& k,
+                                                          const LoadStages::ShotInfo& i) -> Status {
+            if (!failParse) return parse(c, r, k, i);
+            r.ShowMessage(9);
+            return kFailed;
+        };
+        stages.load = [&failLoad, load = stages.load](RawFileContext& c, Reporter& r, const KeyState& k) -> Status {
+            if (!failLoad) return load(c, r, k);
+            r.ShowMessage(15, c.path, "strip count");
+            return kFailed;
+        };
+        open("", std::move(stages));
+        window->setPanelSize({200, 150});
+        std::map<int, std::pair<std::string, bool>> start;
+        const int texts[] = {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText,
+                             ids::kWhiteStatistics, ids::kBlackStatistics};
+        for (const int id : texts) start[id] = {text(id), window->isVisible(id)};
+
+        const std::string good = folder.write("good.dng", std::vector<std::uint8_t>(100, 0));
+        window->setText(ids::kPathEdit, good);
+        driver->click(ids::kProcess);
+        ASSERT_TRUE(driver->pick(ids::kMappingCombo, kLinear));
+        dlg->setZoom(10, 1);
+        dlg->setPanelSelection(0, 0, 60, 60);
+        ASSERT_NE(imagePixel(), 0u);
+        ASSERT_TRUE(window->isEnabled(ids::kHScroll));
+
+        std::string next = good;
+        if (failure == Failure::Open) next = (folder.path() / "missing.dng").string();
+        if (failure == Failure::TooShort) next = folder.write("short.dng", std::vector<std::uint8_t>(20, 0));
+        failParse = failure == Failure::Parse;
+        failLoad = failure == Failure::Load;
+        window->setChecked(ids::kInfoOnly, failure == Failure::InfoOnly);
+        window->setText(ids::kPathEdit, next);
+        const int messagesBefore = messageCount();
+        driver->click(ids::kProcess);
+        EXPECT_EQ(messageCount(), messagesBefore + (failure == Failure::InfoOnly ? 0 : 1));
+        for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
+        for (const int id : texts) EXPECT_EQ((std::pair{text(id), window->isVisible(id)}), start[id]) << id;
+        EXPECT_FALSE(window->isEnabled(ids::kHScroll));
+        EXPECT_FALSE(window->isEnabled(ids::kVScroll));
+        dlg->onPanelPaint();
+        for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
+        TearDown();
+    }
 }
 
 TEST_F(Display, CompositeShowsEachCellInItsColoursCentredWithWhiteMargins) {

@@ -4,6 +4,9 @@
 
 #include "tests/support/TempFile.hpp"
 
+#include <filesystem>
+#include <fstream>
+
 namespace korvane::test {
 namespace {
 
@@ -33,6 +36,45 @@ TEST_F(Process, AMissingFileCannotBeOpened) {
     expectButtonRestored();
     // Only "Opening" was shown: the file never got to reading.
     EXPECT_EQ(window->ownerDrawnFaces(), std::vector<std::string>{"Opening"});
+}
+
+// A path of over 260 characters is refused as a whole, never cut to one that may name another
+// file: typed, chosen with Browse, or named on the command line.
+TEST_F(Process, PathsLongerThan260CharactersAreRefusedWhole) {
+    // "<folder>/ddd.../f.dng" of exactly `length` characters.
+    const auto pathOf = [this](std::size_t length) {
+        const std::string base = folder.path().string() + "/";
+        std::string dir = base + std::string(length - base.size() - 8, 'd');
+        std::filesystem::create_directories(dir);
+        return (std::filesystem::path(dir) / "cut.dng").string();
+    };
+    const std::string fits = pathOf(260), tooLong = pathOf(261);
+    ASSERT_EQ(fits.size(), 260u);
+    ASSERT_EQ(tooLong.size(), 261u);
+    // The shortened path names a file too: opening it would show another file's picture.
+    for (const std::string& p : {fits, tooLong, tooLong.substr(0, 260)})
+        std::ofstream(p, std::ios::binary) << std::string(100, 'x');
+
+    const auto expectRefused = [&](const char* how) {
+        ASSERT_EQ(messageCount(), 1) << how;
+        EXPECT_EQ(services.messages[0].number, 2) << how;
+        EXPECT_EQ(services.messages[0].text, "Error opening file " + tooLong + " for input:\nPath too long") << how;
+        EXPECT_EQ(parses, 0) << how;
+        EXPECT_EQ(dlg->file(), nullptr) << how;
+        services.messages.clear();
+    };
+    open("", fakeStages({}));
+    process(tooLong);
+    expectRefused("typed");
+    services.fileAnswers.push_back(tooLong);
+    driver->click(ids::kBrowse);
+    expectRefused("browsed");
+    process(fits);
+    EXPECT_EQ(parses, 1) << "260 characters are taken";
+    TearDown();
+    parses = 0;
+    open("\"" + tooLong + "\"", fakeStages({}));
+    expectRefused("command line");
 }
 
 TEST_F(Process, FilesOf25BytesOrLessAreTooShort) {

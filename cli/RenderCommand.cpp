@@ -210,7 +210,7 @@ int runRender(const RenderRequest& r, ScriptRunner& runner, std::ostream& out, s
         return 1;
     if (!step(runner, "process " + r.input, err)) return 2;
     const bool warned = reportMessages(runner, err);
-    if (analyzer.file() == nullptr || analyzer.image() == nullptr) {
+    if (!analyzer.imageDecoded()) {
         if (!warned) err << "korvane-cli render: " << r.input << " was not loaded\n";
         return 2;
     }

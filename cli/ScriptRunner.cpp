@@ -81,12 +81,14 @@ const char* ScriptRunner::help() {
            "  messages         print each message shown as 'number | caption | text', then forget them\n"
            "  save OUT.png     write the picture panel as a PNG\n"
            "\n"
-           "Exit status: 0 when every line ran, 1 at the first line that is not a command.\n";
+           "Exit status: 0 when every line ran, 1 at the first line that is not a command,\n"
+           "2 at a save when no image is shown (no file processed, or it did not load).\n";
 }
 
 bool ScriptRunner::run(const std::string& line, std::string& error) {
     const auto [verb, rest] = firstWord(line);
     if (verb.empty() || verb[0] == '#') return true;
+    failureStatus_ = 1;
     // Keys named by "held" are down for this one command.
     const bool holding = verb != "held" && held_.has_value();
     if (holding) {
@@ -232,6 +234,12 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
             error = "save needs a file name";
             return false;
         }
+        if (!analyzer_->imageDecoded()) {
+            // Without a decoded image the panel shows nothing of any file.
+            error = "save: no image is shown (no file was processed, or it did not load)";
+            failureStatus_ = 2;
+            return false;
+        }
         std::string why;
         if (!writePng(d.panelSurface(), rest, why)) {
             error = why;
@@ -252,7 +260,7 @@ int ScriptRunner::runAll(std::istream& in, std::ostream& err) {
         if (!run(line, error)) {
             err << "script line " << number << ": " << error << '\n';
             out_.flush();
-            return 1;
+            return failureStatus_;
         }
     }
     out_.flush();

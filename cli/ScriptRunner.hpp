@@ -18,7 +18,8 @@ public:
 
     // Runs one line; false with `error` set for a line that is not a command.
     bool run(const std::string& line, std::string& error);
-    // Runs every line of a stream; stops at the first bad line and returns 1 (usage), else 0.
+    // Runs every line of a stream; stops at the first bad line and returns 1 (usage) or 2 (a
+    // save with no image shown), else 0.
     int runAll(std::istream& in, std::ostream& err);
 
     platform::headless::HeadlessServices& services() { return services_; }
@@ -36,6 +37,8 @@ private:
     std::unique_ptr<platform::headless::HeadlessDialog> dialog_;
     std::unique_ptr<platform::headless::HeadlessDriver> driver_;
     std::optional<platform::headless::KeyChord> held_;
+    // The exit status of the line that failed: 1 for a usage fault, 2 when no image is shown.
+    int failureStatus_ = 1;
 };
 
 // A text as one line: line breaks written as \n, backslashes as \\.

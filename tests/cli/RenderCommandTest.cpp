@@ -1,6 +1,8 @@
 // korvane-cli render: the request its arguments make, and the panel it writes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -276,6 +278,15 @@ TEST_F(Render, FilesThatDoNotLoadAndPicturesThatCannotBeWritten) {
     EXPECT_EQ(cli::runRender(request, runner, out, err), 2);
     EXPECT_NE(err.str().find("Input file too short for TIFF"), std::string::npos) << err.str();
     EXPECT_TRUE(out.str().empty());
+
+    // A path the dialog does not take is refused whole, with no picture written.
+    request.input = (folder.path() / std::string(300, 'p') / ".." / "demo.dng").string();
+    std::ostringstream tooLongOut, tooLongErr;
+    cli::ScriptRunner third(ignored);
+    EXPECT_EQ(cli::runRender(request, third, tooLongOut, tooLongErr), 2);
+    EXPECT_NE(tooLongErr.str().find(request.input + " for input:\\nPath too long"), std::string::npos)
+        << tooLongErr.str();
+    EXPECT_FALSE(std::filesystem::exists(png));
 
     request.input = dng;
     request.output = (folder.path() / "no-such-folder" / "out.png").string();

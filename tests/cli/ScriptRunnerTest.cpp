@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <png.h>
 #include <sstream>
@@ -104,12 +105,29 @@ TEST(Script, ABadLineStopsTheScriptWithStatusOne) {
     }
 }
 
-TEST(Script, SaveWritesThePanelAsAPng) {
+// "save" writes the panel of a processed file; with no image shown (nothing processed, or a
+// file that did not load) it writes nothing and stops the script with status 2.
+TEST(Script, SaveWritesThePanelOfAProcessedFileOnly) {
     TempFolder folder;
     const std::string png = (folder.path() / "panel.png").string();
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    const std::string shortFile = folder.write("short.dng", std::vector<std::uint8_t>(30, 0));
+    for (const std::string& before : {std::string(), "process " + shortFile + "\n"}) {
+        std::ostringstream out;
+        cli::ScriptRunner runner(out);
+        int status = 0;
+        std::string errors;
+        runScript(runner, out, "panel 64 48\n" + before + "save " + png + "\nprint 1011\n", &status, &errors);
+        EXPECT_EQ(status, 2) << before;
+        EXPECT_NE(errors.find("no image is shown"), std::string::npos) << errors;
+        EXPECT_FALSE(std::filesystem::exists(png)) << before;
+    }
     std::ostringstream out;
     cli::ScriptRunner runner(out);
-    runScript(runner, out, "panel 64 48\nsave " + png + "\n");
+    int status = 1;
+    runScript(runner, out, "panel 64 48\nprocess " + dng + "\nsave " + png + "\n", &status);
+    EXPECT_EQ(status, 0);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     ASSERT_TRUE(png_image_begin_read_from_file(&image, png.c_str())) << image.message;

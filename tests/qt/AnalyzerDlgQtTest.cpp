@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <map>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -212,6 +213,39 @@ TEST_F(AnalyzerWindowTest, ShowsEveryLineOfThePixelInformationAndTheCounts) {
             EXPECT_LE(needed.width(), room.width()) << "control " << id << " is clipped: \"" << text << "\"";
         }
     }
+}
+
+// A wider (and taller) window gives the panel only free room: no control of the right-hand
+// column, the command row or the texts below stands on the panel or its scroll bars; the
+// start size brings the start layout back.
+TEST_F(AnalyzerWindowTest, AWiderWindowKeepsEveryControlOffThePanel) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    processDemo(dialog);
+    const auto geometries = [&] {
+        std::map<int, QRect> rects;
+        for (const auto& t : resources::mainDialogTemplate().controls) rects[t.id] = dialog.control(t.id)->geometry();
+        return rects;
+    };
+    const auto start = geometries();
+    const QSize startSize = dialog.widget().size();
+    for (const QSize grown : {startSize + QSize(400, 0), startSize + QSize(250, 180)}) {
+        dialog.widget().resize(grown);
+        QCoreApplication::processEvents();
+        ASSERT_EQ(dialog.widget().size(), grown);
+        const auto now = geometries();
+        EXPECT_GT(now.at(ids::kPanel).width(), start.at(ids::kPanel).width());
+        for (const int area : {ids::kPanel, ids::kHScroll, ids::kVScroll})
+            for (const auto& [id, rect] : now) {
+                if (id == ids::kPanel || id == ids::kHScroll || id == ids::kVScroll) continue;
+                EXPECT_FALSE(rect.intersects(now.at(area)))
+                    << "control " << id << " overlaps " << area << " in a window of " << grown.width() << "x"
+                    << grown.height();
+            }
+    }
+    dialog.widget().resize(startSize);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(geometries(), start);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "analysis/InParts.hpp"
 #include "analysis/MappingArrays.hpp"
 #include "analysis/NoiseStage.hpp"
 #include "analysis/RenderWalk.hpp"
@@ -137,41 +138,6 @@ void paintCells(const Canvas& c, Source& source, std::int32_t from, std::int32_t
 bool paintsSamples(const RenderSettings& settings, const Viewport& view) {
     return settings.mode == DisplayMode::Exposure || settings.subMode == ImageSubMode::Channel ||
            (settings.subMode == ImageSubMode::Greyscale && !view.reduced);
-}
-
-// Runs work(part, from, to) over the bands from 0 to `bands` in `parts` parts, the first on
-// the calling thread and each other one on a thread of its own.
-template <typename Work> void inParts(int parts, std::int32_t bands, Work work) {
-    parts = std::clamp(parts, 1, std::max(bands, 1));
-    const auto bounds = [&](int part) {
-        return static_cast<std::int32_t>(std::int64_t{bands} * part / parts);
-    };
-    std::vector<std::thread> threads;
-    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
-    int started = 1;
-    for (; started < parts; ++started) {
-        try {
-            threads.emplace_back([&, started] {
-                try {
-                    work(started, bounds(started), bounds(started + 1));
-                } catch (...) {
-                    failures[static_cast<std::size_t>(started)] = std::current_exception();
-                }
-            });
-        } catch (const std::system_error&) {
-            break; // no thread to be had: the calling thread does the rest
-        }
-    }
-    try {
-        work(0, bounds(0), bounds(1));
-        if (started < parts) work(started, bounds(started), bounds(parts));
-    } catch (...) {
-        failures[0] = std::current_exception();
-    }
-    for (std::thread& t : threads)
-        t.join();
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
 }
 
 // How many parts a drawing of `samples` visible samples is shared out in: one per processor
@@ -463,6 +429,7 @@ Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOu
     request.reduction = settings.reduction;
     const Viewport view = LayOutViewport(image, request);
     out.geometry = view.geometry;
+    out.view = view;
     out.horizontalScrollable = view.x.scrollable;
     out.verticalScrollable = view.y.scrollable;
     out.orientationGroup = view.group;

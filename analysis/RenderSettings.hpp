@@ -54,6 +54,7 @@ struct RenderOutcome {
     Status status = kOk;
 
     PanelGeometry geometry; // margins and selection cell for the panel
+    Viewport view;          // the whole layout, for what the pointer rests on
     bool horizontalScrollable = false;
     bool verticalScrollable = false;
     // Set up the scroll bars (relayout or layoutPending): 1016 from horizontalBar, 1015 from

@@ -265,6 +265,39 @@ std::string coordinatesText(const SelectionArea& area) {
     return text;
 }
 
+std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescriptor& image,
+                                         platform::Point pixel) {
+    const std::int32_t relX = pixel.x - view.geometry.originX, relY = pixel.y - view.geometry.originY;
+    if (view.empty() || relX < 0 || relY < 0 || relX >= view.x.shownPixels || relY >= view.y.shownPixels)
+        return std::nullopt;
+    const std::int64_t dx = view.x.firstSample + (view.reduced ? std::int64_t{relX} * view.cfa.width
+                                                               : relX / view.magnification);
+    const std::int64_t dy = view.y.firstSample + (view.reduced ? std::int64_t{relY} * view.cfa.height
+                                                               : relY / view.magnification);
+    const SampleRect active = image.activeRect();
+    const StoredPosition at = storedPosition(view.group, active.width, active.height, dx, dy);
+    if (at.row < 0 || at.column < 0 || at.row >= active.height || at.column >= active.width) return std::nullopt;
+    PanelSample s;
+    s.row = static_cast<std::uint32_t>(active.top + at.row);
+    s.column = static_cast<std::uint32_t>(active.left + at.column);
+    const std::size_t index = std::size_t{s.row} * image.imageWidth + s.column;
+    if (index >= image.samples.size()) return std::nullopt;
+    s.value = image.samples[index];
+    const auto relRow = static_cast<std::uint32_t>(at.row), relColumn = static_cast<std::uint32_t>(at.column);
+    s.colour = cfaColourAt(image, relRow, relColumn);
+    s.channel = channelOf(s.colour, relRow % cfaPatternHeight(image));
+    return s;
+}
+
+std::string panelSampleText(const PanelSample& sample) {
+    static constexpr const char* kNames[] = {"R", "G1", "B", "G2"};
+    const char* name = sample.channel >= 0 && sample.channel < 4 ? kNames[sample.channel] : "?";
+    char text[80];
+    std::snprintf(text, sizeof text, "row %u, col %u  %s  %u", sample.row, sample.column, name,
+                  unsigned{sample.value});
+    return text;
+}
+
 std::string zoomText(DisplayMode mode, ImageSubMode subMode, unsigned magnification,
                      unsigned reduction) {
     char text[32];

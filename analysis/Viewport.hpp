@@ -2,6 +2,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "analysis/DisplayMode.hpp"
@@ -136,6 +137,21 @@ struct UnitRange {
 // text "(left,top)\n widthxheight".
 [[nodiscard]] SelectionArea selectionInImage(const Viewport& view, const PanelSelection& s);
 [[nodiscard]] std::string coordinatesText(const SelectionArea& area);
+
+// The stored sample a panel pixel shows: its row and column in the SampleBuffer, its CFA
+// colour and channel, and its value. A pixel of the reduced layout shows a whole cell; it
+// names the cell's first sample in display order. None in the margins.
+struct PanelSample {
+    std::uint32_t row = 0;
+    std::uint32_t column = 0;
+    CfaColour colour = CfaColour::Green;
+    int channel = kChannelGreen1;
+    std::uint16_t value = 0;
+};
+[[nodiscard]] std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescriptor& image,
+                                                       platform::Point pixel);
+// "row 1204, col 880  G1  3127"
+[[nodiscard]] std::string panelSampleText(const PanelSample& sample);
 
 // "Zoom\n  m:1", or "Zoom\n  m:k" in the Image modes other than Channel.
 [[nodiscard]] std::string zoomText(DisplayMode mode, ImageSubMode subMode, unsigned magnification,

@@ -67,6 +67,10 @@ public:
     void onSize(platform::SizeKind kind, platform::Size client) override;
     void onMove() override;
     void onPanelPaint() override;
+    void onPanelMouse(const platform::MouseEvent& event) override;
+    void onDialogMouseMove(platform::Point at) override;
+    void onPanelWheel(const platform::WheelEvent& event) override;
+    std::string panelToolTip(platform::Point at) override;
     void onSystemCommand(int command) override;
     std::optional<platform::Rgb> controlTextColour(int id) const override;
     platform::OwnerDrawFace ownerDrawFace(int id) const override;
@@ -168,6 +172,18 @@ private:
     void onMappingSelection();
     [[nodiscard]] bool pictureShown() const;
 
+    // The panel's mouse.
+    struct PanelCell {
+        std::int32_t width;
+        std::int32_t height;
+    };
+    [[nodiscard]] bool panelTakesMouse() const;
+    [[nodiscard]] PanelCell panelCellSize() const;
+    [[nodiscard]] platform::Point clampToImage(platform::Point p) const;
+    [[nodiscard]] platform::Point cellOf(platform::Point clamped) const;
+    void extendSelection(platform::Point cell);
+    void onPanelMove(platform::Point at);
+
     platform::Services& services_;
     platform::DialogWindow* window_ = nullptr;
     DialogReporter reporter_;
@@ -203,6 +219,11 @@ private:
     bool horizontalScrollable_ = false;
     bool verticalScrollable_ = false;
     CPicturePanel panel_;
+    // Where the right button went down (clamped), the last pointer position the panel saw,
+    // and the cell under the pointer at the last selection update.
+    platform::Point anchor_;
+    platform::Point lastMouse_;
+    platform::Point lastCell_;
     // Histogram mode widens the panel; panelRect_ is then its rectangle in the other modes.
     bool panelWidened_ = false;
     platform::Rect panelRect_;

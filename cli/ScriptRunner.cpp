@@ -1,10 +1,12 @@
 #include "cli/ScriptRunner.hpp"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <istream>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "cli/PngWriter.hpp"
 #include "platform/VirtualKeys.hpp"
@@ -76,6 +78,16 @@ const char* ScriptRunner::help() {
            "  pick ID INDEX    choose an item of a combo box\n"
            "  select L T R B   select a rectangle of the picture panel (client pixels, edges\n"
            "                   inclusive), as a right-button drag does; 'select none' drops it\n"
+           "  mouse down left|right X Y, mouse up left|right X Y, mouse move X Y\n"
+           "                   the mouse in the picture panel (client pixels)\n"
+           "  mouse dialog X Y the pointer over the dialog outside the panel (dialog pixels)\n"
+           "  wheel DY         turn the wheel DY notches over the panel (positive: towards the\n"
+           "                   user, scrolling down; with 'held Shift' across)\n"
+           "  probe X Y        print what the tooltip says of the sample under panel pixel X Y\n"
+           "  scroll ID CODE [POS]  a scroll bar or slider notification; CODE is line-up,\n"
+           "                   line-down, page-up, page-down, top, bottom, thumb (with POS), end\n"
+           "  cursor           print the cursor shown: hand, cross or arrow\n"
+           "  clipboard OUT.png  write the picture last put on the clipboard\n"
            "  print ID         print a control's text (line breaks as \\n); 'print title' the title\n"
            "  state ID         print enabled, visible, checked and position of a control\n"
            "  messages         print each message shown as 'number | caption | text', then forget them\n"
@@ -207,6 +219,40 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         analyzer_->setPanelSelection(edge[0], edge[1], edge[2], edge[3]);
         return true;
     }
+    if (verb == "mouse" || verb == "probe") return pointer(verb, rest, error);
+    if (verb == "wheel") {
+        int notches = 0;
+        if (!readInt(rest, notches)) {
+            error = "wheel needs a number of notches";
+            return false;
+        }
+        const platform::Size panel = d.panelSurface().size();
+        driver_->wheel(-120 * notches, {panel.width / 2, panel.height / 2});
+        return true;
+    }
+    if (verb == "scroll") return scroll(arg1, arg2, error);
+    if (verb == "cursor") {
+        static constexpr const char* kNames[] = {"arrow", "hand", "cross"};
+        out_ << kNames[static_cast<int>(services_.cursor)] << '\n';
+        return true;
+    }
+    if (verb == "clipboard") {
+        if (rest.empty()) {
+            error = "clipboard needs a file name";
+            return false;
+        }
+        if (!services_.clipboard) {
+            error = "clipboard: no picture has been put on the clipboard";
+            return false;
+        }
+        std::string why;
+        if (!writePng(*services_.clipboard, rest, why)) {
+            error = why;
+            failureStatus_ = 2;
+            return false;
+        }
+        return true;
+    }
     if (verb == "print") {
         if (arg1 == "title") {
             out_ << oneLine(d.title()) << '\n';
@@ -249,6 +295,71 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
     }
     error = "unknown command '" + verb + "'";
     return false;
+}
+
+bool ScriptRunner::pointer(const std::string& verb, const std::string& rest, std::string& error) {
+    std::istringstream words(rest);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    const auto point = [&](std::size_t at, platform::Point& p) {
+        return w.size() == at + 2 && readInt(w[at], p.x) && readInt(w[at + 1], p.y);
+    };
+    platform::Point p;
+    if (verb == "probe") {
+        if (!point(0, p)) {
+            error = "probe needs X Y";
+            return false;
+        }
+        out_ << analyzer_->panelToolTip(p) << '\n';
+        return true;
+    }
+    using platform::MouseKind;
+    if (!w.empty() && w[0] == "move" && point(1, p)) {
+        driver_->mouse(MouseKind::Move, p);
+        return true;
+    }
+    if (!w.empty() && w[0] == "dialog" && point(1, p)) {
+        driver_->dialogMouse(p);
+        return true;
+    }
+    if (w.size() >= 2 && (w[0] == "down" || w[0] == "up") && (w[1] == "left" || w[1] == "right") && point(2, p)) {
+        const bool left = w[1] == "left";
+        driver_->mouse(w[0] == "down" ? (left ? MouseKind::LeftDown : MouseKind::RightDown)
+                                      : (left ? MouseKind::LeftUp : MouseKind::RightUp),
+                       p);
+        return true;
+    }
+    error = "mouse needs down|up left|right X Y, move X Y or dialog X Y";
+    return false;
+}
+
+bool ScriptRunner::scroll(const std::string& control, const std::string& rest, std::string& error) {
+    using platform::ScrollCode;
+    static constexpr std::pair<const char*, ScrollCode> kCodes[] = {
+        {"line-up", ScrollCode::LineUp},     {"line-down", ScrollCode::LineDown},
+        {"page-up", ScrollCode::PageUp},     {"page-down", ScrollCode::PageDown},
+        {"top", ScrollCode::Top},            {"bottom", ScrollCode::Bottom},
+        {"thumb", ScrollCode::ThumbPosition}, {"end", ScrollCode::EndScroll},
+    };
+    int id = 0;
+    const auto kind = [&] { return dialog_->control(id).source->kind; };
+    using platform::ControlKind;
+    if (!readInt(control, id) || !dialog_->hasControl(id) ||
+        (kind() != ControlKind::HScrollBar && kind() != ControlKind::VScrollBar && kind() != ControlKind::Trackbar)) {
+        error = "no scroll bar or slider '" + control + "'";
+        return false;
+    }
+    const auto [codeName, positionText] = firstWord(rest);
+    const auto code = std::find_if(std::begin(kCodes), std::end(kCodes),
+                                   [&](const auto& c) { return codeName == c.first; });
+    int position = dialog_->position(id);
+    if (code == std::end(kCodes) || (code->second == ScrollCode::ThumbPosition && !readInt(positionText, position))) {
+        error = "scroll needs a code (line-up, line-down, page-up, page-down, top, bottom, thumb POS, end)";
+        return false;
+    }
+    if (kind() == ControlKind::VScrollBar) analyzer_->onVScroll(id, code->second, position);
+    else analyzer_->onHScroll(id, code->second, position);
+    return true;
 }
 
 int ScriptRunner::runAll(std::istream& in, std::ostream& err) {

@@ -30,6 +30,8 @@ public:
 
 private:
     bool dispatch(const std::string& verb, const std::string& rest, std::string& error);
+    bool pointer(const std::string& verb, const std::string& rest, std::string& error);
+    bool scroll(const std::string& control, const std::string& rest, std::string& error);
 
     std::ostream& out_;
     platform::headless::HeadlessServices services_;

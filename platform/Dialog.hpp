@@ -148,6 +148,15 @@ struct MouseEvent {
     Point at;  // panel client coordinates
 };
 
+// A turn of the mouse wheel over the panel: delta in eighths of a degree as the window
+// system counts them (120 a notch, positive away from the user), with the modifiers held.
+struct WheelEvent {
+    int delta = 0;
+    bool shift = false;
+    bool ctrl = false;
+    Point at;  // panel client coordinates
+};
+
 enum class SizeKind : std::uint8_t { Restored, Minimised, Maximised, MaxShow, MaxHide };
 
 // What an owner-drawn button shows.
@@ -170,6 +179,9 @@ public:
     // Sees every key before the focused control; returns true when it consumed the key.
     virtual bool preTranslate(const KeyMessage& key) { (void)key; return false; }
     virtual void onPanelMouse(const MouseEvent& event) { (void)event; }
+    virtual void onPanelWheel(const WheelEvent& event) { (void)event; }
+    // The tooltip for the pointer resting at a panel point; empty for none.
+    virtual std::string panelToolTip(Point at) { (void)at; return {}; }
     // The pointer moved over the dialog outside the panel (dialog client coordinates).
     virtual void onDialogMouseMove(Point at) { (void)at; }
     virtual void onSize(SizeKind kind, Size client) { (void)kind, (void)client; }

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include "qt/SurfaceImage.hpp"
 
@@ -81,11 +83,33 @@ void PanelWidget::mousePressEvent(QMouseEvent* event) {
 }
 
 void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
-    // The panel does not capture the mouse: a button let go outside it is not its business.
+    // Qt keeps the mouse for the widget a button went down in, so a button let go anywhere,
+    // even outside the window, arrives here; it is passed on in client coordinates.
+    const QPoint p = event->position().toPoint() - contentsRect().topLeft();
+    const platform::Point at{p.x(), p.y()};
+    if (event->button() == Qt::LeftButton) send(MouseKind::LeftUp, at);
+    else if (event->button() == Qt::RightButton) send(MouseKind::RightUp, at);
+}
+
+void PanelWidget::wheelEvent(QWheelEvent* event) {
     const auto at = clientPoint(event->position());
-    if (!at) return;
-    if (event->button() == Qt::LeftButton) send(MouseKind::LeftUp, *at);
-    else if (event->button() == Qt::RightButton) send(MouseKind::RightUp, *at);
+    if (!at || !callbacks_.wheel) return event->ignore();
+    // Shift turns some platforms' wheel sideways; the turn counts as vertical either way.
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    const Qt::KeyboardModifiers m = event->modifiers();
+    callbacks_.wheel({delta, (m & Qt::ShiftModifier) != 0, (m & Qt::ControlModifier) != 0, *at});
+    event->accept();
+}
+
+bool PanelWidget::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QFrame::event(event);
+    const auto& help = *static_cast<QHelpEvent*>(event);
+    const auto at = clientPoint(help.pos());
+    const std::string text = at && callbacks_.toolTip ? callbacks_.toolTip(*at) : std::string();
+    if (text.empty()) QToolTip::hideText();
+    else QToolTip::showText(help.globalPos(), QString::fromStdString(text), this);
+    return true;
 }
 
 void PanelWidget::mouseMoveEvent(QMouseEvent* event) {

@@ -2,6 +2,7 @@
 #include <QFrame>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "platform/Dialog.hpp"
 #include "platform/Surface.hpp"
@@ -18,6 +19,9 @@ public:
         // The pointer moved outside the panel with a button held (dialog client coordinates).
         std::function<void(QPoint)> movedOut;
         std::function<void()> needsPicture;
+        std::function<void(const platform::WheelEvent&)> wheel;
+        // The tooltip for the pointer resting at a client point; empty for none.
+        std::function<std::string(platform::Point)> toolTip;
     };
 
     PanelWidget(bool sunken, QWidget* parent);
@@ -35,6 +39,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void requestPicture();

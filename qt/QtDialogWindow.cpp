@@ -154,6 +154,12 @@ void QtDialogWindow::connectControl(Control& c) {
             [this] {
                 if (handler_ != nullptr && initialised_) handler_->onPanelPaint();
             },
+            [this](const platform::WheelEvent& e) {
+                if (handler_ != nullptr && initialised_) handler_->onPanelWheel(e);
+            },
+            [this](platform::Point at) {
+                return handler_ != nullptr && initialised_ ? handler_->panelToolTip(at) : std::string();
+            },
         });
     }
 }

@@ -194,4 +194,12 @@ bool HeadlessDriver::pick(int id, int index) {
 
 void HeadlessDriver::mouse(MouseKind kind, Point at) { dialog_.handler().onPanelMouse({kind, at}); }
 
+void HeadlessDriver::dialogMouse(Point at) { dialog_.handler().onDialogMouseMove(at); }
+
+void HeadlessDriver::wheel(int delta, Point at) {
+    // The modifiers are those held now, as the window system sends them with the turn.
+    const bool shift = services_.isKeyDown(vk::kShift), ctrl = services_.isKeyDown(vk::kControl);
+    dialog_.handler().onPanelWheel({delta, shift, ctrl, at});
+}
+
 } // namespace korvane::platform::headless

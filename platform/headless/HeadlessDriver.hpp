@@ -31,6 +31,10 @@ public:
     // Chooses a combo box item.
     bool pick(int id, int index);
     void mouse(MouseKind kind, Point at);
+    // The pointer moved over the dialog outside the panel (dialog client coordinates).
+    void dialogMouse(Point at);
+    // A turn of the wheel over the panel (120 a notch), with the modifiers held now.
+    void wheel(int delta, Point at);
 
 private:
     bool usable(int id) const;

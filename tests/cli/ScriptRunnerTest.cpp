@@ -186,5 +186,46 @@ TEST(Script, SelectMeasuresARectangleOfThePanelAndPickRedraws) {
     EXPECT_NE(runner.dialog().panelSurface().pixels(), picture);
 }
 
+// The mouse, the wheel, the scroll bars and the cursor as script lines: a right-button drag
+// selects, the left button pans with the hand, the bars take their codes.
+TEST(Script, MouseWheelScrollAndCursorDriveThePanel) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 1;
+    std::string errors;
+    runScript(runner, out,
+              "panel 200 150\nprocess " + dng +
+                  "\nmouse down right 40 40\ncursor\nmouse move 60 52\nmouse up right 60 52\ncursor\n"
+                  "print 1072\nmouse down left 100 100\ncursor\nmouse move 90 95\nmouse up left 90 95\n"
+                  "scroll 1015 line-down\nscroll 1016 thumb 7\nwheel 1\nmouse dialog 5 5\ncursor\n",
+              &status, &errors);
+    EXPECT_EQ(status, 0) << errors;
+    const ImageDescriptor& image = *runner.analyzer().image();
+    EXPECT_TRUE(runner.analyzer().selectionValid());
+    EXPECT_EQ(image.scrollX, 7);
+    EXPECT_EQ(image.scrollY, std::min(20 + 1 + std::max(image.pageY / 4, 1), image.scrollMaxY));
+    std::istringstream lines(out.str());
+    std::vector<std::string> printed;
+    for (std::string line; std::getline(lines, line);) printed.push_back(line);
+    ASSERT_EQ(printed.size(), 5u) << out.str();
+    EXPECT_EQ(printed[0], "cross");
+    EXPECT_EQ(printed[1], "arrow");
+    EXPECT_NE(printed[2].find("x"), std::string::npos) << "the selection's size: " << printed[2];
+    EXPECT_EQ(printed[3], "hand");
+    EXPECT_EQ(printed[4], "arrow");
+    for (const char* bad : {"mouse down middle 1 1", "mouse move 1", "scroll 1015 sideways", "scroll 1001 top",
+                            "scroll 1016 thumb", "wheel x", "probe 1"}) {
+        std::string why;
+        EXPECT_FALSE(runner.run(bad, why)) << bad;
+        EXPECT_FALSE(why.empty()) << bad;
+    }
+    std::string why;
+    EXPECT_FALSE(runner.run("clipboard " + (folder.path() / "c.png").string(), why));
+    EXPECT_NE(why.find("no picture"), std::string::npos) << why;
+}
+
 } // namespace
 } // namespace korvane::test

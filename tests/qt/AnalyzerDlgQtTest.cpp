@@ -1,6 +1,7 @@
 // The real main dialog logic in the real window: start-up, browsing for a file, the messages
 // it shows, and how it ends.
 #include <QLabel>
+#include <QMouseEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -213,6 +214,37 @@ TEST_F(AnalyzerWindowTest, ShowsEveryLineOfThePixelInformationAndTheCounts) {
             EXPECT_LE(needed.width(), room.width()) << "control " << id << " is clipped: \"" << text << "\"";
         }
     }
+}
+
+// A right-button drag over the picture selects whole cells and the statistics appear; the
+// pointer resting on the picture names the sample under it.
+TEST_F(AnalyzerWindowTest, ARightButtonDragSelectsCellsAndTheTooltipNamesTheSample) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    processDemo(dialog);
+    ASSERT_THAT(messages, IsEmpty());
+    auto* panel = dialog.control<PanelWidget>(ids::kPanel);
+    const PanelGeometry& g = logic.panel().geometry;
+    const QPoint client = panel->contentsRect().topLeft();
+    const QPoint from = client + QPoint(g.originX + 11, g.originY + 9);
+    const QPoint to = from + QPoint(37, 23);
+    QTest::mousePress(panel, Qt::RightButton, Qt::NoModifier, from);
+    EXPECT_EQ(logic.panel().mouseState, MouseState::Selecting);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), panel->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(panel, &move);
+    QTest::mouseRelease(panel, Qt::RightButton, Qt::NoModifier, to);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(logic.selectionValid());
+    const PanelSelection& s = logic.panel().selection;
+    EXPECT_EQ((s.right - s.left + 1) % 2, 0);
+    EXPECT_EQ((s.left - g.originX) % 2, 0);
+    EXPECT_GE(s.right - s.left, 36);
+    EXPECT_EQ(logic.panel().mouseState, MouseState::Hover);
+    EXPECT_FALSE(dialog.control<QLabel>(ids::kStatisticsText)->text().isEmpty());
+    const std::string tip = logic.panelToolTip({g.originX + 11, g.originY + 9});
+    EXPECT_EQ(tip.rfind("row ", 0), 0u) << tip;
+    EXPECT_EQ(logic.panelToolTip({0, 0}), "") << "nothing in the margins";
 }
 
 // A wider (and taller) window gives the panel only free room: no control of the right-hand

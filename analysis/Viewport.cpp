@@ -289,6 +289,23 @@ std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescri
     return s;
 }
 
+SampleRect storedSelection(const Viewport& view, const ImageDescriptor& image, const SelectionArea& area) {
+    const SampleRect active = image.activeRect();
+    const StoredPosition a = storedPosition(view.group, active.width, active.height, area.left, area.top);
+    const StoredPosition b = storedPosition(view.group, active.width, active.height, area.right, area.bottom);
+    const std::int64_t top = std::max<std::int64_t>(std::min(a.row, b.row), 0);
+    const std::int64_t left = std::max<std::int64_t>(std::min(a.column, b.column), 0);
+    const std::int64_t bottom = std::min<std::int64_t>(std::max(a.row, b.row), std::int64_t{active.height} - 1);
+    const std::int64_t right = std::min<std::int64_t>(std::max(a.column, b.column), std::int64_t{active.width} - 1);
+    SampleRect r;
+    if (bottom < top || right < left) return r;
+    r.top = static_cast<std::uint32_t>(active.top + top);
+    r.left = static_cast<std::uint32_t>(active.left + left);
+    r.height = static_cast<std::uint32_t>(bottom - top + 1);
+    r.width = static_cast<std::uint32_t>(right - left + 1);
+    return r;
+}
+
 std::string panelSampleText(const PanelSample& sample) {
     static constexpr const char* kNames[] = {"R", "G1", "B", "G2"};
     const char* name = sample.channel >= 0 && sample.channel < 4 ? kNames[sample.channel] : "?";

@@ -150,6 +150,12 @@ struct PanelSample {
 };
 [[nodiscard]] std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescriptor& image,
                                                        platform::Point pixel);
+// The samples a selection covers, as rows and columns of the SampleBuffer: the area the
+// selection shows (display orientation, counted from the active area) turned back to the
+// stored orientation and cut to the active area.
+[[nodiscard]] SampleRect storedSelection(const Viewport& view, const ImageDescriptor& image,
+                                         const SelectionArea& area);
+
 // "row 1204, col 880  G1  3127"
 [[nodiscard]] std::string panelSampleText(const PanelSample& sample);
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "SceneImage.hpp"
 #include "analysis/RenderImage.hpp"
 #include "common/RecordingReporter.hpp"
 #include "platform/Surface.hpp"
@@ -32,30 +33,12 @@ enum class Black { Single, CfaArray, ColumnsAndRows };
 constexpr const char* kBlackNames[] = {"SingleBlack", "CfaBlack", "ColumnRowBlack"};
 
 ImageDescriptor makeImage(Black black) {
-    ImageDescriptor image;
-    image.imageWidth = kWidth;
-    image.imageLength = kHeight;
-    image.cfaRepeatRows = image.cfaRepeatCols = 2;
-    image.cfaPatternCount = 4;
-    image.cfaPattern = {0, 1, 1, 2};
-    image.cfaPlaneColorCount = 3;
-    image.cfaPlaneColors = {0, 1, 2, 0};
-    image.orientation = 1;
+    ImageDescriptor image = bench::sceneImage(kWidth, kHeight);
     image.channelWhite = {16383, 16383, 16383, 16383};
     image.wbMultipliers = {2.1f, 1.0f, 1.0f, 1.6f};
     image.blackLevel = black == Black::Single ? 512 : 0;
     image.blackLevelMinimum = 500;
     if (black == Black::CfaArray) image.blackLevelArray = {511, 514, 509, 512};
-    image.samples.resize(std::size_t{kWidth} * kHeight);
-    std::uint32_t x = 12345;
-    for (std::uint32_t r = 0; r < kHeight; ++r)
-        for (std::uint32_t c = 0; c < kWidth; ++c) {
-            x = x * 1103515245u + 12345u;
-            // A smooth scene with noise, a few clipped highlights.
-            const std::uint32_t scene = 600 + (r * 3 + c * 2) % 12000 + ((x >> 16) & 255);
-            image.samples[std::size_t{r} * kWidth + c] =
-                static_cast<std::uint16_t>(std::min(scene, 16383u));
-        }
     if (black == Black::ColumnsAndRows) {
         for (std::uint32_t c = 0; c < kWidth; ++c) {
             image.blackDeltaH.push_back(static_cast<std::uint16_t>(505 + c % 11));

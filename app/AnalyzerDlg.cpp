@@ -212,6 +212,7 @@ void CAnalyzerDlg::onCommand(int id, Notification code) {
         return;
     case ids::kSelectionBox:
         if (image_ != nullptr) image_->selection.fill(-1);
+        histograms_.selectionValid = false;
         if (displayMode_ == DisplayMode::Histogram) redraw();
         return;
     case ids::kOptionX: xChecked_ = window_->isChecked(ids::kOptionX); return;
@@ -312,6 +313,7 @@ void CAnalyzerDlg::onBlackReset() {
     window_->setVisible(ids::kBlackStatistics, false);
     setBlackPoint(image_ != nullptr ? image_->blackLevelMinimum : 0);
     if (whitePoint_ < blackPoint_) setWhitePoint(blackPoint_);
+    if (displayMode_ == DisplayMode::Histogram) CountExposureClasses();
     redraw();
     window_->setFocus(ids::kFocusKeeper);
 }
@@ -321,6 +323,7 @@ void CAnalyzerDlg::onWhiteReset() {
     window_->setVisible(ids::kBlackStatistics, false);
     setWhitePoint(image_ != nullptr ? image_->whiteLevel : levelAt(*levelScale_, 100));
     if (blackPoint_ > whitePoint_) setBlackPoint(whitePoint_);
+    if (displayMode_ == DisplayMode::Histogram) CountExposureClasses();
     redraw();
     window_->setFocus(ids::kFocusKeeper);
 }
@@ -381,7 +384,14 @@ void CAnalyzerDlg::onVScroll(int id, ScrollCode code, int position) {
 
 bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
     namespace vk = platform::vk;
-    if (window_ == nullptr || key.kind != platform::KeyMessageKind::KeyDown) return false;
+    if (window_ == nullptr) return false;
+    if (key.kind == platform::KeyMessageKind::KeyUp && key.code == 'C' && services_.isKeyDown(vk::kControl) &&
+        !services_.isKeyDown(vk::kMenu) && !services_.isKeyDown(vk::kShift)) {
+        // Copy: the next histogram drawing also goes to the clipboard.
+        if (file_ && image_ != nullptr) copyHistograms();
+        return true;
+    }
+    if (key.kind != platform::KeyMessageKind::KeyDown) return false;
     switch (key.code) {
     case vk::kReturn:
         if (pathEditActive_) {

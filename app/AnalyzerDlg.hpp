@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/DisplayMode.hpp"
+#include "analysis/Histograms.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
 #include "app/LevelScale.hpp"
@@ -105,6 +106,9 @@ public:
     void setWhiteBalance(const std::array<float, 4>& multipliers);
     const RenderOutcome& lastOutcome() const { return lastOutcome_; }
     const CPicturePanel& panel() const { return panel_; }
+    const HistogramCounts& histograms() const { return histograms_; }
+    // What the last histogram drawing counted and showed.
+    const HistogramPlan& lastHistogramPlan() const { return histogramPlan_; }
     std::uint8_t magnification() const { return magnification_; }
     std::uint8_t reduction() const { return reduction_; }
 
@@ -159,6 +163,13 @@ private:
     // The panel, the pixel information, the counts and the scroll bars as they are with no
     // image: what a failed load leaves.
     void showNoImage();
+    // Histogram mode: the full-range count after a load, the plan of the check boxes, the
+    // counts it asks for, the drawing with its texts, and a copy to the clipboard.
+    void countRawHistogram();
+    [[nodiscard]] HistogramPlan histogramPlan() const;
+    [[nodiscard]] Status countHistograms(const HistogramPlan& plan);
+    void drawHistograms();
+    void copyHistograms();
     // The histograms in Histogram mode, else the picture.
     void redraw();
     [[nodiscard]] RenderSettings renderSettings();
@@ -229,6 +240,11 @@ private:
     platform::Rect panelRect_;
     std::optional<OrientationGroup> shownOrientation_;
     RenderOutcome lastOutcome_;
+    HistogramCounts histograms_;
+    HistogramPlan histogramPlan_;
+    bool copyRequest_ = false;
+    // The too-small panel is said once per size.
+    platform::Size tooSmallReported_;
 
     struct ResizeAnchor {
         int id;

@@ -165,8 +165,8 @@ bool CAnalyzerDlg::pictureShown() const {
 void CAnalyzerDlg::onPanelPaint() { redraw(); }
 
 void CAnalyzerDlg::redraw() {
-    // The histograms are drawn here once they exist; until then Histogram mode shows black.
-    repaint();
+    if (window_ != nullptr && displayMode_ == DisplayMode::Histogram && imageDecoded()) drawHistograms();
+    else repaint();
 }
 
 void CAnalyzerDlg::repaint() {

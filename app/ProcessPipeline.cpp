@@ -154,7 +154,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             image.selection.fill(-1);
             window_->setChecked(ids::kFine, false);
             window_->setChecked(ids::kSelectionBox, false);
-            // The raw histogram is counted here once the histograms exist.
+            countRawHistogram();
             CountExposureClasses();
             image.scrollX = image.scrollY = 0;
             magnification_ = reduction_ = 1;

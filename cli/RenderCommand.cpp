@@ -67,8 +67,10 @@ bool isLevel(std::string_view text) {
     return true;
 }
 
-bool parseOption(const std::string& option, const std::string& value, RenderRequest& request,
-                 std::string& error) {
+} // namespace
+
+bool parseRenderOption(const std::string& option, const std::string& value, RenderRequest& request,
+                       std::string& error) {
     const auto bad = [&](const char* what) {
         error = option + " needs " + what + ", not '" + value + "'";
         return false;
@@ -136,21 +138,25 @@ bool parseOption(const std::string& option, const std::string& value, RenderRequ
     return true;
 }
 
-// Runs one script line; a refused line ends the render with its reason.
-bool step(ScriptRunner& runner, const std::string& line, std::ostream& err) {
+bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err, const char* command) {
     std::string error;
     if (runner.run(line, error)) return true;
-    err << "korvane-cli render: " << error << '\n';
+    err << "korvane-cli " << command << ": " << error << '\n';
     return false;
 }
 
-// The messages the dialog showed, to standard error; true when there were any.
 bool reportMessages(ScriptRunner& runner, std::ostream& err) {
     auto& messages = runner.services().messages;
     for (const auto& m : messages) err << m.caption << ": " << oneLine(m.text) << '\n';
     const bool any = !messages.empty();
     messages.clear();
     return any;
+}
+
+namespace {
+
+bool step(ScriptRunner& runner, const std::string& line, std::ostream& err) {
+    return runStep(runner, line, err, "render");
 }
 
 } // namespace
@@ -189,7 +195,7 @@ bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& req
                 error = arg + " needs a value";
                 return false;
             }
-            if (!parseOption(arg, args[++i], request, error)) return false;
+            if (!parseRenderOption(arg, args[++i], request, error)) return false;
         } else if (request.input.empty()) {
             request.input = arg;
         } else {
@@ -202,18 +208,22 @@ bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& req
     return error.empty();
 }
 
-int runRender(const RenderRequest& r, ScriptRunner& runner, std::ostream& out, std::ostream& err) {
-    auto& dialog = runner.dialog();
-    CAnalyzerDlg& analyzer = runner.analyzer();
-    if (r.panel && !step(runner, "panel " + std::to_string(r.panel->width) + ' ' +
-                                     std::to_string(r.panel->height), err))
+int loadForCommand(const RenderRequest& r, ScriptRunner& runner, std::ostream& err, const char* command) {
+    if (r.panel && !runStep(runner, "panel " + std::to_string(r.panel->width) + ' ' +
+                                        std::to_string(r.panel->height), err, command))
         return 1;
-    if (!step(runner, "process " + r.input, err)) return 2;
+    if (!runStep(runner, "process " + r.input, err, command)) return 2;
     const bool warned = reportMessages(runner, err);
-    if (!analyzer.imageDecoded()) {
-        if (!warned) err << "korvane-cli render: " << r.input << " was not loaded\n";
+    if (!runner.analyzer().imageDecoded()) {
+        if (!warned) err << "korvane-cli " << command << ": " << r.input << " was not loaded\n";
         return 2;
     }
+    return 0;
+}
+
+int applyDisplaySettings(const RenderRequest& r, ScriptRunner& runner, std::ostream& err) {
+    auto& dialog = runner.dialog();
+    CAnalyzerDlg& analyzer = runner.analyzer();
 
     const auto click = [&](int id) { return step(runner, "click " + std::to_string(id), err); };
     if (r.modeRadio && !click(*r.modeRadio)) return 1;
@@ -268,8 +278,15 @@ int runRender(const RenderRequest& r, ScriptRunner& runner, std::ostream& out, s
             return 1;
         }
     }
+    return 0;
+}
+
+int runRender(const RenderRequest& r, ScriptRunner& runner, std::ostream& out, std::ostream& err) {
+    if (const int status = loadForCommand(r, runner, err, "render"); status != 0) return status;
+    if (const int status = applyDisplaySettings(r, runner, err); status != 0) return status;
     reportMessages(runner, err);
 
+    auto& dialog = runner.dialog();
     std::string why;
     if (!writePng(dialog.panelSurface(), r.output, why)) {
         err << "korvane-cli render: " << why << '\n';

@@ -38,6 +38,19 @@ inline constexpr std::array<int, 5> kRenderTexts = {1062, 1072, 1078, 1020, 1021
 [[nodiscard]] bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& request,
                                       std::string& error);
 
+// One option with its value, as render and histogram take them.
+[[nodiscard]] bool parseRenderOption(const std::string& option, const std::string& value, RenderRequest& request,
+                                     std::string& error);
+// Runs one script line; a refused line is reported as `command`'s with its reason.
+[[nodiscard]] bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err, const char* command);
+// The messages the dialog showed, to standard error; true when there were any.
+bool reportMessages(ScriptRunner& runner, std::ostream& err);
+// Sizes the panel and processes the file: 0, or the exit status (1 usage, 2 not loaded).
+[[nodiscard]] int loadForCommand(const RenderRequest& request, ScriptRunner& runner, std::ostream& err,
+                                 const char* command);
+// Sets the dialog's controls as the request asks: 0, or 1 for a setting it refuses.
+[[nodiscard]] int applyDisplaySettings(const RenderRequest& request, ScriptRunner& runner, std::ostream& err);
+
 // Loads the file into the runner's dialog, sets the controls, writes the panel as a PNG and
 // the texts to `out`. Returns the exit status: 0, 1 for a request the dialog refuses, 2 when
 // the file cannot be processed or the picture not written.

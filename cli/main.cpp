@@ -7,6 +7,7 @@
 
 #include "cli/DumpCommand.hpp"
 #include "cli/InfoCommand.hpp"
+#include "cli/HistogramCommand.hpp"
 #include "cli/RenderCommand.hpp"
 #include "cli/ScriptRunner.hpp"
 
@@ -23,6 +24,8 @@ const char* kUsage =
     "  dump FILE -o OUT.pgm [--active]  the decoded samples as a 16-bit PGM\n"
     "  render FILE -o OUT.png [OPTIONS]  the picture panel as the display draws it\n"
     "                    (korvane-cli render --help lists the options)\n"
+    "  histogram FILE -o OUT.png [--csv OUT.csv] [OPTIONS]  the raw or RGB histograms as\n"
+    "                    Histogram mode draws them (korvane-cli histogram --help)\n"
     "  script [SCRIPT]   drive the main dialog with commands from SCRIPT or standard input\n"
     "                    (korvane-cli script --help lists them)\n"
     "  --help            this text\n"
@@ -67,6 +70,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "info") == 0) return korvane::cli::runInfo(argc, argv);
     if (std::strcmp(argv[1], "dump") == 0) return korvane::cli::runDump(argc, argv);
     if (std::strcmp(argv[1], "render") == 0) return korvane::cli::runRender(argc, argv);
+    if (std::strcmp(argv[1], "histogram") == 0) return korvane::cli::runHistogram(argc, argv);
     std::cerr << "korvane-cli: unknown command '" << argv[1] << "'\n" << kUsage;
     return 1;
 }

@@ -70,13 +70,20 @@ TEST(SampleFilesThroughTheProgram, UnprocessableFilesGiveStatus2AMessageAndNoOut
         const CliRun info = runCli("info " + quoted(file), errFile);
         const CliRun dump = runCli("dump " + quoted(file) + " -o " + quoted(pgm), errFile);
         const CliRun render = runCli("render " + quoted(file) + " -o " + quoted(png) + " --panel 320x240", errFile);
+        const fs::path histogramPng = folder.path() / "h.png", csv = folder.path() / "h.csv";
+        const CliRun histogram =
+            runCli("histogram " + quoted(file) + " -o " + quoted(histogramPng) + " --csv " + quoted(csv), errFile);
+        EXPECT_EQ(histogram.status, dump.status) << histogram.err;
+        EXPECT_EQ(fs::exists(csv), dump.status == 0);
+        fs::remove(csv);
         ASSERT_TRUE(info.status == 0 || info.status == 2) << info.err;
         // A file that does not parse cannot be decoded; one that does not decode is not drawn.
         if (info.status == 2) {
             EXPECT_EQ(dump.status, 2);
         }
         EXPECT_EQ(render.status, dump.status) << render.err;
-        for (const auto& [run, output] : {std::pair{&dump, pgm}, std::pair{&render, png}}) {
+        for (const auto& [run, output] :
+             {std::pair{&dump, pgm}, std::pair{&render, png}, std::pair{&histogram, histogramPng}}) {
             if (run->status == 2) {
                 EXPECT_FALSE(fs::exists(output)) << output;
                 EXPECT_NE(run->err.find(": "), std::string::npos) << "no message: " << run->err;

@@ -1,5 +1,7 @@
 // The real main dialog logic in the real window: start-up, browsing for a file, the messages
 // it shows, and how it ends.
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QLineEdit>
@@ -245,6 +247,35 @@ TEST_F(AnalyzerWindowTest, ARightButtonDragSelectsCellsAndTheTooltipNamesTheSamp
     const std::string tip = logic.panelToolTip({g.originX + 11, g.originY + 9});
     EXPECT_EQ(tip.rfind("row ", 0), 0u) << tip;
     EXPECT_EQ(logic.panelToolTip({0, 0}), "") << "nothing in the margins";
+}
+
+// Histogram mode draws the three histograms into the panel; Ctrl+C puts them on Qt's
+// clipboard.
+TEST_F(AnalyzerWindowTest, HistogramModeShowsThreeHistogramsAndCtrlCCopiesThem) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    processDemo(dialog);
+    QTest::mouseClick(dialog.control(ids::kRadioHistogram), Qt::LeftButton);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(logic.displayMode(), DisplayMode::Histogram);
+    ASSERT_THAT(messages, IsEmpty());
+    const platform::Surface& surface = dialog.window().panelSurface();
+    // Each of the three panels holds bars of its own colour.
+    const platform::Rgb colours[] = {0xC00000, 0x00A000, 0x0000FF};
+    for (int panel = 0; panel < 3; ++panel) {
+        int bars = 0;
+        for (int y = 15 + 155 * panel; y < 15 + 155 * panel + 132; ++y)
+            for (int x = 12; x < 12 + 526 && x < surface.width(); ++x)
+                bars += surface.pixel(x, y) == colours[panel];
+        EXPECT_GT(bars, 50) << "panel " << panel;
+    }
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(dialog.handle(), Qt::Key_C, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    ASSERT_FALSE(copied.isNull());
+    EXPECT_EQ(copied.width(), surface.width());
+    EXPECT_EQ(copied.pixel(5, 5) & 0xFFFFFF, 0x808080u);
 }
 
 // A wider (and taller) window gives the panel only free room: no control of the right-hand

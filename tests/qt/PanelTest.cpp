@@ -78,16 +78,20 @@ TEST_F(PanelTest, MouseIsReportedInClientCoordinates) {
                                                     "mouse RightDown 30,40", "mouse RightUp 30,40"));
 }
 
-TEST_F(PanelTest, DragLeavingThePanelIsAMoveOverTheDialog) {
-    // The panel does not hold on to the mouse: once out, the dialog has the pointer.
+TEST_F(PanelTest, DragLeavingThePanelIsAMoveOverTheDialogAndItsReleaseIsStillSeen) {
+    // Once out, the dialog has the pointer; the button let go out there still reaches the
+    // panel, which holds the mouse during a drag.
     const QPoint outside(panel()->width() + 15, 8);
     QTest::mousePress(panel(), Qt::RightButton, {}, at(20, 8));
     handler.clear();
     QTest::mouseMove(panel(), outside);
     QTest::mouseRelease(panel(), Qt::RightButton, {}, outside);
     const QPoint inDialog = panel()->mapToParent(outside);
+    const QPoint client = outside - panel()->contentsRect().topLeft();
     EXPECT_THAT(handler.log, ElementsAre("dialogmouse " + std::to_string(inDialog.x()) + "," +
-                                         std::to_string(inDialog.y())));
+                                             std::to_string(inDialog.y()),
+                                         "mouse RightUp " + std::to_string(client.x()) + "," +
+                                             std::to_string(client.y())));
 }
 
 TEST_F(PanelTest, PointerOverTheDialogOutsideThePanelIsReported) {

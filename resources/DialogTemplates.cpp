@@ -43,7 +43,7 @@ constexpr std::array kMainControls = std::to_array<ControlTemplate>({
     {ids::kStatisticsText, K::Static, "", 4, 367, 472, 20, st::kMultiline},
     {ids::kCoordinatesText, K::Static, "", 492, 362, 70, 20, st::kMultiline},
     {ids::kZoomText, K::Static, "", 566, 362, 50, 20, st::kMultiline},
-    {ids::kHistogramText, K::Static, "", 492, 362, 124, 9, st::kHidden},
+    {ids::kHistogramText, K::Static, "", 492, 362, 124, 20, st::kHidden | st::kMultiline},
 
     // Black point.
     {ids::kBlackGroup, K::GroupBox, "Black point", 492, 20, 124, 50, 0},

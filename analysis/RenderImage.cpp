@@ -448,6 +448,9 @@ Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOu
 RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings,
                           platform::Surface& picture, Reporter& reporter) {
     RenderOutcome out;
+    // The tables below follow the white balance at every drawing, so a change of the greens
+    // between zero and not needs no more than that.
+    image.greensChanged = false;
     if (settings.blackPoint != image.blackPoint || settings.whitePoint != image.whitePoint) {
         image.blackPoint = settings.blackPoint;
         image.whitePoint = settings.whitePoint;

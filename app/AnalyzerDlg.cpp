@@ -382,35 +382,6 @@ void CAnalyzerDlg::onVScroll(int id, ScrollCode code, int position) {
 // ---------------------------------------------------------------------------------------------
 // Keys
 
-bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
-    namespace vk = platform::vk;
-    if (window_ == nullptr) return false;
-    if (key.kind == platform::KeyMessageKind::KeyUp && key.code == 'C' && services_.isKeyDown(vk::kControl) &&
-        !services_.isKeyDown(vk::kMenu) && !services_.isKeyDown(vk::kShift)) {
-        // Copy: the next histogram drawing also goes to the clipboard.
-        if (file_ && image_ != nullptr) copyHistograms();
-        return true;
-    }
-    if (key.kind != platform::KeyMessageKind::KeyDown) return false;
-    switch (key.code) {
-    case vk::kReturn:
-        if (pathEditActive_) {
-            ProcessCommand();
-            return true;
-        }
-        return confirmLevelEdit(false);
-    case vk::kTab: return confirmLevelEdit(true);
-    case vk::kEscape:
-        // Escape in a level edit abandons the edit; elsewhere it ends the dialog.
-        if (whiteEditActive_ || blackEditActive_) {
-            whiteEditActive_ ? whiteEditActive_ = false : blackEditActive_ = false;
-            window_->setFocus(ids::kFocusKeeper);
-            return true;
-        }
-        return false;
-    default: return false;
-    }
-}
 
 // Enter or Tab in a level edit takes its value: clamped to the scale's top level, the other
 // level moved along when they would cross, counts and picture brought up to date. Enter keeps

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "analysis/Histograms.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
+#include "app/KeyTable.hpp"
 #include "app/LevelScale.hpp"
 #include "app/ModeArrangement.hpp"
 #include "app/PicturePanel.hpp"
@@ -107,6 +109,8 @@ public:
     const RenderOutcome& lastOutcome() const { return lastOutcome_; }
     const CPicturePanel& panel() const { return panel_; }
     const HistogramCounts& histograms() const { return histograms_; }
+    int fontStep() const { return fontStep_; }
+    const std::array<float, 4>& whiteBalanceSet(int n) const { return wbSets_[static_cast<std::size_t>(n - 1)]; }
     // What the last histogram drawing counted and showed.
     const HistogramPlan& lastHistogramPlan() const { return histogramPlan_; }
     std::uint8_t magnification() const { return magnification_; }
@@ -152,6 +156,54 @@ private:
     void setProcessPhase(LoadPhase phase);
     void showShotInfo(const std::string& text);
     void restoreProcessButton();
+
+    // Keys.
+    struct KeyReleaseRow {
+        KeyPattern pattern;
+        bool (CAnalyzerDlg::*action)(int code);
+        bool withoutImage; // applies also without a file and image, and while processing
+    };
+    static std::span<const KeyReleaseRow> keyReleaseRows();
+    enum class ZoomStep : std::uint8_t { In, Out, OneToOne };
+    [[nodiscard]] Modifiers heldModifiers() const;
+    [[nodiscard]] bool imageKeysApply() const;
+    bool onSystemCharacter(int c);
+    bool onCharacter(int c, const Modifiers& m);
+    bool onKeyPress(int code, const Modifiers& m);
+    bool onKeyRelease(int code, const Modifiers& m);
+    bool ctrlScroll(int code);
+    bool hoverScroll(int code, const Modifiers& m);
+    bool nudgeLevels(int code, const Modifiers& m, bool blackFocused);
+    void fineExposureStep(int by);
+    void scrollTo(std::int32_t x, std::int32_t y);
+    void zoom(ZoomStep step);
+    void redrawIfShown();
+    void setImageWhiteBalance(const std::array<float, 4>& wb);
+    static std::string cameraOf(const RawFileContext& file);
+    bool keyShowView(int code);
+    bool keyCopy(int code);
+    bool keyDropSelection(int code);
+    bool keySerial(int code);
+    bool keyRotate(int code);
+    bool keyToolDialog(int code);
+    bool keyWhiteBalanceFromSelection(int code);
+    bool keyBrowse(int code);
+    bool keyUpdateRefused(int code);
+    bool keyZoom(int code);
+    bool keyAsShot(int code);
+    bool keySaveWhiteBalance(int code);
+    bool keyRecallWhiteBalance(int code);
+    bool keyPositionBlack(int code);
+    bool keyChannelWhite(int code);
+    bool keyContextWhite(int code);
+    bool keyHistogramTop(int code);
+    bool keyClipLevel(int code);
+    bool keyIsolateChannel(int code);
+    bool keyRecoveryTemplate(int code);
+    bool keyFrequencyAnalysis(int code);
+    bool keyMeasureColumnProfile(int code);
+    bool keyApplyColumnProfile(int code);
+    bool keyConsumeArrow(int code);
 
     // Display.
     void enterMode(DisplayMode mode, ImageSubMode subMode, int radio);
@@ -254,6 +306,17 @@ private:
     };
     static std::vector<ResizeAnchor> resizeAnchorsOf(const platform::DialogWindow& w);
     std::vector<ResizeAnchor> resizeAnchors_;
+    // The keyboard's state: the font step, the five white balance sets (R, G1, G2, B) and
+    // the column black profile measured on a dark frame.
+    int fontStep_ = 0;
+    std::array<std::array<float, 4>, 5> wbSets_{{{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};
+    struct ColumnProfile {
+        std::vector<std::uint16_t> values;
+        std::uint16_t minimum = 0, maximum = 0, mean = 0;
+        std::string camera;
+    };
+    std::optional<ColumnProfile> columnProfile_;
+
     platform::Size minimumSize_;
     platform::Size currentSize_;
     bool sizeArmed_ = false;

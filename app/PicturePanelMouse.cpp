@@ -158,7 +158,12 @@ void CAnalyzerDlg::onDialogMouseMove(Point at) {
 }
 
 void CAnalyzerDlg::onPanelWheel(const platform::WheelEvent& event) {
-    if (!panelTakesMouse() || event.delta == 0 || event.ctrl) return;
+    if (!panelTakesMouse() || event.delta == 0) return;
+    if (event.ctrl) {
+        // Away from the user zooms in, as keypad + does.
+        zoom(event.delta > 0 ? ZoomStep::In : ZoomStep::Out);
+        return;
+    }
     // A notch moves a quarter of a page, at least one unit; turning away from the user
     // moves towards the start, as a scroll bar's arrow up does.
     const bool horizontal = event.shift;

@@ -146,6 +146,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             levelScale_ = &chooseLevelScale(image.maximumValue, image.whiteLevel);
             image.channelWhite = ctx.channelLevels;
             image.channelMaximum = ctx.channelLevels;
+            image.clipLevels = ctx.channelLevels;
             setBlackPoint(image.blackLevelMinimum);
             setWhitePoint(whitePoint_);  // the slider follows the new scale
             window_->setEnabled(ids::kExposureSlider, true);

@@ -184,6 +184,11 @@ struct IfdNode {
     std::array<std::int32_t, 4> channelMaximum{};
     std::array<float, 4> wbMultipliers{1.0f, 1.0f, 1.0f, 1.0f};
     std::array<float, 3> selectionWb{1.0f, 1.0f, 1.0f};
+    // A green coefficient changed between zero and not since the last drawing.
+    bool greensChanged = false;
+    // Per-channel clip levels (red, first green, blue, second green) of the recovery
+    // templates; the white levels until a key sets one.
+    std::array<std::int32_t, 4> clipLevels{};
 
     // --- What the camera description adds for black level measurement.
     std::array<SensorArea, 4> maskedAreas{};  // top, left, bottom, right

@@ -278,6 +278,26 @@ TEST_F(AnalyzerWindowTest, HistogramModeShowsThreeHistogramsAndCtrlCCopiesThem) 
     EXPECT_EQ(copied.pixel(5, 5) & 0xFFFFFF, 0x808080u);
 }
 
+// Real key events reach the key tables: keypad + zooms, Ctrl+L turns the picture, Ctrl+H
+// shows the histograms.
+TEST_F(AnalyzerWindowTest, KeysZoomTurnAndSwitchToTheHistograms) {
+    CAnalyzerDlg logic(services, "");
+    ShownDialog dialog(services, ids::kMainDialog, logic);
+    processDemo(dialog);
+    ASSERT_THAT(messages, IsEmpty());
+    QTest::keyClick(dialog.handle(), Qt::Key_Plus, Qt::KeypadModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logic.magnification(), 2) << "one zoom step for one key";
+    EXPECT_EQ(dialog.control<QLabel>(ids::kZoomText)->text().toStdString(), "Zoom\n  2:1");
+    QTest::keyClick(dialog.handle(), Qt::Key_L, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logic.image()->orientation, 8) << "a quarter turn counter-clockwise from as stored";
+    QTest::keyClick(dialog.handle(), Qt::Key_H, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(logic.displayMode(), DisplayMode::Histogram);
+    EXPECT_TRUE(dialog.control(ids::kRadioHistogram)->property("checked").toBool());
+}
+
 // A wider (and taller) window gives the panel only free room: no control of the right-hand
 // column, the command row or the texts below stands on the panel or its scroll bars; the
 // start size brings the start layout back.

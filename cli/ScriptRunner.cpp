@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstdio>
+#include <fstream>
 #include <istream>
 #include <ostream>
 #include <sstream>
 #include <vector>
 
+#include "cli/DumpCommand.hpp"
 #include "cli/PngWriter.hpp"
 #include "platform/VirtualKeys.hpp"
 #include "resources/DialogTemplates.hpp"
@@ -87,6 +90,8 @@ const char* ScriptRunner::help() {
            "  scroll ID CODE [POS]  a scroll bar or slider notification; CODE is line-up,\n"
            "                   line-down, page-up, page-down, top, bottom, thumb (with POS), end\n"
            "  cursor           print the cursor shown: hand, cross or arrow\n"
+           "  focus ID         put the keyboard focus on a control, as a click into it does\n"
+           "  dump OUT.pgm     the sample buffer as it stands now, as korvane-cli dump writes it\n"
            "  clipboard OUT.png  write the picture last put on the clipboard\n"
            "  print ID         print a control's text (line breaks as \\n); 'print title' the title\n"
            "  state ID         print enabled, visible, checked and position of a control\n"
@@ -231,6 +236,35 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         return true;
     }
     if (verb == "scroll") return scroll(arg1, arg2, error);
+    if (verb == "focus") {
+        if (!needId()) return false;
+        d.setFocus(id);
+        return true;
+    }
+    if (verb == "dump") {
+        if (rest.empty()) {
+            error = "dump needs a file name";
+            return false;
+        }
+        if (!analyzer_->imageDecoded()) {
+            error = "dump: no image is loaded";
+            failureStatus_ = 2;
+            return false;
+        }
+        const ImageDescriptor& image = *analyzer_->image();
+        SampleRect whole;
+        whole.width = image.imageWidth;
+        whole.height = image.imageLength;
+        std::ofstream out(rest, std::ios::binary | std::ios::trunc);
+        if (!out || !writePgm(out, image, whole)) {
+            out.close();
+            std::remove(rest.c_str());
+            error = "cannot write " + rest;
+            failureStatus_ = 2;
+            return false;
+        }
+        return true;
+    }
     if (verb == "cursor") {
         static constexpr const char* kNames[] = {"arrow", "hand", "cross"};
         out_ << kNames[static_cast<int>(services_.cursor)] << '\n';

@@ -227,5 +227,34 @@ TEST(Script, MouseWheelScrollAndCursorDriveThePanel) {
     EXPECT_NE(why.find("no picture"), std::string::npos) << why;
 }
 
+// "dump" writes the buffer as `korvane-cli dump` does; "focus" and the F and keypad key
+// names reach the keyboard commands.
+TEST(Script, DumpFocusAndKeyNames) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    const std::string mine = (folder.path() / "script.pgm").string(), theirs = (folder.path() / "cli.pgm").string();
+    ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " dump " + dng + " -o " + theirs).c_str()), 0);
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 1;
+    std::string errors;
+    runScript(runner, out,
+              "panel 300 200\nprocess " + dng + "\ndump " + mine +
+                  "\nfocus 1010\nkey Up\nkey Ctrl+Up\nprint 1010\nkey add\nprint 1078\nkey Shift+F1\n",
+              &status, &errors);
+    EXPECT_EQ(status, 0) << errors;
+    std::ifstream a(mine, std::ios::binary), b(theirs, std::ios::binary);
+    const std::string x{std::istreambuf_iterator<char>(a), {}}, y{std::istreambuf_iterator<char>(b), {}};
+    EXPECT_FALSE(x.empty());
+    EXPECT_EQ(x, y);
+    const std::uint16_t black = runner.analyzer().image()->blackLevelMinimum;
+    EXPECT_NE(out.str().find(std::to_string(black + 11) + "\n"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("Zoom\\n  2:1"), std::string::npos) << out.str();
+    std::string why;
+    cli::ScriptRunner empty(out);
+    EXPECT_FALSE(empty.run("dump " + mine, why));
+}
+
 } // namespace
 } // namespace korvane::test

@@ -22,6 +22,7 @@
 #include "common/Status.hpp"
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
+#include "tools/RecoveryTemplate.hpp"
 
 namespace korvane {
 
@@ -110,6 +111,7 @@ public:
     const CPicturePanel& panel() const { return panel_; }
     const HistogramCounts& histograms() const { return histograms_; }
     int fontStep() const { return fontStep_; }
+    const RecoveryTemplateSlots& recoveryTemplates() const { return templates_; }
     const std::array<float, 4>& whiteBalanceSet(int n) const { return wbSets_[static_cast<std::size_t>(n - 1)]; }
     // What the last histogram drawing counted and showed.
     const HistogramPlan& lastHistogramPlan() const { return histogramPlan_; }
@@ -316,6 +318,7 @@ private:
         std::string camera;
     };
     std::optional<ColumnProfile> columnProfile_;
+    RecoveryTemplateSlots templates_;
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

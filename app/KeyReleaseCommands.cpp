@@ -5,7 +5,9 @@
 #include <numeric>
 
 #include "analysis/CfaColours.hpp"
+#include "analysis/FrequencyAnalysis.hpp"
 #include "app/AnalyzerDlg.hpp"
+#include "tools/CreateTemplate.hpp"
 #include "platform/VirtualKeys.hpp"
 #include "resources/ControlIds.hpp"
 
@@ -176,12 +178,22 @@ bool CAnalyzerDlg::keyIsolateChannel(int code) {
 }
 
 bool CAnalyzerDlg::keyRecoveryTemplate(int) {
-    // Recovery templates are built with the tools; until then the key does nothing.
+    std::optional<SampleRect> selection;
+    if (panel_.selectionValid()) selection = storedSelection(lastOutcome_.view, *image_, image_->selectionArea);
+    (void)CreateTemplate(*image_, selection, templates_, 1, reporter_);
     return true;
 }
 
-bool CAnalyzerDlg::keyFrequencyAnalysis(int) {
-    // The frequency analysis is built with its own module; until then the key does nothing.
+bool CAnalyzerDlg::keyFrequencyAnalysis(int code) {
+    if (!panel_.selectionValid()) return true;
+    const Modifiers m = heldModifiers();
+    // F1 red, F2 the first row's green, F3 blue, F4 the second row's green.
+    if (failed(AnalyseFrequencies(*image_, lastOutcome_.view, panel_.selection, code - vk::kF1, m.shift, m.ctrl,
+                                  reporter_)))
+        return true;
+    // The samples are now the spectrum: the histograms count them anew.
+    countRawHistogram();
+    if (displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure) repaint();
     return true;
 }
 

@@ -90,6 +90,8 @@ const char* ScriptRunner::help() {
            "  scroll ID CODE [POS]  a scroll bar or slider notification; CODE is line-up,\n"
            "                   line-down, page-up, page-down, top, bottom, thumb (with POS), end\n"
            "  cursor           print the cursor shown: hand, cross or arrow\n"
+           "  template N       print the samples recovery template slot N holds, per neighbour\n"
+           "                   class and CFA position: 'class C position P: N'\n"
            "  focus ID         put the keyboard focus on a control, as a click into it does\n"
            "  dump OUT.pgm     the sample buffer as it stands now, as korvane-cli dump writes it\n"
            "  clipboard OUT.png  write the picture last put on the clipboard\n"
@@ -236,6 +238,17 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         return true;
     }
     if (verb == "scroll") return scroll(arg1, arg2, error);
+    if (verb == "template") {
+        int n = 0;
+        if (!readInt(rest, n) || n < 1 || n > kTemplateSlotCount) {
+            error = "template needs a slot number from 1 to 10";
+            return false;
+        }
+        const RecoveryTemplate& slot = analyzer_->recoveryTemplates()[static_cast<std::size_t>(n - 1)];
+        if (!slot.active) out_ << "slot " << n << " holds no template\n";
+        for (const std::string& line : templateCountLines(slot)) out_ << line << '\n';
+        return true;
+    }
     if (verb == "focus") {
         if (!needId()) return false;
         d.setFocus(id);

@@ -7,6 +7,7 @@
 #include <png.h>
 #include <sstream>
 
+#include "analysis/Viewport.hpp"
 #include "cli/ScriptRunner.hpp"
 #include "tests/support/DngBuilder.hpp"
 #include "tests/support/TempFile.hpp"
@@ -254,6 +255,53 @@ TEST(Script, DumpFocusAndKeyNames) {
     std::string why;
     cli::ScriptRunner empty(out);
     EXPECT_FALSE(empty.run("dump " + mine, why));
+}
+
+// The analyses of a selection by key: Shift+F1 writes the red spectrum into the samples of
+// the selection only, Alt+F1 records a template whose counts "template 1" prints, and a
+// selection too small says so.
+TEST(Script, SelectionKeysAnalyseFrequenciesAndRecordATemplate) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    std::string error;
+    for (const std::string& line : std::vector<std::string>{"panel 400 300", "process " + dng, "select 20 20 99 99"})
+        ASSERT_TRUE(runner.run(line, error)) << error;
+    const std::vector<std::uint16_t> before = runner.analyzer().image()->samples;
+    ASSERT_TRUE(runner.run("key Alt+F1", error));
+    ASSERT_TRUE(runner.run("template 1", error));
+    std::istringstream lines(out.str());
+    int n = 0, recorded = 0;
+    for (std::string line; std::getline(lines, line); ++n) {
+        int c = 0, p = 0, count = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "class %d position %d: %d", &c, &p, &count), 3) << line;
+        recorded += count;
+    }
+    EXPECT_EQ(n, 20);
+    EXPECT_GT(recorded, 0);
+    ASSERT_TRUE(runner.run("key Shift+F1", error));
+    const auto& after = runner.analyzer().image()->samples;
+    const SampleRect area = storedSelection(runner.analyzer().lastOutcome().view, *runner.analyzer().image(),
+                                            runner.analyzer().image()->selectionArea);
+    std::size_t changedInside = 0, changedOutside = 0;
+    const std::uint32_t w = runner.analyzer().image()->imageWidth;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        if (after[i] == before[i]) continue;
+        const auto r = static_cast<std::uint32_t>(i / w), c = static_cast<std::uint32_t>(i % w);
+        const bool inside = r >= area.top && r < area.top + area.height && c >= area.left && c < area.left + area.width;
+        ++(inside ? changedInside : changedOutside);
+    }
+    EXPECT_GT(changedInside, 0u);
+    EXPECT_EQ(changedOutside, 0u);
+    out.str("");
+    ASSERT_TRUE(runner.run("select 20 20 34 60", error));  // 15 columns
+    ASSERT_TRUE(runner.run("key Ctrl+F2", error));
+    ASSERT_TRUE(runner.run("messages", error));
+    EXPECT_NE(out.str().find("37 | Frequency Analysis | Frequency Analysis result:\\nSelection too small"),
+              std::string::npos)
+        << out.str();
 }
 
 } // namespace

@@ -35,7 +35,7 @@ inline std::string messageText(const RecordingReporter::Record& r) {
     return r.shown.number == 8 || r.shown.number == 15 ? r.args.text2 : r.args.text1;
 }
 
-struct ProcessedFile {
+struct ProcessedPath {
     RawFileContext context;
     RecordingReporter reporter;
     Status parsed = kFailed;
@@ -50,8 +50,8 @@ struct ProcessedFile {
 };
 
 // Opens, parses and loads a file the way "Process" does, no key held.
-inline std::unique_ptr<ProcessedFile> processFile(const std::string& path) {
-    auto p = std::make_unique<ProcessedFile>();
+inline std::unique_ptr<ProcessedPath> processFile(const std::string& path) {
+    auto p = std::make_unique<ProcessedPath>();
     p->context.path = path;
     if (openRawFile(p->context) != 0) return p;
     p->context.buffer.resize(kReadBufferSize);

@@ -107,6 +107,10 @@ struct HistogramNoise {
     std::array<std::int32_t, 4> shiftRange{};
     std::array<float, 4> multiply{};
     std::array<std::int32_t, 4> multiplyRange{};
+    // Each scales its masked-area black profile (column, row); 0 leaves the profile out.
+    float maskedHorizontal = 1.0f;
+    float maskedVertical = 1.0f;
+    friend bool operator==(const HistogramNoise&, const HistogramNoise&) = default;
 };
 
 struct RgbHistogramRequest {

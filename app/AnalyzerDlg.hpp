@@ -10,6 +10,8 @@
 
 #include "analysis/DisplayMode.hpp"
 #include "analysis/Histograms.hpp"
+#include "analysis/NoiseParameters.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
 #include "app/KeyTable.hpp"
@@ -107,6 +109,10 @@ public:
     void setOrientation(std::uint16_t orientation);
     // The image's white balance multipliers: red, first green, second green, blue.
     void setWhiteBalance(const std::array<float, 4>& multipliers);
+    // The live noise parameters, which the display applies while they are valid; setting
+    // them redraws.
+    void setNoiseParameters(const NoiseParameters& live);
+    const NoiseParameters& liveNoise() const { return liveNoise_; }
     const RenderOutcome& lastOutcome() const { return lastOutcome_; }
     const CPicturePanel& panel() const { return panel_; }
     const HistogramCounts& histograms() const { return histograms_; }
@@ -318,6 +324,10 @@ private:
         std::string camera;
     };
     std::optional<ColumnProfile> columnProfile_;
+    // The live noise parameters, and the display's noise stage, which reads them at every
+    // drawing while they are valid.
+    NoiseParameters liveNoise_;
+    NoiseProcessing noiseStage_{liveNoise_};
     RecoveryTemplateSlots templates_;
 
     platform::Size minimumSize_;

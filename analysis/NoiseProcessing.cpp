@@ -113,26 +113,22 @@ void NoiseProcessing::prepareReplace(int channel) {
     if (range <= 0 || amplitude <= 0) return;
     t.range = range;
     const auto n = static_cast<std::size_t>(range) + 1;
-    t.width.resize(n);
-    t.half.resize(n);
-    t.counter.resize(n);
-    t.previous.assign(n, 0);
-    t.direction.assign(n, 1);
-    t.inverse.resize(n);
+    t.entries.assign(n, ReplaceEntry{});
     for (std::int32_t v = 0; v <= range; ++v) {
         const std::int32_t w = std::max((2 * amplitude * range + v * amplitude) / (3 * range), 1);
         std::int32_t half = w >= v ? v : w / 2;
         // Blue's noise is kept below the top of the range.
         if (channel == kChannelBlue && w < v && v >= range - w / 2) half = w + v - range;
         const auto i = static_cast<std::size_t>(v);
-        t.width[i] = static_cast<std::uint16_t>(w);
-        t.half[i] = static_cast<std::uint16_t>(half);
+        ReplaceEntry& e = t.entries[i];
+        e.width = static_cast<std::uint16_t>(w);
+        e.half = static_cast<std::uint16_t>(half);
         const std::int32_t start =
             (kCounterStart[k] + 1 + v) % static_cast<std::int32_t>(kReplacePrimeCount);
         // A counter that starts on the last index turns there rather than run off the table,
         // as one starting just below it going up does.
-        t.counter[i] = static_cast<std::uint16_t>(std::min(start, kLastCounter - 1));
-        t.inverse[i] = ~std::uint64_t{0} / static_cast<std::uint64_t>(w) + 1;
+        e.counter = static_cast<std::uint16_t>(std::min(start, kLastCounter - 1));
+        e.inverse = ~std::uint64_t{0} / static_cast<std::uint64_t>(w) + 1;
     }
 }
 
@@ -192,16 +188,16 @@ std::uint64_t phaseSum(std::uint64_t m) {
 void NoiseProcessing::skip(int channel, std::int32_t w, std::uint64_t count) {
     ReplaceTables& t = channels_[static_cast<std::size_t>(channel) & 3].replace;
     if (count == 0 || kind_ != Kind::Colour || t.range <= 0 || w < 0 || w > t.range) return;
-    const auto i = static_cast<std::size_t>(w);
+    ReplaceEntry& e = t.entries[static_cast<std::size_t>(w)];
     // Going up from index c is phase c, coming down phase 2 kLast - c; each step moves one
     // phase on and adds the prime of the index it reaches.
     const std::uint64_t from =
-        t.direction[i] > 0 ? t.counter[i] : static_cast<std::uint64_t>(kCycle - t.counter[i]);
+        e.direction > 0 ? e.counter : static_cast<std::uint64_t>(kCycle - e.counter);
     const std::uint64_t added = phaseSum(from + count + 1) - phaseSum(from + 1);
-    t.previous[i] = static_cast<std::uint16_t>((t.previous[i] + added % t.width[i]) % t.width[i]);
+    e.previous = static_cast<std::uint16_t>((e.previous + added % e.width) % e.width);
     const auto phase = static_cast<std::int64_t>((from + count) % static_cast<std::uint64_t>(kCycle));
-    t.counter[i] = static_cast<std::uint16_t>(indexAtPhase(phase));
-    t.direction[i] = phase < kLast ? 1 : -1;
+    e.counter = static_cast<std::uint16_t>(indexAtPhase(phase));
+    e.direction = phase < kLast ? 1 : -1;
 }
 
 std::int64_t NoiseProcessing::shifted(std::int64_t v, const Channel& c) {

@@ -49,13 +49,18 @@ public:
     void skip(int channel, std::int32_t w, std::uint64_t count);
 
 private:
-    // The Replace working tables of one channel, indexed by the value 0 .. range.
+    // The Replace working tables of one value: width Wd, half Hf, counter C, direction D and
+    // previous P, kept together so that a step touches one place; and the multiplier that
+    // takes a remainder by the width without dividing.
+    struct ReplaceEntry {
+        std::uint64_t inverse = 0;
+        std::uint16_t width = 1, half = 0, counter = 0, previous = 0;
+        std::int8_t direction = 1;
+    };
+    // Those of one channel, indexed by the value 0 .. range.
     struct ReplaceTables {
         std::int32_t range = 0; // Rr, at most kReplaceRangeLimit; 0: Replace is off
-        std::vector<std::uint16_t> width, half, counter, previous;
-        std::vector<std::int8_t> direction;
-        // Per width, the multiplier that takes a remainder by it without dividing.
-        std::vector<std::uint64_t> inverse;
+        std::vector<ReplaceEntry> entries;
     };
     // What one channel does to its samples in the drawing begun last.
     struct Channel {
@@ -73,20 +78,20 @@ private:
 
     std::int64_t multiplied(std::int64_t v, const Channel& c, std::int32_t white) const;
     static std::int64_t replaced(std::int64_t v, ReplaceTables& t) {
-        const auto i = static_cast<std::size_t>(v);
-        std::int32_t counter = t.counter[i] + t.direction[i];
+        ReplaceEntry& e = t.entries[static_cast<std::size_t>(v)];
+        std::int32_t counter = e.counter + e.direction;
         if (counter <= 0) {
             counter = 0;
-            t.direction[i] = 1;
+            e.direction = 1;
         } else if (counter >= kLastCounter) {
             counter = kLastCounter;
-            t.direction[i] = -1;
+            e.direction = -1;
         }
-        t.counter[i] = static_cast<std::uint16_t>(counter);
+        e.counter = static_cast<std::uint16_t>(counter);
         const std::uint32_t noise =
-            remainder(primeAt(counter) + std::uint32_t{t.previous[i]}, t.inverse[i], t.width[i]);
-        t.previous[i] = static_cast<std::uint16_t>(noise);
-        return v + noise - t.half[i];
+            remainder(primeAt(counter) + std::uint32_t{e.previous}, e.inverse, e.width);
+        e.previous = static_cast<std::uint16_t>(noise);
+        return v + noise - e.half;
     }
     static constexpr std::int32_t kLastCounter = 668;
     static std::uint32_t primeAt(std::int32_t counter);

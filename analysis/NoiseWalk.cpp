@@ -32,7 +32,7 @@ std::int32_t largestSample(const Viewport& v, const std::uint16_t* first, int pa
 } // namespace
 
 void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
-                      const NoiseProcessing& stage, int parts, NoiseLookup& t) {
+                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& t) {
     t.low = -e.largestBlack();
     t.high = largestSample(v, first, parts);
     t.blackVaries = e.blackVaries();
@@ -45,6 +45,13 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             std::clamp<std::int64_t>(e.saturationOf(static_cast<int>(q)), 0, 0x10000));
         if (firstOf[channel] < 0) firstOf[channel] = static_cast<int>(q);
     }
+    t.cellOrder = false;
+    for (int i = 0; i < v.cfa.height; ++i)
+        for (int k = i + 1; k < v.cfa.height; ++k)
+            for (int j = 0; j < v.cfa.width; ++j)
+                for (int l = 0; l < v.cfa.width; ++l)
+                    t.cellOrder = t.cellOrder || (cells && t.channel[i * v.cfa.width + j] ==
+                                                               t.channel[k * v.cfa.width + l]);
     t.replacing = false;
     for (int channel = 0; channel < 4; ++channel)
         t.replacing = t.replacing || (firstOf[channel] >= 0 && stage.replaceRange(channel) >= 0);
@@ -65,7 +72,8 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             for (std::size_t i = 0; i < span; ++i) {
                 const std::int64_t w = stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
                 if (w >= 0 && w <= range) {
-                    below[i] = saturated[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
+                    below[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
+                    saturated[i] = below[i] | NoiseLookup::kSaturatedMark;
                     replaceAt[i] = static_cast<std::uint16_t>(w);
                     continue;
                 }
@@ -176,10 +184,40 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
     }
 }
 
+// The band's looked-up results are in place, the Replace marks among them taken cell by cell
+// and in each cell row by row, as the cells are painted.
+void NoiseTables::resolveInCellOrder(std::int32_t dy, std::int32_t rows) {
+    const NoiseLookup& t = *lookup;
+    const int cw = view->cfa.width, ch = view->cfa.height;
+    const std::int32_t width = view->x.visibleSamples;
+    for (std::int32_t cell = 0; cell < width; cell += cw)
+        for (std::int32_t i = 0; i < rows; ++i) {
+            std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
+            const int q0 = (dy + i) % ch * cw;
+            for (std::int32_t dx = cell; dx < std::min(cell + cw, width); ++dx) {
+                const std::uint32_t r = out[dx];
+                if ((r & NoiseLookup::kReplaceMark) == 0) continue;
+                const int channel = t.channel[q0 + dx - cell];
+                const int table = 2 * channel + ((r & NoiseLookup::kSaturatedMark) != 0 ? 1 : 0);
+                out[dx] = t.replaced[table][static_cast<std::size_t>(
+                    stage->replaceStep(channel, static_cast<std::int32_t>(r & 0xFFFF)))];
+            }
+        }
+}
+
 void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
     const std::int32_t width = view->x.visibleSamples;
     results.resize(static_cast<std::size_t>(rows) * width);
     NoiseProcessing& s = *stage;
+    if (lookup->cellOrder) {
+        for (std::int32_t i = 0; i < rows; ++i) {
+            std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
+            walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables&, bool,
+                                       std::int32_t dx) KORVANE_INLINE { out[dx] = r; });
+        }
+        resolveInCellOrder(dy, rows);
+        return;
+    }
     for (std::int32_t i = 0; i < rows; ++i) {
         std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
         walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool saturated,

@@ -20,6 +20,7 @@ struct NoiseLookup {
     // a corrected value that takes no Replace step, or kReplaceMark with the value the step
     // takes (results are below 2^24: a value index or a pixel).
     static constexpr std::uint32_t kReplaceMark = 0x80000000u;
+    static constexpr std::uint32_t kSaturatedMark = 0x40000000u; // with kReplaceMark
     std::array<std::vector<std::uint32_t>, 8> results;
     // Per channel, from `low` on: the value the Replace step takes, or kNoReplace; the
     // counting reads this smaller table.
@@ -28,6 +29,9 @@ struct NoiseLookup {
     // Per channel and raw saturation: the result of a value the Replace step gave, from 0.
     std::array<std::vector<std::uint32_t>, 8> replaced;
     bool replacing = false; // some channel has a Replace step
+    // The band is painted cell by cell and a channel has samples in more than one row of a
+    // cell: its Replace steps are taken in that order, not row by row.
+    bool cellOrder = false;
     bool blackVaries = false;
     std::array<std::int32_t, 64> fixedBlack{};  // per cell position, when the black is fixed
     std::array<std::int32_t, 64> saturatedAt{}; // from here on a raw sample is saturated
@@ -35,8 +39,9 @@ struct NoiseLookup {
 };
 
 // Builds the tables for the visible samples from `first` (the stage has begun the drawing).
+// `cells`: the mode paints a unit per CFA cell.
 void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
-                      const NoiseProcessing& stage, int parts, NoiseLookup& lookup);
+                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& lookup);
 
 struct NoiseTables : BandResults {
     const NoiseLookup* lookup = nullptr;
@@ -49,6 +54,7 @@ struct NoiseTables : BandResults {
                    std::array<std::vector<std::uint32_t>, 4>& counts);
 
 private:
+    void resolveInCellOrder(std::int32_t dy, std::int32_t rows);
     // Runs `each` on every sample of row dy with what it looks up (see the definition).
     template <bool kCounting, typename Each> void walkRow(std::int32_t dy, Each each);
 };

@@ -192,8 +192,8 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     const Viewport& v = c.view;
     const int parts = partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples);
     NoiseLookup lookup;
-    buildNoiseLookup(e, v, c.first, stage, parts, lookup);
     const bool samples = paintsSamples(settings, v);
+    buildNoiseLookup(e, v, c.first, stage, parts, !samples, lookup);
     const std::int32_t ch = samples ? 1 : v.cfa.height;
     const std::int32_t bands = (v.y.visibleSamples + ch - 1) / ch;
     const auto rowsOf = [&](std::int32_t band) {

@@ -780,6 +780,9 @@ TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRu
         const Black black = kBlacks[(trial / 3) % std::size(kBlacks)];
         ImageDescriptor image = makeScene(black, kOrientations[(trial / 7) % 4]);
         image.scrollX = 1;
+        // Now and then red in both rows of the cell (R G / R B): one channel's Replace
+        // sequence then runs through a cell's rows in the order the cell is painted.
+        if (trial % 3 == 2) image.cfaPattern[2] = 0;
         RenderSettings s = settingsFor(m, kChecks[(trial / 5) % std::size(kChecks)]);
         if (trial % 2 == 1) {
             const PanelGeometry g = test::render(image, s).outcome.geometry;

@@ -45,6 +45,9 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             std::clamp<std::int64_t>(e.saturationOf(static_cast<int>(q)), 0, 0x10000));
         if (firstOf[channel] < 0) firstOf[channel] = static_cast<int>(q);
     }
+    const auto offset = [&](int channel) { return static_cast<double>(stage.offset(channel)); };
+    const double greens = (offset(kChannelGreen1) + offset(kChannelGreen2)) / 2.0;
+    t.offsetInBlack = {offset(kChannelRed), greens, offset(kChannelBlue), greens};
     t.cellOrder = false;
     for (int i = 0; i < v.cfa.height; ++i)
         for (int k = i + 1; k < v.cfa.height; ++k)
@@ -66,6 +69,8 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             auto& below = t.results[2 * channel];
             auto& saturated = t.results[2 * channel + 1];
             auto& replaceAt = t.replaceAt[channel];
+            auto& values = t.stageValue[channel];
+            values.resize(span);
             below.resize(span);
             saturated.resize(span);
             replaceAt.assign(span, NoiseLookup::kNoReplace);
@@ -78,11 +83,16 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
                     continue;
                 }
                 const std::int64_t x = stage.after(w, channel);
+                values[i] = static_cast<std::int32_t>(x);
                 below[i] = e.outFromCorrected(x, false, q);
                 saturated[i] = e.outFromCorrected(x, true, q);
             }
             // A replaced value lies from 0 to twice the range.
             const auto replacedSpan = static_cast<std::size_t>(std::max(2 * range + 1, 0));
+            t.replacedValue[channel].resize(replacedSpan);
+            for (std::size_t w = 0; w < replacedSpan; ++w)
+                t.replacedValue[channel][w] =
+                    static_cast<std::int32_t>(stage.after(static_cast<std::int64_t>(w), channel));
             for (int sat = 0; sat < 2; ++sat) {
                 auto& table = t.replaced[2 * channel + sat];
                 table.resize(replacedSpan);
@@ -116,8 +126,8 @@ struct PositionTables {
 
 } // namespace
 
-// Runs each(what the sample looks up, position tables, saturated, column) along sample row
-// dy: its result or kReplaceMark with the value; when counting, only the value the Replace
+// Runs each(what the sample looks up, position tables, saturated, column, index into the
+// tables) along sample row dy: its result or kReplaceMark with the value; when counting, only the value the Replace
 // step would take, or kNoReplace. The tables of a cell position stay fixed along the row;
 // for the 2-column patterns nearly every camera has, both positions are held through the loop.
 template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t dy, Each each) {
@@ -155,10 +165,10 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
         const std::int32_t b = varies ? lineBlacks[dx] : p.black;
         const auto index = static_cast<std::size_t>(std::clamp(s - b - low, 0, last));
         if constexpr (kCounting) {
-            each(p.replaceAt[index], p, false, dx);
+            each(p.replaceAt[index], p, false, dx, index);
         } else {
             const bool saturated = s >= p.saturatedAt;
-            each((saturated ? p.saturated : p.below)[index], p, saturated, dx);
+            each((saturated ? p.saturated : p.below)[index], p, saturated, dx, index);
         }
     };
     if (cw == 2) {
@@ -186,7 +196,7 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
 
 // The band's looked-up results are in place, the Replace marks among them taken cell by cell
 // and in each cell row by row, as the cells are painted.
-void NoiseTables::resolveInCellOrder(std::int32_t dy, std::int32_t rows) {
+void NoiseTables::resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering) {
     const NoiseLookup& t = *lookup;
     const int cw = view->cfa.width, ch = view->cfa.height;
     const std::int32_t width = view->x.visibleSamples;
@@ -199,8 +209,11 @@ void NoiseTables::resolveInCellOrder(std::int32_t dy, std::int32_t rows) {
                 if ((r & NoiseLookup::kReplaceMark) == 0) continue;
                 const int channel = t.channel[q0 + dx - cell];
                 const int table = 2 * channel + ((r & NoiseLookup::kSaturatedMark) != 0 ? 1 : 0);
-                out[dx] = t.replaced[table][static_cast<std::size_t>(
-                    stage->replaceStep(channel, static_cast<std::int32_t>(r & 0xFFFF)))];
+                const auto w = static_cast<std::size_t>(
+                    stage->replaceStep(channel, static_cast<std::int32_t>(r & 0xFFFF)));
+                out[dx] = t.replaced[table][w];
+                if (gathering)
+                    values[static_cast<std::size_t>(i) * width + dx] = t.replacedValue[channel][w];
             }
         }
 }
@@ -209,35 +222,77 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
     const std::int32_t width = view->x.visibleSamples;
     results.resize(static_cast<std::size_t>(rows) * width);
     NoiseProcessing& s = *stage;
-    if (lookup->cellOrder) {
-        for (std::int32_t i = 0; i < rows; ++i) {
-            std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
-            walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables&, bool,
-                                       std::int32_t dx) KORVANE_INLINE { out[dx] = r; });
-        }
-        resolveInCellOrder(dy, rows);
-        return;
-    }
+    const NoiseLookup& t = *lookup;
+    // A band the selection meets keeps the stage's value of every sample for the statistics.
+    const bool gathering = statistics != nullptr && dy < selected.y1 && dy + rows > selected.y0;
+    if (gathering) values.resize(results.size());
     for (std::int32_t i = 0; i < rows; ++i) {
         std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
+        std::int32_t* value = values.data() + static_cast<std::size_t>(i) * width;
+        const auto keep = [&](const PositionTables& p, std::int32_t dx, std::int32_t index) {
+            if (gathering) value[dx] = t.stageValue[p.channel][static_cast<std::size_t>(index)];
+        };
+        if (t.cellOrder) {
+            walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool,
+                                       std::int32_t dx, std::int32_t index) KORVANE_INLINE {
+                out[dx] = r;
+                keep(p, dx, index);
+            });
+            continue;
+        }
         walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool saturated,
-                            std::int32_t dx) KORVANE_INLINE {
+                                   std::int32_t dx, std::int32_t index) KORVANE_INLINE {
             if ((r & NoiseLookup::kReplaceMark) == 0) {
                 out[dx] = r;
+                keep(p, dx, index);
                 return;
             }
             const auto w = static_cast<std::size_t>(
                 s.replaceStep(p.channel, static_cast<std::int32_t>(r & 0xFFFF)));
             out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[w];
+            if (gathering) value[dx] = t.replacedValue[p.channel][w];
         });
+    }
+    if (t.cellOrder) resolveInCellOrder(dy, rows, gathering);
+    if (gathering) gather(dy, rows);
+}
+
+void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
+    const Viewport& v = *view;
+    const NoiseLookup& t = *lookup;
+    const SampleEvaluator& e = *evaluator;
+    const std::int32_t width = v.x.visibleSamples;
+    const int cw = v.cfa.width;
+    const bool adjusted = e.adjusted();
+    const std::int32_t x0 = std::max(selected.x0, 0), x1 = std::min(selected.x1, width);
+    for (std::int32_t y = std::max(dy, selected.y0); y < std::min(dy + rows, selected.y1); ++y) {
+        const std::uint16_t* row = first + y * v.stepY;
+        const std::int32_t* value = values.data() + static_cast<std::size_t>(y - dy) * width;
+        const int cellRow = y % v.cfa.height;
+        if (t.blackVaries) {
+            blacks.resize(static_cast<std::size_t>(width));
+            const StoredAt at = storedAt(v, x0, y);
+            e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
+                        blacks.data());
+        }
+        for (std::int32_t dx = x0; dx < x1; ++dx) {
+            const int q = cellRow * cw + dx % cw;
+            const std::int32_t s = row[dx * v.stepX];
+            const std::int32_t b =
+                t.blackVaries ? blacks[static_cast<std::size_t>(dx - x0)] : t.fixedBlack[q];
+            const std::int32_t x = value[dx];
+            statistics->addImageSample(v.cfa.colour[q], adjusted ? x : s, x < 1 ? 0 : x,
+                                       b + t.offsetInBlack[t.channel[q]],
+                                       e.displayedOfCorrected(x, s >= t.saturatedAt[q], q));
+        }
     }
 }
 
 void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
                             std::array<std::vector<std::uint32_t>, 4>& counts) {
     for (std::int32_t i = 0; i < rows; ++i)
-        walkRow<true>(dy + i, [&](std::uint32_t w, const PositionTables& p, bool, std::int32_t)
-                                      KORVANE_INLINE {
+        walkRow<true>(dy + i, [&](std::uint32_t w, const PositionTables& p, bool, std::int32_t,
+                                  std::int32_t) KORVANE_INLINE {
             if (w != NoiseLookup::kNoReplace) ++counts[static_cast<std::size_t>(p.channel)][w];
         });
 }

@@ -9,6 +9,7 @@
 
 #include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderWalk.hpp"
+#include "analysis/SelectionStatistics.hpp"
 
 namespace korvane::render_walk {
 
@@ -28,6 +29,13 @@ struct NoiseLookup {
     std::array<std::vector<std::uint16_t>, 4> replaceAt;
     // Per channel and raw saturation: the result of a value the Replace step gave, from 0.
     std::array<std::vector<std::uint32_t>, 8> replaced;
+    // For the selection statistics, per channel: the stage's value of a corrected value that
+    // takes no Replace step (from `low` on), and of a value the step gave (from 0).
+    std::array<std::vector<std::int32_t>, 4> stageValue;
+    std::array<std::vector<std::int32_t>, 4> replacedValue;
+    // What the statistics add to a sample's black level: the stage's offset of its channel
+    // (for green the mean of the two greens').
+    std::array<double, 4> offsetInBlack{};
     bool replacing = false; // some channel has a Replace step
     // The band is painted cell by cell and a channel has samples in more than one row of a
     // cell: its Replace steps are taken in that order, not row by row.
@@ -43,9 +51,18 @@ struct NoiseLookup {
 void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
                       const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& lookup);
 
+// The samples of a selection, from x0 to x1 and y0 to y1 (visible samples, ends excluded).
+struct SampleRange {
+    std::int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
 struct NoiseTables : BandResults {
     const NoiseLookup* lookup = nullptr;
     NoiseProcessing* stage = nullptr; // this part's, with the Replace sequences where it starts
+    // The statistics of the selected samples of this part's bands; null without a selection.
+    SelectionStatistics* statistics = nullptr;
+    SampleRange selected;
+    std::vector<std::int32_t> values; // the stage's values of a band that the selection meets
 
     void beginBand(std::int32_t dy, std::int32_t rows);
     // Adds to counts[channel][w] every sample of the rows that takes the Replace step with
@@ -54,7 +71,8 @@ struct NoiseTables : BandResults {
                    std::array<std::vector<std::uint32_t>, 4>& counts);
 
 private:
-    void resolveInCellOrder(std::int32_t dy, std::int32_t rows);
+    void resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering);
+    void gather(std::int32_t dy, std::int32_t rows);
     // Runs `each` on every sample of row dy with what it looks up (see the definition).
     template <bool kCounting, typename Each> void walkRow(std::int32_t dy, Each each);
 };

@@ -187,8 +187,10 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
 // The noise stage's drawing in parts, as one thread would paint it: the samples each part
 // gives the Replace step are counted first, and every part starts from a copy of the stage
 // whose Replace sequences are moved on by what the parts before it count.
+// The statistics of the selected units are gathered by each part for its bands.
 void paintWithNoise(const Canvas& c, const RenderSettings& settings, const SampleEvaluator& e,
-                    NoiseProcessing& stage) {
+                    NoiseProcessing& stage, const UnitRange& units,
+                    SelectionStatistics& statistics) {
     const Viewport& v = c.view;
     const int parts = partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples);
     NoiseLookup lookup;
@@ -199,13 +201,23 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     const auto rowsOf = [&](std::int32_t band) {
         return std::min(ch, v.y.visibleSamples - band * ch);
     };
-    const auto tablesOf = [&](NoiseProcessing& s) {
+    const std::int32_t ux = samples ? 1 : v.cfa.width, uy = samples ? 1 : v.cfa.height;
+    const SampleRange selected{units.firstX * ux,
+                               std::min((units.lastX + 1) * ux, v.x.visibleSamples),
+                               units.firstY * uy,
+                               std::min((units.lastY + 1) * uy, v.y.visibleSamples)};
+    std::vector<SelectionStatistics> partStatistics(static_cast<std::size_t>(parts));
+    const auto tablesOf = [&](NoiseProcessing& s, int part) {
         NoiseTables t;
         t.lookup = &lookup;
         t.stage = &s;
         t.evaluator = &e;
         t.view = &v;
         t.first = c.first;
+        if (!units.empty()) {
+            t.statistics = &partStatistics[static_cast<std::size_t>(part)];
+            t.selected = selected;
+        }
         return t;
     };
     std::vector<NoiseProcessing> stages(1, stage);
@@ -219,7 +231,7 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
             for (int channel = 0; channel < 4; ++channel)
                 mine[channel].assign(
                     static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
-            NoiseTables t = tablesOf(stage); // counting takes no step
+            NoiseTables t = tablesOf(stage, part); // counting takes no step
             for (std::int32_t band = from; band < to; ++band)
                 t.countBand(band * ch, rowsOf(band), mine);
         });
@@ -235,9 +247,11 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     }
     while (static_cast<int>(stages.size()) < parts) stages.push_back(stage);
     inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-        NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)]);
+        NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
         paintBands(c, settings, t, from, to);
     });
+    for (const SelectionStatistics& s : partStatistics)
+        statistics.add(s);
 }
 
 // Memory one drawing works in.
@@ -564,8 +578,10 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         thread_local Scratch scratch;
         std::vector<std::uint32_t>& storage = scratch.tables;
         auto* processing = dynamic_cast<NoiseProcessing*>(noise);
-        if (processing != nullptr && canvas.selected.empty()) {
-            paintWithNoise(canvas, settings, evaluator, *processing);
+        if (processing != nullptr) {
+            // The parts gather the selection themselves.
+            const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
+            paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
         } else if (noise != nullptr) {
             // The stage sees the samples in painting order: one thread.
             Evaluated each{&evaluator, &view, noise, nullptr, exposure};

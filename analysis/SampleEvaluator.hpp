@@ -125,6 +125,8 @@ public:
         if (channelMode_) return {nullptr, 16 - 8 * static_cast<int>(view_.cfa.colour[q])};
         return {mapping_, 0};
     }
+    // The byte the statistics take for a corrected value (Image modes).
+    std::int32_t displayedOfCorrected(std::int64_t v, bool saturated, int q) const;
     bool exposure() const { return exposure_; }
     bool adjusted() const { return adjusted_; }
 

@@ -847,8 +847,8 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
     noise.replaceRange = {400, 800, 1000, 600};
     for (const Large& l : larges)
         for (const Black black : {Black::CfaArray, Black::ColumnsAndRows})
-            for (const int variant : {0, 1, 2}) {
-                const bool selected = variant == 1, noisy = variant == 2;
+            for (const int variant : {0, 1, 2, 3}) {
+                const bool selected = variant % 2 == 1, noisy = variant >= 2;
                 ImageDescriptor image =
                     makeScene(black, l.mode.subMode == ImageSubMode::Channel ? 6 : 1);
                 RenderSettings s = settingsFor(l.mode, kChecks[1]);

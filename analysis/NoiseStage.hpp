@@ -13,8 +13,11 @@ using ImageDescriptor = IfdNode;
 // The noise processing stage of the display: the settings of the noise dialog act on every
 // sample between black level subtraction and the black point comparison. The renderer
 // calls it through this interface only, so the stage can be built and tested on its own.
-// While a stage is given, the renderer evaluates every sample (no look-up tables), in the
-// order it paints them, so that a stage with running state sees each painted sample once.
+// While a stage is given, the renderer evaluates every sample through apply (no look-up
+// tables), in the order it paints them, so that a stage with running state sees each painted
+// sample once. The display's own stage, NoiseProcessing, lays its work out so that the
+// renderer can tabulate all but its running Replace step and still give that step every
+// painted sample in painting order.
 class NoiseStage {
 public:
     virtual ~NoiseStage() = default;

@@ -566,9 +566,9 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         const bool samples = paintsSamples(settings, view);
         const UnitRange units =
             takesPart ? selectedUnits(view, settings.selection, samples) : UnitRange{};
-        // With the noise stage or in the Exposure mode the selected units are evaluated
-        // while painting; otherwise the tables paint everything and the selection is
-        // gathered after.
+        // With the noise stage the selected units are gathered by the noise tables, or
+        // evaluated while painting (another stage, or the Exposure mode); otherwise the
+        // tables paint everything and the selection is gathered after.
         const bool gatherAfter = noise == nullptr && !exposure;
         const std::uint16_t* first = image.samples.data() + view.firstIndex;
         const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,

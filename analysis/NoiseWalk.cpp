@@ -2,28 +2,46 @@
 
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "analysis/InParts.hpp"
 
 namespace korvane::render_walk {
 
 namespace {
 
+// The largest of `count` samples from `row`, `step` apart.
+std::uint16_t largestOf(const std::uint16_t* row, std::int32_t count, std::ptrdiff_t step) {
+    std::uint16_t top = 0;
+    std::int32_t dx = 0;
+#if defined(__SSE2__)
+    if (step == 1) {
+        // Unsigned maxima by way of the signed ones: the values flipped by their top bit.
+        const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+        __m128i top8 = flip;
+        for (; dx + 8 <= count; dx += 8)
+            top8 = _mm_max_epi16(
+                top8, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx)),
+                                    flip));
+        alignas(16) std::array<std::uint16_t, 8> lanes{};
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), _mm_xor_si128(top8, flip));
+        top = *std::max_element(lanes.begin(), lanes.end());
+    }
+#endif
+    for (; dx < count; ++dx)
+        top = std::max(top, row[dx * step]);
+    return top;
+}
+
 // The largest visible sample: the tables need not reach beyond it.
 std::int32_t largestSample(const Viewport& v, const std::uint16_t* first, int parts) {
-    const std::int32_t width = v.x.visibleSamples;
     std::vector<std::uint16_t> tops(static_cast<std::size_t>(parts), 0);
     inParts(parts, v.y.visibleSamples, [&](int part, std::int32_t from, std::int32_t to) {
         std::uint16_t top = 0;
-        for (std::int32_t dy = from; dy < to; ++dy) {
-            const std::uint16_t* row = first + dy * v.stepY;
-            if (v.stepX == 1) {
-                for (std::int32_t dx = 0; dx < width; ++dx)
-                    top = std::max(top, row[dx]);
-            } else {
-                for (std::int32_t dx = 0; dx < width; ++dx)
-                    top = std::max(top, row[dx * v.stepX]);
-            }
-        }
+        for (std::int32_t dy = from; dy < to; ++dy)
+            top = std::max(top, largestOf(first + dy * v.stepY, v.x.visibleSamples, v.stepX));
         tops[static_cast<std::size_t>(part)] = top;
     });
     return *std::max_element(tops.begin(), tops.end());

@@ -283,6 +283,12 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     const int cw = v.cfa.width;
     const bool adjusted = e.adjusted();
     const std::int32_t x0 = std::max(selected.x0, 0), x1 = std::min(selected.x1, width);
+    // Exact integer sums per colour, added to the statistics once: the squares of the
+    // stage's values can pass 64 bits, and the black level's offset part is added per
+    // channel.
+    std::array<ImageTotals, 3> totals{};
+    std::array<unsigned __int128, 3> squares{};
+    std::array<std::uint64_t, 4> perChannel{};
     for (std::int32_t y = std::max(dy, selected.y0); y < std::min(dy + rows, selected.y1); ++y) {
         const std::uint16_t* row = first + y * v.stepY;
         const std::int32_t* value = values.data() + static_cast<std::size_t>(y - dy) * width;
@@ -299,10 +305,33 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
             const std::int32_t b =
                 t.blackVaries ? blacks[static_cast<std::size_t>(dx - x0)] : t.fixedBlack[q];
             const std::int32_t x = value[dx];
-            statistics->addImageSample(v.cfa.colour[q], adjusted ? x : s, x < 1 ? 0 : x,
-                                       b + t.offsetInBlack[t.channel[q]],
-                                       e.displayedOfCorrected(x, s >= t.saturatedAt[q], q));
+            const auto colour = static_cast<std::size_t>(v.cfa.colour[q]);
+            ImageTotals& sum = totals[colour];
+            const std::int64_t reported = adjusted ? x : s;
+            const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
+            const std::int64_t displayed = e.displayedOfCorrected(x, s >= t.saturatedAt[q], q);
+            ++sum.n;
+            sum.rawMin = std::min(sum.rawMin, reported);
+            sum.rawMax = std::max(sum.rawMax, reported);
+            sum.rawSum += reported;
+            sum.corrSum += corrected;
+            squares[colour] += static_cast<unsigned __int128>(corrected) * corrected;
+            sum.blackSum += b;
+            ++perChannel[t.channel[q]];
+            sum.dispMin = std::min(sum.dispMin, displayed);
+            sum.dispMax = std::max(sum.dispMax, displayed);
+            sum.dispSum += static_cast<std::uint64_t>(displayed);
+            sum.dispSq += static_cast<std::uint64_t>(displayed * displayed);
         }
+    }
+    std::array<long double, 3> offsets{};
+    for (std::size_t ch = 0; ch < 4; ++ch)
+        offsets[ch == kChannelRed ? 0 : ch == kChannelBlue ? 2 : 1] +=
+            static_cast<long double>(perChannel[ch]) * t.offsetInBlack[ch];
+    for (std::size_t c = 0; c < 3; ++c) {
+        const auto colour = static_cast<CfaColour>(c);
+        statistics->addImageTotals(colour, totals[c]);
+        statistics->addToSums(colour, static_cast<long double>(squares[c]), offsets[c]);
     }
 }
 

@@ -73,6 +73,12 @@ public:
         s.dispSum += static_cast<double>(t.dispSum);
         s.dispSq += static_cast<double>(t.dispSq);
     }
+    // Adds to the sums of corrected squares and of black levels of a colour.
+    void addToSums(CfaColour colour, long double corrSq, long double blackSum) {
+        ColourStatistics& s = colours_[static_cast<std::size_t>(colour)];
+        s.corrSq += corrSq;
+        s.blackSum += blackSum;
+    }
     void addImageSample(CfaColour colour, std::int32_t reportedRaw, std::int32_t corrected,
                         double black, std::int32_t displayed) {
         ColourStatistics& s = add(colour, reportedRaw, corrected);

@@ -62,6 +62,10 @@ public:
     CAnalyzerDlg(const CAnalyzerDlg&) = delete;
     CAnalyzerDlg& operator=(const CAnalyzerDlg&) = delete;
 
+    // The keys the dialog acts on when they are released, in the order they are tried: what
+    // the user guide's keyboard table documents.
+    static std::vector<KeyPattern> releasedKeys();
+
     // Window events.
     void onInitDialog(platform::DialogWindow& window) override;
     void onCommand(int id, platform::Notification code) override;

@@ -22,7 +22,11 @@
 #include "common/Status.hpp"
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
+#include "analysis/NoiseParameters.hpp"
+#include "tools/NoiseDlg.hpp"
 #include "tools/RecoveryTemplate.hpp"
+#include "tools/ToolHost.hpp"
+#include "tools/WhiteBalanceDlg.hpp"
 
 namespace korvane {
 
@@ -53,7 +57,7 @@ struct LoadStages {
 
 // The main dialog: owns the current file and every piece of display state, and routes each
 // control to the operation it stands for.
-class CAnalyzerDlg final : public platform::DialogHandler {
+class CAnalyzerDlg final : public platform::DialogHandler, private ToolHost {
 public:
     // `commandLine`: the arguments after the program name, as one line.
     CAnalyzerDlg(platform::Services& services, std::string commandLine,
@@ -125,11 +129,17 @@ public:
     // A file is current and its samples were decoded: the panel shows that file.
     bool imageDecoded() const { return file_ && image_ != nullptr && !image_->samples.empty(); }
     ImageSubMode imageSubMode() const { return imageSubMode_; }
-    std::int32_t blackPoint() const { return blackPoint_; }
+    std::int32_t blackPoint() const override { return blackPoint_; }
     std::int32_t whitePoint() const { return whitePoint_; }
     const LevelScale& levelScale() const { return *levelScale_; }
     std::string versionText() const;
-    platform::DialogWindow* window() { return window_; }
+    platform::DialogWindow* window() override { return window_; }
+    // The open tool dialogs, null while closed.
+    CWhiteBalanceDlg* whiteBalanceDialog() const { return whiteBalanceDlg_; }
+    CNoiseDlg* noiseDialog() const { return noiseDlg_; }
+    // The noise parameters the display applies while they are valid, and the saved slots.
+    const NoiseParameters& noiseParameters() const { return noise_; }
+    const NoiseSlots& noiseSlots() const { return noiseSlots_; }
     bool selectionValid() const { return panel_.selectionValid(); }
 
 private:
@@ -152,6 +162,14 @@ private:
     void setBlackPoint(std::int32_t level);
     void setWhitePoint(std::int32_t level);
     void setExposureControls(int position, bool enabled);
+
+    // Tool dialogs.
+    void redrawPanel() override { redraw(); }
+    void SetToolBlackPoint(std::int32_t level) override;
+    void openWhiteBalanceDialog();
+    void openNoiseDialog();
+    // Ends the open tool windows (they belong to the image).
+    void closeToolDialogs();
 
     // Load-and-process.
     void ReleaseFileContext();
@@ -319,6 +337,14 @@ private:
     };
     std::optional<ColumnProfile> columnProfile_;
     RecoveryTemplateSlots templates_;
+    // The open tool windows (toolDialogs): white balance and noise processing. Each clears
+    // its pointer when its window goes.
+    CWhiteBalanceDlg* whiteBalanceDlg_ = nullptr;
+    CNoiseDlg* noiseDlg_ = nullptr;
+    // The live noise parameters the display reads, and the ten saved slots, for the
+    // program's run.
+    NoiseParameters noise_;
+    NoiseSlots noiseSlots_{};
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

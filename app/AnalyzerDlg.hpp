@@ -23,6 +23,7 @@
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
 #include "analysis/NoiseParameters.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "tools/NoiseDlg.hpp"
 #include "tools/RecoveryTemplate.hpp"
 #include "tools/ToolHost.hpp"
@@ -345,6 +346,8 @@ private:
     // program's run.
     NoiseParameters noise_;
     NoiseSlots noiseSlots_{};
+    // The display's noise stage over the live parameters; drawings use it while they are valid.
+    NoiseProcessing noiseStage_{noise_};
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

@@ -232,6 +232,7 @@ RenderSettings CAnalyzerDlg::renderSettings() {
     s.selection = panel_.selection;
     s.dragging = panel_.dragging();
     s.fileOrientation = file_->orientation;
+    s.noise = noise_.valid == 1 ? &noiseStage_ : nullptr;
     return s;
 }
 

@@ -321,6 +321,23 @@ TEST_F(Tools, TabStoresAndEnterApplies) {
     EXPECT_EQ(dlg->noiseParameters().shiftOn, 1);  // the Enable box was shown checked
 }
 
+TEST_F(Tools, TheLiveParametersReachThePicture) {
+    const std::vector<platform::Rgb> before = window->panelSurface().pixels();
+    auto& d = openTool(ids::kNoiseDialog);
+    d.click(nd::kRed);
+    d.type(nd::kValueEdit, "800");
+    d.key(chord(vk::kTab));
+    EXPECT_EQ(window->panelSurface().pixels(), before);
+    enter(nd::kValueEdit, "800");
+    EXPECT_NE(window->panelSurface().pixels(), before);
+    d.click(nd::kOffsetOn);  // the function off: the picture as it was
+    EXPECT_EQ(window->panelSurface().pixels(), before);
+    d.click(nd::kOffsetOn);
+    EXPECT_NE(window->panelSurface().pixels(), before);
+    d.click(ids::kCancel);
+    EXPECT_EQ(window->panelSurface().pixels(), before);
+}
+
 TEST_F(Tools, RevertResetCancelAndTheSavedSlots) {
     driver->type(ids::kBlackEdit, "300");
     driver->key(chord(vk::kTab));

@@ -126,11 +126,12 @@ constexpr std::array kAboutControls = std::to_array<ControlTemplate>({
 
 // The white balance dialog: a row per coefficient (name, slider, value, Reset), the saved
 // sets with their Save and Recall buttons under a caption each, "As shot" beside them, and
-// Accept and Cancel. The second green's row stands last: the dialog keeps it hidden.
+// Accept and Cancel. The second green's row lies under the first green's: the dialog keeps it
+// hidden (the second green follows the first or keeps its own value without a row).
 namespace wbd = ids::wb;
 constexpr int kWbRow = 16;  // one coefficient row
 constexpr int wbRowTop(int n) { return 6 + n * kWbRow; }
-constexpr int kWbSetLeft = 6, kWbSetStep = 42, kWbSetTop = 78;
+constexpr int kWbSetLeft = 6, kWbSetStep = 42, kWbSetTop = 60;
 constexpr std::array kWhiteBalanceControls = std::to_array<ControlTemplate>({
     {wbd::kRedLabel, K::Static, "Red", 6, wbRowTop(0) + 3, 36, 9, 0},
     {wbd::kRedSlider, K::Trackbar, "", 44, wbRowTop(0), 160, 14, kTab},
@@ -144,10 +145,10 @@ constexpr std::array kWhiteBalanceControls = std::to_array<ControlTemplate>({
     {wbd::kBlueSlider, K::Trackbar, "", 44, wbRowTop(2), 160, 14, kTab},
     {wbd::kBlueEdit, K::Edit, "", 208, wbRowTop(2) + 1, 40, 12, kTab},
     {wbd::kBlueReset, K::PushButton, "Reset", 252, wbRowTop(2) + 1, 32, 12, kTab},
-    {wbd::kGreen2Button, K::PushButton, "Green 2", 6, wbRowTop(3) + 1, 36, 12, kTab | st::kHidden | st::kDisabled},
-    {wbd::kGreen2Slider, K::Trackbar, "", 44, wbRowTop(3), 160, 14, kTab | st::kHidden | st::kDisabled},
-    {wbd::kGreen2Edit, K::Edit, "", 208, wbRowTop(3) + 1, 40, 12, kTab | st::kHidden | st::kDisabled},
-    {wbd::kGreen2Reset, K::PushButton, "Reset", 252, wbRowTop(3) + 1, 32, 12,
+    {wbd::kGreen2Button, K::PushButton, "Green 2", 6, wbRowTop(1) + 1, 36, 12, kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Slider, K::Trackbar, "", 44, wbRowTop(1), 160, 14, kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Edit, K::Edit, "", 208, wbRowTop(1) + 1, 40, 12, kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Reset, K::PushButton, "Reset", 252, wbRowTop(1) + 1, 32, 12,
      kTab | st::kHidden | st::kDisabled},
 
     // Saved sets: a caption, Save below it, Recall below that; "As shot" has Recall only.
@@ -182,6 +183,7 @@ namespace nd = ids::noise;
 constexpr int kNoiseColumn = 44;  // one function button and its Enable box
 constexpr int noiseLeft(int n) { return 6 + n * kNoiseColumn; }
 constexpr int kNoiseSetTop = 84;
+constexpr int kNoiseCommandsLeft = noiseLeft(5) + 2;  // Revert, Accept and Cancel
 constexpr std::array kNoiseControls = std::to_array<ControlTemplate>({
     {nd::kOffset, K::CheckBox, "Offset", noiseLeft(0), 6, 40, 14, kTab | st::kPushLike},
     {nd::kReplace, K::CheckBox, "Replace", noiseLeft(1), 6, 40, 14, kTab | st::kPushLike},
@@ -211,8 +213,8 @@ constexpr std::array kNoiseControls = std::to_array<ControlTemplate>({
     {nd::kRangeLabel, K::Static, "Range", 84, 54, 80, 9, 0},
     {nd::kRangeEdit, K::Edit, "", 84, 64, 70, 12, kTab | st::kRight, 10},
     {nd::kRangeSpin, K::UpDown, "", 154, 64, 10, 12, 0},
-    {nd::kReset, K::PushButton, "Reset", noiseLeft(4) - 4, 63, 40, 14, kTab},
-    {nd::kRevert, K::PushButton, "Revert", noiseLeft(5) - 4, 63, 40, 14, kTab},
+    {nd::kReset, K::PushButton, "Reset", noiseLeft(4), 63, 40, 14, kTab},
+    {nd::kRevert, K::PushButton, "Revert", kNoiseCommandsLeft, 63, 40, 14, kTab},
 
     // Saved sets: a caption, Save below it, Recall below that.
     {nd::kSet1Label + 0, K::Static, "Set 1", noiseLeft(0), kNoiseSetTop, 40, 9, st::kCentre},
@@ -231,8 +233,8 @@ constexpr std::array kNoiseControls = std::to_array<ControlTemplate>({
     {nd::kRecall4, K::PushButton, "Recall", noiseLeft(3), kNoiseSetTop + 24, 40, 12, kTab},
     {nd::kRecall5, K::PushButton, "Recall", noiseLeft(4), kNoiseSetTop + 24, 40, 12, kTab},
 
-    {nd::kAccept, K::PushButton, "&Accept", noiseLeft(5) - 4, kNoiseSetTop + 8, 40, 14, kTab},
-    {ids::kCancel, K::PushButton, "&Cancel", noiseLeft(5) - 4, kNoiseSetTop + 24, 40, 14, kTab},
+    {nd::kAccept, K::PushButton, "&Accept", kNoiseCommandsLeft, kNoiseSetTop + 8, 40, 14, kTab},
+    {ids::kCancel, K::PushButton, "&Cancel", kNoiseCommandsLeft, kNoiseSetTop + 24, 40, 14, kTab},
 });
 
 constexpr bool uniqueIds(const auto& controls) {
@@ -257,7 +259,7 @@ constexpr DialogTemplate kMain{ids::kMainDialog,
 constexpr DialogTemplate kWhiteBalance{ids::kWhiteBalanceDialog, "Korvane Adjusting White Balance", 290,
                                        kWbSetTop + 64, "MS Shell Dlg", 8, kWhiteBalanceControls};
 
-constexpr DialogTemplate kNoise{ids::kNoiseDialog, "Lumbrecht Noise Processing", noiseLeft(5) + 42,
+constexpr DialogTemplate kNoise{ids::kNoiseDialog, "Lumbrecht Noise Processing", kNoiseCommandsLeft + 46,
                                 kNoiseSetTop + 44, "MS Shell Dlg", 8, kNoiseControls};
 
 constexpr DialogTemplate kAbout{ids::kAboutDialog, "About Korvane", 200, 76, "MS Shell Dlg", 8,

@@ -75,6 +75,13 @@ void BlackLevels::weighProfiles(float columnWeight, float rowWeight,
     settle();
 }
 
+std::int32_t BlackLevels::largest() const {
+    // A weighted or plain mean of a column and a row level lies between the two.
+    std::int32_t top = std::max({single_, largestOf(cfa_), largestRow_, largestColumn_});
+    if (perChannel_) top = std::max(top, *std::max_element(channelLevels_.begin(), channelLevels_.end()));
+    return top;
+}
+
 std::int32_t BlackLevels::cfaEntry(std::uint32_t entry) const {
     return at(cfa_, entry, 0);
 }

@@ -37,6 +37,8 @@ public:
                        std::vector<std::uint16_t>& rows);
     // The black level minimum the black point is measured from.
     std::int32_t minimum() const { return minimum_; }
+    // No black level the Image modes subtract is larger than this.
+    std::int32_t largest() const;
 
     // "BL corrected" exposure marks take off every source at once: the single level, the
     // CFA entry and the combined column and row level.

@@ -113,21 +113,22 @@ void NoiseProcessing::prepareReplace(int channel) {
     if (range <= 0 || amplitude <= 0) return;
     t.range = range;
     const auto n = static_cast<std::size_t>(range) + 1;
-    t.width.resize(n);
-    t.half.resize(n);
-    t.counter.resize(n);
-    t.previous.assign(n, 0);
-    t.direction.assign(n, 1);
+    t.entries.assign(n, ReplaceEntry{});
     for (std::int32_t v = 0; v <= range; ++v) {
         const std::int32_t w = std::max((2 * amplitude * range + v * amplitude) / (3 * range), 1);
         std::int32_t half = w >= v ? v : w / 2;
         // Blue's noise is kept below the top of the range.
         if (channel == kChannelBlue && w < v && v >= range - w / 2) half = w + v - range;
         const auto i = static_cast<std::size_t>(v);
-        t.width[i] = static_cast<std::uint16_t>(w);
-        t.half[i] = static_cast<std::uint16_t>(half);
-        t.counter[i] = static_cast<std::uint16_t>((kCounterStart[k] + 1 + v) %
-                                                  static_cast<std::int32_t>(kReplacePrimeCount));
+        ReplaceEntry& e = t.entries[i];
+        e.width = static_cast<std::uint16_t>(w);
+        e.half = static_cast<std::uint16_t>(half);
+        const std::int32_t start =
+            (kCounterStart[k] + 1 + v) % static_cast<std::int32_t>(kReplacePrimeCount);
+        // A counter that starts on the last index turns there rather than run off the table,
+        // as one starting just below it going up does.
+        e.counter = static_cast<std::uint16_t>(std::min(start, kLastCounter - 1));
+        e.inverse = ~std::uint64_t{0} / static_cast<std::uint64_t>(w) + 1;
     }
 }
 
@@ -152,23 +153,51 @@ std::int64_t NoiseProcessing::multiplied(std::int64_t v, const Channel& c,
     return truncated(x * g / (q * (g - 1) + 1));
 }
 
-std::int64_t NoiseProcessing::replaced(std::int64_t v, ReplaceTables& t) {
-    const auto i = static_cast<std::size_t>(v);
-    std::int32_t counter = t.counter[i] + t.direction[i];
-    if (counter <= 0) {
-        counter = 0;
-        t.direction[i] = 1;
-    } else if (counter >= static_cast<std::int32_t>(kReplaceLastPrime)) {
-        // A counter that starts on the last index turns there rather than run off the table.
-        counter = static_cast<std::int32_t>(kReplaceLastPrime);
-        t.direction[i] = -1;
-    }
-    t.counter[i] = static_cast<std::uint16_t>(counter);
-    const std::uint32_t noise =
-        (kReplacePrimes[static_cast<std::size_t>(counter)] + std::uint32_t{t.previous[i]}) %
-        t.width[i];
-    t.previous[i] = static_cast<std::uint16_t>(noise);
-    return v + noise - t.half[i];
+std::uint32_t NoiseProcessing::primeAt(std::int32_t counter) {
+    static_assert(kLastCounter == static_cast<std::int32_t>(kReplaceLastPrime));
+    return kReplacePrimes[static_cast<std::size_t>(counter)];
+}
+
+namespace {
+
+// A counter walks the primes up to the last index and back down to 0: one round trip of
+// kCycle steps. Phase j of the trip stands at index j going up (j < kLast), at 2 kLast - j
+// coming down.
+constexpr std::int64_t kLast = static_cast<std::int64_t>(kReplaceLastPrime);
+constexpr std::int64_t kCycle = 2 * kLast;
+constexpr std::int64_t indexAtPhase(std::int64_t j) {
+    return j <= kLast ? j : kCycle - j;
+}
+// The sums of the primes at phases 0 .. m - 1 of the trip.
+constexpr std::array<std::uint32_t, kCycle + 1> kPhaseSums = [] {
+    std::array<std::uint32_t, kCycle + 1> sums{};
+    for (std::int64_t m = 0; m < kCycle; ++m)
+        sums[static_cast<std::size_t>(m + 1)] =
+            sums[static_cast<std::size_t>(m)] +
+            kReplacePrimes[static_cast<std::size_t>(indexAtPhase(m))];
+    return sums;
+}();
+// The primes at phases 0 .. m - 1 of the trip repeated without end.
+std::uint64_t phaseSum(std::uint64_t m) {
+    const auto cycle = static_cast<std::uint64_t>(kCycle);
+    return m / cycle * kPhaseSums[kCycle] + kPhaseSums[static_cast<std::size_t>(m % cycle)];
+}
+
+} // namespace
+
+void NoiseProcessing::skip(int channel, std::int32_t w, std::uint64_t count) {
+    ReplaceTables& t = channels_[static_cast<std::size_t>(channel) & 3].replace;
+    if (count == 0 || kind_ != Kind::Colour || t.range <= 0 || w < 0 || w > t.range) return;
+    ReplaceEntry& e = t.entries[static_cast<std::size_t>(w)];
+    // Going up from index c is phase c, coming down phase 2 kLast - c; each step moves one
+    // phase on and adds the prime of the index it reaches.
+    const std::uint64_t from =
+        e.direction > 0 ? e.counter : static_cast<std::uint64_t>(kCycle - e.counter);
+    const std::uint64_t added = phaseSum(from + count + 1) - phaseSum(from + 1);
+    e.previous = static_cast<std::uint16_t>((e.previous + added % e.width) % e.width);
+    const auto phase = static_cast<std::int64_t>((from + count) % static_cast<std::uint64_t>(kCycle));
+    e.counter = static_cast<std::uint16_t>(indexAtPhase(phase));
+    e.direction = phase < kLast ? 1 : -1;
 }
 
 std::int64_t NoiseProcessing::shifted(std::int64_t v, const Channel& c) {
@@ -200,18 +229,19 @@ std::int64_t NoiseProcessing::greyShifted(std::int64_t v, const Channel& c) cons
     return std::max<std::int64_t>(truncated(y), 0);
 }
 
+std::int64_t NoiseProcessing::after(std::int64_t x, int channel) const {
+    if (kind_ == Kind::Off) return x;
+    const Channel& c = channels_[static_cast<std::size_t>(channel) & 3];
+    if (c.shift) x = kind_ == Kind::Greyscale ? greyShifted(x, c) : shifted(x, c);
+    return asSample(x + c.offset);
+}
+
 std::int32_t NoiseProcessing::apply(std::int32_t v, int channel, std::int32_t white) {
     if (kind_ == Kind::Off) return v;
-    Channel& c = channels_[static_cast<std::size_t>(channel) & 3];
-    std::int64_t x = v;
-    if (kind_ == Kind::Greyscale) {
-        if (c.shift) x = greyShifted(x, c);
-        return asSample(x + c.offset);
-    }
-    if (c.multiply) x = multiplied(x, c, white);
-    if (c.replace.range > 0 && x >= 0 && x <= c.replace.range) x = replaced(x, c.replace);
-    if (c.shift) x = shifted(x, c);
-    return asSample(x + c.offset);
+    std::int64_t x = before(v, channel, white);
+    const std::int32_t range = replaceRange(channel);
+    if (x >= 0 && x <= range) x = replaceStep(channel, static_cast<std::int32_t>(x));
+    return static_cast<std::int32_t>(after(x, channel));
 }
 
 std::optional<HistogramNoise> HistogramNoiseOf(const NoiseParameters& p) {

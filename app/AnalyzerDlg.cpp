@@ -325,7 +325,7 @@ void CAnalyzerDlg::openNoiseDialog() {
     }
     auto* dialog = new CNoiseDlg(services_, *this);
     noiseDlg_ = dialog;
-    if (!dialog->Open(*file_, *image_, &noiseDlg_, noise_, noiseSlots_, &displayMode_, &imageSubMode_)) {
+    if (!dialog->Open(*file_, *image_, &noiseDlg_, liveNoise_, noiseSlots_, &displayMode_, &imageSubMode_)) {
         noiseDlg_ = nullptr;
         delete dialog;
     }

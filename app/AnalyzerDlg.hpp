@@ -10,6 +10,8 @@
 
 #include "analysis/DisplayMode.hpp"
 #include "analysis/Histograms.hpp"
+#include "analysis/NoiseParameters.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
 #include "app/KeyTable.hpp"
@@ -22,8 +24,6 @@
 #include "common/Status.hpp"
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
-#include "analysis/NoiseParameters.hpp"
-#include "analysis/NoiseProcessing.hpp"
 #include "tools/NoiseDlg.hpp"
 #include "tools/RecoveryTemplate.hpp"
 #include "tools/ToolHost.hpp"
@@ -112,6 +112,10 @@ public:
     void setOrientation(std::uint16_t orientation);
     // The image's white balance multipliers: red, first green, second green, blue.
     void setWhiteBalance(const std::array<float, 4>& multipliers);
+    // The live noise parameters, which the display applies while they are valid; setting
+    // them redraws.
+    void setNoiseParameters(const NoiseParameters& live);
+    const NoiseParameters& liveNoise() const { return liveNoise_; }
     const RenderOutcome& lastOutcome() const { return lastOutcome_; }
     const CPicturePanel& panel() const { return panel_; }
     const HistogramCounts& histograms() const { return histograms_; }
@@ -138,8 +142,7 @@ public:
     // The open tool dialogs, null while closed.
     CWhiteBalanceDlg* whiteBalanceDialog() const { return whiteBalanceDlg_; }
     CNoiseDlg* noiseDialog() const { return noiseDlg_; }
-    // The noise parameters the display applies while they are valid, and the saved slots.
-    const NoiseParameters& noiseParameters() const { return noise_; }
+    // The saved noise parameter slots.
     const NoiseSlots& noiseSlots() const { return noiseSlots_; }
     bool selectionValid() const { return panel_.selectionValid(); }
 
@@ -337,17 +340,17 @@ private:
         std::string camera;
     };
     std::optional<ColumnProfile> columnProfile_;
+    // The live noise parameters, and the display's noise stage, which reads them at every
+    // drawing while they are valid.
+    NoiseParameters liveNoise_;
+    NoiseProcessing noiseStage_{liveNoise_};
     RecoveryTemplateSlots templates_;
     // The open tool windows (toolDialogs): white balance and noise processing. Each clears
     // its pointer when its window goes.
     CWhiteBalanceDlg* whiteBalanceDlg_ = nullptr;
     CNoiseDlg* noiseDlg_ = nullptr;
-    // The live noise parameters the display reads, and the ten saved slots, for the
-    // program's run.
-    NoiseParameters noise_;
+    // The ten saved noise parameter slots, for the program's run.
     NoiseSlots noiseSlots_{};
-    // The display's noise stage over the live parameters; drawings use it while they are valid.
-    NoiseProcessing noiseStage_{noise_};
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

@@ -207,3 +207,40 @@ TEST(NoiseProcessing, BlackLevelsGatesAndOffsetsFollowTheirBoxes) {
 
 } // namespace
 } // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A drawing shared out in parts starts each part with the sequences skipped on by what the
+// parts before it replaced: skipping must land where stepping does.
+TEST(NoiseProcessing, SkippingTheReplaceSequenceLandsWhereSteppingDoes) {
+    ImageDescriptor image = test::makeImage(4, 4);
+    NoiseParameters p;
+    p.valid = p.replaceOn = 1;
+    p.replace = {900, 37, 1000, 5};
+    p.replaceRange = {1000, 700, 1000, 1000};
+    for (const int channel : {0, 1, 2, 3})
+        // Among them the values whose counters start on or next to the last index.
+        for (const std::int32_t w : {0, 1, 651, 652, 657, 662, 666, 667, 700})
+            for (const std::uint64_t count : {0u, 1u, 2u, 667u, 668u, 669u, 1335u, 1336u, 1337u,
+                                              4000u, 123457u}) {
+                NoiseProcessing stepped(p), skipped(p);
+                stepped.begin(image, DisplayMode::Image, ImageSubMode::Composite);
+                skipped.begin(image, DisplayMode::Image, ImageSubMode::Composite);
+                // Both first take a few steps, then one goes on step by step, the other skips.
+                for (int i = 0; i < 3; ++i) {
+                    (void)stepped.replaceStep(channel, w);
+                    (void)skipped.replaceStep(channel, w);
+                }
+                for (std::uint64_t i = 0; i < count; ++i)
+                    (void)stepped.replaceStep(channel, w);
+                skipped.skip(channel, w, count);
+                for (int i = 0; i < 1400; ++i)
+                    ASSERT_EQ(skipped.replaceStep(channel, w), stepped.replaceStep(channel, w))
+                        << "channel " << channel << ", value " << w << ", " << count
+                        << " skipped, step " << i;
+            }
+}
+
+} // namespace
+} // namespace korvane

@@ -780,6 +780,9 @@ TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRu
         const Black black = kBlacks[(trial / 3) % std::size(kBlacks)];
         ImageDescriptor image = makeScene(black, kOrientations[(trial / 7) % 4]);
         image.scrollX = 1;
+        // Now and then red in both rows of the cell (R G / R B): one channel's Replace
+        // sequence then runs through a cell's rows in the order the cell is painted.
+        if (trial % 3 == 2) image.cfaPattern[2] = 0;
         RenderSettings s = settingsFor(m, kChecks[(trial / 5) % std::size(kChecks)]);
         if (trial % 2 == 1) {
             const PanelGeometry g = test::render(image, s).outcome.geometry;
@@ -844,8 +847,8 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
     noise.replaceRange = {400, 800, 1000, 600};
     for (const Large& l : larges)
         for (const Black black : {Black::CfaArray, Black::ColumnsAndRows})
-            for (const int variant : {0, 1, 2}) {
-                const bool selected = variant == 1, noisy = variant == 2;
+            for (const int variant : {0, 1, 2, 3}) {
+                const bool selected = variant % 2 == 1, noisy = variant >= 2;
                 ImageDescriptor image =
                     makeScene(black, l.mode.subMode == ImageSubMode::Channel ? 6 : 1);
                 RenderSettings s = settingsFor(l.mode, kChecks[1]);

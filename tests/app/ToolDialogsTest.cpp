@@ -246,7 +246,7 @@ TEST_F(Tools, NoiseValuesChannelsAndLimits) {
     d.click(nd::kRed);
     enter(nd::kValueEdit, "50");
     EXPECT_EQ(w.offset, (std::array<std::int32_t, 4>{50, 0, 0, 0}));
-    EXPECT_EQ(dlg->noiseParameters(), w);  // Enter applies
+    EXPECT_EQ(dlg->liveNoise(), w);  // Enter applies
     d.click(nd::kAll);
     EXPECT_EQ(w.offset, (std::array<std::int32_t, 4>{50, 50, 50, 50}));
     EXPECT_EQ(w.offsetMask, kNoiseMaskAll);
@@ -305,7 +305,7 @@ TEST_F(Tools, NoiseValuesChannelsAndLimits) {
 
 TEST_F(Tools, TabStoresAndEnterApplies) {
     auto& d = openTool(ids::kNoiseDialog);
-    const NoiseParameters before = dlg->noiseParameters();
+    const NoiseParameters before = dlg->liveNoise();
     d.click(nd::kShift);
     d.click(nd::kGreen1);  // with "link greens": both greens
     d.type(nd::kValueEdit, "7");
@@ -313,12 +313,12 @@ TEST_F(Tools, TabStoresAndEnterApplies) {
     const NoiseParameters& w = dlg->noiseDialog()->working();
     EXPECT_EQ(w.shift, (std::array<std::int32_t, 4>{0, 7, 0, 7}));
     EXPECT_EQ(w.shiftMask, kNoiseMaskGreen1 | kNoiseMaskGreen2);
-    EXPECT_EQ(dlg->noiseParameters(), before);
+    EXPECT_EQ(dlg->liveNoise(), before);
     EXPECT_TRUE(tool->isEnabled(nd::kRevert));
     enter(nd::kValueEdit, "9");
-    EXPECT_EQ(dlg->noiseParameters(), w);
-    EXPECT_EQ(dlg->noiseParameters().valid, 1);
-    EXPECT_EQ(dlg->noiseParameters().shiftOn, 1);  // the Enable box was shown checked
+    EXPECT_EQ(dlg->liveNoise(), w);
+    EXPECT_EQ(dlg->liveNoise().valid, 1);
+    EXPECT_EQ(dlg->liveNoise().shiftOn, 1);  // the Enable box was shown checked
 }
 
 TEST_F(Tools, TheLiveParametersReachThePicture) {
@@ -343,7 +343,7 @@ TEST_F(Tools, RevertResetCancelAndTheSavedSlots) {
     driver->key(chord(vk::kTab));
     ASSERT_EQ(dlg->blackPoint(), 300);
     auto& d = openTool(ids::kNoiseDialog);
-    const NoiseParameters opened = dlg->noiseParameters();
+    const NoiseParameters opened = dlg->liveNoise();
     d.click(nd::kBlack);
     EXPECT_EQ(toolText(nd::kValueEdit), "0");  // no channel yet
     d.click(nd::kRed);
@@ -353,20 +353,20 @@ TEST_F(Tools, RevertResetCancelAndTheSavedSlots) {
     EXPECT_EQ(dlg->blackPoint(), 250);
     d.click(nd::kSave1 + 0);
     d.click(nd::kRevert);
-    EXPECT_EQ(dlg->noiseParameters(), opened);
+    EXPECT_EQ(dlg->liveNoise(), opened);
     EXPECT_EQ(dlg->blackPoint(), 300);
     EXPECT_FALSE(tool->isEnabled(nd::kRevert));
     d.click(nd::kRecall1);
-    EXPECT_EQ(dlg->noiseParameters(), dlg->noiseSlots()[0]);
+    EXPECT_EQ(dlg->liveNoise(), dlg->noiseSlots()[0]);
     EXPECT_EQ(dlg->blackPoint(), 250);
     d.click(nd::kReset);
     NoiseParameters reset;
     reset.offsetOn = reset.replaceOn = reset.shiftOn = reset.multiplyOn = 1;
-    EXPECT_EQ(dlg->noiseParameters(), reset);
+    EXPECT_EQ(dlg->liveNoise(), reset);
     EXPECT_TRUE(tool->isChecked(nd::kLinkGreens));
     EXPECT_FALSE(tool->isEnabled(nd::kGreen2));
     d.click(ids::kCancel);
-    EXPECT_EQ(dlg->noiseParameters(), opened);
+    EXPECT_EQ(dlg->liveNoise(), opened);
     EXPECT_EQ(dlg->blackPoint(), 300);
     // The slots outlive the dialog.
     EXPECT_EQ(dlg->noiseSlots()[0].black[0], 250);

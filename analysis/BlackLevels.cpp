@@ -1,6 +1,7 @@
 #include "analysis/BlackLevels.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -42,11 +43,43 @@ BlackLevels::BlackLevels(const ImageDescriptor& image, const NoiseStage* noise)
             cfa_ = columns_ = rows_ = {};
         }
     }
+    settle();
+}
+
+void BlackLevels::settle() {
     imageVaries_ = !perChannel_ && single_ == 0 && cfa_.empty() && arraysPresent();
     largestRow_ = largestOf(rows_);
     largestColumn_ = largestOf(columns_);
     largestRowWeight_ = largestOf(rowWeights_);
     largestColumnWeight_ = largestOf(columnWeights_);
+}
+
+void BlackLevels::weighProfiles(float columnWeight, float rowWeight,
+                                std::vector<std::uint16_t>& columns,
+                                std::vector<std::uint16_t>& rows) {
+    const auto weigh = [](std::span<const std::uint16_t>& profile, float weight,
+                          std::vector<std::uint16_t>& store) {
+        if (profile.empty() || weight == 1.0f) return;
+        if (!(weight > 0)) {
+            profile = {};
+            return;
+        }
+        store.resize(profile.size());
+        for (std::size_t i = 0; i < profile.size(); ++i)
+            store[i] = static_cast<std::uint16_t>(
+                std::min(std::trunc(static_cast<double>(profile[i]) * weight), 65535.0));
+        profile = store;
+    };
+    weigh(columns_, columnWeight, columns);
+    weigh(rows_, rowWeight, rows);
+    settle();
+}
+
+std::int32_t BlackLevels::largest() const {
+    // A weighted or plain mean of a column and a row level lies between the two.
+    std::int32_t top = std::max({single_, largestOf(cfa_), largestRow_, largestColumn_});
+    if (perChannel_) top = std::max(top, *std::max_element(channelLevels_.begin(), channelLevels_.end()));
+    return top;
 }
 
 std::int32_t BlackLevels::cfaEntry(std::uint32_t entry) const {

@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "common/IfdNode.hpp"
 
@@ -29,8 +30,15 @@ public:
     // stepping by rowStep and columnStep: what imageBlack gives where the arrays take part.
     void weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
                       std::int32_t count, std::int32_t* out) const;
+    // The RGB histogram weighs the column and row profiles: each level times its weight,
+    // truncated and held to 16 bits, kept in `columns` and `rows` (which must outlive this
+    // object). A weight of 0 leaves its profile out, a weight of 1 leaves it as it is.
+    void weighProfiles(float columnWeight, float rowWeight, std::vector<std::uint16_t>& columns,
+                       std::vector<std::uint16_t>& rows);
     // The black level minimum the black point is measured from.
     std::int32_t minimum() const { return minimum_; }
+    // No black level the Image modes subtract is larger than this.
+    std::int32_t largest() const;
 
     // "BL corrected" exposure marks take off every source at once: the single level, the
     // CFA entry and the combined column and row level.
@@ -46,6 +54,7 @@ private:
     std::int32_t cfaEntry(std::uint32_t entry) const;
     std::int32_t weighted(std::int64_t row, std::int64_t column) const;
     std::int32_t mean(std::int64_t row, std::int64_t column) const;
+    void settle();
 
     std::int32_t single_ = 0;
     std::span<const std::uint16_t> cfa_;

@@ -44,6 +44,21 @@ inline constexpr std::string_view kHistogramTooSmallCaption = "Histogram Functio
 // window of 512 values one per bin, or that window in the selection only.
 enum class HistogramMode : std::uint8_t { WholeRange = 0, Window = 1, Selection = 2 };
 
+// The noise dialog's arithmetic on each sample of an RGB histogram, per channel in the
+// order red, first green, blue, second green. A range of 0 stands for the image's maximum
+// value.
+struct HistogramNoise {
+    std::array<std::int32_t, 4> offset{};
+    std::array<std::int32_t, 4> shiftValue{};
+    std::array<std::int32_t, 4> shiftRange{};
+    std::array<float, 4> multiply{};
+    std::array<std::int32_t, 4> multiplyRange{};
+    // Each scales its masked-area black profile (column, row); 0 leaves the profile out.
+    float maskedHorizontal = 1.0f;
+    float maskedVertical = 1.0f;
+    friend bool operator==(const HistogramNoise&, const HistogramNoise&) = default;
+};
+
 // What an RGB histogram was counted with; an equal request is not counted again.
 struct RgbHistogramInputs {
     std::int32_t mappingFunction = 0;
@@ -52,6 +67,12 @@ struct RgbHistogramInputs {
     std::array<float, 4> whiteBalance{}; // R, G1, G2, B as in the image's wbMultipliers
     bool applyWhiteBalance = false;
     double exposureFactor = 1.0;
+    // The noise parameters and the noise stage's black levels and profile gates: a change
+    // of the noise dialog changes the counts as it changes the picture.
+    std::optional<HistogramNoise> noise;
+    std::optional<std::array<std::uint16_t, 4>> stageBlack;
+    bool columnBlackOn = true;
+    bool rowBlackOn = true;
     friend bool operator==(const RgbHistogramInputs&, const RgbHistogramInputs&) = default;
 };
 
@@ -97,17 +118,6 @@ struct HistogramCounts {
 void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, HistogramMode mode,
                        std::uint32_t windowStart, const SampleRect& selection,
                        Reporter& reporter);
-
-// The noise dialog's arithmetic on each sample of an RGB histogram, per channel in the
-// order red, first green, blue, second green. A range of 0 stands for the image's maximum
-// value.
-struct HistogramNoise {
-    std::array<std::int32_t, 4> offset{};
-    std::array<std::int32_t, 4> shiftValue{};
-    std::array<std::int32_t, 4> shiftRange{};
-    std::array<float, 4> multiply{};
-    std::array<std::int32_t, 4> multiplyRange{};
-};
 
 struct RgbHistogramRequest {
     std::uint32_t blackPoint = 0;

@@ -8,7 +8,9 @@
 
 #include "analysis/InParts.hpp"
 #include "analysis/MappingArrays.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/NoiseStage.hpp"
+#include "analysis/NoiseWalk.hpp"
 #include "analysis/RenderWalk.hpp"
 #include "analysis/SampleEvaluator.hpp"
 
@@ -150,6 +152,18 @@ int partsFor(std::int64_t samples) {
 }
 
 // Paints in parts when `shared`: each part with its own copy of the source.
+// Paints the bands from `from` to `to` as the mode paints them.
+template <typename Source>
+void paintBands(const Canvas& c, const RenderSettings& settings, Source& source, std::int32_t from,
+                std::int32_t to) {
+    if (paintsSamples(settings, c.view))
+        paintSamples(c, source, from, to);
+    else if (settings.subMode == ImageSubMode::Greyscale)
+        paintCells<true>(c, source, from, to);
+    else
+        paintCells<false>(c, source, from, to);
+}
+
 template <typename Source>
 void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, bool shared) {
     const Viewport& v = c.view;
@@ -157,12 +171,7 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
     const std::int32_t bands =
         samples ? v.y.visibleSamples : (v.y.visibleSamples + v.cfa.height - 1) / v.cfa.height;
     const auto paint = [&](Source& src, std::int32_t from, std::int32_t to) {
-        if (samples)
-            paintSamples(c, src, from, to);
-        else if (settings.subMode == ImageSubMode::Greyscale)
-            paintCells<true>(c, src, from, to);
-        else
-            paintCells<false>(c, src, from, to);
+        paintBands(c, settings, src, from, to);
     };
     const int parts = shared ? partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
     if (parts == 1) {
@@ -173,6 +182,76 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
     inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
         paint(part == 0 ? source : copies[static_cast<std::size_t>(part - 1)], from, to);
     });
+}
+
+// The noise stage's drawing in parts, as one thread would paint it: the samples each part
+// gives the Replace step are counted first, and every part starts from a copy of the stage
+// whose Replace sequences are moved on by what the parts before it count.
+// The statistics of the selected units are gathered by each part for its bands.
+void paintWithNoise(const Canvas& c, const RenderSettings& settings, const SampleEvaluator& e,
+                    NoiseProcessing& stage, const UnitRange& units,
+                    SelectionStatistics& statistics) {
+    const Viewport& v = c.view;
+    const int parts = partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples);
+    NoiseLookup lookup;
+    const bool samples = paintsSamples(settings, v);
+    buildNoiseLookup(e, v, c.first, stage, parts, !samples, lookup);
+    const std::int32_t ch = samples ? 1 : v.cfa.height;
+    const std::int32_t bands = (v.y.visibleSamples + ch - 1) / ch;
+    const auto rowsOf = [&](std::int32_t band) {
+        return std::min(ch, v.y.visibleSamples - band * ch);
+    };
+    const std::int32_t ux = samples ? 1 : v.cfa.width, uy = samples ? 1 : v.cfa.height;
+    const SampleRange selected{units.firstX * ux,
+                               std::min((units.lastX + 1) * ux, v.x.visibleSamples),
+                               units.firstY * uy,
+                               std::min((units.lastY + 1) * uy, v.y.visibleSamples)};
+    std::vector<SelectionStatistics> partStatistics(static_cast<std::size_t>(parts));
+    const auto tablesOf = [&](NoiseProcessing& s, int part) {
+        NoiseTables t;
+        t.lookup = &lookup;
+        t.stage = &s;
+        t.evaluator = &e;
+        t.view = &v;
+        t.first = c.first;
+        if (!units.empty()) {
+            t.statistics = &partStatistics[static_cast<std::size_t>(part)];
+            t.selected = selected;
+        }
+        return t;
+    };
+    std::vector<NoiseProcessing> stages(1, stage);
+    if (parts > 1 && lookup.replacing) {
+        std::vector<std::array<std::vector<std::uint32_t>, 4>> counts(
+            static_cast<std::size_t>(parts));
+        inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
+            // What the last part replaces moves no part on.
+            if (part == parts - 1) return;
+            auto& mine = counts[static_cast<std::size_t>(part)];
+            for (int channel = 0; channel < 4; ++channel)
+                mine[channel].assign(
+                    static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
+            NoiseTables t = tablesOf(stage, part); // counting takes no step
+            for (std::int32_t band = from; band < to; ++band)
+                t.countBand(band * ch, rowsOf(band), mine);
+        });
+        for (int part = 1; part < parts; ++part) {
+            NoiseProcessing next = stages.back();
+            for (int channel = 0; channel < 4; ++channel) {
+                const auto& counted = counts[static_cast<std::size_t>(part - 1)][channel];
+                for (std::size_t w = 0; w < counted.size(); ++w)
+                    next.skip(channel, static_cast<std::int32_t>(w), counted[w]);
+            }
+            stages.push_back(next);
+        }
+    }
+    while (static_cast<int>(stages.size()) < parts) stages.push_back(stage);
+    inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
+        NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
+        paintBands(c, settings, t, from, to);
+    });
+    for (const SelectionStatistics& s : partStatistics)
+        statistics.add(s);
 }
 
 // Memory one drawing works in.
@@ -498,7 +577,12 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         // that following a slider does not allocate and clear them every time.
         thread_local Scratch scratch;
         std::vector<std::uint32_t>& storage = scratch.tables;
-        if (noise != nullptr) {
+        auto* processing = dynamic_cast<NoiseProcessing*>(noise);
+        if (processing != nullptr) {
+            // The parts gather the selection themselves.
+            const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
+            paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
+        } else if (noise != nullptr) {
             // The stage sees the samples in painting order: one thread.
             Evaluated each{&evaluator, &view, noise, nullptr, exposure};
             paintWith(canvas, settings, each, false);

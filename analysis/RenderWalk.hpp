@@ -27,6 +27,7 @@ namespace korvane::render_walk {
 // The result looked up by the raw sample: the black level is fixed per cell position. A
 // table ends at the sample from which its result no longer changes.
 struct RawTables {
+    static constexpr bool kBandResults = false;
     std::array<const std::uint32_t*, 64> table{};
     std::array<std::uint32_t, 64> limit{};
     void beginBand(std::int32_t, std::int32_t) {}
@@ -58,26 +59,15 @@ template <typename Source> struct BoundAt {
 // sample's index in the block is its table's start plus its corrected value, clamped to the
 // table. beginBand works out the results of the band's samples a row at a time, and the
 // painters read them back.
-struct CorrectedTables {
-    const std::uint32_t* block = nullptr;
-    std::array<std::int32_t, 64> start{};           // of the table below saturation
-    std::array<std::int32_t, 64> limit{};           // the last index of each table
-    std::array<std::int32_t, 64> saturatedAt{};     // from here on a raw sample is saturated
-    std::array<std::int32_t, 64> saturatedOffset{}; // from a table to its saturated twin
+// A source that works out the results of each band's rows in beginBand, which the painters
+// read back (and can read whole).
+struct BandResults {
+    static constexpr bool kBandResults = true;
     const SampleEvaluator* evaluator = nullptr;
     const Viewport* view = nullptr;
     const std::uint16_t* first = nullptr; // the first visible sample
     std::vector<std::int32_t> blacks;     // one row of black levels
     std::vector<std::uint32_t> results;   // band rows x visible width
-    void beginBand(std::int32_t dy, std::int32_t rows);
-    // The result of a sample `s` with black level `black` at cell position q.
-    std::uint32_t resultOf(std::uint32_t s, std::int32_t black, int q) const {
-        const std::int32_t v = static_cast<std::int32_t>(s) - black;
-        const std::int32_t index =
-            start[q] + std::clamp(v, 0, limit[q]) +
-            (static_cast<std::int32_t>(s) >= saturatedAt[q] ? saturatedOffset[q] : 0);
-        return block[index];
-    }
     std::uint32_t operator()(const std::uint16_t*, int, std::int32_t dx, int i) const {
         return results[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
     }
@@ -90,6 +80,23 @@ struct CorrectedTables {
     };
     // Valid until the next beginBand.
     Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
+};
+
+struct CorrectedTables : BandResults {
+    const std::uint32_t* block = nullptr;
+    std::array<std::int32_t, 64> start{};           // of the table below saturation
+    std::array<std::int32_t, 64> limit{};           // the last index of each table
+    std::array<std::int32_t, 64> saturatedAt{};     // from here on a raw sample is saturated
+    std::array<std::int32_t, 64> saturatedOffset{}; // from a table to its saturated twin
+    void beginBand(std::int32_t dy, std::int32_t rows);
+    // The result of a sample `s` with black level `black` at cell position q.
+    std::uint32_t resultOf(std::uint32_t s, std::int32_t black, int q) const {
+        const std::int32_t v = static_cast<std::int32_t>(s) - black;
+        const std::int32_t index =
+            start[q] + std::clamp(v, 0, limit[q]) +
+            (static_cast<std::int32_t>(s) >= saturatedAt[q] ? saturatedOffset[q] : 0);
+        return block[index];
+    }
 
 private:
     void resultRow(const std::uint16_t* samples, int cellRow, std::uint32_t* out) const;
@@ -107,6 +114,7 @@ inline StoredAt storedAt(const Viewport& view, std::int32_t dx, std::int32_t dy)
 
 // Every sample evaluated whole: while the noise stage runs, or for the selection.
 struct Evaluated {
+    static constexpr bool kBandResults = false;
     const SampleEvaluator* evaluator = nullptr;
     const Viewport* view = nullptr;
     NoiseStage* noise = nullptr;
@@ -319,7 +327,7 @@ template <bool Grey, typename Source>
 void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
                   std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
                   platform::Rgb* out) {
-    if constexpr (std::is_same_v<Source, CorrectedTables>) {
+    if constexpr (Source::kBandResults) {
         // The band's results are at hand: the cells need no look-ups of their own.
         if (view.cfa.width == 2 && twoByTwoShape(shape)) {
             const std::uint32_t* top = source.results.data();

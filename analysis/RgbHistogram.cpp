@@ -9,6 +9,7 @@
 #include "analysis/Histograms.hpp"
 #include "analysis/InParts.hpp"
 #include "analysis/MappingArrays.hpp"
+#include "analysis/NoiseStage.hpp"
 #include "analysis/SampleEvaluator.hpp"
 
 namespace korvane {
@@ -62,8 +63,9 @@ std::uint32_t mappingPosition(std::int64_t sample, std::int64_t black, const Cha
                               std::uint32_t range) {
     double z = static_cast<double>(sample + a.offset - black);
     const double s = a.shiftRange, r = a.multiplyRange;
-    if (a.shiftValue != 0 && s > 0 && s - z > 0) z = std::trunc(a.shiftValue * (s - z) / s + z);
-    if (a.multiply != 0 && r > 0 && r - z > 0) z = std::trunc(a.multiply * ((r - z) / r * z));
+    // A range of 0 (an image without a maximum value) has nothing to divide by.
+    if (a.shiftValue != 0 && s != 0 && s - z > 0) z = std::trunc(a.shiftValue * (s - z) / s + z);
+    if (a.multiply != 0 && r != 0 && r - z > 0) z = std::trunc(a.multiply * ((r - z) / r * z));
     const double p = std::trunc(std::max(z, 0.0) * a.factor);
     if (!(p > 0)) return 0; // also for a factor that is no number
     return p >= range ? range - 1 : static_cast<std::uint32_t>(p);
@@ -215,9 +217,19 @@ std::array<std::int32_t, 4> blackOffsetsOf(const ImageDescriptor& image,
 
 Status BuildRgbHistogram(ImageDescriptor& image, HistogramCounts& counts,
                          const RgbHistogramRequest& request, Reporter& reporter) {
-    const RgbHistogramInputs inputs{request.mappingFunction, request.blackPoint,
-                                    request.whitePoint,      image.wbMultipliers,
-                                    request.applyWhiteBalance, request.exposureFactor};
+    RgbHistogramInputs inputs;
+    inputs.mappingFunction = request.mappingFunction;
+    inputs.blackPoint = request.blackPoint;
+    inputs.whitePoint = request.whitePoint;
+    inputs.whiteBalance = image.wbMultipliers;
+    inputs.applyWhiteBalance = request.applyWhiteBalance;
+    inputs.exposureFactor = request.exposureFactor;
+    if (request.noise != nullptr) inputs.noise = *request.noise;
+    if (const NoiseStage* stage = request.blackStage) {
+        inputs.stageBlack = stage->blackLevels();
+        inputs.columnBlackOn = stage->columnBlackOn();
+        inputs.rowBlackOn = stage->rowBlackOn();
+    }
     if (counts.rgbCounted && counts.rgbInputs == inputs) return kOk;
     const auto range =
         static_cast<std::uint32_t>(DisplayRange(request.blackPoint, request.whitePoint));
@@ -227,7 +239,10 @@ Status BuildRgbHistogram(ImageDescriptor& image, HistogramCounts& counts,
 
     TallyPlan plan = tallyPlanOf(image, image.activeRect());
     const PositionArithmetic positions = positionsOf(image, request, plan);
-    const BlackLevels black(image, request.blackStage);
+    BlackLevels black(image, request.blackStage);
+    std::vector<std::uint16_t> weighedColumns, weighedRows;
+    if (const HistogramNoise* n = request.noise)
+        black.weighProfiles(n->maskedHorizontal, n->maskedVertical, weighedColumns, weighedRows);
     const Lookup lookup{image.mapping.values, range};
     Tally tally;
     const bool done = black.imageBlackVaries()

@@ -194,6 +194,11 @@ std::uint32_t SampleEvaluator::outFromRaw(std::uint32_t s, int q) const {
     return outFromCorrected(v, s >= saturationOf(q), q);
 }
 
+std::int32_t SampleEvaluator::displayedOfCorrected(std::int64_t v, bool saturated, int q) const {
+    const Classified c = classify(v, saturated, levels_.factor[view_.cfa.channel[q]], levels_);
+    return greyMarks_ ? static_cast<std::int32_t>(imageOut(c, q) & 0xFF) : mapping_[valueOf(c, q)];
+}
+
 bool SampleEvaluator::displayedInOut(int q) const {
     if (!channelMode_) return true;
     return channelMask_[static_cast<std::size_t>(view_.cfa.colour[q])] != 0;

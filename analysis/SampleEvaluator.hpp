@@ -95,6 +95,10 @@ public:
     void blackLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep, int cellRow,
                    std::int32_t count, std::int32_t* out) const;
     std::int64_t saturationOf(int q) const;
+    // The white level of a cell position's channel (a white level of 0 stands for the white
+    // point), and the largest black level subtracted anywhere.
+    std::int64_t whiteOf(int q) const { return levels_.white[view_.cfa.channel[q]]; }
+    std::int32_t largestBlack() const { return black_.largest(); }
     // From which raw sample (outFromRaw) or corrected value (outFromCorrected) on the result
     // no longer changes, at most 0xFFFF: the look-up tables end there.
     std::uint32_t rawLimit(int q) const;
@@ -121,6 +125,8 @@ public:
         if (channelMode_) return {nullptr, 16 - 8 * static_cast<int>(view_.cfa.colour[q])};
         return {mapping_, 0};
     }
+    // The byte the statistics take for a corrected value (Image modes).
+    std::int32_t displayedOfCorrected(std::int64_t v, bool saturated, int q) const;
     bool exposure() const { return exposure_; }
     bool adjusted() const { return adjusted_; }
 

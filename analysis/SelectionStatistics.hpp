@@ -85,6 +85,25 @@ public:
     void addExposureSample(CfaColour colour, std::int32_t raw, std::int32_t corrected) {
         add(colour, raw, corrected);
     }
+    // The statistics of another part of the same selection. The sums are of whole numbers
+    // and halves far inside the precision, so the parts can be added in any order.
+    void add(const SelectionStatistics& other) {
+        for (std::size_t c = 0; c < colours_.size(); ++c) {
+            ColourStatistics& s = colours_[c];
+            const ColourStatistics& o = other.colours_[c];
+            s.n += o.n;
+            s.rawMin = std::min(s.rawMin, o.rawMin);
+            s.rawMax = std::max(s.rawMax, o.rawMax);
+            s.rawSum += o.rawSum;
+            s.corrSum += o.corrSum;
+            s.corrSq += o.corrSq;
+            s.blackSum += o.blackSum;
+            s.dispMin = std::min(s.dispMin, o.dispMin);
+            s.dispMax = std::max(s.dispMax, o.dispMax);
+            s.dispSum += o.dispSum;
+            s.dispSq += o.dispSq;
+        }
+    }
     const ColourStatistics& colour(int k) const { return colours_[static_cast<std::size_t>(k)]; }
 
 private:

@@ -25,7 +25,7 @@ CAnalyzerDlg::CAnalyzerDlg(platform::Services& services, std::string commandLine
     : services_(services), reporter_(services, window_), commandLine_(std::move(commandLine)),
       stages_(std::move(stages)) {}
 
-CAnalyzerDlg::~CAnalyzerDlg() = default;
+CAnalyzerDlg::~CAnalyzerDlg() { closeToolDialogs(); }
 
 std::string CAnalyzerDlg::versionText() const {
     const auto version = services_.productVersion();
@@ -292,6 +292,48 @@ void CAnalyzerDlg::setExposureControls(int position, bool enabled) {
     window_->setEnabled(ids::kExposureSlider, enabled);
     window_->setEnabled(ids::kExposureReset, enabled);
     window_->setText(ids::kExposureLabel, exposureLabel(position));
+}
+
+void CAnalyzerDlg::SetToolBlackPoint(std::int32_t level) {
+    if (window_ == nullptr) return;
+    level = std::clamp(level, 0, levelAt(*levelScale_, kLevelPositions - 1));
+    setBlackPoint(level);
+    if (whitePoint_ < level) setWhitePoint(level);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tool dialogs
+
+void CAnalyzerDlg::openWhiteBalanceDialog() {
+    if (whiteBalanceDlg_ != nullptr) {
+        whiteBalanceDlg_->window()->bringToFront();
+        return;
+    }
+    // The dialog releases itself when its window goes, clearing this pointer.
+    auto* dialog = new CWhiteBalanceDlg(services_, *this);
+    whiteBalanceDlg_ = dialog;
+    if (!dialog->Open(*file_, *image_, wbSets_, &whiteBalanceDlg_, &displayMode_, &imageSubMode_)) {
+        whiteBalanceDlg_ = nullptr;
+        delete dialog;
+    }
+}
+
+void CAnalyzerDlg::openNoiseDialog() {
+    if (noiseDlg_ != nullptr) {
+        noiseDlg_->window()->bringToFront();
+        return;
+    }
+    auto* dialog = new CNoiseDlg(services_, *this);
+    noiseDlg_ = dialog;
+    if (!dialog->Open(*file_, *image_, &noiseDlg_, liveNoise_, noiseSlots_, &displayMode_, &imageSubMode_)) {
+        noiseDlg_ = nullptr;
+        delete dialog;
+    }
+}
+
+void CAnalyzerDlg::closeToolDialogs() {
+    if (whiteBalanceDlg_ != nullptr) whiteBalanceDlg_->Close();
+    if (noiseDlg_ != nullptr) noiseDlg_->Close();
 }
 
 void CAnalyzerDlg::onLevelEditFocus(int id, bool gained) {

@@ -10,6 +10,8 @@
 
 #include "analysis/DisplayMode.hpp"
 #include "analysis/Histograms.hpp"
+#include "analysis/NoiseParameters.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "app/CommandLine.hpp"
 #include "app/KeyTable.hpp"
@@ -22,7 +24,10 @@
 #include "common/Status.hpp"
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
+#include "tools/NoiseDlg.hpp"
 #include "tools/RecoveryTemplate.hpp"
+#include "tools/ToolHost.hpp"
+#include "tools/WhiteBalanceDlg.hpp"
 
 namespace korvane {
 
@@ -53,7 +58,7 @@ struct LoadStages {
 
 // The main dialog: owns the current file and every piece of display state, and routes each
 // control to the operation it stands for.
-class CAnalyzerDlg final : public platform::DialogHandler {
+class CAnalyzerDlg final : public platform::DialogHandler, private ToolHost {
 public:
     // `commandLine`: the arguments after the program name, as one line.
     CAnalyzerDlg(platform::Services& services, std::string commandLine,
@@ -111,6 +116,10 @@ public:
     void setOrientation(std::uint16_t orientation);
     // The image's white balance multipliers: red, first green, second green, blue.
     void setWhiteBalance(const std::array<float, 4>& multipliers);
+    // The live noise parameters, which the display applies while they are valid; setting
+    // them redraws.
+    void setNoiseParameters(const NoiseParameters& live);
+    const NoiseParameters& liveNoise() const { return liveNoise_; }
     const RenderOutcome& lastOutcome() const { return lastOutcome_; }
     const CPicturePanel& panel() const { return panel_; }
     const HistogramCounts& histograms() const { return histograms_; }
@@ -129,11 +138,16 @@ public:
     // A file is current and its samples were decoded: the panel shows that file.
     bool imageDecoded() const { return file_ && image_ != nullptr && !image_->samples.empty(); }
     ImageSubMode imageSubMode() const { return imageSubMode_; }
-    std::int32_t blackPoint() const { return blackPoint_; }
+    std::int32_t blackPoint() const override { return blackPoint_; }
     std::int32_t whitePoint() const { return whitePoint_; }
     const LevelScale& levelScale() const { return *levelScale_; }
     std::string versionText() const;
-    platform::DialogWindow* window() { return window_; }
+    platform::DialogWindow* window() override { return window_; }
+    // The open tool dialogs, null while closed.
+    CWhiteBalanceDlg* whiteBalanceDialog() const { return whiteBalanceDlg_; }
+    CNoiseDlg* noiseDialog() const { return noiseDlg_; }
+    // The saved noise parameter slots.
+    const NoiseSlots& noiseSlots() const { return noiseSlots_; }
     bool selectionValid() const { return panel_.selectionValid(); }
 
 private:
@@ -156,6 +170,14 @@ private:
     void setBlackPoint(std::int32_t level);
     void setWhitePoint(std::int32_t level);
     void setExposureControls(int position, bool enabled);
+
+    // Tool dialogs.
+    void redrawPanel() override { redraw(); }
+    void SetToolBlackPoint(std::int32_t level) override;
+    void openWhiteBalanceDialog();
+    void openNoiseDialog();
+    // Ends the open tool windows (they belong to the image).
+    void closeToolDialogs();
 
     // Load-and-process.
     void ReleaseFileContext();
@@ -322,7 +344,17 @@ private:
         std::string camera;
     };
     std::optional<ColumnProfile> columnProfile_;
+    // The live noise parameters, and the display's noise stage, which reads them at every
+    // drawing while they are valid.
+    NoiseParameters liveNoise_;
+    NoiseProcessing noiseStage_{liveNoise_};
     RecoveryTemplateSlots templates_;
+    // The open tool windows (toolDialogs): white balance and noise processing. Each clears
+    // its pointer when its window goes.
+    CWhiteBalanceDlg* whiteBalanceDlg_ = nullptr;
+    CNoiseDlg* noiseDlg_ = nullptr;
+    // The ten saved noise parameter slots, for the program's run.
+    NoiseSlots noiseSlots_{};
 
     platform::Size minimumSize_;
     platform::Size currentSize_;

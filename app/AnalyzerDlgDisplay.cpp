@@ -232,6 +232,7 @@ RenderSettings CAnalyzerDlg::renderSettings() {
     s.selection = panel_.selection;
     s.dragging = panel_.dragging();
     s.fileOrientation = file_->orientation;
+    s.noise = liveNoise_.valid == 1 ? &noiseStage_ : nullptr;
     return s;
 }
 
@@ -408,6 +409,11 @@ void CAnalyzerDlg::setWhiteBalance(const std::array<float, 4>& multipliers) {
     if (image_ == nullptr) return;
     image_->wbMultipliers = multipliers;
     redraw();
+}
+
+void CAnalyzerDlg::setNoiseParameters(const NoiseParameters& live) {
+    liveNoise_ = live;
+    if (image_ != nullptr) redraw();
 }
 
 } // namespace korvane

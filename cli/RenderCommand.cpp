@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "analysis/CfaColours.hpp"
+#include "cli/NoiseJson.hpp"
 #include "cli/PngWriter.hpp"
 #include "cli/ScriptRunner.hpp"
 #include "resources/ControlIds.hpp"
@@ -181,6 +182,10 @@ const char* renderUsage() {
            "  --check ID, --uncheck ID\n"
            "                       set a check box of the dialog by control id (repeatable)\n"
            "  --select L,T,R,B     a selection in panel coordinates, edges inclusive\n"
+           "  --noise FILE.json    live noise parameters for the drawing: a JSON object of\n"
+           "                       the noise parameter fields by name (offsetOn, offset, ...);\n"
+           "                       per-channel fields are arrays of 4 (red, green 1, blue,\n"
+           "                       green 2); \"valid\" is 1 unless the file says 0\n"
            "\n"
            "Exit status: 0 success, 1 usage or a setting the dialog refuses, 2 the file could not\n"
            "be processed or the picture not written.\n";
@@ -195,7 +200,16 @@ bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& req
                 error = arg + " needs a value";
                 return false;
             }
-            if (!parseRenderOption(arg, args[++i], request, error)) return false;
+            if (arg == "--noise") {
+                NoiseParameters noise;
+                if (!readNoiseJson(args[++i], noise, error)) {
+                    error = "--noise: " + error;
+                    return false;
+                }
+                request.noise = noise;
+            } else if (!parseRenderOption(arg, args[++i], request, error)) {
+                return false;
+            }
         } else if (request.input.empty()) {
             request.input = arg;
         } else {
@@ -269,6 +283,7 @@ int applyDisplaySettings(const RenderRequest& r, ScriptRunner& runner, std::ostr
         }
         if (!click(id)) return 1;
     }
+    if (r.noise) analyzer.setNoiseParameters(*r.noise);
     if (r.scroll) analyzer.setScroll(r.scroll->first, r.scroll->second);
     if (r.select) {
         const auto& s = *r.select;

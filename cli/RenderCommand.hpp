@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "analysis/NoiseParameters.hpp"
 #include "platform/Geometry.hpp"
 
 namespace korvane::cli {
@@ -29,6 +30,7 @@ struct RenderRequest {
     std::optional<std::array<float, 4>> wb;        // R, G1, G2, B
     std::vector<std::pair<int, bool>> checks;      // control id, checked, in the given order
     std::optional<std::array<int, 4>> select;      // left, top, right, bottom: panel pixels, inclusive
+    std::optional<NoiseParameters> noise;          // the live noise parameters (render only)
 };
 
 // The texts `render` prints after drawing, in this order, each as "ID: text".

@@ -100,6 +100,7 @@ public:
     platform::Surface& panelSurface() override;
     void updatePanel() override;
     void addSystemMenuItem(int command, std::string_view text) override;
+    void bringToFront() override;
     void endDialog(int result) override;
 
 private:

@@ -6,6 +6,7 @@
 #include "SyntheticImage.hpp"
 #include "analysis/BlackLevels.hpp"
 #include "analysis/Histograms.hpp"
+#include "analysis/NoiseProcessing.hpp"
 
 namespace korvane {
 namespace {
@@ -179,9 +180,29 @@ TEST(RawHistogram, ACountIsRepeatedOnlyWhenWindowOrSelectionChanged) {
     EXPECT_FALSE(counts.selectionValid);
 }
 
-// The RGB histogram counted sample by sample as the rules say.
-HistogramBins referenceRgb(const ImageDescriptor& image, const RgbHistogramRequest& q) {
-    const BlackLevels black(image, nullptr);
+// The RGB histogram counted sample by sample as the rules say, with the noise parameters
+// `p` (each function only while its box is on, nothing while they are not valid).
+HistogramBins referenceRgb(const ImageDescriptor& image, const RgbHistogramRequest& q,
+                           const NoiseParameters& p) {
+    const bool valid = p.valid == 1;
+    // The Masked weights scale the column and row profiles; 0 leaves a profile out.
+    ImageDescriptor weighed;
+    weighed.blackLevel = image.blackLevel;
+    weighed.blackLevelMinimum = image.blackLevelMinimum;
+    weighed.blackLevelArray = image.blackLevelArray;
+    weighed.blackDeltaH = image.blackDeltaH;
+    weighed.blackDeltaV = image.blackDeltaV;
+    weighed.columnWeighting = image.columnWeighting;
+    weighed.rowWeighting = image.rowWeighting;
+    const auto weigh = [](std::vector<std::uint16_t>& profile, float w) {
+        if (w == 0) profile.clear();
+        for (auto& b : profile) b = static_cast<std::uint16_t>(std::min(65535.0, std::trunc(b * double{w})));
+    };
+    if (valid && p.maskedOn) {
+        weigh(weighed.blackDeltaH, p.maskedHorizontal);
+        weigh(weighed.blackDeltaV, p.maskedVertical);
+    }
+    const BlackLevels black(weighed, nullptr);
     const SampleRect a = image.activeRect();
     const std::int64_t range = std::clamp<std::uint32_t>(q.whitePoint - q.blackPoint, 3, 131072);
     Counts counts{};
@@ -193,15 +214,16 @@ HistogramBins referenceRgb(const ImageDescriptor& image, const RgbHistogramReque
             const int k = colour == 0 ? 0 : colour == 2 ? 2 : cfaRow == 0 ? 1 : 3;
             const std::uint32_t entry =
                 cfaRow * image.cfaRepeatCols + (c % image.cfaRepeatCols);
-            double z = image.samples[(a.top + r) * image.imageWidth + a.left + c] -
-                       black.imageBlack(r, c, entry, k);
-            if (const HistogramNoise* n = q.noise) {
-                const double s = n->shiftRange[k] ? n->shiftRange[k] : image.maximumValue;
-                const double m = n->multiplyRange[k] ? n->multiplyRange[k] : image.maximumValue;
-                z += n->offset[k];
-                const int sv = n->shiftValue[k];
+            const std::int32_t b = valid && p.blackOn ? p.black[k] & 0xFFFF
+                                                      : black.imageBlack(r, c, entry, k);
+            double z = image.samples[(a.top + r) * image.imageWidth + a.left + c] - b;
+            if (valid) {
+                const double s = p.shiftRange[k] ? p.shiftRange[k] : image.maximumValue;
+                const double m = p.multiplyRange[k] ? p.multiplyRange[k] : image.maximumValue;
+                z += p.offsetOn ? p.offset[k] : 0;
+                const int sv = p.shiftOn ? p.shift[k] : 0;
                 if (sv != 0 && s - z > 0) z = std::trunc(sv * (s - z) / s + z);
-                const double f = n->multiply[k];
+                const double f = p.multiplyOn ? p.multiply[k] : 0;
                 if (f != 0 && m - z > 0) z = std::trunc(f * ((m - z) / m * z));
             }
             const double wb = q.applyWhiteBalance ? image.wbMultipliers[kWbOfChannel[k]] : 1.0;
@@ -241,28 +263,42 @@ TEST(RgbHistogram, CountsAsTheReferenceOverRandomImagesLevelsAndNoise) {
                 image.rowWeighting.push_back(static_cast<std::int16_t>(pick(rng, 0, 30)) - 1);
             }
         }
-        HistogramNoise noise;
+        // Valid or not, each function on or off, ranges of 0 (the maximum value) and
+        // negative ones, the black function with equal and with differing levels.
+        NoiseParameters p;
+        p.valid = pick(rng, 0, 3) != 0;
+        for (std::uint8_t* on : {&p.offsetOn, &p.shiftOn, &p.multiplyOn, &p.blackOn, &p.maskedOn})
+            *on = pick(rng, 0, 2) != 0;
+        const bool equalBlacks = pick(rng, 0, 1) == 1;
         for (int k = 0; k < 4; ++k) {
-            noise.offset[k] = static_cast<std::int32_t>(pick(rng, 0, 200)) - 100;
-            noise.shiftValue[k] = static_cast<std::int32_t>(pick(rng, 0, 3)) * 40 - 40;
-            noise.shiftRange[k] = static_cast<std::int32_t>(pick(rng, 0, 2)) * 500;
-            noise.multiply[k] = static_cast<float>(pick(rng, 0, 4)) * 0.375f;
-            noise.multiplyRange[k] = static_cast<std::int32_t>(pick(rng, 0, 2)) * 3000;
+            p.offset[k] = static_cast<std::int32_t>(pick(rng, 0, 200)) - 100;
+            p.shift[k] = static_cast<std::int32_t>(pick(rng, 0, 3)) * 40 - 40;
+            p.shiftRange[k] = static_cast<std::int32_t>(pick(rng, 0, 3)) * 500 - 500;
+            p.multiply[k] = static_cast<float>(pick(rng, 0, 4)) * 0.375f;
+            p.multiplyRange[k] = static_cast<std::int32_t>(pick(rng, 0, 3)) * 3000 - 3000;
+            p.black[k] = static_cast<std::int32_t>(equalBlacks ? 120 : pick(rng, 0, 300)) +
+                         (pick(rng, 0, 3) == 0 ? 0x10000 : 0); // only the low 16 bits count
         }
+        constexpr float kWeights[] = {0.0f, 1.0f, 0.5f, 2.3f};
+        p.maskedHorizontal = kWeights[pick(rng, 0, 3)];
+        p.maskedVertical = kWeights[pick(rng, 0, 3)];
+        const std::optional<HistogramNoise> noise = HistogramNoiseOf(p);
+        NoiseProcessing stage(p);
         RgbHistogramRequest q;
         q.blackPoint = pick(rng, 0, 400);
         q.whitePoint = pick(rng, 0, 20000);
         q.applyWhiteBalance = pick(rng, 0, 1) == 1;
         q.exposureFactor = std::array{1.0, 0.5, 2.5198421}[pick(rng, 0, 2)];
         q.mappingFunction = image.mappingFunction;
-        q.noise = pick(rng, 0, 1) == 1 ? &noise : nullptr;
+        q.noise = noise ? &*noise : nullptr;
+        q.blackStage = p.valid ? &stage : nullptr;
         HistogramCounts counts;
         RecordingReporter reporter;
         ASSERT_EQ(BuildRgbHistogram(image, counts, q, reporter), kOk);
         const auto range = std::clamp<std::uint32_t>(q.whitePoint - q.blackPoint, 3, 131072);
         EXPECT_EQ(image.mapping.positionCount, std::min(range + 1, 131072u));
         EXPECT_EQ(image.mapping.outputRange, 256);
-        expectBins(counts.rgb, referenceRgb(image, q), "rgb");
+        expectBins(counts.rgb, referenceRgb(image, q, p), "rgb");
         EXPECT_EQ(counts.blackOffsets.has_value(), q.noise == nullptr);
     }
 }
@@ -288,6 +324,14 @@ TEST(RgbHistogram, AnUnchangedRequestIsNotCountedAndOffsetsAreMinusTheBlackLevel
     ASSERT_EQ(BuildRgbHistogram(image, counts, q, reporter), kOk);
     EXPECT_DOUBLE_EQ(counts.rgb[0][400], 0.0);
     EXPECT_DOUBLE_EQ(counts.rgb[0][2 * 254], 8192.0); // 150 x 2 = 300 is past the range
+    // A change of the noise parameters alone counts again.
+    NoiseParameters p;
+    p.valid = p.offsetOn = 1;
+    p.offset = {-50, 0, 0, 0};
+    const std::optional<HistogramNoise> noise = HistogramNoiseOf(p);
+    q.noise = &*noise;
+    ASSERT_EQ(BuildRgbHistogram(image, counts, q, reporter), kOk);
+    EXPECT_DOUBLE_EQ(counts.rgb[0][2 * 200], 8192.0); // (250 - 100 - 50) x 2
 }
 
 } // namespace

@@ -7,10 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "SyntheticImage.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/SelectionStatistics.hpp"
 
 namespace korvane {
@@ -101,9 +104,12 @@ int colourAt(const ImageDescriptor& image, Stored s) {
     return image.cfaPlaneColors[image.cfaPattern[entry]];
 }
 
-// Combined column and row black, as the weightings ask.
-std::int32_t arraysBlack(const ImageDescriptor& image, Stored s, bool weighted) {
-    const bool hasColumns = !image.blackDeltaH.empty(), hasRows = !image.blackDeltaV.empty();
+// Combined column and row black, as the weightings ask; the noise parameters' Masked
+// weights can switch either array off.
+std::int32_t arraysBlack(const ImageDescriptor& image, Stored s, bool weighted,
+                         bool columnsOn = true, bool rowsOn = true) {
+    const bool hasColumns = !image.blackDeltaH.empty() && columnsOn;
+    const bool hasRows = !image.blackDeltaV.empty() && rowsOn;
     if (hasColumns && hasRows) {
         const std::int32_t c = image.blackDeltaH[s.column], r = image.blackDeltaV[s.row];
         const std::int32_t wc = image.columnWeighting[s.column], wr = image.rowWeighting[s.row];
@@ -120,11 +126,115 @@ std::int32_t cfaBlack(const ImageDescriptor& image, Stored s) {
     return image.blackLevelArray[static_cast<std::size_t>((s.row % 2) * 2 + s.column % 2)];
 }
 
-std::int32_t imageBlack(const ImageDescriptor& image, Stored s) {
+std::int32_t imageBlack(const ImageDescriptor& image, Stored s, bool columnsOn = true,
+                        bool rowsOn = true) {
     if (image.blackLevel != 0) return image.blackLevel;
     if (!image.blackLevelArray.empty()) return cfaBlack(image, s);
-    return arraysBlack(image, s, true);
+    return arraysBlack(image, s, true, columnsOn, rowsOn);
 }
+
+// The primes below 5000, by sieving.
+std::vector<int> primesBelow5000() {
+    std::vector<bool> composite(5000, false);
+    std::vector<int> primes;
+    for (int n = 2; n < 5000; ++n) {
+        if (composite[n]) continue;
+        primes.push_back(n);
+        for (int m = 2 * n; m < 5000; m += n)
+            composite[m] = true;
+    }
+    return primes;
+}
+
+// The noise processing stage as its rules read, one sample at a time: channel k is red,
+// first green, blue, second green, `white` the white levels by channel. The Replace
+// counters run on from sample to sample, so the samples must come in painting order.
+struct NoiseRules {
+    NoiseParameters p;
+    bool greyscale = false;
+    std::array<std::int64_t, 4> white{};
+    std::int64_t largestWhite = 0;
+    struct Counter {
+        int c = 0, d = 1, previous = 0;
+    };
+    std::array<std::array<Counter, 1001>, 4> counters{};
+    std::vector<int> primes = primesBelow5000();
+
+    NoiseRules(const NoiseParameters& params, bool grey, const std::array<std::int64_t, 4>& w)
+        : p(params), greyscale(grey), white(w),
+          largestWhite(*std::max_element(w.begin(), w.end())) {
+        // Red, first green, second green and blue start at 0, 5, 10, 15.
+        constexpr int kStart[4] = {0, 5, 15, 10};
+        for (int k = 0; k < 4; ++k)
+            for (int v = 0; v <= 1000; ++v)
+                counters[k][v].c = (kStart[k] + 1 + v) % 669;
+    }
+
+    static std::int64_t floored(double x) { return std::max<std::int64_t>(0, std::trunc(x)); }
+
+    std::int64_t grey(std::int64_t v, int k) const {
+        const int g = k == 3 ? 1 : k; // both greens take the first green's settings
+        const std::int64_t s = p.shiftRange[g];
+        const double S = p.shift[g];
+        if (p.shiftOn && S != 0) {
+            if (s >= 1 && s - v >= 1) v = floored(v + double(s - v) / double(s) * S);
+            if (s < 0 && v + s >= 1 && s + largestWhite > 0)
+                v = floored(v + double(v + s) / double(s + largestWhite) * S);
+        }
+        return v + (p.offsetOn ? p.offset[g] : 0);
+    }
+
+    std::int64_t apply(std::int64_t v, int k) {
+        if (greyscale) return grey(v, k);
+        const std::int64_t W = white[k];
+        const double f = p.multiply[k];
+        const std::int64_t r = p.multiplyRange[k];
+        if (p.multiplyOn && f != 1 && f != -1 && (r != 0 || f > 0)) {
+            if (r == 0) {
+                v = static_cast<std::int64_t>(std::trunc(double(v) * f));
+            } else {
+                const bool acts = r >= 1 ? r - v >= 1 : v + r >= 1 && r + W > 0;
+                double q = r >= 1 ? (f >= 0 ? double(v) / double(r) : double(r - v) / double(r))
+                                  : (f >= 0 ? double(W - v) / double(r + W)
+                                            : double(v + r) / double(r + W));
+                const double g = std::abs(f);
+                // Outside the range the fade keeps its end's factor.
+                q = std::clamp(q, 0.0, 1.0);
+                if (acts) v = static_cast<std::int64_t>(std::trunc(double(v) * g / (q * (g - 1) + 1)));
+            }
+        }
+        const std::int64_t rr = std::min(p.replaceRange[k], 1000);
+        const std::int64_t a = std::min<std::int64_t>(p.replace[k], rr);
+        if (p.replaceOn && rr > 0 && a > 0 && v >= 0 && v <= rr) {
+            const std::int64_t wd = std::max<std::int64_t>(1, (2 * a * rr + v * a) / (3 * rr));
+            std::int64_t hf = wd >= v ? v : wd / 2;
+            if (k == 2 && wd < v && v >= rr - wd / 2) hf = wd + v - rr;
+            Counter& c = counters[k][v];
+            c.c += c.d;
+            if (c.c == 0) {
+                c.d = 1;
+            } else if (c.c >= 668) {
+                c.c = 668; // the last index of the primes
+                c.d = -1;
+            }
+            const std::int64_t t = (primes[c.c] + c.previous) % wd;
+            c.previous = static_cast<int>(t);
+            v = v + t - hf;
+        }
+        const double S = p.shift[k];
+        const std::int64_t s = p.shiftRange[k];
+        if (p.shiftOn && S != 0) {
+            if (s < 0 && v <= -s) {
+                const double Z = double(-s);
+                v = floored(S >= 1 ? v + double(-s - v) / Z * S : v + double(v) / Z * S);
+            } else if (s >= 0 && v >= s) {
+                const double Z = double(std::max<std::int64_t>(W - s, 1)), e = double(v - s);
+                v = floored(S >= 1 ? v + (Z - e) / Z * S : v + e / Z * S);
+            }
+        }
+        return v + (p.offsetOn ? p.offset[k] : 0);
+    }
+};
 
 enum Clip { kValue, kAtBlack, kBelowPoint, kAboveRange, kSaturated };
 
@@ -145,9 +255,17 @@ struct Reference {
     std::int64_t range = 0;
     std::array<float, 4> factor{};
     std::array<std::int64_t, 4> white{};
+    // With valid noise parameters in an Image mode: the stage, its black levels and gates.
+    std::optional<NoiseRules> noise;
+    std::optional<std::array<std::int32_t, 4>> stageBlack;
+    bool columnsOn = true, rowsOn = true;
+    std::int64_t minimum = 0; // the black level minimum
+    std::array<double, 4> noiseOffset{}; // what the statistics add to the black level
 
-    Reference(const ImageDescriptor& i, const RenderSettings& s, const std::vector<std::uint8_t>& m)
-        : image(i), settings(s), mapping(m), orientation(i.orientation) {
+    Reference(const ImageDescriptor& i, const RenderSettings& s, const std::vector<std::uint8_t>& m,
+              const NoiseParameters* p = nullptr)
+        : image(i), settings(s), mapping(m), orientation(i.orientation),
+          minimum(i.blackLevelMinimum) {
         const std::uint32_t difference = s.whitePoint - s.blackPoint;
         range = std::clamp<std::uint32_t>(difference, 3, 131072);
         for (int k = 0; k < 4; ++k)
@@ -159,6 +277,22 @@ struct Reference {
                                       i.wbMultipliers[2]};
         for (int k = 0; k < 4; ++k)
             factor[k] = e * top * wb[k] / static_cast<float>(white[k]);
+        if (p == nullptr || p->valid != 1 || s.mode == DisplayMode::Exposure) return;
+        const bool grey = s.subMode == ImageSubMode::Greyscale;
+        noise.emplace(*p, grey, white);
+        if (p->maskedOn) {
+            columnsOn = p->maskedHorizontal != 0;
+            rowsOn = p->maskedVertical != 0;
+        }
+        if (p->blackOn) {
+            stageBlack.emplace();
+            for (int k = 0; k < 4; ++k)
+                (*stageBlack)[k] = p->black[k] & 0xFFFF;
+            minimum = *std::min_element(stageBlack->begin(), stageBlack->end());
+        }
+        const auto offsetOf = [&](int k) { return p->offsetOn ? p->offset[grey && k == 3 ? 1 : k] : 0; };
+        noiseOffset = {double(offsetOf(0)), (offsetOf(1) + offsetOf(3)) / 2.0, double(offsetOf(2)),
+                       (offsetOf(1) + offsetOf(3)) / 2.0};
     }
 
     std::uint16_t sampleAt(Stored s) const {
@@ -166,19 +300,20 @@ struct Reference {
             .samples[(scene_.activeTop + s.row) * scene_.width + scene_.activeLeft + s.column];
     }
 
-    Evaluation evaluate(std::int64_t x, std::int64_t y) const {
+    Evaluation evaluate(std::int64_t x, std::int64_t y) {
         const Stored at = storedOf(orientation, x, y);
         const std::int64_t s = sampleAt(at);
         Evaluation e;
         e.colour = colourAt(image, at);
         e.channel = e.colour == 1 ? (y % 2 == 0 ? 1 : 3) : (e.colour == 0 ? 0 : 2);
-        e.black = imageBlack(image, at);
+        e.black = stageBlack ? (*stageBlack)[e.channel] : imageBlack(image, at, columnsOn, rowsOn);
         e.v = s - e.black;
+        if (noise) e.v = noise->apply(e.v, e.channel);
         if (e.v < 1) {
             e.clip = kAtBlack;
             return e;
         }
-        const std::int64_t d = e.v - (std::int64_t{settings.blackPoint} - image.blackLevelMinimum);
+        const std::int64_t d = e.v - (std::int64_t{settings.blackPoint} - minimum);
         if (d < 1) {
             e.clip = kBelowPoint;
             return e;
@@ -201,7 +336,7 @@ struct Reference {
     std::int64_t colourValue(const Evaluation& e) const {
         const bool lit = factor[e.channel] != 0;
         const DisplayChecks& c = settings.checks;
-        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        const bool pointMoved = settings.blackPoint != minimum;
         switch (e.clip) {
         case kBelowPoint:
             return c.showClipping && lit && pointMoved ? range : 0;
@@ -219,7 +354,7 @@ struct Reference {
     // The value the Greyscale cell means take.
     std::int64_t greyValue(const Evaluation& e) const {
         const DisplayChecks& c = settings.checks;
-        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        const bool pointMoved = settings.blackPoint != minimum;
         switch (e.clip) {
         case kBelowPoint:
             return c.showClipping && pointMoved ? range : 0;
@@ -237,7 +372,7 @@ struct Reference {
     // Greyscale with a pixel per sample: the clipping cases paint whole pixels.
     Rgb greyPixel(const Evaluation& e) const {
         const DisplayChecks& c = settings.checks;
-        const bool pointMoved = settings.blackPoint != image.blackLevelMinimum;
+        const bool pointMoved = settings.blackPoint != minimum;
         const Rgb white = 0xFFFFFF, black = 0;
         switch (e.clip) {
         case kAtBlack:
@@ -312,8 +447,8 @@ bool paintsSamples(const RenderSettings& s, bool reduced) {
 }
 
 Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
-                        const PanelGeometry& g) {
-    const Reference ref(image, s, image.mapping.values);
+                        const PanelGeometry& g, const NoiseParameters* noise) {
+    Reference ref(image, s, image.mapping.values, noise);
     const bool turned = image.orientation >= 5;
     const std::int64_t shownW = turned ? scene_.activeHeight : scene_.activeWidth;
     const std::int64_t shownH = turned ? scene_.activeWidth : scene_.activeHeight;
@@ -342,7 +477,8 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
                 out.picture.setPixel(static_cast<int>(g.originX + xx),
                                      static_cast<int>(g.originY + yy), colour);
     };
-    const auto gather = [&](std::int64_t x, std::int64_t y) {
+    // The Image modes gather the evaluation the sample was painted with.
+    const auto gather = [&](std::int64_t x, std::int64_t y, const Evaluation& e) {
         const std::int64_t dx = firstX + x, dy = firstY + y;
         const Stored at = storedOf(image.orientation, dx, dy);
         const std::int64_t raw = ref.sampleAt(at);
@@ -353,7 +489,6 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
                 static_cast<std::int32_t>(ref.exposureCorrected(dx, dy)));
             return;
         }
-        const Evaluation e = ref.evaluate(dx, dy);
         const bool grey = s.subMode == ImageSubMode::Greyscale;
         const auto& map = image.mapping.values;
         const std::int32_t displayed =
@@ -362,7 +497,8 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
                  : map[static_cast<std::size_t>(ref.colourValue(e))];
         out.statistics.addImageSample(
             colour, static_cast<std::int32_t>(s.checks.adjusted ? e.v : raw),
-            static_cast<std::int32_t>(e.v < 1 ? 0 : e.v), e.black, displayed);
+            static_cast<std::int32_t>(e.v < 1 ? 0 : e.v), e.black + ref.noiseOffset[e.channel],
+            displayed);
     };
 
     if (paintsSamples(s, reduced)) {
@@ -370,14 +506,15 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
             for (std::int64_t x = 0; x < samplesW; ++x) {
                 const std::int64_t dx = firstX + x, dy = firstY + y;
                 Rgb p = 0;
+                Evaluation e;
                 if (exposure)
                     p = ref.exposurePixel(dx, dy);
                 else if (s.subMode == ImageSubMode::Channel)
-                    p = ref.channelPixel(ref.evaluate(dx, dy));
+                    p = ref.channelPixel(e = ref.evaluate(dx, dy));
                 else
-                    p = ref.greyPixel(ref.evaluate(dx, dy));
+                    p = ref.greyPixel(e = ref.evaluate(dx, dy));
                 put(x * m, y * m, m, m, p);
-                if (selected(x * m, y * m)) gather(x, y);
+                if (selected(x * m, y * m)) gather(x, y, e);
             }
     } else {
         const bool grey = s.subMode == ImageSubMode::Greyscale;
@@ -393,7 +530,7 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
                         const Evaluation e = ref.evaluate(firstX + cx * 2 + j, firstY + cy * 2 + i);
                         sum[e.colour] += grey ? ref.greyValue(e) : ref.colourValue(e);
                         ++count[e.colour];
-                        if (inSelection) gather(cx * 2 + j, cy * 2 + i);
+                        if (inSelection) gather(cx * 2 + j, cy * 2 + i, e);
                     }
                 std::array<std::int64_t, 3> mean{};
                 for (int c = 0; c < 3; ++c)
@@ -470,12 +607,15 @@ struct Outcome {
     std::string where;
 };
 
-// Compares the renderer's picture and statistics with the rules for one drawing.
-Outcome compare(ImageDescriptor& image, const RenderSettings& s) {
+// Compares the renderer's picture and statistics with the rules for one drawing, with the
+// noise stage of `noise` while they are valid.
+Outcome compare(ImageDescriptor& image, RenderSettings s, const NoiseParameters* noise = nullptr) {
+    std::optional<NoiseProcessing> stage;
+    if (noise != nullptr && noise->valid == 1) s.noise = &stage.emplace(*noise);
     const test::Rendered r = test::render(image, s);
     Outcome o;
     if (r.outcome.status != kOk) return {false, "status"};
-    const Expected e = expectedRender(image, s, r.outcome.geometry);
+    const Expected e = expectedRender(image, s, r.outcome.geometry, noise);
     for (int y = 0; y < s.panel.height && o.matches; ++y)
         for (int x = 0; x < s.panel.width && o.matches; ++x)
             if (r.picture.pixel(x, y) != e.picture.pixel(x, y)) {
@@ -600,6 +740,90 @@ TEST(RenderReference, PointsOnEitherSideOfTheBlackLevelMinimumAndNarrowRanges) {
             }
 }
 
+// Noise parameters over the scene's values: every function on or off, Multiply with plain,
+// fading and falling factors (and the factors 1 and -1 that switch it off), Replace ranges
+// past 1000 and amplitudes past their range, Shift on either side, differing and equal
+// black levels, and Masked weights that switch the arrays off.
+NoiseParameters randomNoise(std::mt19937& rng) {
+    const auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(rng);
+    };
+    NoiseParameters p;
+    p.valid = 1;
+    for (std::uint8_t* on : {&p.offsetOn, &p.replaceOn, &p.shiftOn, &p.multiplyOn, &p.blackOn,
+                             &p.maskedOn})
+        *on = pick(0, 2) != 0;
+    constexpr float kFactors[] = {1.0f, -1.0f, 0.0f, 2.0f, 0.5f, -1.7f, 3.25f, -0.4f, 1.0001f};
+    const bool equalBlacks = pick(0, 2) == 0;
+    for (std::size_t k = 0; k < 4; ++k) {
+        p.offset[k] = pick(-100, 100);
+        p.shift[k] = pick(0, 3) == 0 ? 0 : pick(-300, 300);
+        p.shiftRange[k] = pick(-700, 700);
+        p.multiply[k] = pick(0, 3) == 0 ? static_cast<float>(pick(-3000, 3000)) / 1000.0f
+                                        : kFactors[pick(0, 8)];
+        p.multiplyRange[k] = pick(0, 2) == 0 ? 0 : pick(-900, 900);
+        p.replace[k] = static_cast<std::uint16_t>(pick(0, 3) == 0 ? pick(0, 1500) : pick(0, 60));
+        p.replaceRange[k] = pick(0, 3) == 0 ? pick(-10, 1300) : pick(0, 400);
+        p.black[k] = (equalBlacks ? 40 : pick(0, 90)) + (pick(0, 3) == 0 ? 0x30000 : 0);
+    }
+    p.maskedHorizontal = pick(0, 1) == 0 ? 0.0f : 1.0f;
+    p.maskedVertical = pick(0, 1) == 0 ? 0.0f : 2.5f;
+    return p;
+}
+
+TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRulesGive) {
+    std::mt19937 rng(4242);
+    constexpr std::uint16_t kOrientations[] = {1, 3, 6, 8};
+    for (int trial = 0; trial < 400; ++trial) {
+        const NoiseParameters p = randomNoise(rng);
+        const Mode& m = kModes[trial % std::size(kModes)];
+        const Black black = kBlacks[(trial / 3) % std::size(kBlacks)];
+        ImageDescriptor image = makeScene(black, kOrientations[(trial / 7) % 4]);
+        image.scrollX = 1;
+        // Now and then red in both rows of the cell (R G / R B): one channel's Replace
+        // sequence then runs through a cell's rows in the order the cell is painted.
+        if (trial % 3 == 2) image.cfaPattern[2] = 0;
+        RenderSettings s = settingsFor(m, kChecks[(trial / 5) % std::size(kChecks)]);
+        if (trial % 2 == 1) {
+            const PanelGeometry g = test::render(image, s).outcome.geometry;
+            s.selection = {true, g.originX + 3, g.originY + 1, s.panel.width - 6 - g.marginRight,
+                           s.panel.height - 4 - g.marginBottom};
+        }
+        const Outcome o = compare(image, s, &p);
+        ASSERT_TRUE(o.matches) << "trial " << trial << ", " << m.name << ", black "
+                               << nameOf(black) << ": " << o.where;
+    }
+}
+
+TEST(RenderReference, NoiseFunctionsSwitchedOffByTheirBoxesAndRedrawsChangeNothing) {
+    std::mt19937 rng(99);
+    NoiseParameters off = randomNoise(rng);
+    off.offsetOn = off.replaceOn = off.shiftOn = off.multiplyOn = off.blackOn = off.maskedOn = 0;
+    NoiseParameters on = randomNoise(rng);
+    on.offsetOn = on.replaceOn = on.shiftOn = on.multiplyOn = on.blackOn = on.maskedOn = 1;
+    on.replace = {40, 40, 40, 40};
+    on.replaceRange = {300, 300, 300, 300};
+    for (const Mode& m : kModes)
+        for (const Black black : {Black::Single, Black::ColumnsAndRows}) {
+            ImageDescriptor image = makeScene(black, 1);
+            RenderSettings s = settingsFor(m, kChecks[0]);
+            const test::Rendered plain = test::render(image, s);
+            NoiseProcessing stage(off);
+            s.noise = &stage;
+            EXPECT_EQ(test::render(image, s).picture.pixels(), plain.picture.pixels()) << m.name;
+            // Every function on: Replace runs on from sample to sample, yet two drawings
+            // with the same settings are the same picture.
+            NoiseProcessing busy(on);
+            s.noise = &busy;
+            const test::Rendered first = test::render(image, s);
+            EXPECT_EQ(test::render(image, s).picture.pixels(), first.picture.pixels()) << m.name;
+            if (m.mode == DisplayMode::Exposure)
+                EXPECT_EQ(first.picture.pixels(), plain.picture.pixels()) << m.name;
+            else
+                EXPECT_NE(first.picture.pixels(), plain.picture.pixels()) << m.name;
+        }
+}
+
 // Drawings of over a million samples are painted in bands on several threads where the
 // machine has more than one processor; they must paint and gather what one thread would.
 TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
@@ -615,18 +839,26 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
         {{"Channel 1:1", DisplayMode::Image, ImageSubMode::Channel, 1, 1}, 1004, 1104},
         {{"Exposure 1:1", DisplayMode::Exposure, ImageSubMode::Composite, 1, 1}, 1104, 1004},
     };
+    // With the noise stage, every function on: the Replace sequences run on across the bands.
+    std::mt19937 rng(7);
+    NoiseParameters noise = randomNoise(rng);
+    noise.offsetOn = noise.replaceOn = noise.shiftOn = noise.multiplyOn = 1;
+    noise.replace = {30, 50, 45, 60};
+    noise.replaceRange = {400, 800, 1000, 600};
     for (const Large& l : larges)
         for (const Black black : {Black::CfaArray, Black::ColumnsAndRows})
-            for (const bool selected : {false, true}) {
+            for (const int variant : {0, 1, 2, 3}) {
+                const bool selected = variant % 2 == 1, noisy = variant >= 2;
                 ImageDescriptor image =
                     makeScene(black, l.mode.subMode == ImageSubMode::Channel ? 6 : 1);
                 RenderSettings s = settingsFor(l.mode, kChecks[1]);
                 s.panel = {l.panelWidth, l.panelHeight};
                 // Across the band boundaries.
                 if (selected) s.selection = {true, 10, 17, l.panelWidth - 30, l.panelHeight - 9};
-                const Outcome o = compare(image, s);
+                const Outcome o = compare(image, s, noisy ? &noise : nullptr);
                 EXPECT_TRUE(o.matches) << l.mode.name << ", black " << nameOf(black)
-                                       << ", selection " << selected << ": " << o.where;
+                                       << ", selection " << selected << ", noise " << noisy
+                                       << ": " << o.where;
             }
     scene_ = kSmallScene;
 }

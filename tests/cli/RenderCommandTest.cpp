@@ -9,6 +9,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
+#include "cli/NoiseJson.hpp"
 #include "cli/RenderCommand.hpp"
 #include "cli/ScriptRunner.hpp"
 #include "tests/support/DngBuilder.hpp"
@@ -266,6 +267,114 @@ TEST_F(Render, SelectionPrintsItsStatistics) {
 
     // Histogram mode takes no selection.
     EXPECT_EQ(render({"--mode", "histogram", "--select", "10,10,41,41"})->status, 1);
+}
+
+TEST(NoiseJson, FieldsByNameAndEveryRefusalSaysWhichField) {
+    NoiseParameters p;
+    std::string error;
+    ASSERT_TRUE(cli::parseNoiseJson(
+        R"({"offsetOn": true, "offset": [1, -2, 3, -65535], "shiftOn": 1, "shift": [0, 5, 0, 0],
+            "shiftRange": [-10, 0, 0, 65535], "multiplyOn": 1, "multiply": [2, -1.5, 1000, 0],
+            "multiplyRange": [0, -2147483648, 7, 0], "replaceOn": 1, "replace": [3, 0, 65535, 1],
+            "replaceRange": [3, 0, 0, -5], "blackOn": 0, "black": [128, 130, 128, 65535],
+            "maskedOn": 1, "maskedHorizontal": 0, "maskedVertical": 10, "offsetMask": 240,
+            "blackMask": 16})",
+        p, error))
+        << error;
+    NoiseParameters expected;
+    expected.valid = 1; // unless the file says otherwise
+    expected.offsetOn = expected.shiftOn = expected.multiplyOn = expected.replaceOn = 1;
+    expected.maskedOn = 1;
+    expected.offset = {1, -2, 3, -65535};
+    expected.shift = {0, 5, 0, 0};
+    expected.shiftRange = {-10, 0, 0, 65535};
+    expected.multiply = {2, -1.5f, 1000, 0};
+    expected.multiplyRange = {0, INT32_MIN, 7, 0};
+    expected.replace = {3, 0, 65535, 1};
+    expected.replaceRange = {3, 0, 0, -5};
+    expected.black = {128, 130, 128, 65535};
+    expected.maskedHorizontal = 0;
+    expected.maskedVertical = 10;
+    expected.offsetMask = 0xF0;
+    expected.blackMask = 0x10;
+    EXPECT_EQ(p, expected);
+    ASSERT_TRUE(cli::parseNoiseJson(R"({"valid": 0})", p, error));
+    EXPECT_EQ(p.valid, 0);
+
+    const std::pair<const char*, const char*> refused[] = {
+        {"[1, 2]", "JSON object"},
+        {"{\"offset\": [1, 2, 3, 4]", "not JSON"},
+        {R"({"ofset": [1, 2, 3, 4]})", "unknown field 'ofset'"},
+        {R"({"offset": [1, 2, 3]})", "'offset' needs an array of 4"},
+        {R"({"offset": 5})", "'offset' needs an array of 4"},
+        {R"({"offset": [1, 2, 3.5, 4]})", "'offset' needs element 2 an integer"},
+        {R"({"offset": [1, 2, 3, 65536]})", "'offset' element 3 65536 is outside -65535 to 65535"},
+        {R"({"replace": [-1, 0, 0, 0]})", "'replace' element 0 -1 is outside 0 to 65535"},
+        {R"({"black": [0, 0, 70000, 0]})", "'black' element 2 70000 is outside"},
+        {R"({"multiply": [0, 1001, 0, 0]})", "'multiply' element 1 1001 is outside"},
+        {R"({"multiply": [0, "2", 0, 0]})", "'multiply' needs element 1 a number"},
+        {R"({"multiplyRange": [0, 0, 0, 2147483648]})", "'multiplyRange' element 3"},
+        {R"({"maskedVertical": 10.5})", "'maskedVertical' 10.5 is outside 0 to 10"},
+        {R"({"maskedHorizontal": "1"})", "'maskedHorizontal' needs a number"},
+        {R"({"offsetOn": 2})", "'offsetOn' 2 is outside 0 to 1"},
+        {R"({"valid": "yes"})", "'valid' needs an integer"},
+        {R"({"shiftMask": 15})", "'shiftMask' has bits that are no channel"},
+    };
+    for (const auto& [text, why] : refused) {
+        NoiseParameters untouched;
+        error.clear();
+        EXPECT_FALSE(cli::parseNoiseJson(text, untouched, error)) << text;
+        EXPECT_NE(error.find(why), std::string::npos) << text << ": " << error;
+        EXPECT_EQ(untouched, NoiseParameters{}) << text;
+    }
+}
+
+TEST_F(Render, NoiseParametersFromAFileActOnTheDrawing) {
+    const auto write = [&](const std::string& name, const std::string& text) {
+        return folder.write(name, std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    auto plain = render({});
+    // Valid, but every function switched off by its box: the plain picture.
+    const std::string off = write("off.json", R"({"offset": [900, 900, 900, 900],
+        "multiply": [3, 3, 3, 3], "replace": [40, 40, 40, 40], "replaceRange": [900, 900, 900, 900]})");
+    auto quiet = render({"--noise", off});
+    ASSERT_EQ(quiet->status, 0) << quiet->err.str();
+    EXPECT_EQ(quiet->runner.analyzer().liveNoise().valid, 1);
+    EXPECT_EQ(quiet->runner.analyzer().liveNoise().offset[2], 900);
+    EXPECT_EQ(quiet->picture().pixels(), plain->picture().pixels());
+
+    // Every function on: a different picture, and the same one each time.
+    const std::string busy = write("busy.json", R"({"offsetOn": 1, "offset": [300, 200, 300, 200],
+        "multiplyOn": 1, "multiply": [1.5, 1.5, 2, 2], "multiplyRange": [0, 2000, -500, 0],
+        "replaceOn": 1, "replace": [40, 40, 40, 40], "replaceRange": [900, 900, 900, 900],
+        "shiftOn": 1, "shift": [100, -50, 100, 100], "shiftRange": [0, 1000, -300, 0]})");
+    auto noisy = render({"--noise", busy});
+    ASSERT_EQ(noisy->status, 0) << noisy->err.str();
+    EXPECT_NE(noisy->picture().pixels(), plain->picture().pixels());
+    EXPECT_EQ(render({"--noise", busy})->picture().pixels(), noisy->picture().pixels());
+    // Exposure marks take no noise processing.
+    EXPECT_EQ(render({"--mode", "exposure", "--noise", busy})->picture().pixels(),
+              render({"--mode", "exposure"})->picture().pixels());
+
+    // A refused file ends the command with status 1 and the reason.
+    const std::string wrong = write("wrong.json", R"({"offset": [1, 2, 3, 99999]})");
+    FILE* pipe = ::popen((std::string(KORVANE_CLI) + " render " + dng + " -o " + png + " --noise " +
+                          wrong + " 2>&1")
+                             .c_str(),
+                         "r");
+    std::string text;
+    std::array<char, 256> chunk{};
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) text += chunk.data();
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << text;
+    EXPECT_NE(text.find("korvane-cli render: --noise: " + wrong +
+                        ": 'offset' element 3 99999 is outside -65535 to 65535"),
+              std::string::npos)
+        << text;
+    cli::RenderRequest request;
+    std::string error;
+    EXPECT_FALSE(cli::parseRenderRequest({dng, "-o", png, "--noise", wrong + ".none"}, request, error));
+    EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 }
 
 TEST_F(Render, FilesThatDoNotLoadAndPicturesThatCannotBeWritten) {

@@ -1,0 +1,300 @@
+#include "analysis/NoiseWalk.hpp"
+
+#include <algorithm>
+
+#include "analysis/InParts.hpp"
+
+namespace korvane::render_walk {
+
+namespace {
+
+// The largest visible sample: the tables need not reach beyond it.
+std::int32_t largestSample(const Viewport& v, const std::uint16_t* first, int parts) {
+    const std::int32_t width = v.x.visibleSamples;
+    std::vector<std::uint16_t> tops(static_cast<std::size_t>(parts), 0);
+    inParts(parts, v.y.visibleSamples, [&](int part, std::int32_t from, std::int32_t to) {
+        std::uint16_t top = 0;
+        for (std::int32_t dy = from; dy < to; ++dy) {
+            const std::uint16_t* row = first + dy * v.stepY;
+            if (v.stepX == 1) {
+                for (std::int32_t dx = 0; dx < width; ++dx)
+                    top = std::max(top, row[dx]);
+            } else {
+                for (std::int32_t dx = 0; dx < width; ++dx)
+                    top = std::max(top, row[dx * v.stepX]);
+            }
+        }
+        tops[static_cast<std::size_t>(part)] = top;
+    });
+    return *std::max_element(tops.begin(), tops.end());
+}
+
+} // namespace
+
+void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
+                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& t) {
+    t.low = -e.largestBlack();
+    t.high = largestSample(v, first, parts);
+    t.blackVaries = e.blackVaries();
+    std::array<int, 4> firstOf{-1, -1, -1, -1}; // a cell position of each channel
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        const int channel = v.cfa.channel[q];
+        t.channel[q] = static_cast<std::uint8_t>(channel);
+        t.fixedBlack[q] = e.blackAt(-1, -1, static_cast<int>(q));
+        t.saturatedAt[q] = static_cast<std::int32_t>(
+            std::clamp<std::int64_t>(e.saturationOf(static_cast<int>(q)), 0, 0x10000));
+        if (firstOf[channel] < 0) firstOf[channel] = static_cast<int>(q);
+    }
+    const auto offset = [&](int channel) { return static_cast<double>(stage.offset(channel)); };
+    const double greens = (offset(kChannelGreen1) + offset(kChannelGreen2)) / 2.0;
+    t.offsetInBlack = {offset(kChannelRed), greens, offset(kChannelBlue), greens};
+    t.cellOrder = false;
+    for (int i = 0; i < v.cfa.height; ++i)
+        for (int k = i + 1; k < v.cfa.height; ++k)
+            for (int j = 0; j < v.cfa.width; ++j)
+                for (int l = 0; l < v.cfa.width; ++l)
+                    t.cellOrder = t.cellOrder || (cells && t.channel[i * v.cfa.width + j] ==
+                                                               t.channel[k * v.cfa.width + l]);
+    t.replacing = false;
+    for (int channel = 0; channel < 4; ++channel)
+        t.replacing = t.replacing || (firstOf[channel] >= 0 && stage.replaceRange(channel) >= 0);
+    const auto span = static_cast<std::size_t>(t.high - t.low + 1);
+    // One channel per part: the tables of a channel are its own.
+    inParts(4, 4, [&](int, std::int32_t from, std::int32_t to) {
+        for (int channel = from; channel < to; ++channel) {
+            const int q = firstOf[channel];
+            if (q < 0) continue;
+            const auto white = static_cast<std::int32_t>(e.whiteOf(q));
+            const std::int32_t range = stage.replaceRange(channel);
+            auto& below = t.results[2 * channel];
+            auto& saturated = t.results[2 * channel + 1];
+            auto& replaceAt = t.replaceAt[channel];
+            auto& values = t.stageValue[channel];
+            values.resize(span);
+            below.resize(span);
+            saturated.resize(span);
+            replaceAt.assign(span, NoiseLookup::kNoReplace);
+            for (std::size_t i = 0; i < span; ++i) {
+                const std::int64_t w = stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
+                if (w >= 0 && w <= range) {
+                    below[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
+                    saturated[i] = below[i] | NoiseLookup::kSaturatedMark;
+                    replaceAt[i] = static_cast<std::uint16_t>(w);
+                    continue;
+                }
+                const std::int64_t x = stage.after(w, channel);
+                values[i] = static_cast<std::int32_t>(x);
+                below[i] = e.outFromCorrected(x, false, q);
+                saturated[i] = e.outFromCorrected(x, true, q);
+            }
+            // A replaced value lies from 0 to twice the range.
+            const auto replacedSpan = static_cast<std::size_t>(std::max(2 * range + 1, 0));
+            t.replacedValue[channel].resize(replacedSpan);
+            for (std::size_t w = 0; w < replacedSpan; ++w)
+                t.replacedValue[channel][w] =
+                    static_cast<std::int32_t>(stage.after(static_cast<std::int64_t>(w), channel));
+            for (int sat = 0; sat < 2; ++sat) {
+                auto& table = t.replaced[2 * channel + sat];
+                table.resize(replacedSpan);
+                for (std::size_t w = 0; w < replacedSpan; ++w)
+                    table[w] = e.outFromCorrected(
+                        stage.after(static_cast<std::int64_t>(w), channel), sat == 1, q);
+            }
+        }
+    });
+}
+
+#if defined(__GNUC__)
+#define KORVANE_INLINE __attribute__((always_inline))
+#else
+#define KORVANE_INLINE
+#endif
+
+namespace {
+
+// What the samples of one cell position of a row look up.
+struct PositionTables {
+    const std::uint32_t* below = nullptr;     // results below saturation, from index 0
+    const std::uint32_t* saturated = nullptr; // results of raw saturated samples
+    const std::uint32_t* replacedBelow = nullptr;
+    const std::uint32_t* replacedSaturated = nullptr;
+    const std::uint16_t* replaceAt = nullptr; // for counting
+    std::int32_t black = 0;
+    std::int32_t saturatedAt = 0;
+    int channel = 0;
+};
+
+} // namespace
+
+// Runs each(what the sample looks up, position tables, saturated, column, index into the
+// tables) along sample row dy: its result or kReplaceMark with the value; when counting, only the value the Replace
+// step would take, or kNoReplace. The tables of a cell position stay fixed along the row;
+// for the 2-column patterns nearly every camera has, both positions are held through the loop.
+template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t dy, Each each) {
+    const Viewport& v = *view;
+    const NoiseLookup& t = *lookup;
+    const int cw = v.cfa.width;
+    const std::int32_t width = v.x.visibleSamples;
+    const int q0 = dy % v.cfa.height * cw;
+    const std::uint16_t* row = first + dy * v.stepY;
+    const std::ptrdiff_t step = v.stepX;
+    const bool varies = t.blackVaries;
+    if (varies) {
+        blacks.resize(static_cast<std::size_t>(width));
+        const StoredAt at = storedAt(v, 0, dy);
+        evaluator->blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, dy % v.cfa.height,
+                             width, blacks.data());
+    }
+    const std::int32_t* lineBlacks = blacks.data();
+    std::array<PositionTables, 8> positions{};
+    for (int j = 0; j < cw; ++j) {
+        const int q = q0 + j;
+        PositionTables& p = positions[static_cast<std::size_t>(j)];
+        p.channel = t.channel[q];
+        p.below = t.results[2 * p.channel].data();
+        p.saturated = t.results[2 * p.channel + 1].data();
+        p.replacedBelow = t.replaced[2 * p.channel].data();
+        p.replacedSaturated = t.replaced[2 * p.channel + 1].data();
+        p.black = t.fixedBlack[q];
+        p.saturatedAt = t.saturatedAt[q];
+    }
+    const std::int32_t low = t.low, last = t.high - t.low;
+    // Inlined by force: called once per sample, it is the whole of the loop.
+    const auto one = [&](const PositionTables& p, std::int32_t dx) KORVANE_INLINE {
+        const std::int32_t s = row[dx * step];
+        const std::int32_t b = varies ? lineBlacks[dx] : p.black;
+        const auto index = static_cast<std::size_t>(std::clamp(s - b - low, 0, last));
+        if constexpr (kCounting) {
+            each(p.replaceAt[index], p, false, dx, index);
+        } else {
+            const bool saturated = s >= p.saturatedAt;
+            each((saturated ? p.saturated : p.below)[index], p, saturated, dx, index);
+        }
+    };
+    if (cw == 2) {
+        if constexpr (kCounting) {
+        // Only the value the Replace step would take.
+        for (int j = 0; j < cw; ++j) {
+            PositionTables& p = positions[static_cast<std::size_t>(j)];
+            p.replaceAt = t.replaceAt[p.channel].data();
+        }
+    }
+    const PositionTables left = positions[0], right = positions[1];
+        std::int32_t dx = 0;
+        for (; dx + 1 < width; dx += 2) {
+            one(left, dx);
+            one(right, dx + 1);
+        }
+        if (dx < width) one(left, dx);
+        return;
+    }
+    for (std::int32_t dx = 0, j = 0; dx < width; ++dx) {
+        one(positions[static_cast<std::size_t>(j)], dx);
+        if (++j == cw) j = 0;
+    }
+}
+
+// The band's looked-up results are in place, the Replace marks among them taken cell by cell
+// and in each cell row by row, as the cells are painted.
+void NoiseTables::resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering) {
+    const NoiseLookup& t = *lookup;
+    const int cw = view->cfa.width, ch = view->cfa.height;
+    const std::int32_t width = view->x.visibleSamples;
+    for (std::int32_t cell = 0; cell < width; cell += cw)
+        for (std::int32_t i = 0; i < rows; ++i) {
+            std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
+            const int q0 = (dy + i) % ch * cw;
+            for (std::int32_t dx = cell; dx < std::min(cell + cw, width); ++dx) {
+                const std::uint32_t r = out[dx];
+                if ((r & NoiseLookup::kReplaceMark) == 0) continue;
+                const int channel = t.channel[q0 + dx - cell];
+                const int table = 2 * channel + ((r & NoiseLookup::kSaturatedMark) != 0 ? 1 : 0);
+                const auto w = static_cast<std::size_t>(
+                    stage->replaceStep(channel, static_cast<std::int32_t>(r & 0xFFFF)));
+                out[dx] = t.replaced[table][w];
+                if (gathering)
+                    values[static_cast<std::size_t>(i) * width + dx] = t.replacedValue[channel][w];
+            }
+        }
+}
+
+void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
+    const std::int32_t width = view->x.visibleSamples;
+    results.resize(static_cast<std::size_t>(rows) * width);
+    NoiseProcessing& s = *stage;
+    const NoiseLookup& t = *lookup;
+    // A band the selection meets keeps the stage's value of every sample for the statistics.
+    const bool gathering = statistics != nullptr && dy < selected.y1 && dy + rows > selected.y0;
+    if (gathering) values.resize(results.size());
+    for (std::int32_t i = 0; i < rows; ++i) {
+        std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
+        std::int32_t* value = values.data() + static_cast<std::size_t>(i) * width;
+        const auto keep = [&](const PositionTables& p, std::int32_t dx, std::int32_t index) {
+            if (gathering) value[dx] = t.stageValue[p.channel][static_cast<std::size_t>(index)];
+        };
+        if (t.cellOrder) {
+            walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool,
+                                       std::int32_t dx, std::int32_t index) KORVANE_INLINE {
+                out[dx] = r;
+                keep(p, dx, index);
+            });
+            continue;
+        }
+        walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool saturated,
+                                   std::int32_t dx, std::int32_t index) KORVANE_INLINE {
+            if ((r & NoiseLookup::kReplaceMark) == 0) {
+                out[dx] = r;
+                keep(p, dx, index);
+                return;
+            }
+            const auto w = static_cast<std::size_t>(
+                s.replaceStep(p.channel, static_cast<std::int32_t>(r & 0xFFFF)));
+            out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[w];
+            if (gathering) value[dx] = t.replacedValue[p.channel][w];
+        });
+    }
+    if (t.cellOrder) resolveInCellOrder(dy, rows, gathering);
+    if (gathering) gather(dy, rows);
+}
+
+void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
+    const Viewport& v = *view;
+    const NoiseLookup& t = *lookup;
+    const SampleEvaluator& e = *evaluator;
+    const std::int32_t width = v.x.visibleSamples;
+    const int cw = v.cfa.width;
+    const bool adjusted = e.adjusted();
+    const std::int32_t x0 = std::max(selected.x0, 0), x1 = std::min(selected.x1, width);
+    for (std::int32_t y = std::max(dy, selected.y0); y < std::min(dy + rows, selected.y1); ++y) {
+        const std::uint16_t* row = first + y * v.stepY;
+        const std::int32_t* value = values.data() + static_cast<std::size_t>(y - dy) * width;
+        const int cellRow = y % v.cfa.height;
+        if (t.blackVaries) {
+            blacks.resize(static_cast<std::size_t>(width));
+            const StoredAt at = storedAt(v, x0, y);
+            e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
+                        blacks.data());
+        }
+        for (std::int32_t dx = x0; dx < x1; ++dx) {
+            const int q = cellRow * cw + dx % cw;
+            const std::int32_t s = row[dx * v.stepX];
+            const std::int32_t b =
+                t.blackVaries ? blacks[static_cast<std::size_t>(dx - x0)] : t.fixedBlack[q];
+            const std::int32_t x = value[dx];
+            statistics->addImageSample(v.cfa.colour[q], adjusted ? x : s, x < 1 ? 0 : x,
+                                       b + t.offsetInBlack[t.channel[q]],
+                                       e.displayedOfCorrected(x, s >= t.saturatedAt[q], q));
+        }
+    }
+}
+
+void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
+                            std::array<std::vector<std::uint32_t>, 4>& counts) {
+    for (std::int32_t i = 0; i < rows; ++i)
+        walkRow<true>(dy + i, [&](std::uint32_t w, const PositionTables& p, bool, std::int32_t,
+                                  std::int32_t) KORVANE_INLINE {
+            if (w != NoiseLookup::kNoReplace) ++counts[static_cast<std::size_t>(p.channel)][w];
+        });
+}
+
+} // namespace korvane::render_walk

@@ -1,0 +1,80 @@
+#pragma once
+// The renderer's source while the noise processing stage runs: the stage's work without
+// state (before and after its Replace step) and the display rules after it, tabulated by
+// corrected value once per drawing; only the Replace step is taken sample by sample. Internal
+// to analysis/.
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "analysis/NoiseProcessing.hpp"
+#include "analysis/RenderWalk.hpp"
+#include "analysis/SelectionStatistics.hpp"
+
+namespace korvane::render_walk {
+
+// The tables of one drawing, shared by every part of it.
+struct NoiseLookup {
+    std::int32_t low = 0;  // the lowest corrected value the tables hold (0 less the largest black)
+    std::int32_t high = 0; // the highest (the largest visible sample)
+    // Per channel and raw saturation (channel x 2 + saturated), from `low` on: the result of
+    // a corrected value that takes no Replace step, or kReplaceMark with the value the step
+    // takes (results are below 2^24: a value index or a pixel).
+    static constexpr std::uint32_t kReplaceMark = 0x80000000u;
+    static constexpr std::uint32_t kSaturatedMark = 0x40000000u; // with kReplaceMark
+    std::array<std::vector<std::uint32_t>, 8> results;
+    // Per channel, from `low` on: the value the Replace step takes, or kNoReplace; the
+    // counting reads this smaller table.
+    static constexpr std::uint16_t kNoReplace = 0xFFFF;
+    std::array<std::vector<std::uint16_t>, 4> replaceAt;
+    // Per channel and raw saturation: the result of a value the Replace step gave, from 0.
+    std::array<std::vector<std::uint32_t>, 8> replaced;
+    // For the selection statistics, per channel: the stage's value of a corrected value that
+    // takes no Replace step (from `low` on), and of a value the step gave (from 0).
+    std::array<std::vector<std::int32_t>, 4> stageValue;
+    std::array<std::vector<std::int32_t>, 4> replacedValue;
+    // What the statistics add to a sample's black level: the stage's offset of its channel
+    // (for green the mean of the two greens').
+    std::array<double, 4> offsetInBlack{};
+    bool replacing = false; // some channel has a Replace step
+    // The band is painted cell by cell and a channel has samples in more than one row of a
+    // cell: its Replace steps are taken in that order, not row by row.
+    bool cellOrder = false;
+    bool blackVaries = false;
+    std::array<std::int32_t, 64> fixedBlack{};  // per cell position, when the black is fixed
+    std::array<std::int32_t, 64> saturatedAt{}; // from here on a raw sample is saturated
+    std::array<std::uint8_t, 64> channel{};
+};
+
+// Builds the tables for the visible samples from `first` (the stage has begun the drawing).
+// `cells`: the mode paints a unit per CFA cell.
+void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
+                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& lookup);
+
+// The samples of a selection, from x0 to x1 and y0 to y1 (visible samples, ends excluded).
+struct SampleRange {
+    std::int32_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+};
+
+struct NoiseTables : BandResults {
+    const NoiseLookup* lookup = nullptr;
+    NoiseProcessing* stage = nullptr; // this part's, with the Replace sequences where it starts
+    // The statistics of the selected samples of this part's bands; null without a selection.
+    SelectionStatistics* statistics = nullptr;
+    SampleRange selected;
+    std::vector<std::int32_t> values; // the stage's values of a band that the selection meets
+
+    void beginBand(std::int32_t dy, std::int32_t rows);
+    // Adds to counts[channel][w] every sample of the rows that takes the Replace step with
+    // the value w, without taking it.
+    void countBand(std::int32_t dy, std::int32_t rows,
+                   std::array<std::vector<std::uint32_t>, 4>& counts);
+
+private:
+    void resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering);
+    void gather(std::int32_t dy, std::int32_t rows);
+    // Runs `each` on every sample of row dy with what it looks up (see the definition).
+    template <bool kCounting, typename Each> void walkRow(std::int32_t dy, Each each);
+};
+
+} // namespace korvane::render_walk

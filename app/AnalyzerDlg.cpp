@@ -237,10 +237,17 @@ void CAnalyzerDlg::BrowseCommand() {
     request.mustExist = true;
     request.maxPath = 260;
     const auto chosen = services_.openFileDialog(window_, request);
-    if (!chosen) return;
-    window_->setText(ids::kPathEdit, *chosen);
+    if (chosen) OpenChosenFile(*chosen);
+}
+
+void CAnalyzerDlg::OpenChosenFile(const std::string& path) {
+    window_->setText(ids::kPathEdit, path);
     window_->redraw(ids::kPathEdit);
     ProcessCommand();
+}
+
+void CAnalyzerDlg::onFileDropped(const std::string& path) {
+    if (window_ != nullptr && !processing_ && !path.empty()) OpenChosenFile(path);
 }
 
 void CAnalyzerDlg::onHelp() {

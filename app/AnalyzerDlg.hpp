@@ -76,6 +76,8 @@ public:
     void onPanelWheel(const platform::WheelEvent& event) override;
     std::string panelToolTip(platform::Point at) override;
     void onSystemCommand(int command) override;
+    bool acceptsFileDrops() const override { return true; }
+    void onFileDropped(const std::string& path) override;
     std::optional<platform::Rgb> controlTextColour(int id) const override;
     platform::OwnerDrawFace ownerDrawFace(int id) const override;
     void onDestroy() override;
@@ -85,6 +87,9 @@ public:
     void ProcessCommand();
     [[nodiscard]] Status ProcessFile(const std::string& path);
     void BrowseCommand();
+    // A file chosen outside the path edit (the open-file dialog, a drop on the window): its
+    // path goes into the edit and is processed.
+    void OpenChosenFile(const std::string& path);
     void ShowCompositeView();
     void ShowGreyscaleView();
     void ShowChannelView();

@@ -73,6 +73,7 @@ const char* ScriptRunner::help() {
            "  panel W H        size the picture panel to W x H pixels\n"
            "  held KEYS        hold KEYS (e.g. Ctrl+Shift+W) during the next command\n"
            "  process PATH     type PATH into the path edit and click Process\n"
+           "  drop PATH        drop the file PATH on the window, as from a file manager\n"
            "  click ID         click a control (check boxes toggle, radio buttons select)\n"
            "  type ID TEXT     focus an edit and replace its text\n"
            "  key KEYS         press and release a key with modifiers: key Ctrl+Alt+W, key Enter\n"
@@ -160,6 +161,14 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         }
         driver_->type(1001, rest);
         driver_->click(1002);
+        return true;
+    }
+    if (verb == "drop") {
+        if (rest.empty()) {
+            error = "drop needs a path";
+            return false;
+        }
+        d.handler().onFileDropped(rest);
         return true;
     }
     if (verb == "click") {

@@ -345,7 +345,12 @@ private:
     platform::Services& services_;
 };
 
-// The address of the guide on the web, used when no local copy is next to the program.
+// Where Help looks for the guide, in this order: beside the program (as built, or as the
+// program folder of a copy), then where an install puts it, PREFIX/share/doc/korvane for a
+// program in PREFIX/bin; in each folder the .htm form before the .mht one.
+std::vector<std::string> guideCandidates(const std::string& programFolder);
+
+// The address of the guide on the web, used when no local copy is found.
 inline constexpr std::string_view kOnlineGuide = "https://korvane.org/Lumbrecht/KorvaneGuide.htm";
 
 } // namespace korvane

@@ -74,8 +74,8 @@ TEST(FileDrop, ADroppedFileIsProcessedWhereverItLands) {
     EXPECT_EQ(logic.file()->path, second.path());
 }
 
-TEST(FileDrop, ToolDialogsTakeNoFiles) {
-    // A handler that does not take drops leaves the window as Qt makes it.
+TEST(FileDrop, AWindowWhoseLogicTakesNoFilesAcceptsNoDrops) {
+    // Tool dialogs, like this plain handler, do not take files: Qt's own handling stays.
     struct Plain final : platform::DialogHandler {
         void onInitDialog(platform::DialogWindow&) override {}
         void onCommand(int, platform::Notification) override {}

@@ -237,21 +237,43 @@ void CAnalyzerDlg::BrowseCommand() {
     request.mustExist = true;
     request.maxPath = 260;
     const auto chosen = services_.openFileDialog(window_, request);
-    if (!chosen) return;
-    window_->setText(ids::kPathEdit, *chosen);
+    if (chosen) OpenChosenFile(*chosen);
+}
+
+void CAnalyzerDlg::OpenChosenFile(const std::string& path) {
+    window_->setText(ids::kPathEdit, path);
     window_->redraw(ids::kPathEdit);
     ProcessCommand();
 }
 
+void CAnalyzerDlg::onFileDropped(const std::string& path) {
+    if (window_ != nullptr && !processing_ && !path.empty()) OpenChosenFile(path);
+}
+
+std::vector<std::string> guideCandidates(const std::string& programFolder) {
+    std::vector<std::string> folders{programFolder};
+    // Installed: the program in PREFIX/bin, the guide in PREFIX/share/doc/korvane.
+    if (!programFolder.empty()) {
+        const std::size_t slash = programFolder.find_last_of('/');
+        const std::string prefix = slash == std::string::npos ? "." : programFolder.substr(0, slash);
+        folders.push_back(prefix + "/share/doc/korvane");
+    }
+    std::vector<std::string> paths;
+    for (const std::string& folder : folders)
+        for (const char* name : {"KorvaneGuideAll.htm", "KorvaneGuideAll.mht"})
+            paths.push_back(folder.empty() ? std::string(name) : folder + "/" + name);
+    return paths;
+}
+
 void CAnalyzerDlg::onHelp() {
     if (helpLocation_ == HelpLocation::Unknown) {
-        const std::string folder = services_.programFolder();
-        const auto inFolder = [&](std::string_view name) {
-            return folder.empty() ? std::string(name) : folder + "/" + std::string(name);
-        };
-        helpPath_ = inFolder("KorvaneGuideAll.htm");
-        if (!services_.fileExists(helpPath_)) helpPath_ = inFolder("KorvaneGuideAll.mht");
-        helpLocation_ = services_.fileExists(helpPath_) ? HelpLocation::Local : HelpLocation::Online;
+        helpLocation_ = HelpLocation::Online;
+        for (const std::string& candidate : guideCandidates(services_.programFolder())) {
+            if (!services_.fileExists(candidate)) continue;
+            helpPath_ = candidate;
+            helpLocation_ = HelpLocation::Local;
+            break;
+        }
     }
     services_.openDocument(helpLocation_ == HelpLocation::Local ? helpPath_ : std::string(kOnlineGuide));
 }

@@ -85,6 +85,8 @@ public:
     void onPanelWheel(const platform::WheelEvent& event) override;
     std::string panelToolTip(platform::Point at) override;
     void onSystemCommand(int command) override;
+    bool acceptsFileDrops() const override { return true; }
+    void onFileDropped(const std::string& path) override;
     std::optional<platform::Rgb> controlTextColour(int id) const override;
     platform::OwnerDrawFace ownerDrawFace(int id) const override;
     void onDestroy() override;
@@ -94,6 +96,9 @@ public:
     void ProcessCommand();
     [[nodiscard]] Status ProcessFile(const std::string& path);
     void BrowseCommand();
+    // A file chosen outside the path edit (the open-file dialog, a drop on the window): its
+    // path goes into the edit and is processed.
+    void OpenChosenFile(const std::string& path);
     void ShowCompositeView();
     void ShowGreyscaleView();
     void ShowChannelView();
@@ -376,7 +381,12 @@ private:
     platform::Services& services_;
 };
 
-// The address of the guide on the web, used when no local copy is next to the program.
+// Where Help looks for the guide, in this order: beside the program (as built, or as the
+// program folder of a copy), then where an install puts it, PREFIX/share/doc/korvane for a
+// program in PREFIX/bin; in each folder the .htm form before the .mht one.
+std::vector<std::string> guideCandidates(const std::string& programFolder);
+
+// The address of the guide on the web, used when no local copy is found.
 inline constexpr std::string_view kOnlineGuide = "https://korvane.org/Lumbrecht/KorvaneGuide.htm";
 
 } // namespace korvane

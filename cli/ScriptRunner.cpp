@@ -79,6 +79,7 @@ const char* ScriptRunner::help() {
            "                   key Ctrl+Alt+N), 100 the About box as it closed (print and state)\n"
            "                   print, state, click, type, key, char, slider, spin, pick and focus\n"
            "                   act on that window\n"
+           "  drop PATH        drop the file PATH on the window, as from a file manager\n"
            "  click ID         click a control (check boxes toggle, radio buttons select)\n"
            "  type ID TEXT     focus an edit and replace its text\n"
            "  key KEYS         press and release a key with modifiers: key Ctrl+Alt+W, key Enter\n"
@@ -260,6 +261,14 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         }
         driver_->type(1001, rest);
         driver_->click(1002);
+        return true;
+    }
+    if (verb == "drop") {
+        if (rest.empty()) {
+            error = "drop needs a path";
+            return false;
+        }
+        d.handler().onFileDropped(rest);
         return true;
     }
     if (verb == "select") {

@@ -195,6 +195,10 @@ public:
     // The panel needs its picture (exposed, resized): fill panelSurface() and updatePanel().
     virtual void onPanelPaint() {}
     virtual void onSystemCommand(int command) { (void)command; }
+    // Files dragged from a file manager: whether the window takes them, and the first local
+    // file dropped on it.
+    virtual bool acceptsFileDrops() const { return false; }
+    virtual void onFileDropped(const std::string& path) { (void)path; }
     // The text colour of a control, or none for the window system's own.
     virtual std::optional<Rgb> controlTextColour(int id) const { (void)id; return std::nullopt; }
     virtual OwnerDrawFace ownerDrawFace(int id) const { (void)id; return {}; }

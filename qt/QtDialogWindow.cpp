@@ -312,6 +312,14 @@ void QtDialogWindow::onMouseMove(QPoint at) {
 
 void QtDialogWindow::onShown() { services_.dialogShown(*this); }
 
+bool QtDialogWindow::acceptsFileDrops() const {
+    return handler_ != nullptr && handler_->acceptsFileDrops();
+}
+
+void QtDialogWindow::onFileDropped(const std::string& path) {
+    if (handler_ != nullptr && initialised_) handler_->onFileDropped(path);
+}
+
 void QtDialogWindow::teardown() {
     if (handler_ == nullptr) return;
     services_.keys().remove(*this);

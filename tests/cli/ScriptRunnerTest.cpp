@@ -339,5 +339,26 @@ TEST(Script, WindowAndSpinDriveTheToolDialogs) {
     EXPECT_NE(runner.analyzer().image()->wbMultipliers[0], 1.05f);  // Cancel took the slider back
 }
 
+// A file dropped on the window goes into the path edit and is processed, as Browse does;
+// a second drop replaces the first file.
+TEST(Script, DroppedFilesAreProcessedAsBrowseDoes) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    const std::string junk = folder.write("short.raw", std::vector<std::uint8_t>(25, 0));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 1;
+    runScript(runner, out, "drop " + dng + "\nprint 1001\nmessages\n", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.str(), dng + "\n");
+    ASSERT_TRUE(runner.analyzer().imageDecoded());
+    EXPECT_EQ(runner.analyzer().file()->path, dng);
+    runScript(runner, out, "drop " + junk + "\nprint 1001\nmessages\n", &status);
+    EXPECT_EQ(out.str(), dng + "\n" + junk + "\n" +
+                             "3 | Image input file processing error | Input file too short for TIFF\n");
+    EXPECT_FALSE(runner.analyzer().imageDecoded());
+}
+
 } // namespace
 } // namespace korvane::test

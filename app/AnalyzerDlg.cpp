@@ -25,7 +25,7 @@ CAnalyzerDlg::CAnalyzerDlg(platform::Services& services, std::string commandLine
     : services_(services), reporter_(services, window_), commandLine_(std::move(commandLine)),
       stages_(std::move(stages)) {}
 
-CAnalyzerDlg::~CAnalyzerDlg() = default;
+CAnalyzerDlg::~CAnalyzerDlg() { closeToolDialogs(); }
 
 std::string CAnalyzerDlg::versionText() const {
     const auto version = services_.productVersion();
@@ -237,21 +237,43 @@ void CAnalyzerDlg::BrowseCommand() {
     request.mustExist = true;
     request.maxPath = 260;
     const auto chosen = services_.openFileDialog(window_, request);
-    if (!chosen) return;
-    window_->setText(ids::kPathEdit, *chosen);
+    if (chosen) OpenChosenFile(*chosen);
+}
+
+void CAnalyzerDlg::OpenChosenFile(const std::string& path) {
+    window_->setText(ids::kPathEdit, path);
     window_->redraw(ids::kPathEdit);
     ProcessCommand();
 }
 
+void CAnalyzerDlg::onFileDropped(const std::string& path) {
+    if (window_ != nullptr && !processing_ && !path.empty()) OpenChosenFile(path);
+}
+
+std::vector<std::string> guideCandidates(const std::string& programFolder) {
+    std::vector<std::string> folders{programFolder};
+    // Installed: the program in PREFIX/bin, the guide in PREFIX/share/doc/korvane.
+    if (!programFolder.empty()) {
+        const std::size_t slash = programFolder.find_last_of('/');
+        const std::string prefix = slash == std::string::npos ? "." : programFolder.substr(0, slash);
+        folders.push_back(prefix + "/share/doc/korvane");
+    }
+    std::vector<std::string> paths;
+    for (const std::string& folder : folders)
+        for (const char* name : {"KorvaneGuideAll.htm", "KorvaneGuideAll.mht"})
+            paths.push_back(folder.empty() ? std::string(name) : folder + "/" + name);
+    return paths;
+}
+
 void CAnalyzerDlg::onHelp() {
     if (helpLocation_ == HelpLocation::Unknown) {
-        const std::string folder = services_.programFolder();
-        const auto inFolder = [&](std::string_view name) {
-            return folder.empty() ? std::string(name) : folder + "/" + std::string(name);
-        };
-        helpPath_ = inFolder("KorvaneGuideAll.htm");
-        if (!services_.fileExists(helpPath_)) helpPath_ = inFolder("KorvaneGuideAll.mht");
-        helpLocation_ = services_.fileExists(helpPath_) ? HelpLocation::Local : HelpLocation::Online;
+        helpLocation_ = HelpLocation::Online;
+        for (const std::string& candidate : guideCandidates(services_.programFolder())) {
+            if (!services_.fileExists(candidate)) continue;
+            helpPath_ = candidate;
+            helpLocation_ = HelpLocation::Local;
+            break;
+        }
     }
     services_.openDocument(helpLocation_ == HelpLocation::Local ? helpPath_ : std::string(kOnlineGuide));
 }
@@ -292,6 +314,48 @@ void CAnalyzerDlg::setExposureControls(int position, bool enabled) {
     window_->setEnabled(ids::kExposureSlider, enabled);
     window_->setEnabled(ids::kExposureReset, enabled);
     window_->setText(ids::kExposureLabel, exposureLabel(position));
+}
+
+void CAnalyzerDlg::SetToolBlackPoint(std::int32_t level) {
+    if (window_ == nullptr) return;
+    level = std::clamp(level, 0, levelAt(*levelScale_, kLevelPositions - 1));
+    setBlackPoint(level);
+    if (whitePoint_ < level) setWhitePoint(level);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tool dialogs
+
+void CAnalyzerDlg::openWhiteBalanceDialog() {
+    if (whiteBalanceDlg_ != nullptr) {
+        whiteBalanceDlg_->window()->bringToFront();
+        return;
+    }
+    // The dialog releases itself when its window goes, clearing this pointer.
+    auto* dialog = new CWhiteBalanceDlg(services_, *this);
+    whiteBalanceDlg_ = dialog;
+    if (!dialog->Open(*file_, *image_, wbSets_, &whiteBalanceDlg_, &displayMode_, &imageSubMode_)) {
+        whiteBalanceDlg_ = nullptr;
+        delete dialog;
+    }
+}
+
+void CAnalyzerDlg::openNoiseDialog() {
+    if (noiseDlg_ != nullptr) {
+        noiseDlg_->window()->bringToFront();
+        return;
+    }
+    auto* dialog = new CNoiseDlg(services_, *this);
+    noiseDlg_ = dialog;
+    if (!dialog->Open(*file_, *image_, &noiseDlg_, liveNoise_, noiseSlots_, &displayMode_, &imageSubMode_)) {
+        noiseDlg_ = nullptr;
+        delete dialog;
+    }
+}
+
+void CAnalyzerDlg::closeToolDialogs() {
+    if (whiteBalanceDlg_ != nullptr) whiteBalanceDlg_->Close();
+    if (noiseDlg_ != nullptr) noiseDlg_->Close();
 }
 
 void CAnalyzerDlg::onLevelEditFocus(int id, bool gained) {

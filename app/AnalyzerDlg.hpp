@@ -24,7 +24,10 @@
 #include "common/Status.hpp"
 #include "platform/Dialog.hpp"
 #include "platform/Services.hpp"
+#include "tools/NoiseDlg.hpp"
 #include "tools/RecoveryTemplate.hpp"
+#include "tools/ToolHost.hpp"
+#include "tools/WhiteBalanceDlg.hpp"
 
 namespace korvane {
 
@@ -55,7 +58,7 @@ struct LoadStages {
 
 // The main dialog: owns the current file and every piece of display state, and routes each
 // control to the operation it stands for.
-class CAnalyzerDlg final : public platform::DialogHandler {
+class CAnalyzerDlg final : public platform::DialogHandler, private ToolHost {
 public:
     // `commandLine`: the arguments after the program name, as one line.
     CAnalyzerDlg(platform::Services& services, std::string commandLine,
@@ -63,6 +66,10 @@ public:
     ~CAnalyzerDlg() override;
     CAnalyzerDlg(const CAnalyzerDlg&) = delete;
     CAnalyzerDlg& operator=(const CAnalyzerDlg&) = delete;
+
+    // The keys the dialog acts on when they are released, in the order they are tried: what
+    // the user guide's keyboard table documents.
+    static std::vector<KeyPattern> releasedKeys();
 
     // Window events.
     void onInitDialog(platform::DialogWindow& window) override;
@@ -78,6 +85,8 @@ public:
     void onPanelWheel(const platform::WheelEvent& event) override;
     std::string panelToolTip(platform::Point at) override;
     void onSystemCommand(int command) override;
+    bool acceptsFileDrops() const override { return true; }
+    void onFileDropped(const std::string& path) override;
     std::optional<platform::Rgb> controlTextColour(int id) const override;
     platform::OwnerDrawFace ownerDrawFace(int id) const override;
     void onDestroy() override;
@@ -87,6 +96,9 @@ public:
     void ProcessCommand();
     [[nodiscard]] Status ProcessFile(const std::string& path);
     void BrowseCommand();
+    // A file chosen outside the path edit (the open-file dialog, a drop on the window): its
+    // path goes into the edit and is processed.
+    void OpenChosenFile(const std::string& path);
     void ShowCompositeView();
     void ShowGreyscaleView();
     void ShowChannelView();
@@ -131,11 +143,16 @@ public:
     // A file is current and its samples were decoded: the panel shows that file.
     bool imageDecoded() const { return file_ && image_ != nullptr && !image_->samples.empty(); }
     ImageSubMode imageSubMode() const { return imageSubMode_; }
-    std::int32_t blackPoint() const { return blackPoint_; }
+    std::int32_t blackPoint() const override { return blackPoint_; }
     std::int32_t whitePoint() const { return whitePoint_; }
     const LevelScale& levelScale() const { return *levelScale_; }
     std::string versionText() const;
-    platform::DialogWindow* window() { return window_; }
+    platform::DialogWindow* window() override { return window_; }
+    // The open tool dialogs, null while closed.
+    CWhiteBalanceDlg* whiteBalanceDialog() const { return whiteBalanceDlg_; }
+    CNoiseDlg* noiseDialog() const { return noiseDlg_; }
+    // The saved noise parameter slots.
+    const NoiseSlots& noiseSlots() const { return noiseSlots_; }
     bool selectionValid() const { return panel_.selectionValid(); }
 
 private:
@@ -158,6 +175,14 @@ private:
     void setBlackPoint(std::int32_t level);
     void setWhitePoint(std::int32_t level);
     void setExposureControls(int position, bool enabled);
+
+    // Tool dialogs.
+    void redrawPanel() override { redraw(); }
+    void SetToolBlackPoint(std::int32_t level) override;
+    void openWhiteBalanceDialog();
+    void openNoiseDialog();
+    // Ends the open tool windows (they belong to the image).
+    void closeToolDialogs();
 
     // Load-and-process.
     void ReleaseFileContext();
@@ -329,6 +354,12 @@ private:
     NoiseParameters liveNoise_;
     NoiseProcessing noiseStage_{liveNoise_};
     RecoveryTemplateSlots templates_;
+    // The open tool windows (toolDialogs): white balance and noise processing. Each clears
+    // its pointer when its window goes.
+    CWhiteBalanceDlg* whiteBalanceDlg_ = nullptr;
+    CNoiseDlg* noiseDlg_ = nullptr;
+    // The ten saved noise parameter slots, for the program's run.
+    NoiseSlots noiseSlots_{};
 
     platform::Size minimumSize_;
     platform::Size currentSize_;
@@ -350,7 +381,12 @@ private:
     platform::Services& services_;
 };
 
-// The address of the guide on the web, used when no local copy is next to the program.
+// Where Help looks for the guide, in this order: beside the program (as built, or as the
+// program folder of a copy), then where an install puts it, PREFIX/share/doc/korvane for a
+// program in PREFIX/bin; in each folder the .htm form before the .mht one.
+std::vector<std::string> guideCandidates(const std::string& programFolder);
+
+// The address of the guide on the web, used when no local copy is found.
 inline constexpr std::string_view kOnlineGuide = "https://korvane.org/Lumbrecht/KorvaneGuide.htm";
 
 } // namespace korvane

@@ -51,7 +51,14 @@ Status CAnalyzerDlg::countHistograms(const HistogramPlan& plan) {
         request.applyWhiteBalance = plan.applyWhiteBalance;
         request.exposureFactor = image.exposureFactor;
         request.mappingFunction = image.mappingFunction;
-        return BuildRgbHistogram(image, histograms_, request, reporter_);
+        const std::optional<HistogramNoise> noise = HistogramNoiseOf(liveNoise_);
+        request.noise = noise ? &*noise : nullptr;
+        request.blackStage = liveNoise_.valid == 1 ? &noiseStage_ : nullptr;
+        const Status status = BuildRgbHistogram(image, histograms_, request, reporter_);
+        // Counted without valid parameters, the histogram gives minus the black levels, which
+        // the parameters keep as their offsets (the noise dialog starts from them).
+        if (succeeded(status) && liveNoise_.valid != 1 && histograms_.blackOffsets) liveNoise_.offset = *histograms_.blackOffsets;
+        return status;
     }
     SampleRect selection;
     if (plan.mode == HistogramMode::Selection)

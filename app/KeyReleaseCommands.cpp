@@ -80,8 +80,9 @@ bool CAnalyzerDlg::keyRotate(int code) {
     return true;
 }
 
-bool CAnalyzerDlg::keyToolDialog(int) {
-    // The white balance and noise dialogs are not built yet: the key does nothing.
+bool CAnalyzerDlg::keyToolDialog(int code) {
+    if (code == 'W') openWhiteBalanceDialog();
+    else openNoiseDialog();
     return true;
 }
 
@@ -89,6 +90,7 @@ bool CAnalyzerDlg::keyWhiteBalanceFromSelection(int) {
     const auto& s = image_->selectionWb;
     setImageWhiteBalance(panel_.selectionValid() ? std::array<float, 4>{s[0], s[1], s[1], s[2]}
                                                  : std::array<float, 4>{1, 1, 1, 1});
+    if (whiteBalanceDlg_ != nullptr) whiteBalanceDlg_->TakeFromImage();
     if (displayMode_ == DisplayMode::Image) repaint();
     else if (displayMode_ == DisplayMode::Histogram) redraw();
     return true;

@@ -3,6 +3,7 @@
 // Any may be held or not. Where two rows differ only in a modifier (Ctrl+I and Ctrl+Alt+I,
 // the digit rows), the earlier row excludes it, so that the later one can be reached.
 #include <array>
+#include <vector>
 
 #include "app/AnalyzerDlg.hpp"
 #include "platform/VirtualKeys.hpp"
@@ -66,6 +67,12 @@ std::span<const CAnalyzerDlg::KeyReleaseRow> CAnalyzerDlg::keyReleaseRows() {
         {{vk::kEnd, A, A, A}, &D::keyConsumeArrow, true},
     });
     return kRows;
+}
+
+std::vector<KeyPattern> CAnalyzerDlg::releasedKeys() {
+    std::vector<KeyPattern> keys;
+    for (const KeyReleaseRow& row : keyReleaseRows()) keys.push_back(row.pattern);
+    return keys;
 }
 
 } // namespace korvane

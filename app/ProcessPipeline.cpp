@@ -31,7 +31,7 @@ LoadStages LoadStages::standard() { return {ParseContainer, LoadImageData}; }
 void CAnalyzerDlg::ProcessCommand() {
     if (window_ == nullptr || processing_) return;
     if (file_ && image_) {
-        // Tool windows belong to the image they were opened for; none exist yet.
+        // Tool windows belong to the image they were opened for: releasing it ends them.
         displayMode_ = DisplayMode::None;
         setExposureControls(kExposureZero, false);
         ReleaseFileContext();
@@ -198,6 +198,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
 }
 
 void CAnalyzerDlg::ReleaseFileContext() {
+    closeToolDialogs();
     displayMode_ = DisplayMode::None;
     panel_.clearSelection();
     image_ = nullptr;

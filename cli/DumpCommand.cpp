@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "cli/FileSession.hpp"
+#include "cli/TiffOutput.hpp"
 
 namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: korvane-cli dump FILE -o OUT.pgm [--active]\n";
+constexpr const char* kUsage = "usage: korvane-cli dump FILE -o OUT.pgm|OUT.tiff [--active]\n";
 
 struct DumpArgs {
     std::string input;
@@ -31,7 +32,7 @@ bool parse(int argc, char** argv, DumpArgs& args) {
         else
             return false;
     }
-    return !args.input.empty() && !args.output.empty();
+    return !args.input.empty() && !args.output.empty() && dumpFormatFor(args.output);
 }
 
 } // namespace
@@ -63,8 +64,14 @@ int runDump(int argc, char** argv) {
     const ImageDescriptor& image = *session->context.mainImage;
     const SampleRect whole{0, 0, image.imageLength, image.imageWidth};
     if (image.samples.size() < std::size_t{image.imageWidth} * image.imageLength) return 2;
+    const SampleRect area = args.active ? image.activeRect() : whole;
+    if (dumpFormatFor(args.output) == DumpFormat::Tiff) {
+        if (writeTiff(args.output, image, area)) return 0;
+        std::cerr << "korvane-cli: cannot write " << args.output << '\n';
+        return 2;
+    }
     std::ofstream out(args.output, std::ios::binary | std::ios::trunc);
-    if (!out || !writePgm(out, image, args.active ? image.activeRect() : whole)) {
+    if (!out || !writePgm(out, image, area)) {
         std::cerr << "korvane-cli: cannot write " << args.output << '\n';
         return 2;
     }

@@ -73,11 +73,20 @@ const char* ScriptRunner::help() {
            "  panel W H        size the picture panel to W x H pixels\n"
            "  held KEYS        hold KEYS (e.g. Ctrl+Shift+W) during the next command\n"
            "  process PATH     type PATH into the path edit and click Process\n"
+           "  window ID        address the lines that follow to dialog ID until the next window\n"
+           "                   line: 102 the main dialog (the start), 167 the white balance and\n"
+           "                   169 the noise processing dialog (open them with key Ctrl+Alt+W and\n"
+           "                   key Ctrl+Alt+N), 100 the About box as it closed (print and state)\n"
+           "                   print, state, click, type, key, char, slider, spin, pick and focus\n"
+           "                   act on that window\n"
+           "  drop PATH        drop the file PATH on the window, as from a file manager\n"
            "  click ID         click a control (check boxes toggle, radio buttons select)\n"
            "  type ID TEXT     focus an edit and replace its text\n"
            "  key KEYS         press and release a key with modifiers: key Ctrl+Alt+W, key Enter\n"
            "  char C           send one character\n"
            "  slider ID POS    move a slider or scroll bar to POS\n"
+           "  spin ID STEPS    press an up-down control's arrow STEPS times (negative: the down\n"
+           "                   arrow); 'held Ctrl+Alt' before it for the larger steps\n"
            "  pick ID INDEX    choose an item of a combo box\n"
            "  select L T R B   select a rectangle of the picture panel (client pixels, edges\n"
            "                   inclusive), as a right-button drag does; 'select none' drops it\n"
@@ -124,17 +133,109 @@ bool ScriptRunner::run(const std::string& line, std::string& error) {
     return ok;
 }
 
-bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, std::string& error) {
-    auto& d = *dialog_;
+bool ScriptRunner::windowVerb(const std::string& verb, const std::string& rest, std::string& error, bool& handled) {
+    static constexpr const char* kVerbs[] = {"print", "state", "click", "type", "key", "char",
+                                             "slider", "spin", "pick", "focus"};
+    handled = std::find(std::begin(kVerbs), std::end(kVerbs), verb) != std::end(kVerbs);
+    if (!handled) return false;
+    // The main dialog, an open tool window, or (to be read only) the last About box.
+    platform::headless::HeadlessDialog* live =
+        windowId_ == resources::mainDialogTemplate().id ? dialog_.get() : services_.openModelessDialog(windowId_);
+    const platform::headless::HeadlessDialog* shown = live != nullptr ? live : services_.lastModalDialog(windowId_);
+    const bool reading = verb == "print" || verb == "state";
+    if (shown == nullptr || (live == nullptr && !reading)) {
+        error = "window " + std::to_string(windowId_) + " is not open";
+        return false;
+    }
+    const auto& d = *shown;
     const auto [arg1, arg2] = firstWord(rest);
     int id = 0;
     const auto needId = [&]() {
         if (!readInt(arg1, id) || !d.hasControl(id)) {
-            error = "no control '" + arg1 + "'";
+            error = "no control '" + arg1 + "' in window " + std::to_string(windowId_);
             return false;
         }
         return true;
     };
+    if (verb == "print") {
+        if (arg1 == "title") {
+            out_ << oneLine(d.title()) << '\n';
+            return true;
+        }
+        if (!needId()) return false;
+        out_ << oneLine(d.text(id)) << '\n';
+        return true;
+    }
+    if (verb == "state") {
+        if (!needId()) return false;
+        const auto& c = d.control(id);
+        out_ << id << ": enabled=" << c.enabled << " visible=" << c.visible << " checked=" << c.checked
+             << " position=" << c.range.position << '\n';
+        return true;
+    }
+    platform::headless::HeadlessDriver driver(*live, services_);
+    if (verb == "key") {
+        const auto chord = platform::headless::parseKeyChord(rest);
+        if (!chord || chord->key == 0) {
+            error = "unknown keys '" + rest + "'";
+            return false;
+        }
+        // A key held by "held" stays down through the whole chord.
+        KeyChord c = *chord;
+        if (held_) c.ctrl |= held_->ctrl, c.shift |= held_->shift, c.alt |= held_->alt;
+        driver.key(c);
+        return true;
+    }
+    if (verb == "char") {
+        if (rest.size() != 1) {
+            error = "char needs one character";
+            return false;
+        }
+        driver.character(rest[0]);
+        return true;
+    }
+    if (!needId()) return false;
+    if (verb == "click") {
+        driver.click(id);
+        return true;
+    }
+    if (verb == "type") {
+        driver.type(id, arg2);
+        return true;
+    }
+    if (verb == "focus") {
+        live->setFocus(id);
+        return true;
+    }
+    int value = 0;
+    if (!readInt(arg2, value)) {
+        error = verb + " needs a number";
+        return false;
+    }
+    if (verb == "slider") driver.slide(id, value);
+    else if (verb == "pick") driver.pick(id, value);
+    else if (!driver.spin(id, value)) {
+        error = "no usable up-down control '" + arg1 + "'";
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, std::string& error) {
+    auto& d = *dialog_;
+    if (verb == "window") {
+        int id = 0;
+        if (!readInt(rest, id) || resources::findDialogTemplate(id) == nullptr) {
+            error = "no dialog '" + rest + "'";
+            return false;
+        }
+        windowId_ = id;
+        return true;
+    }
+    bool handled = false;
+    const bool done = windowVerb(verb, rest, error, handled);
+    if (handled) return done;
+    const auto [arg1, arg2] = firstWord(rest);
     if (verb == "panel") {
         int w = 0, h = 0;
         if (!readInt(arg1, w) || !readInt(arg2, h) || w <= 0 || h <= 0) {
@@ -162,45 +263,12 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         driver_->click(1002);
         return true;
     }
-    if (verb == "click") {
-        if (!needId()) return false;
-        driver_->click(id);
-        return true;
-    }
-    if (verb == "type") {
-        if (!needId()) return false;
-        driver_->type(id, arg2);
-        return true;
-    }
-    if (verb == "key") {
-        const auto chord = platform::headless::parseKeyChord(rest);
-        if (!chord || chord->key == 0) {
-            error = "unknown keys '" + rest + "'";
+    if (verb == "drop") {
+        if (rest.empty()) {
+            error = "drop needs a path";
             return false;
         }
-        // A key held by "held" stays down through the whole chord.
-        KeyChord c = *chord;
-        if (held_) c.ctrl |= held_->ctrl, c.shift |= held_->shift, c.alt |= held_->alt;
-        driver_->key(c);
-        return true;
-    }
-    if (verb == "char") {
-        if (rest.size() != 1) {
-            error = "char needs one character";
-            return false;
-        }
-        driver_->character(rest[0]);
-        return true;
-    }
-    if (verb == "slider" || verb == "pick") {
-        int value = 0;
-        if (!needId()) return false;
-        if (!readInt(arg2, value)) {
-            error = verb + " needs a number";
-            return false;
-        }
-        if (verb == "slider") driver_->slide(id, value);
-        else driver_->pick(id, value);
+        d.handler().onFileDropped(rest);
         return true;
     }
     if (verb == "select") {
@@ -249,11 +317,6 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
         for (const std::string& line : templateCountLines(slot)) out_ << line << '\n';
         return true;
     }
-    if (verb == "focus") {
-        if (!needId()) return false;
-        d.setFocus(id);
-        return true;
-    }
     if (verb == "dump") {
         if (rest.empty()) {
             error = "dump needs a file name";
@@ -298,22 +361,6 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
             failureStatus_ = 2;
             return false;
         }
-        return true;
-    }
-    if (verb == "print") {
-        if (arg1 == "title") {
-            out_ << oneLine(d.title()) << '\n';
-            return true;
-        }
-        if (!needId()) return false;
-        out_ << oneLine(d.text(id)) << '\n';
-        return true;
-    }
-    if (verb == "state") {
-        if (!needId()) return false;
-        const auto& c = d.control(id);
-        out_ << id << ": enabled=" << c.enabled << " visible=" << c.visible << " checked=" << c.checked
-             << " position=" << c.range.position << '\n';
         return true;
     }
     if (verb == "messages") {

@@ -30,6 +30,8 @@ public:
 
 private:
     bool dispatch(const std::string& verb, const std::string& rest, std::string& error);
+    // The verbs that act on the window the script addresses (see "window").
+    bool windowVerb(const std::string& verb, const std::string& rest, std::string& error, bool& handled);
     bool pointer(const std::string& verb, const std::string& rest, std::string& error);
     bool scroll(const std::string& control, const std::string& rest, std::string& error);
 
@@ -39,6 +41,8 @@ private:
     std::unique_ptr<platform::headless::HeadlessDialog> dialog_;
     std::unique_ptr<platform::headless::HeadlessDriver> driver_;
     std::optional<platform::headless::KeyChord> held_;
+    // The dialog template the window verbs address: the main dialog until a "window" line.
+    int windowId_ = 102;
     // The exit status of the line that failed: 1 for a usage fault, 2 when no image is shown.
     int failureStatus_ = 1;
 };

@@ -10,6 +10,7 @@
 #include "cli/HistogramCommand.hpp"
 #include "cli/RenderCommand.hpp"
 #include "cli/ScriptRunner.hpp"
+#include "cli/StatsCommand.hpp"
 
 namespace {
 
@@ -21,7 +22,11 @@ const char* kUsage =
     "\n"
     "Commands:\n"
     "  info FILE [--json]  the file's directories, camera, main image and shot information\n"
-    "  dump FILE -o OUT.pgm [--active]  the decoded samples as a 16-bit PGM\n"
+    "  dump FILE -o OUT.pgm|OUT.tiff [--active]  the decoded samples as a 16-bit PGM or\n"
+    "                    greyscale TIFF (the extension chooses: .pgm, .tiff or .tif)\n"
+    "  stats FILE... [--rect L,T,W,H] [--json|--csv]  per CFA channel of the active area\n"
+    "                    (or a rectangle of it): count, min, max, mean, stddev, samples at\n"
+    "                    the white and black levels\n"
     "  render FILE -o OUT.png [OPTIONS]  the picture panel as the display draws it\n"
     "                    (korvane-cli render --help lists the options)\n"
     "  histogram FILE -o OUT.png [--csv OUT.csv] [OPTIONS]  the raw or RGB histograms as\n"
@@ -69,6 +74,7 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[1], "script") == 0) return runScript(argc, argv);
     if (std::strcmp(argv[1], "info") == 0) return korvane::cli::runInfo(argc, argv);
     if (std::strcmp(argv[1], "dump") == 0) return korvane::cli::runDump(argc, argv);
+    if (std::strcmp(argv[1], "stats") == 0) return korvane::cli::runStats(argc, argv);
     if (std::strcmp(argv[1], "render") == 0) return korvane::cli::runRender(argc, argv);
     if (std::strcmp(argv[1], "histogram") == 0) return korvane::cli::runHistogram(argc, argv);
     std::cerr << "korvane-cli: unknown command '" << argv[1] << "'\n" << kUsage;

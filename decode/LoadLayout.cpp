@@ -3,7 +3,9 @@
 #include <cstring>
 #include <string>
 
+#include "common/CameraDescription.hpp"
 #include "decode/Allocation.hpp"
+#include "decode/BitPackedDecoder.hpp"
 #include "decode/BitReader.hpp"
 #include "decode/LoadImageDataInternal.hpp"
 #include "decode/UncompressedSamples.hpp"
@@ -69,6 +71,21 @@ Status copyStrip(LoadJob& job, std::uint32_t offset, std::uint32_t byteCount, st
     return copySamples(in, to, count, coding) ? kOk : fileShorter(job);
 }
 
+// DNG stores samples of 10, 12 and 14 bits packed, each row starting on a byte; other files
+// hold such data in their camera's own codings.
+bool bitPacked(const LoadJob& job) {
+    return job.context.formatCode == format_code::kDng && job.image.samplesPerPixel == 1 &&
+           bitPackedSampleSize(job.image.bitsPerSample);
+}
+
+Status decodeBitPacked(LoadJob& job, std::uint32_t offset, std::uint32_t byteCount,
+                       const SampleTarget& target) {
+    FileByteSource source(job.file, offset, byteCount);
+    if (failed(source.status())) return kFailed;
+    return DecodeBitPacked(source, byteCount, target, job.image.bitsPerSample, job.reporter,
+                           job.context.path);
+}
+
 Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
     ImageDescriptor& image = job.image;
     const std::uint32_t fileBytes = fileBytesPerSample(image);
@@ -89,6 +106,10 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
             s = decodeWith(
                 *findStripCoding(kPackedCompression),
                 {job, offset, byteCount, job.target(image.imageWidth, rows, rowStart, 0)});
+        } else if (bitPacked(job) &&
+                   byteCount == bitPackedRowBytes(image.imageWidth, image.bitsPerSample) * rows) {
+            s = decodeBitPacked(job, offset, byteCount,
+                                job.target(image.imageWidth, rows, rowStart, 0));
         } else {
             s = inconsistent(job, "strip count");
         }
@@ -115,14 +136,37 @@ Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t 
     return kOk;
 }
 
+Status bitPackedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
+    const ImageDescriptor& image = job.image;
+    for (std::uint64_t ty = 0; ty < down; ++ty) {
+        for (std::uint64_t tx = 0; tx < across; ++tx) {
+            const std::uint64_t i = ty * across + tx;
+            const SampleTarget target =
+                job.target(image.tileWidth, image.tileLength,
+                           static_cast<std::uint32_t>(ty * image.tileLength),
+                           static_cast<std::uint32_t>(tx * image.tileWidth));
+            if (failed(decodeBitPacked(job, job.context.tileOffsetTable[i],
+                                       job.context.tileByteCountTable[i], target)))
+                return kFailed;
+        }
+    }
+    return kOk;
+}
+
 Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
     ImageDescriptor& image = job.image;
     const std::uint32_t fileBytes = fileBytesPerSample(image);
     const std::uint32_t tw = image.tileWidth, tl = image.tileLength, spp = image.samplesPerPixel;
     const std::uint64_t tileBytes = std::uint64_t{fileBytes} * spp * tl * tw;
     const auto& counts = job.context.tileByteCountTable;
+    const auto tileCount = static_cast<std::ptrdiff_t>(across * down);
+    if (bitPacked(job) && tileBytes != bitPackedRowBytes(tw, image.bitsPerSample) * tl &&
+        std::all_of(counts.begin(), counts.begin() + tileCount, [&](std::uint32_t c) {
+            return c == bitPackedRowBytes(tw, image.bitsPerSample) * tl;
+        }))
+        return bitPackedTiles(job, across, down);
     if (fileBytes == 0 ||
-        !std::all_of(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(across * down),
+        !std::all_of(counts.begin(), counts.begin() + tileCount,
                      [&](std::uint32_t c) { return c == tileBytes; }))
         return inconsistent(job, "tile count");
     const std::uint64_t pitch = std::uint64_t{image.imageWidth} * spp;

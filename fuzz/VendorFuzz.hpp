@@ -67,11 +67,13 @@ struct FuzzStrip {
         byteCount = static_cast<std::uint32_t>(count);
     }
 
-    void checkOutsideUntouched() const {
+    // `extraRight` columns right of the strip may be written too (a layout that moves
+    // samples to the right).
+    void checkOutsideUntouched(std::uint32_t extraRight = 0) const {
         for (std::uint32_t row = 0; row < target.imageHeight; ++row)
             for (std::uint32_t column = 0; column < target.imageWidth; ++column) {
                 const bool inside = row >= target.rowStart && row - target.rowStart < target.rows &&
-                                    column >= target.columnStart && column - target.columnStart < target.width;
+                                    column >= target.columnStart && column - target.columnStart < target.width + extraRight;
                 if (!inside) FUZZ_CHECK(image[std::size_t{row} * target.imageWidth + column] == kSentinel);
             }
     }

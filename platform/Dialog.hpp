@@ -108,6 +108,10 @@ public:
     // the dialog's context menu); choosing it sends DialogHandler::onSystemCommand.
     virtual void addSystemMenuItem(int command, std::string_view text) = 0;
 
+    // Raises the window above the others and activates it.
+    virtual void bringToFront() = 0;
+    // Ends the dialog. A modeless window is destroyed: its handler hears onDestroy, at once
+    // or once the window system has let go of it, and may delete itself then.
     virtual void endDialog(int result) = 0;
 };
 
@@ -176,6 +180,8 @@ public:
     virtual void onCommand(int id, Notification code) = 0;
     virtual void onHScroll(int id, ScrollCode code, int position) { (void)id, (void)code, (void)position; }
     virtual void onVScroll(int id, ScrollCode code, int position) { (void)id, (void)code, (void)position; }
+    // An arrow of an up-down control was pressed: +1 for up, -1 for down.
+    virtual void onSpin(int id, int delta) { (void)id, (void)delta; }
     // Sees every key before the focused control; returns true when it consumed the key.
     virtual bool preTranslate(const KeyMessage& key) { (void)key; return false; }
     virtual void onPanelMouse(const MouseEvent& event) { (void)event; }
@@ -189,6 +195,10 @@ public:
     // The panel needs its picture (exposed, resized): fill panelSurface() and updatePanel().
     virtual void onPanelPaint() {}
     virtual void onSystemCommand(int command) { (void)command; }
+    // Files dragged from a file manager: whether the window takes them, and the first local
+    // file dropped on it.
+    virtual bool acceptsFileDrops() const { return false; }
+    virtual void onFileDropped(const std::string& path) { (void)path; }
     // The text colour of a control, or none for the window system's own.
     virtual std::optional<Rgb> controlTextColour(int id) const { (void)id; return std::nullopt; }
     virtual OwnerDrawFace ownerDrawFace(int id) const { (void)id; return {}; }

@@ -20,6 +20,7 @@ enum class ControlKind : std::uint8_t {
     VScrollBar,
     Panel,       // the picture panel: shows a Surface
     Icon,        // the program icon
+    UpDown,      // a pair of arrows stepping a value up and down (reports DialogHandler::onSpin)
 };
 
 // Initial styles of a control.

@@ -90,6 +90,7 @@ QWidget* widgetFor(const ControlTemplate& t, QWidget* parent) {
         return new RangeControl<QScrollBar>(Qt::Vertical, ThumbOwner::Logic, parent);
     case ControlKind::Panel: return new PanelWidget(t.has(st::kSunken), parent);
     case ControlKind::Icon: return icon(t, parent);
+    case ControlKind::UpDown: return new SpinArrows(parent);
     }
     return new QWidget(parent);
 }
@@ -101,7 +102,8 @@ Qt::FocusPolicy focusPolicyOf(const ControlTemplate& t) {
     case ControlKind::Static:
     case ControlKind::GroupBox:
     case ControlKind::Panel:
-    case ControlKind::Icon: return Qt::NoFocus;
+    case ControlKind::Icon:
+    case ControlKind::UpDown: return Qt::NoFocus;
     case ControlKind::HScrollBar:
     case ControlKind::VScrollBar: return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::NoFocus;
     default: return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;

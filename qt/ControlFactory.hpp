@@ -18,6 +18,7 @@ namespace korvane::qt {
 //   H/VScrollBar RangeControl<QScrollBar>, moved by the logic
 //   Panel       PanelWidget
 //   Icon        QLabel with the program icon
+//   UpDown      SpinArrows: two arrow buttons reporting steps
 QWidget* createControl(const platform::ControlTemplate& control, QWidget* parent);
 
 } // namespace korvane::qt

@@ -1,9 +1,34 @@
 #include "qt/ControlWidgets.hpp"
 
+#include <QResizeEvent>
+#include <QToolButton>
+
 #include <QMouseEvent>
 #include <QPainter>
 
 namespace korvane::qt {
+
+SpinArrows::SpinArrows(QWidget* parent) : QWidget(parent) {
+    const auto arrow = [this](Qt::ArrowType type, int step) {
+        auto* button = new QToolButton(this);
+        button->setArrowType(type);
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus);
+        QObject::connect(button, &QToolButton::clicked, this, [this, step] {
+            if (onStep_) onStep_(step);
+        });
+        return button;
+    };
+    up_ = arrow(Qt::UpArrow, 1);
+    down_ = arrow(Qt::DownArrow, -1);
+}
+
+void SpinArrows::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int half = height() / 2;
+    up_->setGeometry(0, 0, width(), half);
+    down_->setGeometry(0, half, width(), height() - half);
+}
 
 QColor toQColor(platform::Rgb colour) {
     return QColor((colour >> 16) & 0xFF, (colour >> 8) & 0xFF, colour & 0xFF);

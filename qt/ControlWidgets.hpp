@@ -55,6 +55,23 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// An up-down control: two arrow buttons, one above the other, that repeat while held and
+// report each step, +1 for the upper and -1 for the lower.
+class SpinArrows final : public QWidget {
+public:
+    explicit SpinArrows(QWidget* parent);
+
+    void setStepHandler(std::function<void(int)> onStep) { onStep_ = std::move(onStep); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* up_;
+    QWidget* down_;
+    std::function<void(int)> onStep_;
+};
+
 QColor toQColor(platform::Rgb colour);
 
 } // namespace korvane::qt

@@ -2,10 +2,27 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QUrl>
 
 namespace korvane::qt {
+
+namespace {
+
+// The first local file among the dragged data's URLs, or an empty text.
+QString draggedFile(const QMimeData* data) {
+    if (data == nullptr || !data->hasUrls()) return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return url.toLocalFile();
+    return {};
+}
+
+} // namespace
 
 DialogWidget::DialogWidget(const platform::DialogTemplate& source, platform::DialogHandler& handler,
                            QtDialogWindow* owner, QtServices& services)
@@ -16,6 +33,11 @@ DialogWidget::DialogWidget(const platform::DialogTemplate& source, platform::Dia
     setWindowFlags(flags);
     setMouseTracking(true);
     window_ = std::make_unique<QtDialogWindow>(*this, source, handler, owner, services);
+    if (window_->acceptsFileDrops()) {
+        setAcceptDrops(true);
+        for (QWidget* child : findChildren<QWidget*>())
+            if (child->acceptDrops()) child->installEventFilter(this);
+    }
 }
 
 DialogWidget::~DialogWidget() {
@@ -72,6 +94,45 @@ void DialogWidget::mouseMoveEvent(QMouseEvent* event) {
 void DialogWidget::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!event->spontaneous()) window_->onShown();
+}
+
+bool DialogWidget::takeFile(QDropEvent* event, bool drop) {
+    const QString file = draggedFile(event->mimeData());
+    if (file.isEmpty() || !window_->acceptsFileDrops()) return false;
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (drop) {
+        activateWindow();
+        window_->onFileDropped(QFile::encodeName(file).toStdString());
+    }
+    return true;
+}
+
+void DialogWidget::dragEnterEvent(QDragEnterEvent* event) {
+    if (!takeFile(event, false)) QDialog::dragEnterEvent(event);
+}
+
+void DialogWidget::dragMoveEvent(QDragMoveEvent* event) {
+    if (!takeFile(event, false)) QDialog::dragMoveEvent(event);
+}
+
+void DialogWidget::dropEvent(QDropEvent* event) {
+    if (!takeFile(event, true)) QDialog::dropEvent(event);
+}
+
+bool DialogWidget::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+        if (takeFile(static_cast<QDropEvent*>(event), false)) return true;
+        break;
+    case QEvent::Drop:
+        if (takeFile(static_cast<QDropEvent*>(event), true)) return true;
+        break;
+    default:
+        break;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace korvane::qt

@@ -145,6 +145,10 @@ void QtDialogWindow::connectControl(Control& c) {
     } else if (auto* bar = dynamic_cast<RangeControl<QScrollBar>*>(w)) {
         const auto* source = c.source;
         bar->setNotify([this, source](auto code, int at) { scrolled(*source, code, at); });
+    } else if (auto* arrows = dynamic_cast<SpinArrows*>(w)) {
+        arrows->setStepHandler([this, id](int step) {
+            if (handler_ != nullptr && initialised_) handler_->onSpin(id, step);
+        });
     } else if (auto* panel = dynamic_cast<PanelWidget*>(w)) {
         panel->setCallbacks({
             [this](const platform::MouseEvent& e) {
@@ -308,6 +312,14 @@ void QtDialogWindow::onMouseMove(QPoint at) {
 
 void QtDialogWindow::onShown() { services_.dialogShown(*this); }
 
+bool QtDialogWindow::acceptsFileDrops() const {
+    return handler_ != nullptr && handler_->acceptsFileDrops();
+}
+
+void QtDialogWindow::onFileDropped(const std::string& path) {
+    if (handler_ != nullptr && initialised_) handler_->onFileDropped(path);
+}
+
 void QtDialogWindow::teardown() {
     if (handler_ == nullptr) return;
     services_.keys().remove(*this);
@@ -317,6 +329,7 @@ void QtDialogWindow::teardown() {
         if (auto* label = dynamic_cast<DialogLabel*>(c.widget)) label->setClickHandler({});
         if (auto* slider = dynamic_cast<RangeControl<QSlider>*>(c.widget)) slider->setNotify({});
         if (auto* bar = dynamic_cast<RangeControl<QScrollBar>*>(c.widget)) bar->setNotify({});
+        if (auto* arrows = dynamic_cast<SpinArrows*>(c.widget)) arrows->setStepHandler({});
     }
     if (panel_ != nullptr) panel_->detach();
     events_.reset();

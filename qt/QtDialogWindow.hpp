@@ -58,6 +58,9 @@ public:
     void onContextMenu(QPoint global);
     void onMouseMove(QPoint at);
     void onShown();
+    // A local file dragged over the window and dropped, when the logic takes such drops.
+    bool acceptsFileDrops() const;
+    void onFileDropped(const std::string& path);
     // The window is going away: the logic hears it once, after the windows it owns went.
     void teardown();
 
@@ -100,6 +103,7 @@ public:
     platform::Surface& panelSurface() override;
     void updatePanel() override;
     void addSystemMenuItem(int command, std::string_view text) override;
+    void bringToFront() override;
     void endDialog(int result) override;
 
 private:

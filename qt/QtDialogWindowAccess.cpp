@@ -146,6 +146,8 @@ void QtDialogWindow::setDefaultControl(int id) {
 void QtDialogWindow::setRangeState(int id, const platform::RangeState& state) {
     Control* c = find(id);
     auto* slider = c != nullptr ? dynamic_cast<QAbstractSlider*>(c->widget) : nullptr;
+    // An up-down control only keeps its range: its arrows report steps, not positions.
+    if (c != nullptr && slider == nullptr) c->range = state;
     if (slider == nullptr) return;
     const QSignalBlocker quiet(slider);
     c->range = state;
@@ -167,7 +169,7 @@ void QtDialogWindow::setRangeState(int id, const platform::RangeState& state) {
 platform::RangeState QtDialogWindow::rangeState(int id) const {
     const Control* c = find(id);
     const auto* slider = c != nullptr ? dynamic_cast<const QAbstractSlider*>(c->widget) : nullptr;
-    if (slider == nullptr) return {};
+    if (slider == nullptr) return c != nullptr ? c->range : platform::RangeState{};
     platform::RangeState state = c->range;
     state.position = slider->value();
     return state;
@@ -327,6 +329,13 @@ void QtDialogWindow::updatePanel() {
 
 void QtDialogWindow::addSystemMenuItem(int command, std::string_view text) {
     systemMenu_.emplace_back(command, std::string(text));
+}
+
+void QtDialogWindow::bringToFront() {
+    if (widget_.isMinimized()) widget_.showNormal();
+    widget_.show();
+    widget_.raise();
+    widget_.activateWindow();
 }
 
 void QtDialogWindow::endDialog(int result) {

@@ -6,8 +6,10 @@ namespace korvane::qt {
 class QtServices;
 
 // Captures a dialog once it has been shown and has drawn its picture: the first dialog of
-// `templateId` goes into `path` as a PNG, then it is closed as with its close box. Messages
-// go to standard error meanwhile ("Caption: text"), since nobody is there to answer a box.
+// `templateId` goes into `path` as a PNG, then the program's windows are closed as with the
+// main dialog's close box. A tool window (white balance 167, noise processing 169) is opened
+// first with its key, pressed in the main dialog once that has drawn. Messages go to standard
+// error meanwhile ("Caption: text"), since nobody is there to answer a box.
 class Screenshot {
 public:
     Screenshot(QtServices& services, int templateId, QString path);

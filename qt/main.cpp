@@ -1,7 +1,10 @@
 // korvane [FILE [-B|-E|-H|-I|-N]]: the analyser window, on FILE if one is given.
-// korvane --screenshot OUT.png [ARGS...]: the same, captured into OUT.png once it has drawn.
+// korvane --screenshot OUT.png [--dialog ID] [ARGS...]: the same, captured into OUT.png once it
+// has drawn; with --dialog the tool window ID (167 white balance, 169 noise processing),
+// opened with its key.
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,18 +26,28 @@ int main(int argc, char** argv) {
     std::optional<korvane::qt::Screenshot> screenshot;
     if (!arguments.empty() && arguments.front() == "--screenshot") {
         if (arguments.size() < 2) {
-            std::fprintf(stderr, "usage: korvane --screenshot OUT.png [FILE [-B|-E|-H|-I|-N]]\n");
+            std::fprintf(stderr, "usage: korvane --screenshot OUT.png [--dialog 167|169] [FILE [-B|-E|-H|-I|-N]]\n");
             return 1;
         }
-        screenshot.emplace(services, korvane::ids::kMainDialog, QString::fromStdString(arguments[1]));
+        const QString out = QString::fromStdString(arguments[1]);
         arguments.erase(arguments.begin(), arguments.begin() + 2);
+        int dialog = korvane::ids::kMainDialog;
+        if (arguments.size() >= 2 && arguments.front() == "--dialog") {
+            dialog = std::atoi(arguments[1].c_str());
+            if (dialog != korvane::ids::kWhiteBalanceDialog && dialog != korvane::ids::kNoiseDialog) {
+                std::fprintf(stderr, "korvane: --dialog takes 167 or 169\n");
+                return 1;
+            }
+            arguments.erase(arguments.begin(), arguments.begin() + 2);
+        }
+        screenshot.emplace(services, dialog, out);
     }
 
     korvane::CAnalyzerApp analyzer(services);
     analyzer.run(korvane::qt::commandLineOf(arguments));
 
     if (screenshot && !screenshot->saved()) {
-        std::fprintf(stderr, "korvane: the main window did not open; no screenshot\n");
+        std::fprintf(stderr, "korvane: the window did not open; no screenshot\n");
         return 2;
     }
     return 0;

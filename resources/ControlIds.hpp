@@ -6,6 +6,8 @@ namespace korvane::ids {
 // Templates.
 inline constexpr int kAboutDialog = 100;
 inline constexpr int kMainDialog = 102;
+inline constexpr int kWhiteBalanceDialog = 167;
+inline constexpr int kNoiseDialog = 169;
 
 // Resources.
 inline constexpr int kIcon = 128;
@@ -86,5 +88,76 @@ inline constexpr int kAboutIcon = 1100;
 inline constexpr int kAboutName = 1101;
 inline constexpr int kAboutVersion = 1102;
 inline constexpr int kAboutNote = 1103;
+
+// White balance dialog. The coefficients are red, first green, second green and blue; each
+// has a slider, an edit and a Reset button.
+namespace wb {
+inline constexpr int kAccept = 1079;
+inline constexpr int kRedLabel = 1082;
+inline constexpr int kGreenLabel = 1086;
+inline constexpr int kGreen2Button = 1090;
+inline constexpr int kBlueLabel = 1094;
+inline constexpr int kRedSlider = 1083;
+inline constexpr int kGreenSlider = 1087;
+inline constexpr int kGreen2Slider = 1091;
+inline constexpr int kBlueSlider = 1095;
+inline constexpr int kRedEdit = 1084;
+inline constexpr int kGreenEdit = 1088;
+inline constexpr int kGreen2Edit = 1092;
+inline constexpr int kBlueEdit = 1096;
+inline constexpr int kRedReset = 1085;
+inline constexpr int kGreenReset = 1089;
+inline constexpr int kGreen2Reset = 1093;
+inline constexpr int kBlueReset = 1097;
+inline constexpr int kFocusKeeper = 1098;  // hidden default button
+inline constexpr int kSave1 = 1099;        // to 1103 for set 5
+inline constexpr int kRecall1 = 1104;      // to 1108 for set 5
+inline constexpr int kSet1Label = 1109;
+inline constexpr int kSet2Label = 1111;    // to 1114 for set 5
+inline constexpr int kRecallAsShot = 1110;
+inline constexpr int kAsShotLabel = 1115;
+} // namespace wb
+
+// Noise processing dialog.
+namespace noise {
+inline constexpr int kReset = 1110;
+inline constexpr int kSave1 = 1112, kRecall1 = 1113;
+inline constexpr int kSave2 = 1114, kRecall2 = 1115;
+inline constexpr int kSave3 = 1117, kRecall3 = 1118;
+inline constexpr int kSave4 = 1134, kRecall4 = 1135;
+inline constexpr int kSave5 = 1137, kRecall5 = 1138;
+inline constexpr int kAccept = 1120;
+inline constexpr int kRevert = 1121;
+// The Enable boxes.
+inline constexpr int kOffsetOn = 1140;
+inline constexpr int kShiftOn = 1141;
+inline constexpr int kMultiplyOn = 1142;
+inline constexpr int kReplaceOn = 1143;
+inline constexpr int kMaskedOn = 1147;
+inline constexpr int kBlackOn = 1148;
+// The function buttons.
+inline constexpr int kOffset = 1153;
+inline constexpr int kShift = 1154;
+inline constexpr int kMultiply = 1155;
+inline constexpr int kReplace = 1156;
+inline constexpr int kMasked = 1172;
+inline constexpr int kBlack = 1173;
+// Value and range with their spins and labels.
+inline constexpr int kValueEdit = 1159;
+inline constexpr int kRangeEdit = 1160;
+inline constexpr int kValueSpin = 1161;
+inline constexpr int kRangeSpin = 1162;
+inline constexpr int kValueLabel = 1170;
+inline constexpr int kRangeLabel = 1171;
+// Channel selection.
+inline constexpr int kBlue = 1164;
+inline constexpr int kGreen2 = 1165;
+inline constexpr int kGreen1 = 1166;
+inline constexpr int kRed = 1167;
+inline constexpr int kAll = 1168;
+inline constexpr int kLinkGreens = 1169;
+// The captions over the saved sets, which no command names.
+inline constexpr int kSet1Label = 1180;  // to 1184 for set 5
+} // namespace noise
 
 } // namespace korvane::ids

@@ -8,5 +8,7 @@ const platform::DialogTemplate* findDialogTemplate(int id);
 
 const platform::DialogTemplate& mainDialogTemplate();   // 102
 const platform::DialogTemplate& aboutDialogTemplate();  // 100
+const platform::DialogTemplate& whiteBalanceDialogTemplate();  // 167
+const platform::DialogTemplate& noiseDialogTemplate();  // 169
 
 } // namespace korvane::resources

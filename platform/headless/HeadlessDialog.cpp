@@ -24,8 +24,9 @@ Rect dialogUnitsToPixels(int x, int y, int cx, int cy) {
     return {left, top, left + cx * kBaseX / 4, top + cy * kBaseY / 8};
 }
 
-HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& handler)
-    : source_(source), handler_(handler), title_(source.title) {
+HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& handler, HeadlessDialog* owner,
+                               bool modeless)
+    : source_(source), handler_(handler), owner_(owner), modeless_(modeless), title_(source.title) {
     const Rect client = dialogUnitsToPixels(0, 0, source.cx, source.cy);
     client_ = {client.width(), client.height()};
     placement_.normal = {100, 100, 100 + client_.width + 8, 100 + client_.height + 30};
@@ -49,6 +50,14 @@ HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& hand
 }
 
 void HeadlessDialog::open() { handler_.onInitDialog(*this); }
+
+bool HeadlessDialog::preTranslate(const KeyMessage& key) {
+    if (ended_) return false;
+    if (handler_.preTranslate(key)) return true;
+    for (HeadlessDialog* d = owner_; d != nullptr && !ended_; d = d->owner_)
+        if (!d->ended_ && d->handler_.preTranslate(key)) return true;
+    return false;
+}
 
 const ControlState& HeadlessDialog::control(int id) const {
     const auto it = controls_.find(id);
@@ -170,6 +179,9 @@ void HeadlessDialog::endDialog(int result) {
     if (ended_) return;
     ended_ = true;
     result_ = result;
+    // A modeless window is destroyed at once, as DestroyWindow does; its logic may delete
+    // itself on hearing it, so nothing of it is touched afterwards.
+    if (modeless_) handler_.onDestroy();
 }
 
 } // namespace korvane::platform::headless

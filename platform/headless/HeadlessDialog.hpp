@@ -29,11 +29,20 @@ struct ControlState {
 // tests and scripts. Dialog units become pixels with a fixed dialog font of 6 x 13 pixels.
 class HeadlessDialog final : public DialogWindow {
 public:
-    HeadlessDialog(const DialogTemplate& source, DialogHandler& handler);
+    // `owner`: the dialog whose logic also hears this one's keys (a tool window's main
+    // dialog); `modeless`: ending the dialog destroys it, and its handler hears onDestroy.
+    HeadlessDialog(const DialogTemplate& source, DialogHandler& handler, HeadlessDialog* owner = nullptr,
+                   bool modeless = false);
 
     // Calls the handler's initialisation, as a window does once it exists.
     void open();
     DialogHandler& handler() { return handler_; }
+    HeadlessDialog* owner() const { return owner_; }
+    // The pre-translation hook: this dialog's logic first, then its owners' in turn; true
+    // when one of them consumed the key. Stops when the dialog ends on the way.
+    bool preTranslate(const KeyMessage& key);
+    // How often the logic brought the window to the front.
+    int timesBroughtToFront() const { return broughtToFront_; }
     bool ended() const { return ended_; }
     int result() const { return result_; }
     const ControlState& control(int id) const;
@@ -85,6 +94,7 @@ public:
     Surface& panelSurface() override { return panel_; }
     void updatePanel() override { ++panelUpdates_; }
     void addSystemMenuItem(int command, std::string_view text) override;
+    void bringToFront() override { ++broughtToFront_; }
     void endDialog(int result) override;
 
     // What an owner-drawn button showed at its last immediate redraw.
@@ -96,6 +106,9 @@ private:
 
     const DialogTemplate& source_;
     DialogHandler& handler_;
+    HeadlessDialog* owner_ = nullptr;
+    bool modeless_ = false;
+    int broughtToFront_ = 0;
     std::map<int, ControlState> controls_;
     std::string title_;
     int focus_ = 0;

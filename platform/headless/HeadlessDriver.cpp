@@ -1,6 +1,7 @@
 #include "platform/headless/HeadlessDriver.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/VirtualKeys.hpp"
 
@@ -13,7 +14,8 @@ bool focusable(ControlKind kind) {
     case ControlKind::Static:
     case ControlKind::GroupBox:
     case ControlKind::Panel:
-    case ControlKind::Icon: return false;
+    case ControlKind::Icon:
+    case ControlKind::UpDown: return false;
     default: return true;
     }
 }
@@ -21,7 +23,7 @@ bool focusable(ControlKind kind) {
 } // namespace
 
 bool HeadlessDriver::usable(int id) const {
-    if (!dialog_.hasControl(id)) return false;
+    if (dialog_.ended() || !dialog_.hasControl(id)) return false;
     const auto& c = dialog_.control(id);
     return c.visible && c.enabled;
 }
@@ -132,24 +134,24 @@ bool HeadlessDriver::key(const KeyChord& chord) {
     hold(chord.alt, vk::kMenu);
     if (chord.key != 0) services_.press(chord.key);
 
-    auto& handler = dialog_.handler();
-    if (chord.key != 0) {
+    if (chord.key != 0 && !dialog_.ended()) {
         const KeyMessage down{system ? KeyMessageKind::SysKeyDown : KeyMessageKind::KeyDown, chord.key};
-        if (!handler.preTranslate(down) && !system) defaultKeyDown(chord);
+        if (!dialog_.preTranslate(down) && !system && !dialog_.ended()) defaultKeyDown(chord);
         const char c = characterOf(chord);
         if (c != 0 && c != '\r' && c != 0x1B && !dialog_.ended()) {
-            if (system) handler.preTranslate({KeyMessageKind::SysChar, static_cast<unsigned char>(c)});
+            if (system) dialog_.preTranslate({KeyMessageKind::SysChar, static_cast<unsigned char>(c)});
             else character(c);
         }
         if (!dialog_.ended())
-            handler.preTranslate({system ? KeyMessageKind::SysKeyUp : KeyMessageKind::KeyUp, chord.key});
+            dialog_.preTranslate({system ? KeyMessageKind::SysKeyUp : KeyMessageKind::KeyUp, chord.key});
     }
     services_.releaseAll();
     return true;
 }
 
 void HeadlessDriver::character(char c) {
-    if (dialog_.handler().preTranslate({KeyMessageKind::Char, static_cast<unsigned char>(c)})) return;
+    if (dialog_.ended() || dialog_.preTranslate({KeyMessageKind::Char, static_cast<unsigned char>(c)})) return;
+    if (dialog_.ended()) return;
     const int focus = dialog_.focus();
     if (focus == 0 || !dialog_.hasControl(focus) || dialog_.control(focus).source->kind != ControlKind::Edit)
         return;
@@ -181,6 +183,12 @@ bool HeadlessDriver::slide(int id, int position) {
         handler.onHScroll(id, ScrollCode::ThumbPosition, position);
         handler.onHScroll(id, ScrollCode::EndScroll, position);
     }
+    return true;
+}
+
+bool HeadlessDriver::spin(int id, int steps) {
+    if (!usable(id) || dialog_.control(id).source->kind != ControlKind::UpDown) return false;
+    for (int i = 0; i < std::abs(steps) && !dialog_.ended(); ++i) dialog_.handler().onSpin(id, steps > 0 ? 1 : -1);
     return true;
 }
 

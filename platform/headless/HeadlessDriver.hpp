@@ -28,6 +28,9 @@ public:
     void character(char c);
     // Moves a slider or scroll bar to a position, as dragging its thumb does.
     bool slide(int id, int position);
+    // Presses an up-down control's arrow |steps| times: up for positive steps, down for
+    // negative ones, with the modifiers held now.
+    bool spin(int id, int steps);
     // Chooses a combo box item.
     bool pick(int id, int index);
     void mouse(MouseKind kind, Point at);

@@ -46,7 +46,8 @@ bool HeadlessServices::fileExists(const std::string& path) const {
 int HeadlessServices::runModalDialog(int templateId, DialogHandler& handler, DialogWindow*) {
     const DialogTemplate* source = resources::findDialogTemplate(templateId);
     if (source == nullptr) return -1;
-    HeadlessDialog dialog(*source, handler);
+    auto kept = std::make_unique<HeadlessDialog>(*source, handler);
+    HeadlessDialog& dialog = *kept;
     dialog.open();
     ModalRecord record{templateId, dialog.title(), {}};
     for (const auto& c : source->controls) record.texts[c.id] = dialog.text(c.id);
@@ -54,15 +55,30 @@ int HeadlessServices::runModalDialog(int templateId, DialogHandler& handler, Dia
     // Nobody is there to answer a modal dialog: it is closed as with its OK button.
     if (!dialog.ended()) dialog.endDialog(1);
     handler.onDestroy();
-    return dialog.result();
+    const int result = dialog.result();
+    lastModal_[templateId] = std::move(kept);
+    return result;
 }
 
-DialogWindow* HeadlessServices::createModelessDialog(int templateId, DialogHandler& handler, DialogWindow*) {
+DialogWindow* HeadlessServices::createModelessDialog(int templateId, DialogHandler& handler, DialogWindow* owner) {
     const DialogTemplate* source = resources::findDialogTemplate(templateId);
     if (source == nullptr) return nullptr;
-    modeless_.push_back(std::make_unique<HeadlessDialog>(*source, handler));
-    modeless_.back()->open();
-    return modeless_.back().get();
+    modeless_.push_back(
+        std::make_unique<HeadlessDialog>(*source, handler, dynamic_cast<HeadlessDialog*>(owner), true));
+    HeadlessDialog* dialog = modeless_.back().get();
+    dialog->open();
+    return dialog;
+}
+
+HeadlessDialog* HeadlessServices::openModelessDialog(int templateId) const {
+    for (const auto& d : modeless_)
+        if (!d->ended() && d->dialogTemplate().id == templateId) return d.get();
+    return nullptr;
+}
+
+const HeadlessDialog* HeadlessServices::lastModalDialog(int templateId) const {
+    const auto it = lastModal_.find(templateId);
+    return it == lastModal_.end() ? nullptr : it->second.get();
 }
 
 std::vector<HeadlessDialog*> HeadlessServices::openModelessDialogs() const {

@@ -62,10 +62,16 @@ public:
 
     // The modeless dialogs created so far that have not ended.
     std::vector<HeadlessDialog*> openModelessDialogs() const;
+    // The open modeless dialog of a template, or null.
+    HeadlessDialog* openModelessDialog(int templateId) const;
+    // The last modal dialog of a template, as it stood when it closed (its controls only: its
+    // logic is gone), or null.
+    const HeadlessDialog* lastModalDialog(int templateId) const;
 
 private:
     std::set<int> keys_;
     std::vector<std::unique_ptr<HeadlessDialog>> modeless_;
+    std::map<int, std::unique_ptr<HeadlessDialog>> lastModal_;
 };
 
 } // namespace korvane::platform::headless

@@ -2,10 +2,13 @@
 
 #include "tests/app/DialogFixture.hpp"
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "analysis/MappingFunctionNames.hpp"
 #include "app/ControlStyle.hpp"
+#include "tests/support/TempFile.hpp"
 
 namespace korvane::test {
 namespace {
@@ -178,6 +181,37 @@ TEST_F(InitialDialog, HelpOpensTheLocalGuideOrTheOnlineOne) {
     ASSERT_EQ(services.openedDocuments.size(), 1u);
     EXPECT_EQ(services.openedDocuments[0], kOnlineGuide);
     EXPECT_NE(services.openedDocuments[0].find("/Lumbrecht/KorvaneGuide.htm"), std::string::npos);
+}
+
+// The guide beside the program wins over an installed one, and either over the web.
+TEST(HelpGuide, FoundBesideTheProgramThenWhereAnInstallPutsIt) {
+    TempFolder prefix;
+    const auto bin = prefix.path() / "bin", doc = prefix.path() / "share/doc/korvane";
+    std::filesystem::create_directories(bin);
+    std::filesystem::create_directories(doc);
+    const auto openedGuide = [&] {
+        platform::headless::HeadlessServices services;
+        services.folder = bin.string();
+        CAnalyzerDlg dlg(services, "");
+        platform::headless::HeadlessDialog window(resources::mainDialogTemplate(), dlg);
+        platform::headless::HeadlessDriver driver(window, services);
+        window.open();
+        driver.click(ids::kHelp);
+        driver.click(ids::kHelp); // the place found first is kept
+        EXPECT_EQ(services.openedDocuments.size(), 2u);
+        return services.openedDocuments.front();
+    };
+    const auto put = [](const std::filesystem::path& p) { std::ofstream(p) << "<html></html>"; };
+    EXPECT_EQ(openedGuide(), kOnlineGuide);
+    put(doc / "KorvaneGuideAll.mht");
+    EXPECT_EQ(openedGuide(), (doc / "KorvaneGuideAll.mht").string());
+    put(doc / "KorvaneGuideAll.htm");
+    EXPECT_EQ(openedGuide(), (doc / "KorvaneGuideAll.htm").string());
+    put(bin / "KorvaneGuideAll.mht");
+    EXPECT_EQ(openedGuide(), (bin / "KorvaneGuideAll.mht").string());
+    put(bin / "KorvaneGuideAll.htm");
+    EXPECT_EQ(openedGuide(), (bin / "KorvaneGuideAll.htm").string());
+    EXPECT_EQ(guideCandidates("").front(), "KorvaneGuideAll.htm");
 }
 
 TEST_F(InitialDialog, TheAboutBoxShowsTheVersion) {

@@ -111,7 +111,9 @@ TEST_F(Keys, CtrlArrowsOnTheExposureSliderStepAThirtySixthOfAStop) {
         key(vk::kRight, true);
         ASSERT_EQ(image().exposureStep6, step6);
         for (const auto& [at, label] : up) {
-            if (at == step6) EXPECT_EQ(text(ids::kExposureLabel), label) << step6;
+            if (at == step6) {
+                EXPECT_EQ(text(ids::kExposureLabel), label) << step6;
+            }
         }
     }
     EXPECT_NEAR(image().exposureFactor, std::pow(2.0, 37.0 / 36), 1e-6);

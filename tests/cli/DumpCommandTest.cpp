@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sys/wait.h>
 
+#include "tests/cli/CliRun.hpp"
 #include "tests/support/DngBuilder.hpp"
 #include "tests/support/TempFile.hpp"
 
@@ -16,25 +17,6 @@ int run(const std::string& arguments) {
     const int status =
         std::system((std::string(KORVANE_CLI) + " dump " + arguments + " 2>/dev/null").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-struct Pgm {
-    std::string header;
-    std::vector<std::uint16_t> samples;
-};
-
-Pgm readPgm(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), {}};
-    Pgm pgm;
-    std::size_t at = 0;
-    for (int lines = 0; lines < 3 && at < bytes.size(); ++at) {
-        pgm.header += static_cast<char>(bytes[at]);
-        if (bytes[at] == '\n') ++lines;
-    }
-    for (; at + 1 < bytes.size(); at += 2)
-        pgm.samples.push_back(static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]));
-    return pgm;
 }
 
 class Dump : public ::testing::Test {

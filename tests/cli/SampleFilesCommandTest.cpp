@@ -13,37 +13,13 @@
 #include <sys/wait.h>
 
 #include "cli/ScriptRunner.hpp"
+#include "tests/cli/CliRun.hpp"
 #include "tests/support/TempFile.hpp"
 
 namespace korvane::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string fileText(const fs::path& path) {
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-CliRun runCli(const std::string& arguments, const fs::path& errFile) {
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>" + errFile.string();
-    FILE* pipe = ::popen(command.c_str(), "r");
-    CliRun r;
-    std::array<char, 4096> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) r.out += chunk.data();
-    const int status = ::pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = fileText(errFile);
-    return r;
-}
-
-std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
 
 std::vector<fs::path> sampleFiles() {
     std::vector<fs::path> files;

@@ -306,3 +306,59 @@ TEST(Script, SelectionKeysAnalyseFrequenciesAndRecordATemplate) {
 
 } // namespace
 } // namespace korvane::test
+
+namespace korvane::test {
+namespace {
+
+// "window" sends the lines after it to a tool window; "spin" steps its up-down controls,
+// with "held" modifiers for the larger steps.
+TEST(Script, WindowAndSpinDriveTheToolDialogs) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 1;
+    std::string errors;
+    const std::string printed = runScript(runner, out,
+                                          "panel 64 48\nprocess " + dng + "\n"
+                                          "key Ctrl+Alt+W\nwindow 167\nprint title\n"
+                                          "slider 1083 21\nprint 1084\nclick 2\n"
+                                          "window 102\nkey Ctrl+Alt+N\nwindow 169\nprint title\n"
+                                          "click 1167\nheld Shift\nspin 1161 1\nspin 1161 -3\nprint 1159\n"
+                                          "held Ctrl+Alt\nspin 1161 1\nprint 1159\nstate 1121\n"
+                                          "click 2\nprint 1159\n",
+                                          &status, &errors);
+    // Shift: +10 then three steps of 1 down; Ctrl+Alt: 10000 up (the demo file holds 16 bits).
+    EXPECT_EQ(printed, "Korvane Adjusting White Balance\n1.0500\nLumbrecht Noise Processing\n7\n10007\n"
+                       "1121: enabled=1 visible=1 checked=0 position=0\n");
+    // The window ended with Cancel: the script stops at the line that addresses it.
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(errors.find("window 169 is not open"), std::string::npos) << errors;
+    EXPECT_EQ(runner.analyzer().noiseDialog(), nullptr);
+    EXPECT_NE(runner.analyzer().image()->wbMultipliers[0], 1.05f);  // Cancel took the slider back
+}
+
+// A file dropped on the window goes into the path edit and is processed, as Browse does;
+// a second drop replaces the first file.
+TEST(Script, DroppedFilesAreProcessedAsBrowseDoes) {
+    TempFolder folder;
+    const DngDescription d = demoDescription();
+    const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
+    const std::string junk = folder.write("short.raw", std::vector<std::uint8_t>(25, 0));
+    std::ostringstream out;
+    cli::ScriptRunner runner(out);
+    int status = 1;
+    runScript(runner, out, "drop " + dng + "\nprint 1001\nmessages\n", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.str(), dng + "\n");
+    ASSERT_TRUE(runner.analyzer().imageDecoded());
+    EXPECT_EQ(runner.analyzer().file()->path, dng);
+    runScript(runner, out, "drop " + junk + "\nprint 1001\nmessages\n", &status);
+    EXPECT_EQ(out.str(), dng + "\n" + junk + "\n" +
+                             "3 | Image input file processing error | Input file too short for TIFF\n");
+    EXPECT_FALSE(runner.analyzer().imageDecoded());
+}
+
+} // namespace
+} // namespace korvane::test

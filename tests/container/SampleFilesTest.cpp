@@ -147,8 +147,11 @@ TEST_P(SampleShotInfo, AgreesWithExiftool) {
 
     const ShotNumbers n = shotNumbers(line.substr(line.find('\n') + 1));
     const double iso = number("ISO");
-    if (iso > 0) EXPECT_EQ(n.iso, iso) << line;
-    else EXPECT_NE(line.find("ISO 100?"), std::string::npos) << line;
+    if (iso > 0) {
+        EXPECT_EQ(n.iso, iso) << line;
+    } else {
+        EXPECT_NE(line.find("ISO 100?"), std::string::npos) << line;
+    }
     EXPECT_NEAR(n.fNumber, number("FNumber"), 0.051) << line;
     EXPECT_NEAR(n.exposure, number("ExposureTime"), 1e-6) << line;
     EXPECT_NEAR(n.focal, number("FocalLength"), 0.051) << line;

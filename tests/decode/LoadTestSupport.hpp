@@ -49,6 +49,7 @@ struct StripSpec {
     ByteOrder order = ByteOrder::Little;
     std::uint32_t rowsPerStrip = 0; // 0: one strip
     bool packed = false;            // 12-bit data at 1.5 bytes a sample
+    std::uint32_t packedBits = 0;   // not 0: that many bits a sample, rows starting on a byte
     ValueHome home = ValueHome::File;
     TiffType countType = TiffType::Long;
     std::vector<std::uint16_t> linearisation{};
@@ -72,8 +73,9 @@ inline std::unique_ptr<OpenedRawFile> stripFile(const std::vector<std::uint16_t>
     entries.linearisation = s.linearisation;
     for (std::uint32_t row = 0; row < s.height; row += rps) {
         const auto strip = imageRows(samples, s.width, row, rps);
-        const auto bytes = s.packed ? encodePacked12(strip, ByteOrder::Big)
-                                    : encodeUncompressed(strip, s.bits > 8 ? 2 : 1, s.order);
+        const auto bytes = s.packedBits != 0 ? encodeBitPacked(strip, s.width, s.packedBits)
+                           : s.packed    ? encodePacked12(strip, ByteOrder::Big)
+                                         : encodeUncompressed(strip, s.bits > 8 ? 2 : 1, s.order);
         entries.offsets.push_back(file.append(bytes));
         entries.byteCounts.push_back(static_cast<std::uint32_t>(bytes.size()));
     }

@@ -35,7 +35,10 @@ bool hasWidgetOfKind(QWidget* w, ControlKind kind) {
     case ControlKind::Static:
     case ControlKind::Icon: return dynamic_cast<QLabel*>(w) != nullptr;
     case ControlKind::GroupBox: return dynamic_cast<QGroupBox*>(w) != nullptr;
-    case ControlKind::CheckBox: return dynamic_cast<QCheckBox*>(w) != nullptr;
+    case ControlKind::CheckBox:
+        // A push-like check box is a checkable button.
+        return dynamic_cast<QCheckBox*>(w) != nullptr ||
+               (dynamic_cast<QPushButton*>(w) != nullptr && static_cast<QPushButton*>(w)->isCheckable());
     case ControlKind::RadioButton: return dynamic_cast<QRadioButton*>(w) != nullptr;
     case ControlKind::Trackbar: {
         auto* s = dynamic_cast<QSlider*>(w);
@@ -49,6 +52,7 @@ bool hasWidgetOfKind(QWidget* w, ControlKind kind) {
         return s != nullptr && s->orientation() == want;
     }
     case ControlKind::Panel: return dynamic_cast<PanelWidget*>(w) != nullptr;
+    case ControlKind::UpDown: return dynamic_cast<SpinArrows*>(w) != nullptr;
     }
     return false;
 }
@@ -61,7 +65,7 @@ struct TemplateControl {
 
 std::vector<TemplateControl> everyTemplateControl() {
     std::vector<TemplateControl> all;
-    for (const int dialogId : {ids::kMainDialog, ids::kAboutDialog})
+    for (const int dialogId : {ids::kMainDialog, ids::kAboutDialog, ids::kWhiteBalanceDialog, ids::kNoiseDialog})
         for (const auto& c : resources::findDialogTemplate(dialogId)->controls) all.push_back({dialogId, c});
     return all;
 }

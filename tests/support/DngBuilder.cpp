@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "tests/support/StripEncoder.hpp"
 #include "tests/support/TiffTags.hpp"
 
 namespace korvane::test {
@@ -146,7 +147,10 @@ void addCfaImage(Ifd& ifd, TiffWriter& writer, const DngDescription& d,
         const std::vector<std::uint16_t> strip(first, first + std::size_t{rows} * d.width);
         // Strips follow each other without a gap: LibRaw, the tests' oracle, reads
         // uncompressed DNG strips as one run from the first offset.
-        strips.push_back(writer.addBlock(encodeShorts(strip, d.order), 2));
+        if (d.bitsPerSample == 16)
+            strips.push_back(writer.addBlock(encodeShorts(strip, d.order), 2));
+        else
+            strips.push_back(writer.addBlock(encodeBitPacked(strip, d.width, d.bitsPerSample), 1));
         counts.push_back(writer.blockSize(strips.back()));
     }
     std::vector<std::uint32_t> masked;
@@ -156,7 +160,7 @@ void addCfaImage(Ifd& ifd, TiffWriter& writer, const DngDescription& d,
     ifd.addLong(tag::kNewSubFileType, 0)
         .addLong(tag::kImageWidth, d.width)
         .addLong(tag::kImageLength, d.height)
-        .addShort(tag::kBitsPerSample, 16)
+        .addShort(tag::kBitsPerSample, static_cast<std::uint16_t>(d.bitsPerSample))
         .addShort(tag::kCompression, 1)
         .addShort(tag::kPhotometricInterpretation, 32803) // CFA
         .addBlockOffsets(tag::kStripOffsets, strips)

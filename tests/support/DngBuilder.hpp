@@ -32,6 +32,9 @@ struct DngDescription {
     // Written as LinearizationTable when not empty; samples are then stored table indices.
     std::vector<std::uint16_t> linearizationTable;
     std::uint32_t rowsPerStrip = 64;
+    // 16: samples in two bytes in the file's byte order. 10, 12 or 14: packed, most
+    // significant bit first, each row starting on a byte (samples are cut to that many bits).
+    std::uint32_t bitsPerSample = 16;
 
     std::string make = "Korvane";
     std::string model = "Demo Sensor";
@@ -63,8 +66,8 @@ int cfaColour(const DngDescription& d, std::uint32_t row, std::uint32_t column);
 // given noiseSeed.
 std::vector<std::uint16_t> demoScene(const DngDescription& d);
 
-// An uncompressed 16-bit CFA DNG holding `samples` (width x height, row after row) in strips.
-// The strips hold the samples in the file's byte order, as DNG has it for 16-bit data.
+// An uncompressed CFA DNG holding `samples` (width x height, row after row) in strips of
+// d.bitsPerSample bits a sample.
 std::vector<std::uint8_t> buildDng(const DngDescription& d,
                                    const std::vector<std::uint16_t>& samples);
 

@@ -40,6 +40,25 @@ std::vector<std::uint8_t> encodeUncompressed(std::span<const std::uint16_t> samp
     return out;
 }
 
+std::vector<std::uint8_t> encodeBitPacked(std::span<const std::uint16_t> samples,
+                                          std::uint32_t width, std::uint32_t bits) {
+    if (width == 0 || bits == 0 || bits > 16 || samples.size() % width != 0)
+        throw std::invalid_argument("bit packing needs whole rows of 1 to 16 bits");
+    std::vector<std::uint8_t> out;
+    for (std::size_t start = 0; start < samples.size(); start += width) {
+        std::uint64_t held = 0;
+        std::uint32_t count = 0;
+        for (std::size_t x = 0; x < width; ++x) {
+            held = held << bits | (samples[start + x] & ((1u << bits) - 1));
+            count += bits;
+            for (; count >= 8; count -= 8)
+                out.push_back(static_cast<std::uint8_t>(held >> (count - 8)));
+        }
+        if (count > 0) out.push_back(static_cast<std::uint8_t>(held << (8 - count)));
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> encodePacked12(std::span<const std::uint16_t> samples,
                                          ByteOrder packing) {
     std::vector<std::uint8_t> out;

@@ -22,6 +22,11 @@ std::vector<std::uint8_t> encodeUncompressed(std::span<const std::uint16_t> samp
 // is padded with a zero sample.
 std::vector<std::uint8_t> encodePacked12(std::span<const std::uint16_t> samples, ByteOrder packing);
 
+// Samples of `bits` bits (1 to 16) packed most significant bit first without gaps, each row
+// of `width` samples starting on a byte (the last byte of a row padded with zero bits).
+std::vector<std::uint8_t> encodeBitPacked(std::span<const std::uint16_t> samples,
+                                          std::uint32_t width, std::uint32_t bits);
+
 // The rows of an image (width samples a row) from `firstRow`, at most `rows` of them.
 std::vector<std::uint16_t> imageRows(const std::vector<std::uint16_t>& image, std::uint32_t width,
                                      std::uint32_t firstRow, std::uint32_t rows);

@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -363,6 +365,24 @@ TEST_F(AnalyzerRunTest, FinishEndsItWithOne) {
                   QTest::mouseClick(w.controlWidget(ids::kFinish), Qt::LeftButton);
               }),
               1);
+}
+
+// Help hands the guide beside the program to the desktop's opener: the user guide itself.
+TEST_F(AnalyzerRunTest, HelpOpensTheUserGuideBesideTheProgram) {
+    std::vector<std::string> opened;
+    services.openDocumentSink = [&opened](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    };
+    run("", [](QtDialogWindow& w) {
+        QTest::mouseClick(w.controlWidget(ids::kHelp), Qt::LeftButton);
+        w.endDialog(1);
+    });
+    const std::string beside = QCoreApplication::applicationDirPath().toStdString() + "/KorvaneGuideAll.htm";
+    ASSERT_THAT(opened, ElementsAre(beside));
+    std::ifstream in(beside);
+    const std::string html{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_NE(html.find("<title>Korvane user guide</title>"), std::string::npos);
 }
 
 TEST_F(AnalyzerRunTest, InvalidCommandLineSaysSoAndNeverShowsTheWindow) {

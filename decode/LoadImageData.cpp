@@ -37,6 +37,11 @@ bool ditherRequested(const KeyState& keys) {
 } // namespace
 
 Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys) {
+    return LoadImageData(context, reporter, keys, WorkerPool::shared());
+}
+
+Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys,
+                     WorkerPool& pool) {
     ReleaseOffsetTables(context);
     if (context.mainImage == nullptr) {
         reporter.ShowMessage(12, context.path);
@@ -45,7 +50,7 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
     ImageDescriptor& image = *context.mainImage;
     const BitRequest bits = readBitRequest(keys);
     FileAccess file(context, reporter);
-    LoadJob job{context, image, file, reporter, ditherRequested(keys)};
+    LoadJob job{context, image, file, reporter, ditherRequested(keys), pool};
 
     const std::uint64_t count =
         std::uint64_t{image.samplesPerPixel} * image.imageLength * image.imageWidth;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decode/BitReaderJpeg.hpp"
+#include "decode/DifferenceLookup.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
 namespace korvane::ljpeg {
@@ -18,38 +19,6 @@ constexpr std::int16_t kAllocationFailed = 11;
 constexpr int kBitsPerDifference = 31;
 
 enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
-
-// A look-up by the next kLookupBits bits of the difference they begin with: where a code and
-// its extra bits fit in them, the difference itself and the bits it takes; otherwise nothing,
-// and the code is matched in its table.
-class DifferenceLookup {
-public:
-    static constexpr int kLookupBits = 12;
-    static constexpr std::uint32_t kWhole = 0x80000000u;
-
-    void build(const HuffmanTable& table) {
-        entries_.assign(std::size_t{1} << kLookupBits, 0);
-        for (int i = 0; i < table.symbolCount; ++i) {
-            const int length = table.lengths[i];
-            const int symbol = table.values[i];
-            const int extra = symbol == 16 ? 0 : symbol;
-            if (length + extra > kLookupBits) continue;
-            const int spare = kLookupBits - length;
-            const std::uint32_t first = std::uint32_t{table.codes[i]} << spare;
-            for (std::uint32_t k = 0; k < (1u << spare); ++k) {
-                const std::uint32_t bits = extra == 0 ? 0 : k >> (spare - extra);
-                entries_[first + k] =
-                    kWhole | static_cast<std::uint32_t>(length + extra) << 16 |
-                    (extendDifference(symbol, bits) & 0xFFFF);
-            }
-        }
-    }
-    // The entry of the next kLookupBits bits.
-    std::uint32_t operator[](std::uint32_t window) const { return entries_[window]; }
-
-private:
-    std::vector<std::uint32_t> entries_;
-};
 
 class ScanDecoder {
 public:
@@ -99,13 +68,7 @@ private:
             if (bits_.count() < kBitsPerDifference)
                 return slowDifference(*table_[component], component == 0, difference);
         }
-        const std::uint32_t entry =
-            lookups_[lookup_[component]][bits_.peek(DifferenceLookup::kLookupBits)];
-        if ((entry & DifferenceLookup::kWhole) != 0) {
-            bits_.skip(static_cast<int>(entry >> 16) & 0xFF);
-            difference = entry & 0xFFFF;
-            return Outcome::Sample;
-        }
+        if (lookups_[lookup_[component]].take(bits_, difference)) return Outcome::Sample;
         const HuffmanTable& table = *table_[component];
         int length = 0;
         const int symbol = table.match(bits_.peek(16), length);

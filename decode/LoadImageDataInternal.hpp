@@ -61,6 +61,9 @@ struct Coding {
     // The decoder reads nothing but its strip and writes nothing outside the strip's rows and
     // columns, so that strips can be decoded at the same time.
     bool independent = false;
+    // Bytes of each row where every row is coded alone in a fixed number of bytes, so that a
+    // strip's runs of rows decode at the same time, each as a strip of its own; 0 otherwise.
+    std::uint32_t (*rowBytes)(const SampleTarget& strip) = nullptr;
 };
 // The compression value of packed 12-bit data.
 inline constexpr std::uint32_t kPackedCompression = 65537;

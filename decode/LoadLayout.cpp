@@ -79,6 +79,22 @@ Piece rowsPiece(const LoadJob& job, std::uint32_t offset, std::uint32_t byteCoun
     return piece;
 }
 
+// The strip of `rows` rows of `rowBytes` bytes each at `offset` as runs of rows of about
+// kRunBytes, each a piece of its own; the first checks the strip's position.
+void addRuns(const LoadJob& job, std::uint32_t offset, std::uint64_t rowBytes, std::uint32_t rows,
+             std::uint32_t rowStart, std::vector<Piece>& pieces) {
+    const auto runRows = static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(kRunBytes / std::max<std::uint64_t>(rowBytes, 1), 1, std::max(rows, 1u)));
+    for (std::uint32_t r = 0; r < rows; r += runRows) {
+        const std::uint32_t n = std::min(runRows, rows - r);
+        const std::uint64_t at = offset + r * rowBytes;
+        Piece piece = rowsPiece(job, static_cast<std::uint32_t>(std::min<std::uint64_t>(at, 0xFFFFFFFFu)),
+                                static_cast<std::uint32_t>(n * rowBytes), n, rowStart + r);
+        piece.quiet = r > 0;
+        pieces.push_back(piece);
+    }
+}
+
 Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
     ImageDescriptor& image = job.image;
     const std::uint32_t fileBytes = fileBytesPerSample(image);
@@ -98,19 +114,9 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
         const std::uint32_t offset = job.context.stripOffsetTable[i];
         const std::uint32_t byteCount = job.context.stripByteCountTable[i];
         if (byteCount == expected) {
-            // Runs of rows, the first checking the strip's position.
-            const std::uint32_t runRows = static_cast<std::uint32_t>(
-                std::clamp<std::uint64_t>(kRunBytes / std::max<std::uint64_t>(rowBytes, 1), 1, rows));
-            for (std::uint32_t r = 0; r < rows; r += runRows) {
-                const std::uint32_t n = std::min(runRows, rows - r);
-                const std::uint64_t skip = r * rowBytes;
-                const std::uint64_t at = offset + skip;
-                Piece piece = rowsPiece(job, at > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(at),
-                                        static_cast<std::uint32_t>(n * rowBytes), n, rowStart + r);
-                piece.quiet = r > 0;
-                pieces.push_back(piece);
-                kinds.push_back(Kind::Copy);
-            }
+            const std::size_t before = pieces.size();
+            addRuns(job, offset, rowBytes, rows, rowStart, pieces);
+            kinds.resize(kinds.size() + pieces.size() - before, Kind::Copy);
             continue;
         }
         // 12-bit data stored at 1.5 bytes a sample: the packed decoder's.
@@ -151,8 +157,14 @@ Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t 
     for (std::uint64_t i = 0; i < strips; ++i) {
         const auto rowStart = static_cast<std::uint32_t>(i * rowsPerStrip);
         const std::uint32_t rows = i + 1 == strips ? image.imageLength - rowStart : rowsPerStrip;
-        pieces.push_back(rowsPiece(job, job.context.stripOffsetTable[i],
-                                   job.context.stripByteCountTable[i], rows, rowStart));
+        const std::uint32_t offset = job.context.stripOffsetTable[i];
+        const std::uint32_t byteCount = job.context.stripByteCountTable[i];
+        Piece whole = rowsPiece(job, offset, byteCount, rows, rowStart);
+        const std::uint64_t rowBytes = coding->rowBytes ? coding->rowBytes(whole.target) : 0;
+        if (rowBytes != 0 && rowBytes * rows == byteCount)
+            addRuns(job, offset, rowBytes, rows, rowStart, pieces);
+        else
+            pieces.push_back(whole);
     }
     if (coding->decode == nullptr) {
         job.reporter.ShowMessage(24, std::string(coding->name));

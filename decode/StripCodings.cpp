@@ -61,6 +61,11 @@ Status decodeOlympus(const StripCall& call, ByteSource& source) {
     return DecodeOlympus(source, call.byteCount, call.target, call.reporter, call.job.context.path);
 }
 
+// Sony's rows are 32-column units of 32 bytes each, and nothing carries from row to row.
+std::uint32_t sonyRowBytes(const SampleTarget& strip) {
+    return strip.width;
+}
+
 // Compression values 65537 to 65539 are never in a file: the camera table sets them.
 constexpr std::array kStripCodings{
     Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data", true},
@@ -69,7 +74,7 @@ constexpr std::array kStripCodings{
     Coding{65000, decodeKodak, "Kodak compressed raw data"},
     Coding{65535, decodePentax, "Pentax compressed raw data"},
     Coding{kPackedCompression, decodePacked, "packed 12-bit raw data", true},
-    Coding{65538, decodeSonyCraw, "Sony compressed raw data"},
+    Coding{65538, decodeSonyCraw, "Sony compressed raw data", true, sonyRowBytes},
     Coding{65539, decodeOlympus, "Olympus compressed raw data"},
 };
 

@@ -70,20 +70,47 @@ private:
     bool ended_ = false;
 };
 
+// The bits one difference takes at most: 3, 12 zeros of an escape, and 16.
+constexpr int kBitsPerResidual = 31;
+
 // The next difference of the column whose state is `s`, with the 2 low bits that go beside
 // it: the sample is the prediction + 4 x difference + low.
-std::int32_t nextResidual(CodeBits& bits, CodingState& s) {
+std::int32_t nextResidual(JpegBitReader& reader, CodeBits& bits, CodingState& s) {
     const int extra = s.smallRun < 3 ? 2 : 0;
     // The magnitude counts with its low 16 bits, as the coding keeps it; the full value could
-    // push nbits past 16 and ask the escape for a negative number of bits.
-    int nbits = 2 + extra;
-    while (((s.magnitude & 0xffff) >> (nbits + extra)) != 0) ++nbits;
-    const std::uint32_t head = bits.take(3);
-    const auto low = static_cast<std::int32_t>(head & 3);
-    const std::int32_t sign = (head & 4) != 0 ? -1 : 0;
-    std::int32_t high = bits.zeros();
-    if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
-    s.magnitude = high << nbits | static_cast<std::int32_t>(bits.take(nbits));
+    // push nbits past 16 and ask the escape for a negative number of bits. nbits is the least
+    // from 2 + extra on that leaves nothing of it above nbits + extra bits.
+    const int nbits =
+        std::max(2 + extra, static_cast<int>(std::bit_width(static_cast<std::uint32_t>(s.magnitude & 0xffff))) - extra);
+    std::int32_t low = 0, sign = 0, high = 0, rest = 0;
+    if (reader.count() < kBitsPerResidual) reader.refill();
+    if (reader.count() >= kBitsPerResidual) {
+        // Every bit is there: no check on the way.
+        const std::uint32_t head = reader.peek(3);
+        reader.skip(3);
+        low = static_cast<std::int32_t>(head & 3);
+        sign = (head & 4) != 0 ? -1 : 0;
+        const std::uint32_t window = reader.peek(kEscape);
+        if (window == 0) {
+            reader.skip(kEscape);
+            const int escapeBits = kEscapeBits - nbits;
+            high = escapeBits == 0 ? 0 : static_cast<std::int32_t>(reader.peek(escapeBits) >> 1);
+            if (escapeBits != 0) reader.skip(escapeBits);
+        } else {
+            high = kEscape - static_cast<int>(std::bit_width(window));
+            reader.skip(high + 1);
+        }
+        rest = static_cast<std::int32_t>(reader.peek(nbits));
+        reader.skip(nbits);
+    } else {
+        const std::uint32_t head = bits.take(3);
+        low = static_cast<std::int32_t>(head & 3);
+        sign = (head & 4) != 0 ? -1 : 0;
+        high = bits.zeros();
+        if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
+        rest = static_cast<std::int32_t>(bits.take(nbits));
+    }
+    s.magnitude = high << nbits | rest;
     const std::int32_t difference = (s.magnitude ^ sign) + s.mean;
     s.mean = (3 * difference + s.mean) >> 5;
     s.smallRun = s.magnitude < kSmallMagnitude ? s.smallRun + 1 : 0;
@@ -98,11 +125,13 @@ std::int32_t predict(const SampleTarget& t, std::uint64_t row, std::uint64_t col
     if (r < 2) return c < 2 ? 0 : at(row, column - 2);
     if (c < 2) return at(row - 2, column);
     const std::int32_t w = at(row, column - 2), n = at(row - 2, column), nw = at(row - 2, column - 2);
-    if ((w < nw && nw < n) || (n < nw && nw < w)) {
-        if (std::abs(w - nw) <= kFlatness && std::abs(n - nw) <= kFlatness) return (w + n) / 2;
-        return w + n - nw;
-    }
-    return std::abs(n - nw) < std::abs(w - nw) ? w : n;
+    // Without branches (the data decide, and no branch predictor guesses them): the corner
+    // between its neighbours averages or extrapolates, else the closer neighbour is taken.
+    const bool between = ((w < nw) & (nw < n)) | ((n < nw) & (nw < w));
+    const bool flat = (std::abs(w - nw) <= kFlatness) & (std::abs(n - nw) <= kFlatness);
+    const std::int32_t inside = flat ? (w + n) / 2 : w + n - nw;
+    const std::int32_t closer = std::abs(n - nw) < std::abs(w - nw) ? w : n;
+    return between ? inside : closer;
 }
 
 } // namespace
@@ -122,7 +151,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
         std::array<CodingState, 2> states{};
         for (std::uint32_t c = 0; c < columns; ++c) {
-            const std::int32_t residual = nextResidual(bits, states[c & 1]);
+            const std::int32_t residual = nextResidual(reader, bits, states[c & 1]);
             if (bits.ended()) {
                 reporter.ShowMessage(16, "tile/strip data incomplete");
                 return kFailed;

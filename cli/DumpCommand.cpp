@@ -40,7 +40,7 @@ bool parse(int argc, char** argv, DumpArgs& args) {
 bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect& area) {
     out << "P5\n" << area.width << ' ' << area.height << "\n65535\n";
     // Rows go out in writes of about kWriteBytes, big-endian as PGM has its 16-bit values.
-    constexpr std::size_t kWriteBytes = 1u << 22;
+    constexpr std::size_t kWriteBytes = 1u << 20;
     const std::size_t rowBytes = std::size_t{area.width} * 2;
     const std::size_t rowsPerWrite = std::max<std::size_t>(1, kWriteBytes / std::max<std::size_t>(rowBytes, 1));
     std::vector<char> chunk(rowBytes * std::min<std::size_t>(rowsPerWrite, area.height));

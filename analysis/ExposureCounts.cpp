@@ -65,24 +65,33 @@ ExposureCountTexts CountExposureClasses(ImageDescriptor& image, std::uint32_t bl
     }
     // Rows in parts on the worker pool, each part counting on its own; whole-number sums
     // come out the same whatever the parts.
+    // Without branches on the samples (their values decide, and no predictor guesses them):
+    // each sample adds 0 or 1 to a counter of its side and colour; a switched-off green
+    // counts into a fourth colour that is dropped.
     const auto countRows = [&](std::uint32_t from, std::uint32_t to, ExposureCounts& into) {
+        std::array<std::array<std::uint64_t, 4>, 2> sides{}; // [low, high][R, G, B, none]
         for (std::uint32_t y = from; y < to; ++y) {
             const std::uint16_t* row = image.samples.data() + (area.top + y) * pitch + area.left;
             const int* colours = colourOf.data() + (y % ph) * pw;
+            std::uint32_t e = 0;
             for (std::uint32_t x = 0; x < area.width; ++x) {
-                const int c = colours[x % pw];
-                if (c < 0) continue;
+                const int colour = colours[e];
+                if (++e == pw) e = 0;
+                const auto c = static_cast<std::size_t>(colour < 0 ? 3 : colour);
                 const std::uint32_t s = row[x];
                 if (outsideRange) {
-                    if (s <= blackPoint)
-                        ++into[exposure_count::kLowRed + c];
-                    else if (s >= whitePoint)
-                        ++into[exposure_count::kHighRed + c];
-                } else if (s >= blackPoint && s <= whitePoint) {
-                    ++into[(s <= kLowSideTop ? exposure_count::kLowRed : exposure_count::kHighRed) +
-                           c];
+                    const bool low = s <= blackPoint;
+                    sides[0][c] += low;
+                    sides[1][c] += !low & (s >= whitePoint);
+                } else {
+                    const bool inside = (s >= blackPoint) & (s <= whitePoint);
+                    sides[s > kLowSideTop][c] += inside;
                 }
             }
+        }
+        for (std::size_t c = 0; c < 3; ++c) {
+            into[exposure_count::kLowRed + c] += static_cast<std::uint32_t>(sides[0][c]);
+            into[exposure_count::kHighRed + c] += static_cast<std::uint32_t>(sides[1][c]);
         }
     };
     if (complete) {

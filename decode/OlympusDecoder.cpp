@@ -117,16 +117,10 @@ std::int32_t nextResidual(JpegBitReader& reader, CodeBits& bits, CodingState& s)
     return 4 * difference + low;
 }
 
-// The prediction of the sample at (row, column) of the image, the strip's row r and column c.
-// Its neighbours lie in the image whenever the sample does, and this strip has stored them.
-std::int32_t predict(const SampleTarget& t, std::uint64_t row, std::uint64_t column, std::uint32_t r,
-                     std::uint32_t c) {
-    const auto at = [&](std::uint64_t y, std::uint64_t x) -> std::int32_t { return t.samples[y * t.imageWidth + x]; };
-    if (r < 2) return c < 2 ? 0 : at(row, column - 2);
-    if (c < 2) return at(row - 2, column);
-    const std::int32_t w = at(row, column - 2), n = at(row - 2, column), nw = at(row - 2, column - 2);
-    // Without branches (the data decide, and no branch predictor guesses them): the corner
-    // between its neighbours averages or extrapolates, else the closer neighbour is taken.
+// The prediction of a sample from its neighbours two columns left (w), two rows up (n) and
+// both (nw). Without branches (the data decide, and no branch predictor guesses them): the
+// corner between its neighbours averages or extrapolates, else the closer neighbour is taken.
+std::int32_t predict(std::int32_t w, std::int32_t n, std::int32_t nw) {
     const bool between = ((w < nw) & (nw < n)) | ((n < nw) & (nw < w));
     const bool flat = (std::abs(w - nw) <= kFlatness) & (std::abs(n - nw) <= kFlatness);
     const std::int32_t inside = flat ? (w + n) / 2 : w + n - nw;
@@ -149,6 +143,15 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
     const std::uint32_t columns = target.width & ~1u;
     for (std::uint32_t r = 0; r < target.rows; ++r) {
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
+        // The row's samples inside the image: the neighbours of each lie in the image too,
+        // in rows and columns of this strip stored before it.
+        const bool rowInside = row < target.imageHeight && target.columnStart < target.imageWidth;
+        const std::uint32_t stored =
+            rowInside ? std::min(columns, target.imageWidth - target.columnStart) : 0;
+        std::uint16_t* out = rowInside ? target.samples.data() + row * target.imageWidth +
+                                             target.columnStart
+                                       : nullptr;
+        const std::uint16_t* up = r >= 2 && out != nullptr ? out - 2 * std::size_t{target.imageWidth} : nullptr;
         std::array<CodingState, 2> states{};
         for (std::uint32_t c = 0; c < columns; ++c) {
             const std::int32_t residual = nextResidual(reader, bits, states[c & 1]);
@@ -156,10 +159,15 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
                 reporter.ShowMessage(16, "tile/strip data incomplete");
                 return kFailed;
             }
-            const std::uint64_t column = std::uint64_t{target.columnStart} + c;
-            if (row >= target.imageHeight || column >= target.imageWidth) continue;
-            const std::int32_t sample = predict(target, row, column, r, c) + residual;
-            target.samples[row * target.imageWidth + column] = static_cast<std::uint16_t>(sample);
+            if (c >= stored) continue;
+            std::int32_t prediction = 0;
+            if (up == nullptr)
+                prediction = c < 2 ? 0 : out[c - 2];
+            else if (c < 2)
+                prediction = up[c];
+            else
+                prediction = predict(out[c - 2], up[c], up[c - 2]);
+            out[c] = static_cast<std::uint16_t>(prediction + residual);
         }
     }
     return kOk;

@@ -80,7 +80,8 @@ void paintSamples(const Canvas& c, Source& source, std::int32_t from, std::int32
         const int cellRow = dy % v.cfa.height;
         const bool selectedBand = !s.empty() && dy >= s.firstY && dy <= s.lastY;
         source.beginBand(dy, 1);
-        c.statistics.beginBand(dy, 1);
+        // Only selected bands use the statistics source, which all parts share.
+        if (selectedBand) c.statistics.beginBand(dy, 1);
         inSegments(width, s.firstX, s.lastX + 1, selectedBand, source, c.statistics,
                    [&](std::int32_t from, std::int32_t to, auto& src) {
                        paintSampleRow(v, first, cellRow, from, to, src, row);
@@ -117,7 +118,7 @@ void paintCells(const Canvas& c, Source& source, std::int32_t from, std::int32_t
         const std::uint16_t* first = c.first + cy * ch * v.stepY;
         const bool selectedBand = !s.empty() && cy >= s.firstY && cy <= s.lastY;
         source.beginBand(cy * ch, rows);
-        c.statistics.beginBand(cy * ch, rows);
+        if (selectedBand) c.statistics.beginBand(cy * ch, rows);
         const auto paint = [&](const CellShape& shape) {
             return [&](std::int32_t from, std::int32_t to, auto& src) {
                 paintCellRow<Grey>(v, shape, first, from, to, c.mapping, src, row);

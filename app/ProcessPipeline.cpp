@@ -26,7 +26,11 @@ std::string trimmed(const std::string& text) {
 
 } // namespace
 
-LoadStages LoadStages::standard() { return {ParseContainer, LoadImageData}; }
+LoadStages LoadStages::standard() {
+    return {ParseContainer, [](RawFileContext& context, Reporter& reporter, const KeyState& keys) {
+                return LoadImageData(context, reporter, keys);
+            }};
+}
 
 void CAnalyzerDlg::ProcessCommand() {
     if (window_ == nullptr || processing_) return;

@@ -33,27 +33,10 @@ struct Data {
 Data nef(std::uint16_t kind, std::uint8_t bits, const char* model, std::uint32_t width,
          std::uint32_t height) {
     Data d{width, height, false, kind, bits, {}, {}, {}};
-    test::CompressionInfoSpec spec;
-    spec.vertical = {{{512, 512}, {512, 512}}};
-    if (kind != 3) {
-        spec.type = 0x44;
-        spec.subType = kind == 1 ? 0x10 : 0x20;
-        spec.points = test::risingCurve(257, 1u << bits);
-    }
-    // Lossy type 1 codes indices of its 257 points; the others the full range.
-    const auto raw = test::sceneSamples(width, height, kind == 1 ? 8 : bits, 1);
-    d.info = test::compressionInfoBytes(spec, test::ByteOrder::Big);
-    d.strip =
-        test::encodePairRows(raw, width, height, test::nikonCodes(kind == 3, bits), spec.vertical);
-    test::NefSpec s;
-    s.model = model;
-    s.width = width;
-    s.height = height;
-    s.bits = bits;
-    s.kind = kind;
-    s.info = d.info;
-    s.strip = d.strip;
-    d.file = test::buildNef(s);
+    auto made = test::syntheticNef(kind, bits, model, width, height);
+    d.info = std::move(made.info);
+    d.strip = std::move(made.strip);
+    d.file = std::move(made.file);
     return d;
 }
 

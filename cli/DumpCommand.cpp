@@ -1,5 +1,6 @@
 #include "cli/DumpCommand.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -39,15 +40,24 @@ bool parse(int argc, char** argv, DumpArgs& args) {
 
 bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect& area) {
     out << "P5\n" << area.width << ' ' << area.height << "\n65535\n";
-    std::vector<char> row(std::size_t{area.width} * 2);
-    for (std::uint32_t y = 0; y < area.height; ++y) {
-        const std::uint16_t* from =
-            image.samples.data() + std::size_t{area.top + y} * image.imageWidth + area.left;
-        for (std::uint32_t x = 0; x < area.width; ++x) {
-            row[2 * x] = static_cast<char>(from[x] >> 8);
-            row[2 * x + 1] = static_cast<char>(from[x] & 0xFF);
+    // Rows go out in writes of about kWriteBytes, big-endian as PGM has its 16-bit values.
+    constexpr std::size_t kWriteBytes = 1u << 20;
+    const std::size_t rowBytes = std::size_t{area.width} * 2;
+    const std::size_t rowsPerWrite = std::max<std::size_t>(1, kWriteBytes / std::max<std::size_t>(rowBytes, 1));
+    std::vector<char> chunk(rowBytes * std::min<std::size_t>(rowsPerWrite, area.height));
+    for (std::uint32_t y = 0; y < area.height;) {
+        const auto rows = static_cast<std::uint32_t>(std::min<std::size_t>(rowsPerWrite, area.height - y));
+        char* to = chunk.data();
+        for (std::uint32_t r = 0; r < rows; ++r, ++y) {
+            const std::uint16_t* from =
+                image.samples.data() + std::size_t{area.top + y} * image.imageWidth + area.left;
+            for (std::uint32_t x = 0; x < area.width; ++x) {
+                to[0] = static_cast<char>(from[x] >> 8);
+                to[1] = static_cast<char>(from[x] & 0xFF);
+                to += 2;
+            }
         }
-        out.write(row.data(), static_cast<std::streamsize>(row.size()));
+        out.write(chunk.data(), to - chunk.data());
     }
     out.flush();
     return static_cast<bool>(out);

@@ -14,6 +14,10 @@ public:
     };
     const std::vector<Record>& records() const { return records_; }
     void clear() { records_.clear(); }
+    // Shows every kept message through `to`, in order.
+    void relayTo(Reporter& to) const {
+        for (const auto& r : records_) to.Relay(r.shown, r.args);
+    }
     // The numbers of the recorded messages, in order.
     std::vector<int> numbers() const {
         std::vector<int> out;

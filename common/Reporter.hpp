@@ -26,6 +26,10 @@ public:
     // Asks the user for the raw file being read, under the caption kRawFileRequestCaption,
     // in the same box as a message.
     void ShowRawFileRequest(std::string text);
+    // Shows a message that another Reporter formatted and kept, as it was shown there.
+    void Relay(const FormattedMessage& formatted, const MessageArgs& args) {
+        deliver(formatted, args);
+    }
 
 protected:
     // Receives every message; `formatted` is what the user is shown.

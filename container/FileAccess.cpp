@@ -23,9 +23,7 @@ constexpr std::array<std::string_view, 14> kReasons = {
 
 constexpr std::size_t kReasonField = 100;
 
-// windowStart and filePosition are signed 32-bit, as are the offsets the parsers pass on, so
-// the window never reaches past this position; longer files end here for the reader.
-constexpr std::int64_t kLastPosition = 0x7FFFFFFF;
+constexpr std::int64_t kLastPosition = kLastReadablePosition;
 
 } // namespace
 

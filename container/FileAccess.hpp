@@ -28,6 +28,10 @@ inline constexpr int kDiskFull = 13;
 inline constexpr int kEndOfFile = 14;  // not an error
 } // namespace file_cause
 
+// windowStart and filePosition are signed 32-bit, as are the offsets the parsers pass on, so
+// no read reaches past this position; longer files end here for the reader.
+inline constexpr std::int64_t kLastReadablePosition = 0x7FFFFFFF;
+
 // The reason text of a cause code ("Undefined reason code" above 14).
 [[nodiscard]] std::string_view fileReasonText(int cause);
 // The cause code of an errno value.

@@ -2,13 +2,15 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 #include "decode/ByteSource.hpp"
 
 namespace korvane {
 
 // The bytes of one strip or tile, pulled from a ByteSource through a small buffer of this
-// reader's own and never more than the strip's byte count of them. The marker section of a
+// reader's own (or straight from the memory of a source that lends its bytes), and never
+// more than the strip's byte count of them. The marker section of a
 // decoder reads it byte by byte and the bit readers take whole runs from its buffer.
 class ByteInput {
 public:
@@ -26,7 +28,7 @@ public:
 
     [[nodiscard]] bool next(std::uint8_t& byte) {
         if (position_ == filled_ && !fill()) return false;
-        byte = buffer_[position_++];
+        byte = data_[position_++];
         return true;
     }
     // Why the last next() or available() came up empty.
@@ -39,7 +41,7 @@ public:
         if (position_ == filled_) fill();
         return filled_ - position_;
     }
-    const std::uint8_t* data() const { return buffer_.data() + position_; }
+    const std::uint8_t* data() const { return data_ + position_; }
     void advance(std::uint32_t count) { position_ += count; }
 
 private:
@@ -50,8 +52,17 @@ private:
             end_ = End::Strip;
             return false;
         }
-        const std::uint32_t wanted = toFetch_ < kBufferSize ? toFetch_ : kBufferSize;
-        const std::uint32_t got = source_.read(buffer_.data(), wanted);
+        std::uint32_t wanted = toFetch_ < kBufferSize ? toFetch_ : kBufferSize;
+        std::uint32_t got = 0;
+        if (source_.lends()) {
+            wanted = toFetch_;
+            const std::span<const std::uint8_t> lent = source_.lend(wanted);
+            data_ = lent.data();
+            got = static_cast<std::uint32_t>(lent.size());
+        } else {
+            data_ = buffer_.data();
+            got = source_.read(buffer_.data(), wanted);
+        }
         if (got == 0 || got > wanted) {
             toFetch_ = 0;
             end_ = End::Source;
@@ -67,7 +78,8 @@ private:
     std::uint32_t position_ = 0;
     std::uint32_t filled_ = 0;
     End end_ = End::None;
-    std::array<std::uint8_t, kBufferSize> buffer_{};
+    const std::uint8_t* data_ = nullptr; // the buffer, or the source's lent bytes
+    std::array<std::uint8_t, kBufferSize> buffer_;
 };
 
 } // namespace korvane

@@ -1,13 +1,28 @@
 #include "decode/ByteSource.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <unistd.h>
 
+#include "common/RawFileContext.hpp"
+#include "common/Reporter.hpp"
 #include "container/FileAccess.hpp"
 
 namespace korvane {
 
 ByteSource::~ByteSource() = default;
+
+std::span<const std::uint8_t> ByteSource::lend(std::uint32_t) {
+    return {};
+}
+
+std::span<const std::uint8_t> MemoryByteSource::lend(std::uint32_t maximum) {
+    const std::size_t count = std::min<std::size_t>(maximum, bytes_.size() - position_);
+    const auto lent = bytes_.subspan(position_, count);
+    position_ += count;
+    return lent;
+}
 
 std::uint32_t MemoryByteSource::read(std::uint8_t* destination, std::uint32_t maximum) {
     const std::size_t count = std::min<std::size_t>(maximum, bytes_.size() - position_);
@@ -42,6 +57,70 @@ std::uint32_t FileByteSource::read(std::uint8_t* destination, std::uint32_t maxi
         }
     }
     return total;
+}
+
+namespace {
+
+void reportFileError(const RawFileContext& context, Reporter& reporter, std::int16_t message,
+                     int cause) {
+    reporter.ShowMessage(message, context.path, truncatedReason(fileReasonText(cause)));
+}
+
+} // namespace
+
+FileRangeSource::FileRangeSource(const RawFileContext& context, Reporter& reporter,
+                                 std::uint32_t offset, std::uint32_t byteCount, bool quiet)
+    : context_(context), reporter_(reporter), position_(offset), remaining_(byteCount) {
+    // The checks of a seek to a block that is not in the window, in their order.
+    const std::uint64_t blockStart = offset / kReadBlockSize * kReadBlockSize;
+    if (offset > kLastReadablePosition || !context.file.isOpen()) {
+        if (!quiet) reportFileError(context, reporter, 7, file_cause::kBadSeek);
+        status_ = FileAccess::kCannotPosition;
+    } else if (blockStart >= context.fileLength) {
+        if (!quiet) reporter.ShowMessage(8, context.path, "requested position invalid");
+        status_ = FileAccess::kPositionInvalid;
+    } else if (offset >= context.fileLength) {
+        if (!quiet) reporter.ShowMessage(8, context.path, "requested position nonexistent");
+        status_ = FileAccess::kPositionNonexistent;
+    }
+    if (failed(status_)) {
+        remaining_ = 0;
+        // A later part of a strip that starts past the end simply has no bytes.
+        if (quiet) status_ = kOk;
+        return;
+    }
+    remaining_ = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(remaining_, kLastReadablePosition - position_));
+}
+
+std::uint32_t FileRangeSource::read(std::uint8_t* destination, std::uint32_t maximum) {
+    std::uint32_t total = 0;
+    while (total < maximum && remaining_ > 0) {
+        const std::uint32_t wanted = std::min(maximum - total, remaining_);
+        const ssize_t n = ::pread(context_.file.descriptor, destination + total, wanted,
+                                  static_cast<off_t>(position_));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n < 0) reportFileError(context_, reporter_, 6, fileCauseFromErrno(errno));
+            remaining_ = 0; // the file ended (or failed) before the range did
+            break;
+        }
+        total += static_cast<std::uint32_t>(n);
+        remaining_ -= static_cast<std::uint32_t>(n);
+        position_ += static_cast<std::uint64_t>(n);
+    }
+    return total;
+}
+
+std::span<const std::uint8_t> FileRangeSource::lend(std::uint32_t maximum) {
+    const std::uint32_t wanted = std::min({maximum, remaining_, kPieceSize});
+    if (wanted == 0) return {};
+    if (bufferSize_ < wanted) {
+        // The first piece sets the size: a small strip gets a small buffer.
+        bufferSize_ = std::min(std::max(wanted, remaining_), kPieceSize);
+        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize_);
+    }
+    return {buffer_.get(), read(buffer_.get(), wanted)};
 }
 
 } // namespace korvane

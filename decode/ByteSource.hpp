@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "common/Status.hpp"
@@ -8,6 +9,8 @@
 namespace korvane {
 
 class FileAccess;
+class Reporter;
+struct RawFileContext;
 
 // Where a decoder takes the bytes of one strip or tile from. Decoders see nothing but this:
 // no file, no tag, so each can be tested and fuzzed on bytes in memory.
@@ -17,6 +20,10 @@ public:
     // Copies up to `maximum` bytes to `destination` and returns how many it copied; 0 only
     // when the source has nothing more to give.
     virtual std::uint32_t read(std::uint8_t* destination, std::uint32_t maximum) = 0;
+    // Sources that hold their bytes in memory lend them instead: a view of the next bytes, at
+    // most `maximum` of them, valid until the next call; empty only when nothing is left.
+    virtual bool lends() const { return false; }
+    virtual std::span<const std::uint8_t> lend(std::uint32_t maximum);
 };
 
 // The bytes of a span, front to back.
@@ -24,6 +31,8 @@ class MemoryByteSource final : public ByteSource {
 public:
     explicit MemoryByteSource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
     std::uint32_t read(std::uint8_t* destination, std::uint32_t maximum) override;
+    bool lends() const override { return true; }
+    std::span<const std::uint8_t> lend(std::uint32_t maximum) override;
 
 private:
     std::span<const std::uint8_t> bytes_;
@@ -49,6 +58,33 @@ private:
     FileAccess& file_;
     std::uint32_t remaining_;
     Status status_;
+};
+
+// `byteCount` bytes of the open file from `offset` on, read with positioned reads of up to
+// kPieceSize bytes into a buffer of its own. It never moves the context's file position or
+// window, so that several of them, one per thread, read the strips and tiles of one image at
+// once. The position is checked here as FileAccess::SeekTo checks it, with its messages 7 and
+// 8 unless `quiet` (a later part of a strip whose start was checked); a failed read is
+// message 6. Messages go to `reporter`.
+class FileRangeSource final : public ByteSource {
+public:
+    static constexpr std::uint32_t kPieceSize = 1u << 20;
+
+    FileRangeSource(const RawFileContext& context, Reporter& reporter, std::uint32_t offset,
+                    std::uint32_t byteCount, bool quiet = false);
+    [[nodiscard]] Status status() const { return status_; }
+    std::uint32_t read(std::uint8_t* destination, std::uint32_t maximum) override;
+    bool lends() const override { return true; }
+    std::span<const std::uint8_t> lend(std::uint32_t maximum) override;
+
+private:
+    const RawFileContext& context_;
+    Reporter& reporter_;
+    std::uint64_t position_;
+    std::uint32_t remaining_;
+    Status status_ = kOk;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::uint32_t bufferSize_ = 0;
 };
 
 } // namespace korvane

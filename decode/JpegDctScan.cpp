@@ -3,6 +3,7 @@
 // frame's samples, line after line, are the tile's samples row after row, just as with a
 // lossless frame of another shape than the tile.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <new>
@@ -27,21 +28,25 @@ constexpr std::array<std::uint8_t, 64> kZigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// cos((2x + 1) u pi / 16) / 2 at [x][u], the angle taken modulo 2 pi first.
+// cos((2x + 1) u pi / 16) / 2 at [u][x], the angle taken modulo 2 pi first.
 struct Cosines {
     std::array<std::array<float, kBlock>, kBlock> c{};
     Cosines() {
         for (int x = 0; x < kBlock; ++x)
             for (int u = 0; u < kBlock; ++u)
-                c[x][u] = static_cast<float>(
+                c[u][x] = static_cast<float>(
                     std::cos(((2 * x + 1) * u % 32) * std::numbers::pi / 16) / 2);
     }
 };
 
 // The inverse DCT of T.81 A.3.3 in single precision, along the rows of the block first, then
 // along its columns; the level shift is already in the DC coefficient. Each result is rounded
-// half up and clamped to 0 .. maximum.
-void inverseDct(std::array<float, 64>& f, std::uint16_t* out, std::uint32_t maximum) {
+// half up and clamped to 0 .. maximum. `nonzero` has bit v * 8 + u set for each coefficient
+// that may be other than zero: the sums leave out the terms of the others, which are exact
+// zeros, so the results are those of the full sums (most blocks have few coefficients). Each
+// sum adds its terms in the order of u, then v, eight sums side by side.
+void inverseDct(std::array<float, 64>& f, std::uint64_t nonzero, std::uint16_t* out,
+                std::uint32_t maximum) {
     static const Cosines cosines;
     const auto& c = cosines.c;
     constexpr double kHalfSqrt = std::numbers::sqrt2 / 2; // C(0)
@@ -49,23 +54,36 @@ void inverseDct(std::array<float, 64>& f, std::uint16_t* out, std::uint32_t maxi
         f[u] = static_cast<float>(f[u] * kHalfSqrt);
     for (int v = 0; v < kBlock; ++v)
         f[v * kBlock] = static_cast<float>(f[v * kBlock] * kHalfSqrt);
-    std::array<float, 64> rows{};
-    for (int v = 0; v < kBlock; ++v)
-        for (int x = 0; x < kBlock; ++x) {
-            float sum = 0;
-            for (int u = 0; u < kBlock; ++u)
-                sum += f[v * kBlock + u] * c[x][u];
-            rows[v * kBlock + x] = sum;
+    std::array<std::array<float, kBlock>, kBlock> rows;
+    std::array<int, kBlock> usedRows{};
+    int used = 0;
+    for (int v = 0; v < kBlock; ++v) {
+        const auto columns = static_cast<std::uint32_t>((nonzero >> (v * kBlock)) & 0xFF);
+        if (columns == 0) continue;
+        usedRows[used++] = v;
+        std::array<float, kBlock> sum{};
+        for (std::uint32_t m = columns; m != 0; m &= m - 1) {
+            const int u = std::countr_zero(m);
+            const float coefficient = f[v * kBlock + u];
+            for (int x = 0; x < kBlock; ++x)
+                sum[x] += coefficient * c[u][x];
         }
-    for (int y = 0; y < kBlock; ++y)
-        for (int x = 0; x < kBlock; ++x) {
-            float sum = 0;
-            for (int v = 0; v < kBlock; ++v)
-                sum += rows[v * kBlock + x] * c[y][v];
-            const double rounded = std::trunc(static_cast<double>(sum) + 0.5);
-            out[y * kBlock + x] = static_cast<std::uint16_t>(
-                std::clamp(rounded, 0.0, static_cast<double>(maximum)));
+        rows[v] = sum;
+    }
+    const double top = maximum;
+    for (int y = 0; y < kBlock; ++y) {
+        std::array<float, kBlock> sum{};
+        for (int i = 0; i < used; ++i) {
+            const int v = usedRows[i];
+            const float cosine = c[v][y];
+            for (int x = 0; x < kBlock; ++x)
+                sum[x] += rows[v][x] * cosine;
         }
+        for (int x = 0; x < kBlock; ++x) {
+            const double rounded = std::trunc(static_cast<double>(sum[x]) + 0.5);
+            out[y * kBlock + x] = static_cast<std::uint16_t>(std::clamp(rounded, 0.0, top));
+        }
+    }
 }
 
 // A coefficient of `size` bits from its bits (T.81 EXTEND).
@@ -190,8 +208,28 @@ Outcome DctDecoder::block(std::uint16_t* out) {
     }
     dcPredictor_ += std::int64_t{difference} * quant_[0];
     f[0] = static_cast<float>(dcPredictor_ + levelShift_);
+    std::uint64_t nonzero = 1; // by position in the block
+
     for (int k = 1; k < 64;) {
         int runSize = 0;
+        if (bits_.count() < kBitsPerCoefficient) bits_.refill();
+        if (bits_.count() >= kBitsPerCoefficient) {
+            // The bits of a code and its coefficient are all there: no stop to look out for.
+            int length = 0;
+            runSize = ac_.match(bits_.peek(HuffmanTable::kMaxCodeLength), length);
+            if (runSize >= 0 && (runSize & 0x0F) != 0 && k + (runSize >> 4) <= 63) {
+                bits_.skip(length);
+                k += runSize >> 4;
+                size = runSize & 0x0F;
+                raw = bits_.peek(size);
+                bits_.skip(size);
+                f[kZigzag[k]] = static_cast<float>(std::int64_t{extend(size, raw)} * quant_[k]);
+                nonzero |= std::uint64_t{1} << kZigzag[k];
+                ++k;
+                continue;
+            }
+        }
+        // Near a stop, at the end of the block, or at a fault.
         if ((outcome = symbol(ac_, runSize)) != Outcome::Block) return outcome;
         const int run = runSize >> 4;
         size = runSize & 0x0F;
@@ -205,9 +243,10 @@ Outcome DctDecoder::block(std::uint16_t* out) {
         if (k > 63) return fail("AC coefficients past the end of the block");
         if ((outcome = bits(size, raw)) != Outcome::Block) return outcome;
         f[kZigzag[k]] = static_cast<float>(std::int64_t{extend(size, raw)} * quant_[k]);
+        nonzero |= std::uint64_t{1} << kZigzag[k];
         ++k;
     }
-    inverseDct(f, out, maximum_);
+    inverseDct(f, nonzero, out, maximum_);
     return Outcome::Block;
 }
 

@@ -62,8 +62,16 @@ public:
             count = ((sum + 7) / 8 + 1) & ~1u;
             if ((count & 2) == 0) count += 2;
         }
-        data_.fill(0);
-        if (!takeBytes(in, data_.data(), count)) return ChunkEnd::DataShort;
+        // The bits of the lengths end inside the count; a last fill may take up to four bytes
+        // past it, whose bits are never used.
+        if (in.available() >= count + 4) {
+            data_ = in.data();
+            in.advance(count);
+            return ChunkEnd::Decoded;
+        }
+        std::fill_n(copy_.begin() + count, 4, std::uint8_t{0});
+        if (!takeBytes(in, copy_.data(), count)) return ChunkEnd::DataShort;
+        data_ = copy_.data();
         return ChunkEnd::Decoded;
     }
 
@@ -76,9 +84,8 @@ public:
             bits = 16;
             at = 2;
         }
-        std::array<std::int32_t, 2> predictor{0, 0};
-        for (std::uint32_t i = 0; i < n; ++i) {
-            const std::uint32_t length = lengths_[i];
+        // The next difference, without a branch on its length (0 to 12 bits).
+        const auto next = [&](std::uint32_t length) {
             if (bits < length) {
                 // The fills cannot pass the bytes read: their count was made for all lengths.
                 const std::uint64_t fill = std::uint64_t{data_[at + 1]} | std::uint64_t{data_[at]} << 8 |
@@ -87,21 +94,28 @@ public:
                 bits += 32;
                 at += 4;
             }
-            std::int32_t difference = 0;
-            if (length != 0) {
-                const auto v = static_cast<std::int32_t>(buffer & ((1u << length) - 1));
-                buffer >>= length;
-                bits -= length;
-                difference = (v & (1 << (length - 1))) != 0 ? v : v - (1 << length) + 1;
-            }
-            samples[i] = predictor[i & 1] += difference;
+            const std::uint32_t mask = (1u << length) - 1;
+            const auto v = static_cast<std::int32_t>(buffer & mask);
+            buffer >>= length;
+            bits -= length;
+            // A leading 0 bit makes the value negative: v - (2^length - 1).
+            return v < static_cast<std::int32_t>(mask + 1) >> 1 ? v - static_cast<std::int32_t>(mask) : v;
+        };
+        std::int32_t even = 0, odd = 0;
+        std::uint32_t i = 0;
+        for (; i + 1 < n; i += 2) {
+            samples[i] = even += next(lengths_[i]);
+            samples[i + 1] = odd += next(lengths_[i + 1]);
         }
+        if (i < n) samples[i] = even + next(lengths_[i]);
     }
 
 private:
     std::array<std::uint8_t, kChunkSize> lengths_{};
-    // Room for the bytes of the largest chunk and the 4 of a fill at its very end.
-    std::array<std::uint8_t, kMaxDataBytes + 4> data_{};
+    // The data bytes: in the input's buffer, or copied here where the buffer does not hold
+    // them all, with room for the 4 of a fill at the very end.
+    const std::uint8_t* data_ = nullptr;
+    std::array<std::uint8_t, kMaxDataBytes + 4> copy_{};
     bool firstWord_ = false;
 };
 
@@ -136,6 +150,12 @@ Status DecodeKodak(ByteSource& source, std::uint32_t byteCount, const SampleTarg
             chunk.decode(n, samples);
             const std::uint64_t first = std::uint64_t{target.columnStart} + column;
             // A sum outside 16 bits is kept to its low 16, as a 16-bit sample holds it.
+            if (row < target.imageHeight && first + n <= target.imageWidth) {
+                std::uint16_t* out = target.samples.data() + row * target.imageWidth + first;
+                for (std::uint32_t i = 0; i < n; ++i)
+                    out[i] = static_cast<std::uint16_t>(samples[i]);
+                continue;
+            }
             for (std::uint32_t i = 0; i < n; ++i)
                 target.put(row, first + i, static_cast<std::uint16_t>(samples[i]));
         }

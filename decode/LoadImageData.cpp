@@ -25,7 +25,15 @@ Status applyLinearizationTable(LoadJob& job) {
     if (failed(loader::readEntryValues(job, *entry, values, "linearization array"))) return kFailed;
     std::vector<std::uint16_t> table(values.begin(), values.end());
     if (job.dither) return lineariseDithered(job.image.samples, table, job.reporter);
-    linearise(job.image.samples, table);
+    // Each sample maps alone: the buffer goes in parts on the pool.
+    const std::span<std::uint16_t> samples(job.image.samples);
+    constexpr std::size_t kPartSamples = std::size_t{1} << 20;
+    const std::size_t parts = (samples.size() + kPartSamples - 1) / kPartSamples;
+    job.pool.run(parts, [&](std::size_t part) {
+        linearise(samples.subspan(part * kPartSamples,
+                                  std::min(kPartSamples, samples.size() - part * kPartSamples)),
+                  table);
+    });
     return kOk;
 }
 
@@ -37,6 +45,11 @@ bool ditherRequested(const KeyState& keys) {
 } // namespace
 
 Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys) {
+    return LoadImageData(context, reporter, keys, WorkerPool::shared());
+}
+
+Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState& keys,
+                     WorkerPool& pool) {
     ReleaseOffsetTables(context);
     if (context.mainImage == nullptr) {
         reporter.ShowMessage(12, context.path);
@@ -45,7 +58,7 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
     ImageDescriptor& image = *context.mainImage;
     const BitRequest bits = readBitRequest(keys);
     FileAccess file(context, reporter);
-    LoadJob job{context, image, file, reporter, ditherRequested(keys)};
+    LoadJob job{context, image, file, reporter, ditherRequested(keys), pool};
 
     const std::uint64_t count =
         std::uint64_t{image.samplesPerPixel} * image.imageLength * image.imageWidth;

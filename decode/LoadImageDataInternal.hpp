@@ -2,12 +2,15 @@
 // The parts of the image data loader: reading the strip and tile layout, and the table of
 // decoders by compression value.
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string_view>
 #include <vector>
 
 #include "common/RawFileContext.hpp"
 #include "common/Reporter.hpp"
 #include "common/Status.hpp"
+#include "common/WorkerPool.hpp"
 #include "container/FileAccess.hpp"
 #include "decode/ByteSource.hpp"
 #include "decode/SampleTarget.hpp"
@@ -21,6 +24,8 @@ struct LoadJob {
     FileAccess& file;
     Reporter& reporter;
     bool dither = false; // Ctrl+Shift+D: dithered linearisation (and decoders that dither)
+    // Where strips and tiles that do not depend on each other are decoded.
+    WorkerPool& pool = WorkerPool::serial();
 
     SampleTarget target(std::uint32_t width, std::uint32_t rows, std::uint32_t rowStart,
                         std::uint32_t columnStart) const {
@@ -37,9 +42,11 @@ struct LoadJob {
                                      std::vector<std::uint32_t>& values, const char* what,
                                      bool positioningMessage = false);
 
-// One strip or tile for a decoder.
+// One strip or tile for a decoder; its messages go to `reporter`, which is the job's own
+// unless the strip is decoded beside others.
 struct StripCall {
     LoadJob& job;
+    Reporter& reporter;
     std::uint32_t offset;
     std::uint32_t byteCount;
     SampleTarget target;
@@ -51,6 +58,12 @@ struct Coding {
     std::uint32_t compression;
     StripDecoder decode;
     std::string_view name; // for message 24 while the decoder is missing
+    // The decoder reads nothing but its strip and writes nothing outside the strip's rows and
+    // columns, so that strips can be decoded at the same time.
+    bool independent = false;
+    // Bytes of each row where every row is coded alone in a fixed number of bytes, so that a
+    // strip's runs of rows decode at the same time, each as a strip of its own; 0 otherwise.
+    std::uint32_t (*rowBytes)(const SampleTarget& strip) = nullptr;
 };
 // The compression value of packed 12-bit data.
 inline constexpr std::uint32_t kPackedCompression = 65537;
@@ -58,7 +71,30 @@ inline constexpr std::uint32_t kPackedCompression = 65537;
 // The coding of strips of a compression value, or null for an unknown value.
 const Coding* findStripCoding(std::uint32_t compression);
 // Runs the coding's decoder on the strip or tile; a missing decoder is message 24.
-[[nodiscard]] Status decodeWith(const Coding& coding, const StripCall& call);
+[[nodiscard]] Status decodeWith(const Coding& coding, const StripCall& call, ByteSource& source);
+
+// One strip, tile or run of rows of a strip: its bytes in the file and where its samples go.
+struct Piece {
+    std::uint32_t offset = 0;
+    std::uint32_t byteCount = 0;
+    SampleTarget target;
+    // A later run of rows of a strip whose position was checked with its first run: a start
+    // past the end of the file gives no bytes rather than a message.
+    bool quiet = false;
+    // The elements of the sample buffer the piece may write: rows of a buffer `pitch`
+    // elements wide, from `column` on.
+    std::uint64_t pitch = 0;
+    std::uint32_t column = 0;
+    std::uint32_t columns = 0;
+};
+using PieceDecoder = std::function<Status(const Piece&, ByteSource&, Reporter&)>;
+
+// Decodes the pieces, each from a source of its own bytes, on the job's pool when
+// `together` and one after the other otherwise, with the same outcome either way: the
+// messages of each piece in piece order up to the first failing one, which ends the load;
+// the samples of the pieces after it stay zero.
+[[nodiscard]] Status decodePieces(LoadJob& job, std::span<const Piece> pieces,
+                                  const PieceDecoder& decode, bool together);
 
 [[nodiscard]] Status loadStrips(LoadJob& job);
 [[nodiscard]] Status loadTiles(LoadJob& job);

@@ -18,9 +18,13 @@ std::uint64_t ceilDiv(std::uint64_t a, std::uint64_t b) {
     return (a + b - 1) / b;
 }
 
-Status fileShorter(LoadJob& job) {
-    job.reporter.ShowMessage(8, job.context.path, "file shorter than expected");
+Status fileShorter(LoadJob& job, Reporter& reporter) {
+    reporter.ShowMessage(8, job.context.path, "file shorter than expected");
     return kFailed;
+}
+
+Status fileShorter(LoadJob& job) {
+    return fileShorter(job, job.reporter);
 }
 
 Status inconsistent(LoadJob& job, const char* what) {
@@ -63,12 +67,34 @@ Status readLayoutTables(LoadJob& job, bool tiles) {
     return kOk;
 }
 
-Status copyStrip(LoadJob& job, std::uint32_t offset, std::uint32_t byteCount, std::uint16_t* to,
-                 std::uint64_t count, SampleCoding coding) {
-    FileByteSource source(job.file, offset, byteCount);
-    if (failed(source.status())) return kFailed;
-    ByteInput in(source, byteCount);
-    return copySamples(in, to, count, coding) ? kOk : fileShorter(job);
+// Rows of an uncompressed strip are read in runs of about this many bytes, so that the runs
+// of one strip are copied at the same time.
+constexpr std::uint64_t kRunBytes = 1u << 21;
+
+// A piece of whole image rows from `rowStart` on.
+Piece rowsPiece(const LoadJob& job, std::uint32_t offset, std::uint32_t byteCount,
+                std::uint32_t rows, std::uint32_t rowStart) {
+    const ImageDescriptor& image = job.image;
+    Piece piece{offset, byteCount, job.target(image.imageWidth, rows, rowStart, 0)};
+    piece.pitch = std::uint64_t{image.imageWidth} * image.samplesPerPixel;
+    piece.columns = static_cast<std::uint32_t>(piece.pitch);
+    return piece;
+}
+
+// The strip of `rows` rows of `rowBytes` bytes each at `offset` as runs of rows of about
+// kRunBytes, each a piece of its own; the first checks the strip's position.
+void addRuns(const LoadJob& job, std::uint32_t offset, std::uint64_t rowBytes, std::uint32_t rows,
+             std::uint32_t rowStart, std::vector<Piece>& pieces) {
+    const auto runRows = static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(kRunBytes / std::max<std::uint64_t>(rowBytes, 1), 1, std::max(rows, 1u)));
+    for (std::uint32_t r = 0; r < rows; r += runRows) {
+        const std::uint32_t n = std::min(runRows, rows - r);
+        const std::uint64_t at = offset + r * rowBytes;
+        Piece piece = rowsPiece(job, static_cast<std::uint32_t>(std::min<std::uint64_t>(at, 0xFFFFFFFFu)),
+                                static_cast<std::uint32_t>(n * rowBytes), n, rowStart + r);
+        piece.quiet = r > 0;
+        pieces.push_back(piece);
+    }
 }
 
 // DNG stores samples of 10, 12 and 14 bits packed, each row starting on a byte; other files
@@ -78,44 +104,61 @@ bool bitPacked(const LoadJob& job) {
            bitPackedSampleSize(job.image.bitsPerSample);
 }
 
-Status decodeBitPacked(LoadJob& job, std::uint32_t offset, std::uint32_t byteCount,
-                       const SampleTarget& target) {
-    FileByteSource source(job.file, offset, byteCount);
-    if (failed(source.status())) return kFailed;
-    return DecodeBitPacked(source, byteCount, target, job.image.bitsPerSample, job.reporter,
-                           job.context.path);
-}
-
 Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
     ImageDescriptor& image = job.image;
     const std::uint32_t fileBytes = fileBytesPerSample(image);
     if (fileBytes == 0) return inconsistent(job, "strip count");
     const std::uint64_t rowSamples = std::uint64_t{image.imageWidth} * image.samplesPerPixel;
+    const std::uint64_t rowBytes = rowSamples * fileBytes;
+    const SampleCoding coding = codingOf(job, fileBytes);
+    // How each piece is decoded: copied, unpacked, or found inconsistent.
+    enum class Kind : std::uint8_t { Copy, Packed, BitPacked, Inconsistent };
+    std::vector<Piece> pieces;
+    std::vector<Kind> kinds;
+    bool together = true;
     for (std::uint64_t i = 0; i < strips; ++i) {
         const auto rowStart = static_cast<std::uint32_t>(i * rowsPerStrip);
         const std::uint32_t rows = i + 1 == strips ? image.imageLength - rowStart : rowsPerStrip;
-        const std::uint64_t expected = rows * rowSamples * fileBytes;
+        const std::uint64_t expected = rows * rowBytes;
         const std::uint32_t offset = job.context.stripOffsetTable[i];
         const std::uint32_t byteCount = job.context.stripByteCountTable[i];
-        Status s = kOk;
         if (byteCount == expected) {
-            s = copyStrip(job, offset, byteCount, image.samples.data() + rowStart * rowSamples,
-                          rows * rowSamples, codingOf(job, fileBytes));
-        } else if (image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4) {
-            // 12-bit data stored at 1.5 bytes a sample: the packed decoder's.
-            s = decodeWith(
-                *findStripCoding(kPackedCompression),
-                {job, offset, byteCount, job.target(image.imageWidth, rows, rowStart, 0)});
-        } else if (bitPacked(job) &&
-                   byteCount == bitPackedRowBytes(image.imageWidth, image.bitsPerSample) * rows) {
-            s = decodeBitPacked(job, offset, byteCount,
-                                job.target(image.imageWidth, rows, rowStart, 0));
-        } else {
-            s = inconsistent(job, "strip count");
+            const std::size_t before = pieces.size();
+            addRuns(job, offset, rowBytes, rows, rowStart, pieces);
+            kinds.resize(kinds.size() + pieces.size() - before, Kind::Copy);
+            continue;
         }
-        if (failed(s)) return s;
+        // 12-bit data stored at 1.5 bytes a sample: the packed decoder's; DNG's 10, 12 and
+        // 14 bits packed with each row on a byte: the bit-packed decoder's.
+        const bool packed = image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4;
+        const bool bits = !packed && bitPacked(job) &&
+                          byteCount == bitPackedRowBytes(image.imageWidth, image.bitsPerSample) * rows;
+        pieces.push_back(rowsPiece(job, offset, byteCount, rows, rowStart));
+        kinds.push_back(packed ? Kind::Packed : bits ? Kind::BitPacked : Kind::Inconsistent);
+        // A strip found inconsistent has its message before its bytes are looked at.
+        if (!packed && !bits) together = false;
     }
-    return kOk;
+    const Coding& packedCoding = *findStripCoding(kPackedCompression);
+    const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
+        const std::size_t i = static_cast<std::size_t>(&piece - pieces.data());
+        const SampleTarget& t = piece.target;
+        if (kinds[i] == Kind::Packed)
+            return decodeWith(packedCoding, {job, reporter, piece.offset, piece.byteCount, t},
+                              source);
+        if (kinds[i] == Kind::BitPacked)
+            return DecodeBitPacked(source, piece.byteCount, t, image.bitsPerSample, reporter,
+                                   job.context.path);
+        if (kinds[i] == Kind::Inconsistent) {
+            reporter.ShowMessage(15, job.context.path, "strip count");
+            return kFailed;
+        }
+        ByteInput in(source, piece.byteCount);
+        return copySamples(in, image.samples.data() + t.rowStart * rowSamples, t.rows * rowSamples,
+                           coding)
+                   ? kOk
+                   : fileShorter(job, reporter);
+    };
+    return decodePieces(job, pieces, decode, together);
 }
 
 Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t strips) {
@@ -125,41 +168,71 @@ Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t 
         job.reporter.ShowMessage(24, "this kind of image data compression");
         return kFailed;
     }
+    std::vector<Piece> pieces;
     for (std::uint64_t i = 0; i < strips; ++i) {
         const auto rowStart = static_cast<std::uint32_t>(i * rowsPerStrip);
         const std::uint32_t rows = i + 1 == strips ? image.imageLength - rowStart : rowsPerStrip;
-        const StripCall call{job, job.context.stripOffsetTable[i],
-                             job.context.stripByteCountTable[i],
-                             job.target(image.imageWidth, rows, rowStart, 0)};
-        if (failed(decodeWith(*coding, call))) return kFailed;
+        const std::uint32_t offset = job.context.stripOffsetTable[i];
+        const std::uint32_t byteCount = job.context.stripByteCountTable[i];
+        Piece whole = rowsPiece(job, offset, byteCount, rows, rowStart);
+        const std::uint64_t rowBytes = coding->rowBytes ? coding->rowBytes(whole.target) : 0;
+        if (rowBytes != 0 && rowBytes * rows == byteCount)
+            addRuns(job, offset, rowBytes, rows, rowStart, pieces);
+        else
+            pieces.push_back(whole);
     }
-    return kOk;
+    if (coding->decode == nullptr) {
+        job.reporter.ShowMessage(24, std::string(coding->name));
+        return kFailed;
+    }
+    const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
+        return decodeWith(*coding, {job, reporter, piece.offset, piece.byteCount, piece.target},
+                          source);
+    };
+    return decodePieces(job, pieces, decode, coding->independent);
 }
 
-Status bitPackedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
+// The tiles in file order, each with its place in the image; a sample takes `elements`
+// elements of the buffer.
+std::vector<Piece> tilePieces(const LoadJob& job, std::uint64_t across, std::uint64_t down,
+                              std::uint32_t elements) {
     const ImageDescriptor& image = job.image;
+    std::vector<Piece> pieces;
+    pieces.reserve(across * down);
     for (std::uint64_t ty = 0; ty < down; ++ty) {
         for (std::uint64_t tx = 0; tx < across; ++tx) {
             const std::uint64_t i = ty * across + tx;
-            const SampleTarget target =
-                job.target(image.tileWidth, image.tileLength,
-                           static_cast<std::uint32_t>(ty * image.tileLength),
-                           static_cast<std::uint32_t>(tx * image.tileWidth));
-            if (failed(decodeBitPacked(job, job.context.tileOffsetTable[i],
-                                       job.context.tileByteCountTable[i], target)))
-                return kFailed;
+            Piece piece{job.context.tileOffsetTable[i], job.context.tileByteCountTable[i],
+                        job.target(image.tileWidth, image.tileLength,
+                                   static_cast<std::uint32_t>(ty * image.tileLength),
+                                   static_cast<std::uint32_t>(tx * image.tileWidth))};
+            piece.pitch = std::uint64_t{image.imageWidth} * elements;
+            piece.column = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(tx * image.tileWidth * elements, piece.pitch));
+            piece.columns = image.tileWidth * elements;
+            pieces.push_back(piece);
         }
     }
-    return kOk;
+    return pieces;
+}
+
+Status bitPackedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
+    const std::vector<Piece> pieces = tilePieces(job, across, down, 1);
+    const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
+        return DecodeBitPacked(source, piece.byteCount, piece.target, job.image.bitsPerSample,
+                               reporter, job.context.path);
+    };
+    return decodePieces(job, pieces, decode, true);
 }
 
 Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
     ImageDescriptor& image = job.image;
     const std::uint32_t fileBytes = fileBytesPerSample(image);
-    const std::uint32_t tw = image.tileWidth, tl = image.tileLength, spp = image.samplesPerPixel;
-    const std::uint64_t tileBytes = std::uint64_t{fileBytes} * spp * tl * tw;
+    const std::uint32_t tw = image.tileWidth, spp = image.samplesPerPixel;
+    const std::uint64_t tileBytes = std::uint64_t{fileBytes} * spp * image.tileLength * tw;
     const auto& counts = job.context.tileByteCountTable;
     const auto tileCount = static_cast<std::ptrdiff_t>(across * down);
+    const std::uint32_t tl = image.tileLength;
     if (bitPacked(job) && tileBytes != bitPackedRowBytes(tw, image.bitsPerSample) * tl &&
         std::all_of(counts.begin(), counts.begin() + tileCount, [&](std::uint32_t c) {
             return c == bitPackedRowBytes(tw, image.bitsPerSample) * tl;
@@ -170,43 +243,31 @@ Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down)
                      [&](std::uint32_t c) { return c == tileBytes; }))
         return inconsistent(job, "tile count");
     const std::uint64_t pitch = std::uint64_t{image.imageWidth} * spp;
-    for (std::uint64_t ty = 0; ty < down; ++ty) {
-        const std::uint64_t rows = ty + 1 == down ? image.imageLength - (down - 1) * tl : tl;
-        for (std::uint64_t tx = 0; tx < across; ++tx) {
-            const std::uint64_t columns =
-                tx + 1 == across ? image.imageWidth - (across - 1) * tw : tw;
-            FileByteSource source(job.file, job.context.tileOffsetTable[ty * across + tx],
-                                  static_cast<std::uint32_t>(tileBytes));
-            if (failed(source.status())) return kFailed;
-            ByteInput in(source, static_cast<std::uint32_t>(tileBytes));
-            for (std::uint64_t r = 0; r < rows; ++r) {
-                std::uint16_t* to = image.samples.data() + (ty * tl + r) * pitch + tx * tw * spp;
-                if (!copySamples(in, to, columns * spp, codingOf(job, fileBytes)))
-                    return fileShorter(job);
-                // The rest of a row of the last tile column lies beyond the image.
-                if (columns < tw && !skipBytes(in, (tw - columns) * fileBytes * spp))
-                    return fileShorter(job);
-            }
+    const SampleCoding coding = codingOf(job, fileBytes);
+    const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
+        const SampleTarget& t = piece.target;
+        const std::uint64_t rows = std::min<std::uint64_t>(t.rows, image.imageLength - t.rowStart);
+        const std::uint64_t columns = std::min<std::uint64_t>(tw, image.imageWidth - t.columnStart);
+        ByteInput in(source, static_cast<std::uint32_t>(tileBytes));
+        for (std::uint64_t r = 0; r < rows; ++r) {
+            std::uint16_t* to = image.samples.data() + (t.rowStart + r) * pitch + piece.column;
+            if (!copySamples(in, to, columns * spp, coding)) return fileShorter(job, reporter);
+            // The rest of a row of the last tile column lies beyond the image.
+            if (columns < tw && !skipBytes(in, (tw - columns) * fileBytes * spp))
+                return fileShorter(job, reporter);
         }
-    }
-    return kOk;
+        return kOk;
+    };
+    return decodePieces(job, tilePieces(job, across, down, spp), decode, true);
 }
 
 Status losslessJpegTiles(LoadJob& job, std::uint64_t across, std::uint64_t down) {
     const Coding* coding = findStripCoding(job.image.compression);
-    const ImageDescriptor& image = job.image;
-    for (std::uint64_t ty = 0; ty < down; ++ty) {
-        for (std::uint64_t tx = 0; tx < across; ++tx) {
-            const std::uint64_t i = ty * across + tx;
-            const StripCall call{job, job.context.tileOffsetTable[i],
-                                 job.context.tileByteCountTable[i],
-                                 job.target(image.tileWidth, image.tileLength,
-                                            static_cast<std::uint32_t>(ty * image.tileLength),
-                                            static_cast<std::uint32_t>(tx * image.tileWidth))};
-            if (failed(decodeWith(*coding, call))) return kFailed;
-        }
-    }
-    return kOk;
+    const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
+        return decodeWith(*coding, {job, reporter, piece.offset, piece.byteCount, piece.target},
+                          source);
+    };
+    return decodePieces(job, tilePieces(job, across, down, 1), decode, coding->independent);
 }
 
 } // namespace

@@ -4,8 +4,10 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "decode/BitReaderJpeg.hpp"
+#include "decode/DifferenceLookup.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
 namespace korvane::ljpeg {
@@ -27,9 +29,17 @@ public:
           initial_(headers.scan.predictor == kRunningPredictor
                        ? 0
                        : 1u << (headers.frame.precision - 1)) {
+        std::array<int, 4> lookupOfTable{-1, -1, -1, -1};
         for (int c = 0; c < components_; ++c) {
-            table_[c] = &headers.tables[headers.scan.table[c]];
+            const std::uint8_t id = headers.scan.table[c];
+            table_[c] = &headers.tables[id];
             predictor_[c] = initial_;
+            // One look-up per table the components use.
+            if (lookupOfTable[id & 3] < 0) {
+                lookupOfTable[id & 3] = static_cast<int>(lookups_.size());
+                lookups_.emplace_back().build(headers.tables[id]);
+            }
+            lookup_[c] = static_cast<std::uint8_t>(lookupOfTable[id & 3]);
         }
     }
 
@@ -58,6 +68,7 @@ private:
             if (bits_.count() < kBitsPerDifference)
                 return slowDifference(*table_[component], component == 0, difference);
         }
+        if (lookups_[lookup_[component]].take(bits_, difference)) return Outcome::Sample;
         const HuffmanTable& table = *table_[component];
         int length = 0;
         const int symbol = table.match(bits_.peek(16), length);
@@ -79,6 +90,8 @@ private:
     const int components_;
     const std::uint32_t initial_;
     std::array<const HuffmanTable*, kMaxComponents> table_{};
+    std::vector<DifferenceLookup> lookups_;
+    std::array<std::uint8_t, kMaxComponents> lookup_{};
     // The last value of each component: what the next one is predicted from along a line.
     std::array<std::uint32_t, kMaxComponents> predictor_{};
     // Predictor 6 predicts the first line of the scan, and of each restart interval, from the

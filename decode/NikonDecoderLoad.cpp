@@ -47,15 +47,13 @@ Status decodeNikonStrip(const StripCall& call, ByteSource& source) {
     info.bigEndian = job.context.byteOrder == 1;
     std::vector<std::uint8_t> bytes;
     if (image.compressionInfo == nullptr)
-        return DecodeNikon(source, call.byteCount, call.target, info, job.dither, job.reporter,
+        return DecodeNikon(source, call.byteCount, call.target, info, job.dither, call.reporter,
                            job.context.path);
     if (failed(readCompressionInfo(job, *image.compressionInfo, bytes))) return kFailed;
     info.hasInfo = true;
     info.info = bytes;
-    // Reading the entry moved the file away from the strip.
-    FileByteSource strip(job.file, call.offset, call.byteCount);
-    if (failed(strip.status())) return kFailed;
-    return DecodeNikon(strip, call.byteCount, call.target, info, job.dither, job.reporter,
+    // The strip's source reads at its own positions, wherever the entry moved the file.
+    return DecodeNikon(source, call.byteCount, call.target, info, job.dither, call.reporter,
                        job.context.path);
 }
 

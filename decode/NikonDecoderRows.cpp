@@ -4,6 +4,7 @@
 #include <string>
 
 #include "decode/BitReaderJpeg.hpp"
+#include "decode/DifferenceLookup.hpp"
 
 namespace korvane::predicted_rows {
 
@@ -23,7 +24,9 @@ inline std::uint32_t extend(int symbol, std::uint32_t bits) {
 class RowDecoder {
 public:
     // The data is not JPEG: every byte is data, 0xFF included.
-    RowDecoder(ByteInput& input, const HuffmanTable& table) : bits_(input, false), table_(table) {}
+    RowDecoder(ByteInput& input, const HuffmanTable& table) : bits_(input, false), table_(table) {
+        lookup_.build(table);
+    }
 
     RowsEnd end() const { return end_; }
 
@@ -33,6 +36,7 @@ public:
             bits_.refill();
             if (bits_.count() < kBitsPerDifference) return slowDifference(value);
         }
+        if (lookup_.take(bits_, value)) return true;
         int length = 0;
         const int symbol = table_.match(bits_.peek(HuffmanTable::kMaxCodeLength), length);
         if (symbol < 0) {
@@ -93,6 +97,7 @@ private:
 
     JpegBitReader bits_;
     const HuffmanTable& table_;
+    DifferenceLookup lookup_;
     RowsEnd end_ = RowsEnd::Done;
 };
 

@@ -70,39 +70,62 @@ private:
     bool ended_ = false;
 };
 
+// The bits one difference takes at most: 3, 12 zeros of an escape, and 16.
+constexpr int kBitsPerResidual = 31;
+
 // The next difference of the column whose state is `s`, with the 2 low bits that go beside
 // it: the sample is the prediction + 4 x difference + low.
-std::int32_t nextResidual(CodeBits& bits, CodingState& s) {
+std::int32_t nextResidual(JpegBitReader& reader, CodeBits& bits, CodingState& s) {
     const int extra = s.smallRun < 3 ? 2 : 0;
     // The magnitude counts with its low 16 bits, as the coding keeps it; the full value could
-    // push nbits past 16 and ask the escape for a negative number of bits.
-    int nbits = 2 + extra;
-    while (((s.magnitude & 0xffff) >> (nbits + extra)) != 0) ++nbits;
-    const std::uint32_t head = bits.take(3);
-    const auto low = static_cast<std::int32_t>(head & 3);
-    const std::int32_t sign = (head & 4) != 0 ? -1 : 0;
-    std::int32_t high = bits.zeros();
-    if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
-    s.magnitude = high << nbits | static_cast<std::int32_t>(bits.take(nbits));
+    // push nbits past 16 and ask the escape for a negative number of bits. nbits is the least
+    // from 2 + extra on that leaves nothing of it above nbits + extra bits.
+    const int nbits =
+        std::max(2 + extra, static_cast<int>(std::bit_width(static_cast<std::uint32_t>(s.magnitude & 0xffff))) - extra);
+    std::int32_t low = 0, sign = 0, high = 0, rest = 0;
+    if (reader.count() < kBitsPerResidual) reader.refill();
+    if (reader.count() >= kBitsPerResidual) {
+        // Every bit is there: no check on the way.
+        const std::uint32_t head = reader.peek(3);
+        reader.skip(3);
+        low = static_cast<std::int32_t>(head & 3);
+        sign = (head & 4) != 0 ? -1 : 0;
+        const std::uint32_t window = reader.peek(kEscape);
+        if (window == 0) {
+            reader.skip(kEscape);
+            const int escapeBits = kEscapeBits - nbits;
+            high = escapeBits == 0 ? 0 : static_cast<std::int32_t>(reader.peek(escapeBits) >> 1);
+            if (escapeBits != 0) reader.skip(escapeBits);
+        } else {
+            high = kEscape - static_cast<int>(std::bit_width(window));
+            reader.skip(high + 1);
+        }
+        rest = static_cast<std::int32_t>(reader.peek(nbits));
+        reader.skip(nbits);
+    } else {
+        const std::uint32_t head = bits.take(3);
+        low = static_cast<std::int32_t>(head & 3);
+        sign = (head & 4) != 0 ? -1 : 0;
+        high = bits.zeros();
+        if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
+        rest = static_cast<std::int32_t>(bits.take(nbits));
+    }
+    s.magnitude = high << nbits | rest;
     const std::int32_t difference = (s.magnitude ^ sign) + s.mean;
     s.mean = (3 * difference + s.mean) >> 5;
     s.smallRun = s.magnitude < kSmallMagnitude ? s.smallRun + 1 : 0;
     return 4 * difference + low;
 }
 
-// The prediction of the sample at (row, column) of the image, the strip's row r and column c.
-// Its neighbours lie in the image whenever the sample does, and this strip has stored them.
-std::int32_t predict(const SampleTarget& t, std::uint64_t row, std::uint64_t column, std::uint32_t r,
-                     std::uint32_t c) {
-    const auto at = [&](std::uint64_t y, std::uint64_t x) -> std::int32_t { return t.samples[y * t.imageWidth + x]; };
-    if (r < 2) return c < 2 ? 0 : at(row, column - 2);
-    if (c < 2) return at(row - 2, column);
-    const std::int32_t w = at(row, column - 2), n = at(row - 2, column), nw = at(row - 2, column - 2);
-    if ((w < nw && nw < n) || (n < nw && nw < w)) {
-        if (std::abs(w - nw) <= kFlatness && std::abs(n - nw) <= kFlatness) return (w + n) / 2;
-        return w + n - nw;
-    }
-    return std::abs(n - nw) < std::abs(w - nw) ? w : n;
+// The prediction of a sample from its neighbours two columns left (w), two rows up (n) and
+// both (nw). Without branches (the data decide, and no branch predictor guesses them): the
+// corner between its neighbours averages or extrapolates, else the closer neighbour is taken.
+std::int32_t predict(std::int32_t w, std::int32_t n, std::int32_t nw) {
+    const bool between = ((w < nw) & (nw < n)) | ((n < nw) & (nw < w));
+    const bool flat = (std::abs(w - nw) <= kFlatness) & (std::abs(n - nw) <= kFlatness);
+    const std::int32_t inside = flat ? (w + n) / 2 : w + n - nw;
+    const std::int32_t closer = std::abs(n - nw) < std::abs(w - nw) ? w : n;
+    return between ? inside : closer;
 }
 
 } // namespace
@@ -120,17 +143,31 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
     const std::uint32_t columns = target.width & ~1u;
     for (std::uint32_t r = 0; r < target.rows; ++r) {
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
+        // The row's samples inside the image: the neighbours of each lie in the image too,
+        // in rows and columns of this strip stored before it.
+        const bool rowInside = row < target.imageHeight && target.columnStart < target.imageWidth;
+        const std::uint32_t stored =
+            rowInside ? std::min(columns, target.imageWidth - target.columnStart) : 0;
+        std::uint16_t* out = rowInside ? target.samples.data() + row * target.imageWidth +
+                                             target.columnStart
+                                       : nullptr;
+        const std::uint16_t* up = r >= 2 && out != nullptr ? out - 2 * std::size_t{target.imageWidth} : nullptr;
         std::array<CodingState, 2> states{};
         for (std::uint32_t c = 0; c < columns; ++c) {
-            const std::int32_t residual = nextResidual(bits, states[c & 1]);
+            const std::int32_t residual = nextResidual(reader, bits, states[c & 1]);
             if (bits.ended()) {
                 reporter.ShowMessage(16, "tile/strip data incomplete");
                 return kFailed;
             }
-            const std::uint64_t column = std::uint64_t{target.columnStart} + c;
-            if (row >= target.imageHeight || column >= target.imageWidth) continue;
-            const std::int32_t sample = predict(target, row, column, r, c) + residual;
-            target.samples[row * target.imageWidth + column] = static_cast<std::uint16_t>(sample);
+            if (c >= stored) continue;
+            std::int32_t prediction = 0;
+            if (up == nullptr)
+                prediction = c < 2 ? 0 : out[c - 2];
+            else if (c < 2)
+                prediction = up[c];
+            else
+                prediction = predict(out[c - 2], up[c], up[c - 2]);
+            out[c] = static_cast<std::uint16_t>(prediction + residual);
         }
     }
     return kOk;

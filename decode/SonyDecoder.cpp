@@ -1,6 +1,8 @@
 #include "decode/SonyDecoder.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <string>
 
 #include "decode/BitReader.hpp"
@@ -63,50 +65,43 @@ SampleTable buildSampleTable(const std::array<std::uint16_t, 4>& ranges) {
     return table;
 }
 
-// The `count` bits at `position` of the block's little-endian bit stream; bits past the
-// block's end read as 0.
-class BlockBits {
-public:
-    explicit BlockBits(const std::uint8_t* block) {
-        for (unsigned i = 0; i < 8; ++i) {
-            low_ |= std::uint64_t{block[i]} << (8 * i);
-            high_ |= std::uint64_t{block[8 + i]} << (8 * i);
-        }
-    }
-    std::uint32_t at(unsigned position, unsigned count) const {
-        if (position >= kBlockBits) return 0;
-        std::uint64_t bits = position < 64 ? low_ >> position : high_ >> (position - 64);
-        if (position < 64 && position + count > 64) bits |= high_ << (64 - position);
-        return static_cast<std::uint32_t>(bits & ((std::uint64_t{1} << count) - 1));
-    }
-
-private:
-    std::uint64_t low_ = 0;
-    std::uint64_t high_ = 0;
-};
-
-// The 16 values of one block. When the max and min indices coincide, that position takes the
-// max and fifteen positions want a step where the block holds fourteen: the last one reads
-// past the block as 0, which gives the min its place rather than bits of the next block.
+// The 16 values of one block, its bits taken little-endian. When the max and min indices
+// coincide, that position takes the max and fifteen positions want a step where the block
+// holds fourteen: the last one reads past the block as 0, which gives the min its place
+// rather than bits of the next block.
 void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValues>& values) {
-    const BlockBits bits(block);
-    const std::uint32_t max = bits.at(0, 11);
-    const std::uint32_t min = bits.at(kMinAt, 11);
-    const std::uint32_t maxIndex = bits.at(kMaxIndexAt, 4);
-    const std::uint32_t minIndex = bits.at(kMinIndexAt, 4);
+    unsigned __int128 bits = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&bits, block, kBlockBytes);
+    } else {
+        for (int i = kBlockBytes - 1; i >= 0; --i)
+            bits = bits << 8 | block[i];
+    }
+    const auto field = [&](unsigned position, unsigned count) {
+        return static_cast<std::uint32_t>(bits >> position) & ((1u << count) - 1);
+    };
+    const std::uint32_t max = field(0, 11);
+    const std::uint32_t min = field(kMinAt, 11);
+    const std::uint32_t maxIndex = field(kMaxIndexAt, 4);
+    const std::uint32_t minIndex = field(kMinIndexAt, 4);
     // The spread decides how far each 7-bit step reaches; a min above the max spreads nothing.
     const std::int32_t spread = static_cast<std::int32_t>(max) - static_cast<std::int32_t>(min);
     const unsigned shift = spread <= 127 ? 0 : spread <= 255 ? 1 : spread <= 511 ? 2 : spread < 1024 ? 3 : 4;
-    unsigned position = kStepsAt;
+    // The fourteen steps the block holds, and a fifteenth past its end.
+    constexpr unsigned kSteps = (kBlockBits - kStepsAt) / kStepBits;
+    std::array<std::uint32_t, kSteps + 1> steps{};
+#pragma GCC unroll 14
+    for (unsigned j = 0; j < kSteps; ++j)
+        steps[j] = field(kStepsAt + j * kStepBits, kStepBits);
+    // Without branches: where max and min go depends on the data alone.
+    unsigned next = 0;
+#pragma GCC unroll 16
     for (std::uint32_t i = 0; i < kBlockValues; ++i) {
-        if (i == maxIndex) {
-            values[i] = max;
-        } else if (i == minIndex) {
-            values[i] = min;
-        } else {
-            values[i] = std::min(min + (bits.at(position, kStepBits) << shift), kLargestValue);
-            position += kStepBits;
-        }
+        const bool isMax = i == maxIndex;
+        const bool isMin = !isMax && i == minIndex;
+        const std::uint32_t stepped = std::min(min + (steps[next] << shift), kLargestValue);
+        values[i] = isMax ? max : isMin ? min : stepped;
+        next += !(isMax || isMin);
     }
 }
 
@@ -145,6 +140,14 @@ Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount, const SampleT
             decodeBlock(bytes, even);
             decodeBlock(bytes + kBlockBytes, odd);
             const std::uint64_t column = std::uint64_t{target.columnStart} + unit;
+            if (row < target.imageHeight && column + kUnitSize <= target.imageWidth) {
+                std::uint16_t* out = target.samples.data() + row * target.imageWidth + column;
+                for (std::uint32_t i = 0; i < kBlockValues; ++i) {
+                    out[2 * i] = samples[even[i]];
+                    out[2 * i + 1] = samples[odd[i]];
+                }
+                continue;
+            }
             for (std::uint32_t i = 0; i < kBlockValues; ++i) {
                 target.put(row, column + 2 * i, samples[even[i]]);
                 target.put(row, column + 2 * i + 1, samples[odd[i]]);

@@ -23,7 +23,7 @@ Status decodePacked(const StripCall& call, ByteSource& source) {
                         image.decodingVariant == 9;
     return DecodePacked(source, call.byteCount, call.target, image.decodingVariant,
                         little ? PackedBitOrder::LittleEndian : PackedBitOrder::BigEndian,
-                        call.job.reporter, call.job.context.path);
+                        call.reporter, call.job.context.path);
 }
 
 Status decodeLosslessJpeg(const StripCall& call, ByteSource& source) {
@@ -38,38 +38,43 @@ Status decodeLosslessJpeg(const StripCall& call, ByteSource& source) {
         target.sliceCount = camera->sliceCount;
         target.sliceWidths = camera->sliceWidths;
     }
-    return DecodeLosslessJpeg(source, call.byteCount, target, call.job.reporter,
+    return DecodeLosslessJpeg(source, call.byteCount, target, call.reporter,
                               call.job.context.path);
 }
 
 Status decodePentax(const StripCall& call, ByteSource& source) {
-    return DecodePentax(source, call.byteCount, call.target, call.job.reporter,
+    return DecodePentax(source, call.byteCount, call.target, call.reporter,
                         call.job.context.path);
 }
 
 // The ranges of the image's tag 28688 shape the curve of Sony's values.
 Status decodeSonyCraw(const StripCall& call, ByteSource& source) {
     return DecodeSonyCraw(source, call.byteCount, call.target, call.job.image.pixelValueRange1,
-                          call.job.reporter, call.job.context.path);
+                          call.reporter, call.job.context.path);
 }
 
 Status decodeKodak(const StripCall& call, ByteSource& source) {
-    return DecodeKodak(source, call.byteCount, call.target, call.job.reporter, call.job.context.path);
+    return DecodeKodak(source, call.byteCount, call.target, call.reporter, call.job.context.path);
 }
 
 Status decodeOlympus(const StripCall& call, ByteSource& source) {
-    return DecodeOlympus(source, call.byteCount, call.target, call.job.reporter, call.job.context.path);
+    return DecodeOlympus(source, call.byteCount, call.target, call.reporter, call.job.context.path);
+}
+
+// Sony's rows are 32-column units of 32 bytes each, and nothing carries from row to row.
+std::uint32_t sonyRowBytes(const SampleTarget& strip) {
+    return strip.width;
 }
 
 // Compression values 65537 to 65539 are never in a file: the camera table sets them.
 constexpr std::array kStripCodings{
-    Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
-    Coding{7, decodeLosslessJpeg, "lossless JPEG compressed raw data"},
+    Coding{6, decodeLosslessJpeg, "lossless JPEG compressed raw data", true},
+    Coding{7, decodeLosslessJpeg, "lossless JPEG compressed raw data", true},
     Coding{34713, decodeNikonStrip, "Nikon compressed raw data"},
     Coding{65000, decodeKodak, "Kodak compressed raw data"},
     Coding{65535, decodePentax, "Pentax compressed raw data"},
-    Coding{kPackedCompression, decodePacked, "packed 12-bit raw data"},
-    Coding{65538, decodeSonyCraw, "Sony compressed raw data"},
+    Coding{kPackedCompression, decodePacked, "packed 12-bit raw data", true},
+    Coding{65538, decodeSonyCraw, "Sony compressed raw data", true, sonyRowBytes},
     Coding{65539, decodeOlympus, "Olympus compressed raw data"},
 };
 
@@ -81,13 +86,11 @@ const Coding* findStripCoding(std::uint32_t compression) {
     return nullptr;
 }
 
-Status decodeWith(const Coding& coding, const StripCall& call) {
+Status decodeWith(const Coding& coding, const StripCall& call, ByteSource& source) {
     if (coding.decode == nullptr) {
-        call.job.reporter.ShowMessage(24, std::string(coding.name));
+        call.reporter.ShowMessage(24, std::string(coding.name));
         return kFailed;
     }
-    FileByteSource source(call.job.file, call.offset, call.byteCount);
-    if (failed(source.status())) return kFailed;
     return coding.decode(call, source);
 }
 

@@ -18,6 +18,17 @@ TEST(ExposureCounts, AThousandRedOfAMillionSamplesAreFourTenthsOfAPercentOfTheRe
     EXPECT_EQ(image.whitePoint, 4095u);
 }
 
+TEST(ExposureCounts, APictureCountedInPartsCountsEveryRowOnce) {
+    // 2.4 million samples: counted in parts wherever there is more than one processor.
+    ImageDescriptor image = test::makeImage(2000, 1200, 500);
+    for (std::uint32_t r = 0; r < 1200; r += 2) {
+        test::sampleAt(image, r, 0) = 3;        // a red below the black point in every pair of rows
+        test::sampleAt(image, r + 1, 1) = 5000; // a blue above the white point
+    }
+    (void)CountExposureClasses(image, 10, 4095, true);
+    EXPECT_EQ(image.exposureCounts, (ExposureCounts{600, 0, 0, 0, 0, 600}));
+}
+
 TEST(ExposureCounts, InsideTheRangeEverySampleCountsOnOneSideOf2048) {
     ImageDescriptor image = test::makeImage(4, 4);
     // Rows of red/green and green/blue pairs: reds 100, 100, 3000, 3000; greens 2047 and

@@ -49,8 +49,9 @@ struct ProcessedPath {
     const ImageDescriptor& image() const { return *context.mainImage; }
 };
 
-// Opens, parses and loads a file the way "Process" does, no key held.
-inline std::unique_ptr<ProcessedPath> processFile(const std::string& path) {
+// Opens, parses and loads a file the way "Process" does, no key held, decoding on `pool`.
+inline std::unique_ptr<ProcessedPath> processFile(const std::string& path,
+                                                  WorkerPool& pool = WorkerPool::shared()) {
     auto p = std::make_unique<ProcessedPath>();
     p->context.path = path;
     if (openRawFile(p->context) != 0) return p;
@@ -59,7 +60,7 @@ inline std::unique_ptr<ProcessedPath> processFile(const std::string& path) {
     const NoKeysHeld keys;
     p->parsed = ParseContainer(p->context, p->reporter, keys, [](const std::string&) {});
     if (succeeded(p->parsed)) {
-        p->loaded = LoadImageData(p->context, p->reporter, keys);
+        p->loaded = LoadImageData(p->context, p->reporter, keys, pool);
         ReleaseOffsetTables(p->context);
     }
     closeRawFile(p->context);

@@ -212,4 +212,30 @@ std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t heigh
     return out;
 }
 
+SyntheticNef syntheticNef(std::uint16_t kind, std::uint8_t bits, const std::string& model,
+                          std::uint32_t width, std::uint32_t height) {
+    CompressionInfoSpec spec;
+    spec.vertical = {{{512, 512}, {512, 512}}};
+    if (kind != 3) {
+        spec.type = 0x44;
+        spec.subType = kind == 1 ? 0x10 : 0x20;
+        spec.points = risingCurve(257, 1u << bits);
+    }
+    // Lossy type 1 codes indices of its 257 points; the others the full range.
+    const auto raw = sceneSamples(width, height, kind == 1 ? 8 : bits, 1);
+    SyntheticNef out;
+    out.info = compressionInfoBytes(spec, ByteOrder::Big);
+    out.strip = encodePairRows(raw, width, height, nikonCodes(kind == 3, bits), spec.vertical);
+    NefSpec s;
+    s.model = model;
+    s.width = width;
+    s.height = height;
+    s.bits = bits;
+    s.kind = kind;
+    s.info = out.info;
+    s.strip = out.strip;
+    out.file = buildNef(s);
+    return out;
+}
+
 } // namespace korvane::test

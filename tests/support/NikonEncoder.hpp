@@ -65,6 +65,14 @@ struct NefSpec {
 };
 std::vector<std::uint8_t> buildNef(const NefSpec& spec);
 
+// A NEF of a scene coded with Nikon compression `kind` (1 lossy type 1, 3 lossless, 4 lossy
+// type 2) at `bits`, its CompressionInfo and strip as the file holds them.
+struct SyntheticNef {
+    std::vector<std::uint8_t> info, strip, file;
+};
+SyntheticNef syntheticNef(std::uint16_t kind, std::uint8_t bits, const std::string& model,
+                          std::uint32_t width, std::uint32_t height);
+
 // Samples of a scene below 2^bits: smooth shading with a little noise, so that most codes
 // are short, and a few sharp edges, so that long ones turn up too.
 std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t height, int bits,

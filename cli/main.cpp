@@ -81,8 +81,10 @@ int main(int argc, char** argv) {
     } catch (const CLI::ParseError& e) {
         const auto named = program.get_subcommands();
         const std::string who = named.empty() ? "korvane-cli" : "korvane-cli " + named.front()->get_name();
-        if (named.empty() && argc > 1 && argv[1][0] != '-')
-            std::cerr << who << ": unknown command '" << argv[1] << "'\n";
+        if (named.empty() && argc < 2)
+            std::cerr << who << ": no command given\n";
+        else if (named.empty())
+            std::cerr << who << ": unknown " << (argv[1][0] == '-' ? "option" : "command") << " '" << argv[1] << "'\n";
         else
             std::cerr << who << ": " << e.what() << '\n';
         std::cerr << "'" << who << " --help' lists the " << (named.empty() ? "commands" : "options") << ".\n";

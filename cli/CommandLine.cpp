@@ -14,8 +14,8 @@ public:
     std::string make_subcommand(const CLI::App* command) const override {
         const std::string& text = command->get_description();
         std::ostringstream out;
-        CLI::detail::format_help(out, command->get_display_name(true), text.substr(0, text.find("\n\n")),
-                                 get_column_width());
+        CLI::detail::format_help(out, command->get_display_name(true),
+                                 text.substr(0, text.find("\n\n")), get_column_width());
         return out.str();
     }
     std::string make_description(const CLI::App* command) const override {

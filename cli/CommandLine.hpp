@@ -21,11 +21,13 @@ void describe(CLI::App& command, const std::string& paragraph);
 
 // The usage fault of an option's value, as an option's function throws it: "--panel needs
 // WIDTHxHEIGHT, not '0x10'".
-[[noreturn]] void refuseValue(const std::string& option, const std::string& wants, const std::string& value);
+[[noreturn]] void refuseValue(const std::string& option, const std::string& wants,
+                              const std::string& value);
 
 // Parses `args` (the words after the command's name) into what `command` declares; false
 // with `error` set when they are refused.
-[[nodiscard]] bool parseArguments(CLI::App& command, const std::vector<std::string>& args, std::string& error);
+[[nodiscard]] bool parseArguments(CLI::App& command, const std::vector<std::string>& args,
+                                  std::string& error);
 
 // The help flag and column layout every command's help page shares.
 void shapeHelp(CLI::App& command);
@@ -33,7 +35,8 @@ void shapeHelp(CLI::App& command);
 // Parses `args` into `request` through the arguments `declare` declares for the command `name`.
 template <class Request>
 [[nodiscard]] bool parseRequest(const char* name, void (*declare)(CLI::App&, Request&),
-                                const std::vector<std::string>& args, Request& request, std::string& error) {
+                                const std::vector<std::string>& args, Request& request,
+                                std::string& error) {
     CLI::App command("", name);
     shapeHelp(command);
     declare(command, request);

@@ -32,7 +32,8 @@ bool readFloat(std::string_view text, float& value) {
 }
 
 // "1,2,3" split at `separator` into exactly `count` parts.
-bool split(std::string_view text, char separator, std::size_t count, std::vector<std::string_view>& parts) {
+bool split(std::string_view text, char separator, std::size_t count,
+           std::vector<std::string_view>& parts) {
     parts.clear();
     for (;;) {
         const std::size_t at = text.find(separator);
@@ -54,9 +55,8 @@ bool readInts(std::string_view text, char separator, std::array<int, N>& values)
 
 // A level as the edits take it: decimal digits, at most the edit's six characters.
 bool isLevel(std::string_view text) {
-    return !text.empty() && text.size() <= 6 && std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+    return !text.empty() && text.size() <= 6 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool readOutput(const std::string& text, RenderRequest& r, std::string&) {
@@ -75,10 +75,12 @@ bool readPanel(const std::string& text, RenderRequest& r, std::string&) {
 
 bool readMode(const std::string& text, RenderRequest& r, std::string&) {
     static constexpr std::pair<std::string_view, int> kModes[] = {
-        {"composite", ids::kRadioComposite}, {"greyscale", ids::kRadioGreyscale}, {"channel", ids::kRadioChannel},
-        {"exposure", ids::kRadioExposure},   {"histogram", ids::kRadioHistogram},
+        {"composite", ids::kRadioComposite}, {"greyscale", ids::kRadioGreyscale},
+        {"channel", ids::kRadioChannel},     {"exposure", ids::kRadioExposure},
+        {"histogram", ids::kRadioHistogram},
     };
-    const auto mode = std::find_if(std::begin(kModes), std::end(kModes), [&](const auto& m) { return m.first == text; });
+    const auto mode = std::find_if(std::begin(kModes), std::end(kModes),
+                                   [&](const auto& m) { return m.first == text; });
     if (mode == std::end(kModes)) return false;
     r.modeRadio = mode->second;
     return true;
@@ -138,8 +140,7 @@ bool readWhiteBalance(const std::string& text, RenderRequest& r, std::string&) {
     return true;
 }
 
-template <bool kChecked>
-bool readCheck(const std::string& text, RenderRequest& r, std::string&) {
+template <bool kChecked> bool readCheck(const std::string& text, RenderRequest& r, std::string&) {
     int id = 0;
     if (!readInt(text, id)) return false;
     r.checks.emplace_back(id, kChecked);
@@ -163,28 +164,30 @@ bool readNoise(const std::string& text, RenderRequest& r, std::string& why) {
 // {name, value, help, what a refused value needs, reader}
 constexpr std::array kDisplayOptions = std::to_array<DisplayOption>({
     {"-o", "OUT.png", "the picture panel as a PNG", "a file name", readOutput},
-    {"--panel", "WxH", "size of the picture panel in pixels", "WIDTHxHEIGHT (1 to 8192 each)", readPanel},
+    {"--panel", "WxH", "size of the picture panel in pixels", "WIDTHxHEIGHT (1 to 8192 each)",
+     readPanel},
     {"--mode", "M", "composite, greyscale, channel, exposure or histogram",
      "composite, greyscale, channel, exposure or histogram", readMode},
-    {"--mapping", "INDEX", "row of the mapping function list (0 is the first)", "a row of the mapping function list",
-     readMapping},
+    {"--mapping", "INDEX", "row of the mapping function list (0 is the first)",
+     "a row of the mapping function list", readMapping},
     {"--zoom", "M:R", "magnification M (1 to 10) or reduction R (1 or the CFA width)",
      "MAGNIFICATION:REDUCTION (1:R or M:1, M at most 10)", readZoom},
-    {"--scroll", "X,Y", "positions of the horizontal and vertical scroll bars", "X,Y (scroll positions from 0)",
-     readScroll},
-    {"--orientation", "N", "display orientation 1 to 8 (TIFF orientation values)", "an orientation from 1 to 8",
-     readOrientation},
+    {"--scroll", "X,Y", "positions of the horizontal and vertical scroll bars",
+     "X,Y (scroll positions from 0)", readScroll},
+    {"--orientation", "N", "display orientation 1 to 8 (TIFF orientation values)",
+     "an orientation from 1 to 8", readOrientation},
     {"--black", "N", "black point, as typed into its edit", "a level of at most 6 digits",
      readLevel<&RenderRequest::black>},
     {"--white", "N", "white point, as typed into its edit", "a level of at most 6 digits",
      readLevel<&RenderRequest::white>},
-    {"--exposure", "P", "exposure slider position 0 to 96 (48 is 0 EV)", "a slider position from 0 to 96",
-     readExposure},
-    {"--wb", "R,G1,G2,B", "white balance coefficients", "R,G1,G2,B (each from 0 to 64)", readWhiteBalance},
+    {"--exposure", "P", "exposure slider position 0 to 96 (48 is 0 EV)",
+     "a slider position from 0 to 96", readExposure},
+    {"--wb", "R,G1,G2,B", "white balance coefficients", "R,G1,G2,B (each from 0 to 64)",
+     readWhiteBalance},
     {"--check", "ID", "check a check box of the dialog by control id (repeatable)", "a control id",
      readCheck<true>},
-    {"--uncheck", "ID", "uncheck a check box of the dialog by control id (repeatable)", "a control id",
-     readCheck<false>},
+    {"--uncheck", "ID", "uncheck a check box of the dialog by control id (repeatable)",
+     "a control id", readCheck<false>},
     {"--select", "L,T,R,B", "a selection in panel coordinates, edges inclusive",
      "L,T,R,B (inclusive, left <= right, top <= bottom)", readSelection},
     {"--noise", "FILE.json",
@@ -197,12 +200,16 @@ constexpr std::array kDisplayOptions = std::to_array<DisplayOption>({
 
 } // namespace
 
-std::span<const DisplayOption> displayOptions() { return kDisplayOptions; }
+std::span<const DisplayOption> displayOptions() {
+    return kDisplayOptions;
+}
 
-CLI::Option* addDisplayOption(CLI::App& command, std::string_view name, RenderRequest& request, std::string_view help) {
+CLI::Option* addDisplayOption(CLI::App& command, std::string_view name, RenderRequest& request,
+                              std::string_view help) {
     const auto row = std::find_if(kDisplayOptions.begin(), kDisplayOptions.end(),
                                   [&](const DisplayOption& o) { return o.name == name; });
-    if (row == kDisplayOptions.end()) throw CLI::IncorrectConstruction("no display option " + std::string(name));
+    if (row == kDisplayOptions.end())
+        throw CLI::IncorrectConstruction("no display option " + std::string(name));
     const DisplayOption& option = *row;
     const auto read = [&option, &request](const std::string& value) {
         std::string why;
@@ -211,7 +218,8 @@ CLI::Option* addDisplayOption(CLI::App& command, std::string_view name, RenderRe
         refuseValue(std::string(option.name), std::string(option.wants), value);
     };
     return command
-        .add_option_function<std::string>(std::string(option.name), read, std::string(help.empty() ? option.help : help))
+        .add_option_function<std::string>(std::string(option.name), read,
+                                          std::string(help.empty() ? option.help : help))
         ->type_name(std::string(option.value))
         ->trigger_on_parse();
 }

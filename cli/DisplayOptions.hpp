@@ -12,10 +12,10 @@ namespace korvane::cli {
 struct RenderRequest;
 
 struct DisplayOption {
-    std::string_view name;   // "--panel"
-    std::string_view value;  // the value's name in the help page: "WxH"
+    std::string_view name;  // "--panel"
+    std::string_view value; // the value's name in the help page: "WxH"
     std::string_view help;
-    std::string_view wants;  // what a refused value is told the option needs
+    std::string_view wants; // what a refused value is told the option needs
     // Writes the value into the request; false when it is refused, with `why` set when
     // there is more to say than what the option wants.
     bool (*read)(const std::string& text, RenderRequest& request, std::string& why);

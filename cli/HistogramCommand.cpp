@@ -68,7 +68,8 @@ void declareHistogramArguments(CLI::App& command, HistogramRequest& r) {
                        "also write the bins: bin,first,last,red,green,blue, with the\n"
                        "first and last raw (or display) value of each bin and the\n"
                        "samples counted per channel")
-        ->type_name("OUT.csv");
+        ->type_name("OUT.csv")
+        ->trigger_on_parse();
     addDisplayOption(command, "--panel", display,
                      "size of the picture panel in pixels (default: what the dialog\n"
                      "gives Histogram mode)");

@@ -48,13 +48,15 @@ public:
         platform::headless::HeadlessDialog* live = nullptr;         // with Reach::Window
         const platform::headless::HeadlessDialog* shown = nullptr;  // with Reach::Window and ReadWindow
     };
+    // A verb of the script language: the run of a line finds its row by the line's first word.
     struct VerbRow {
         std::string_view verb;
         std::string_view arguments;  // as the help writes them
         bool (ScriptRunner::*handler)(const Line& line, std::string& error);
         Reach reach;
-        std::string_view help;
+        std::string_view help;       // a \n continues it on the next line of the help
     };
+    // Every verb, in the order the help lists them.
     static std::span<const VerbRow> verbs();
 
 private:

@@ -19,10 +19,12 @@ using namespace korvane::cli;
 
 CommandRun declareScript(CLI::App& command) {
     auto script = std::make_shared<std::string>("-");
-    command.add_option("SCRIPT", *script, "the script file; standard input without it or for -")->type_name("");
+    command.add_option("SCRIPT", *script, "the script file; standard input without it or for -")
+        ->type_name("");
     describe(command, ScriptRunner::help());
-    command.footer("Exit status: 0 when every line ran, 1 at the first line that is not a command,\n"
-                   "2 at a save when no image is shown (no file processed, or it did not load).");
+    command.footer(
+        "Exit status: 0 when every line ran, 1 at the first line that is not a command,\n"
+        "2 at a save when no image is shown (no file processed, or it did not load).");
     return [script] {
         ScriptRunner runner(std::cout);
         if (*script == "-") return runner.runAll(std::cin, std::cerr);
@@ -37,7 +39,7 @@ CommandRun declareScript(CLI::App& command) {
 
 struct Command {
     const char* name;
-    const char* summary;  // the program's help line for it
+    const char* summary; // the program's help line for it
     CommandDeclaration declare;
 };
 
@@ -69,7 +71,8 @@ int main(int argc, char** argv) {
     program.require_subcommand(1, 1);
     std::array<std::pair<CLI::App*, CommandRun>, kCommands.size()> commands;
     for (std::size_t i = 0; i < kCommands.size(); ++i) {
-        CLI::App* command = program.add_subcommand(kCommands[i].name, kCommands[i].summary)->group("Commands");
+        CLI::App* command =
+            program.add_subcommand(kCommands[i].name, kCommands[i].summary)->group("Commands");
         commands[i] = {command, kCommands[i].declare(*command)};
     }
     try {
@@ -80,14 +83,17 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const CLI::ParseError& e) {
         const auto named = program.get_subcommands();
-        const std::string who = named.empty() ? "korvane-cli" : "korvane-cli " + named.front()->get_name();
+        const std::string who =
+            named.empty() ? "korvane-cli" : "korvane-cli " + named.front()->get_name();
         if (named.empty() && argc < 2)
             std::cerr << who << ": no command given\n";
         else if (named.empty())
-            std::cerr << who << ": unknown " << (argv[1][0] == '-' ? "option" : "command") << " '" << argv[1] << "'\n";
+            std::cerr << who << ": unknown " << (argv[1][0] == '-' ? "option" : "command") << " '"
+                      << argv[1] << "'\n";
         else
             std::cerr << who << ": " << e.what() << '\n';
-        std::cerr << "'" << who << " --help' lists the " << (named.empty() ? "commands" : "options") << ".\n";
+        std::cerr << "'" << who << " --help' lists the " << (named.empty() ? "commands" : "options")
+                  << ".\n";
         return kUsageStatus;
     }
     for (const auto& [command, run] : commands)

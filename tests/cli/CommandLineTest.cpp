@@ -15,7 +15,8 @@ namespace {
 
 // Whether a help page has a line for `option`: two blanks, the option, then its value or the end.
 bool listed(const std::string& help, const std::string& option) {
-    return help.find("  " + option + ' ') != std::string::npos || help.find("  " + option + '\n') != std::string::npos;
+    return help.find("  " + option + ' ') != std::string::npos ||
+           help.find("  " + option + '\n') != std::string::npos;
 }
 
 TEST(CommandLine, EveryHelpPageListsEveryOption) {
@@ -24,13 +25,17 @@ TEST(CommandLine, EveryHelpPageListsEveryOption) {
         {"info", {"FILE", "--json"}},
         {"dump", {"FILE", "-o", "--active"}},
         {"stats", {"FILE", "--rect", "--json", "--csv"}},
-        {"render", {"FILE", "-o", "--panel", "--mode", "--mapping", "--zoom", "--scroll", "--orientation", "--black",
-                    "--white", "--exposure", "--wb", "--check", "--uncheck", "--select", "--noise"}},
-        {"histogram", {"FILE", "-o", "--csv", "--panel", "--fine", "--select", "--black", "--white", "--mapped",
-                       "--wb", "--apply-wb", "--mapping", "--exposure"}},
-        {"script", {"SCRIPT", "panel", "held", "process", "window", "drop", "click", "type", "key", "char", "slider",
-                    "spin", "pick", "select", "mouse", "wheel", "probe", "scroll", "cursor", "template", "focus",
-                    "dump", "clipboard", "print", "state", "messages", "save"}},
+        {"render",
+         {"FILE", "-o", "--panel", "--mode", "--mapping", "--zoom", "--scroll", "--orientation",
+          "--black", "--white", "--exposure", "--wb", "--check", "--uncheck", "--select",
+          "--noise"}},
+        {"histogram",
+         {"FILE", "-o", "--csv", "--panel", "--fine", "--select", "--black", "--white", "--mapped",
+          "--wb", "--apply-wb", "--mapping", "--exposure"}},
+        {"script", {"SCRIPT", "panel",     "held",  "process", "window",   "drop",     "click",
+                    "type",   "key",       "char",  "slider",  "spin",     "pick",     "select",
+                    "mouse",  "wheel",     "probe", "scroll",  "cursor",   "template", "focus",
+                    "dump",   "clipboard", "print", "state",   "messages", "save"}},
     };
     TempFolder folder;
     for (const auto& [command, options] : pages) {
@@ -39,9 +44,11 @@ TEST(CommandLine, EveryHelpPageListsEveryOption) {
             const CliRun r = runCli(command + help, folder.path() / "err.txt");
             EXPECT_EQ(r.status, 0);
             EXPECT_TRUE(r.err.empty()) << r.err;
-            EXPECT_NE(r.out.find("Usage: korvane-cli" + (command.empty() ? "" : " " + command)), std::string::npos)
+            EXPECT_NE(r.out.find("Usage: korvane-cli" + (command.empty() ? "" : " " + command)),
+                      std::string::npos)
                 << r.out;
-            for (const std::string& option : options) EXPECT_TRUE(listed(r.out, option)) << option << "\n" << r.out;
+            for (const std::string& option : options)
+                EXPECT_TRUE(listed(r.out, option)) << option << "\n" << r.out;
         }
     }
 }
@@ -55,7 +62,9 @@ TEST(CommandLine, EveryScriptVerbIsListedAndKnown) {
     for (const auto& row : cli::ScriptRunner::verbs()) {
         const std::string verb(row.verb);
         SCOPED_TRACE(verb);
-        EXPECT_TRUE(listed(help, row.arguments.empty() ? verb : verb + " " + std::string(row.arguments))) << help;
+        EXPECT_TRUE(
+            listed(help, row.arguments.empty() ? verb : verb + " " + std::string(row.arguments)))
+            << help;
         EXPECT_FALSE(row.help.empty());
         std::string error;
         if (!runner.run(verb, error)) {
@@ -77,7 +86,8 @@ TEST(CommandLine, RefusedCommandLinesAreUsageErrorsWithAMessage) {
         {"info a.dng b.dng", "b.dng"},
         {"info --bogus a.dng", "--bogus"},
         {"dump f.dng", "-o"},
-        {"dump f.dng -o out.png", "-o needs a file name ending in .pgm, .tiff or .tif, not 'out.png'"},
+        {"dump f.dng -o out.png",
+         "-o needs a file name ending in .pgm, .tiff or .tif, not 'out.png'"},
         {"dump f.dng -o a.pgm -o b.pgm", "-o"},
         {"dump f.dng -o a.pgm --bogus", "--bogus"},
         {"stats", "FILE"},
@@ -114,7 +124,8 @@ TEST(CommandLine, RefusedCommandLinesAreUsageErrorsWithAMessage) {
         EXPECT_TRUE(r.out.empty()) << r.out;
         const std::string command = arguments.substr(0, arguments.find(' '));
         const bool known = command != "frobnicate" && !command.empty() && command[0] != '-';
-        EXPECT_EQ(r.err.rfind(known ? "korvane-cli " + command + ": " : "korvane-cli: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.rfind(known ? "korvane-cli " + command + ": " : "korvane-cli: ", 0), 0u)
+            << r.err;
         EXPECT_NE(r.err.find(named), std::string::npos) << r.err;
     }
     // Nothing was written but the messages.

@@ -14,27 +14,11 @@ namespace korvane::cli {
 
 namespace {
 
-constexpr const char* kUsage = "usage: korvane-cli dump FILE -o OUT.pgm|OUT.tiff [--active]\n";
-
 struct DumpArgs {
     std::string input;
     std::string output;
     bool active = false;
 };
-
-bool parse(int argc, char** argv, DumpArgs& args) {
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--active") == 0)
-            args.active = true;
-        else if (std::strcmp(argv[i], "-o") == 0 && i + 1 < argc && args.output.empty())
-            args.output = argv[++i];
-        else if (argv[i][0] != '-' && args.input.empty())
-            args.input = argv[i];
-        else
-            return false;
-    }
-    return !args.input.empty() && !args.output.empty() && dumpFormatFor(args.output);
-}
 
 } // namespace
 
@@ -63,12 +47,9 @@ bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect&
     return static_cast<bool>(out);
 }
 
-int runDump(int argc, char** argv) {
-    DumpArgs args;
-    if (!parse(argc, argv, args)) {
-        std::cerr << kUsage;
-        return 1;
-    }
+namespace {
+
+int dump(const DumpArgs& args) {
     const auto session = openFileSession(args.input, true);
     if (failed(session->status) || session->context.mainImage == nullptr) return 2;
     const ImageDescriptor& image = *session->context.mainImage;
@@ -86,6 +67,27 @@ int runDump(int argc, char** argv) {
         return 2;
     }
     return 0;
+}
+
+} // namespace
+
+CommandRun declareDump(CLI::App& command) {
+    auto args = std::make_shared<DumpArgs>();
+    command.add_option("FILE", args->input, "the raw file")->required()->type_name("");
+    command
+        .add_option_function<std::string>(
+            "-o",
+            [args](const std::string& path) {
+                if (!dumpFormatFor(path)) refuseValue("-o", "a file name ending in .pgm, .tiff or .tif", path);
+                args->output = path;
+            },
+            "a 16-bit binary PGM (P5, maxval 65535) or greyscale TIFF;\nthe extension chooses: .pgm, .tiff or .tif")
+        ->type_name("OUT.pgm|OUT.tiff")
+        ->required();
+    command.add_flag("--active", args->active, "the active area only, not the whole sample buffer");
+    command.footer("Exit status: 0 success, 1 usage, 2 the file could not be processed or the output\n"
+                   "not written.");
+    return [args] { return dump(*args); };
 }
 
 } // namespace korvane::cli

@@ -1,6 +1,7 @@
 #pragma once
 #include <iosfwd>
 
+#include "cli/CommandLine.hpp"
 #include "common/IfdNode.hpp"
 
 namespace korvane::cli {
@@ -10,8 +11,8 @@ namespace korvane::cli {
 [[nodiscard]] bool writePgm(std::ostream& out, const ImageDescriptor& image,
                             const SampleRect& area);
 
-// korvane-cli dump FILE -o OUT.pgm [--active]: the decoded samples, all of them or the active
-// area. Exit status 0, 1 for a usage error, 2 after a message.
-int runDump(int argc, char** argv);
+// korvane-cli dump FILE -o OUT.pgm|OUT.tiff [--active]: the decoded samples, all of them or
+// the active area. Exit status 0, or 2 after a message.
+CommandRun declareDump(CLI::App& command);
 
 } // namespace korvane::cli

@@ -6,22 +6,15 @@
 #include <sstream>
 
 #include "analysis/Histograms.hpp"
+#include "cli/DisplayOptions.hpp"
 #include "cli/PngWriter.hpp"
 #include "cli/ScriptRunner.hpp"
-#include "resources/ControlIds.hpp"
 
 namespace korvane::cli {
 
 namespace {
 
 constexpr const char* kCommand = "histogram";
-
-// The options `histogram` shares with `render`; the others would draw no histogram.
-bool sharedOption(const std::string& option) {
-    for (const char* o : {"-o", "--panel", "--black", "--white", "--select", "--wb", "--mapping", "--exposure"})
-        if (option == o) return true;
-    return false;
-}
 
 // Writes the CSV next to its final name and moves it there, so a failed write leaves none.
 bool writeCsv(const std::vector<HistogramTableRow>& rows, const std::string& path, std::string& why) {
@@ -60,62 +53,56 @@ bool writeCsv(const std::vector<HistogramTableRow>& rows, const std::string& pat
 
 } // namespace
 
-const char* histogramUsage() {
-    return "usage: korvane-cli histogram FILE -o OUT.png [OPTIONS]\n"
-           "\n"
-           "Processes FILE in the main dialog without a window, shows Histogram mode and writes\n"
-           "the panel as it draws the three histograms. Then prints the range (1080) and summary\n"
-           "(1062) texts, each as 'ID: text' with line breaks written as \\n.\n"
-           "\n"
-           "  --csv OUT.csv        also write the bins: bin,first,last,red,green,blue, with the\n"
-           "                       first and last raw (or display) value of each bin and the\n"
-           "                       samples counted per channel\n"
-           "  --panel WxH          size of the picture panel in pixels (default: what the dialog\n"
-           "                       gives Histogram mode)\n"
-           "  --fine               the 512-value window above the black point\n"
-           "  --select L,T,R,B     count only a selection (panel coordinates of the picture\n"
-           "                       shown before Histogram mode, edges inclusive; needs --fine)\n"
-           "  --black N, --white N black point and white point, as typed into their edits\n"
-           "  --mapped             the RGB histogram of display values\n"
-           "  --wb R,G1,G2,B       white balance coefficients\n"
-           "  --apply-wb           apply them in the RGB histogram (with --mapped)\n"
-           "  --mapping INDEX      row of the mapping function list (0 is the first)\n"
-           "  --exposure P         exposure slider position 0 to 96 (48 is 0 EV)\n"
-           "\n"
-           "Exit status: 0 success, 1 usage or a setting the dialog refuses, 2 the file could not\n"
-           "be processed or an output not written.\n";
+void declareHistogramArguments(CLI::App& command, HistogramRequest& r) {
+    const auto id = [](int control) { return std::to_string(control); };
+    describe(command, 
+        "Processes FILE in the main dialog without a window, shows Histogram mode and writes\n"
+        "the panel as it draws the three histograms. Then prints the range (" + id(ids::kHistogramText) +
+        ") and summary\n(" + id(ids::kStatisticsText) + ") texts, each as 'ID: text' with line breaks written as \\n.");
+    command.footer("Exit status: 0 success, 1 usage or a setting the dialog refuses, 2 the file could not\n"
+                   "be processed or an output not written.");
+    RenderRequest& display = r.display;
+    command.add_option("FILE", display.input, "the raw file to draw the histograms of")->required()->type_name("");
+    addDisplayOption(command, "-o", display)->required();
+    command.add_option("--csv", r.csv,
+                       "also write the bins: bin,first,last,red,green,blue, with the\n"
+                       "first and last raw (or display) value of each bin and the\n"
+                       "samples counted per channel")
+        ->type_name("OUT.csv")
+        ->trigger_on_parse();
+    addDisplayOption(command, "--panel", display,
+                     "size of the picture panel in pixels (default: what the dialog\n"
+                     "gives Histogram mode)");
+    CLI::Option* fine = command.add_flag("--fine", r.fine, "the 512-value window above the black point");
+    CLI::Option* select = addDisplayOption(command, "--select", display,
+                                           "count only a selection (panel coordinates of the picture\n"
+                                           "shown before Histogram mode, edges inclusive; needs --fine)");
+    addDisplayOption(command, "--black", display);
+    addDisplayOption(command, "--white", display);
+    CLI::Option* mapped = command.add_flag("--mapped", r.mapped, "the RGB histogram of display values");
+    addDisplayOption(command, "--wb", display);
+    CLI::Option* applyWb =
+        command.add_flag("--apply-wb", r.applyWb, "apply the white balance in the RGB histogram (with --mapped)");
+    addDisplayOption(command, "--mapping", display);
+    addDisplayOption(command, "--exposure", display);
+    // The selection is counted in the Fine window only.
+    select->needs(fine)->excludes(mapped);
+    fine->excludes(mapped);
+    applyWb->needs(mapped);
 }
 
 bool parseHistogramRequest(const std::vector<std::string>& args, HistogramRequest& request, std::string& error) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (arg == "--fine") request.fine = true;
-        else if (arg == "--mapped") request.mapped = true;
-        else if (arg == "--apply-wb") request.applyWb = true;
-        else if (arg == "--csv" || sharedOption(arg)) {
-            if (i + 1 >= args.size()) {
-                error = arg + " needs a value";
-                return false;
-            }
-            if (arg == "--csv") request.csv = args[++i];
-            else if (!parseRenderOption(arg, args[++i], request.display, error)) return false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option '" + arg + "'";
-            return false;
-        } else if (request.display.input.empty()) {
-            request.display.input = arg;
-        } else {
-            error = "more than one file: '" + arg + "'";
-            return false;
-        }
-    }
-    if (request.display.input.empty()) error = "no file to draw the histograms of";
-    else if (request.display.output.empty()) error = "no output file (-o OUT.png)";
-    else if (request.display.select && !request.fine) error = "--select counts in the Fine window only: add --fine";
-    else if (request.display.select && request.mapped) error = "--select and --mapped exclude each other";
-    else if (request.fine && request.mapped) error = "--fine and --mapped exclude each other";
-    else if (request.applyWb && !request.mapped) error = "--apply-wb needs --mapped";
-    return error.empty();
+    return parseRequest("histogram", declareHistogramArguments, args, request, error);
+}
+
+CommandRun declareHistogram(CLI::App& command) {
+    auto request = std::make_shared<HistogramRequest>();
+    declareHistogramArguments(command, *request);
+    return [request] {
+        std::ostringstream ignored;
+        ScriptRunner runner(ignored);
+        return runHistogram(*request, runner, std::cout, std::cerr);
+    };
 }
 
 int runHistogram(const HistogramRequest& r, ScriptRunner& runner, std::ostream& out, std::ostream& err) {
@@ -154,24 +141,6 @@ int runHistogram(const HistogramRequest& r, ScriptRunner& runner, std::ostream& 
         if (dialog.isVisible(id)) out << id << ": " << oneLine(dialog.text(id)) << '\n';
     out.flush();
     return 0;
-}
-
-int runHistogram(int argc, char** argv) {
-    std::vector<std::string> args;
-    for (int i = 2; i < argc; ++i) args.emplace_back(argv[i]);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << histogramUsage();
-        return 0;
-    }
-    HistogramRequest request;
-    std::string error;
-    if (!parseHistogramRequest(args, request, error)) {
-        std::cerr << "korvane-cli histogram: " << error << "\n\n" << histogramUsage();
-        return 1;
-    }
-    std::ostringstream ignored;
-    ScriptRunner runner(ignored);
-    return runHistogram(request, runner, std::cout, std::cerr);
 }
 
 } // namespace korvane::cli

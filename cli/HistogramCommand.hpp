@@ -20,7 +20,10 @@ struct HistogramRequest {
 };
 
 // The texts `histogram` prints after drawing, each as "ID: text": the range and the summary.
-inline constexpr std::array<int, 2> kHistogramTexts = {1080, 1062};
+inline constexpr std::array<int, 2> kHistogramTexts = {ids::kHistogramText, ids::kStatisticsText};
+
+// Declares histogram's arguments on `command`, writing into `request`.
+void declareHistogramArguments(CLI::App& command, HistogramRequest& request);
 
 [[nodiscard]] bool parseHistogramRequest(const std::vector<std::string>& args, HistogramRequest& request,
                                          std::string& error);
@@ -29,8 +32,7 @@ inline constexpr std::array<int, 2> kHistogramTexts = {1080, 1062};
 // be processed or an output not written (nothing is written then).
 int runHistogram(const HistogramRequest& request, ScriptRunner& runner, std::ostream& out, std::ostream& err);
 
-int runHistogram(int argc, char** argv);
-
-const char* histogramUsage();
+// korvane-cli histogram FILE -o OUT.png [--csv OUT.csv] [OPTIONS].
+CommandRun declareHistogram(CLI::App& command);
 
 } // namespace korvane::cli

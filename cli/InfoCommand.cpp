@@ -240,23 +240,23 @@ void writeInfoText(const json& info, std::ostream& out) {
             << m["text"].get<std::string>() << '\n';
 }
 
-int runInfo(int argc, char** argv) {
-    std::string path;
-    bool asJson = false;
-    for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--json") == 0) asJson = true;
-        else if (path.empty()) path = argv[i];
-        else path.clear(), i = argc;
-    }
-    if (path.empty()) {
-        std::cerr << "usage: korvane-cli info FILE [--json]\n";
-        return 1;
-    }
-    const auto session = openFileSession(path, false);
-    const json info = describeFile(*session);
-    if (asJson) std::cout << info.dump(2) << '\n';
-    else writeInfoText(info, std::cout);
-    return succeeded(session->status) ? 0 : 2;
+CommandRun declareInfo(CLI::App& command) {
+    struct Arguments {
+        std::string path;
+        bool json = false;
+    };
+    auto args = std::make_shared<Arguments>();
+    command.add_option("FILE", args->path, "the raw file; it is parsed, not decoded")->required()->type_name("");
+    command.add_flag("--json", args->json, "one JSON document instead of indented text");
+    command.footer("Exit status: 0 success, 1 usage, 2 the file could not be processed (the text is\n"
+                   "still printed, with the messages).");
+    return [args] {
+        const auto session = openFileSession(args->path, false);
+        const json info = describeFile(*session);
+        if (args->json) std::cout << info.dump(2) << '\n';
+        else writeInfoText(info, std::cout);
+        return succeeded(session->status) ? 0 : 2;
+    };
 }
 
 } // namespace korvane::cli

@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/CommandLine.hpp"
 #include "cli/FileSession.hpp"
 
 namespace korvane::cli {
@@ -14,7 +15,7 @@ namespace korvane::cli {
 // The same as indented text.
 void writeInfoText(const nlohmann::json& info, std::ostream& out);
 
-// korvane-cli info FILE [--json]; returns the exit status.
-int runInfo(int argc, char** argv);
+// korvane-cli info FILE [--json].
+CommandRun declareInfo(CLI::App& command);
 
 } // namespace korvane::cli

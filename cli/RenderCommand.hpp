@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "analysis/NoiseParameters.hpp"
+#include "cli/CommandLine.hpp"
 #include "platform/Geometry.hpp"
+#include "resources/ControlIds.hpp"
 
 namespace korvane::cli {
 
@@ -33,16 +35,20 @@ struct RenderRequest {
     std::optional<NoiseParameters> noise;          // the live noise parameters (render only)
 };
 
-// The texts `render` prints after drawing, in this order, each as "ID: text".
-inline constexpr std::array<int, 5> kRenderTexts = {1062, 1072, 1078, 1020, 1021};
+// The texts `render` prints after drawing, in this order, each as "ID: text": the statistics,
+// the coordinates, the zoom and the two level counts.
+inline constexpr std::array<int, 5> kRenderTexts = {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText,
+                                                    ids::kWhiteStatistics, ids::kBlackStatistics};
+
+// Declares render's arguments on `command`, writing into `request`.
+void declareRenderArguments(CLI::App& command, RenderRequest& request);
 
 // Reads the arguments after "render"; false with `error` set when they make no request.
 [[nodiscard]] bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& request,
                                       std::string& error);
 
-// One option with its value, as render and histogram take them.
-[[nodiscard]] bool parseRenderOption(const std::string& option, const std::string& value, RenderRequest& request,
-                                     std::string& error);
+// korvane-cli render FILE -o OUT.png [OPTIONS].
+CommandRun declareRender(CLI::App& command);
 // Runs one script line; a refused line is reported as `command`'s with its reason.
 [[nodiscard]] bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err, const char* command);
 // The messages the dialog showed, to standard error; true when there were any.
@@ -58,9 +64,5 @@ bool reportMessages(ScriptRunner& runner, std::ostream& err);
 // the file cannot be processed or the picture not written.
 int runRender(const RenderRequest& request, ScriptRunner& runner, std::ostream& out,
               std::ostream& err);
-
-int runRender(int argc, char** argv);
-
-const char* renderUsage();
 
 } // namespace korvane::cli

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 #include <iostream>
 #include <nlohmann/json.hpp>
 
@@ -14,13 +13,11 @@ namespace {
 
 using json = nlohmann::ordered_json;
 
-constexpr const char* kUsage = "usage: korvane-cli stats FILE... [--rect L,T,W,H] [--json|--csv]\n";
-
 // "L,T,W,H": four decimal numbers, the width and height above 0.
-std::optional<SampleRect> parseRect(const char* text) {
+std::optional<SampleRect> parseRect(const std::string& text) {
     std::uint32_t v[4] = {};
-    const char* p = text;
-    const char* end = text + std::strlen(text);
+    const char* p = text.data();
+    const char* end = text.data() + text.size();
     for (int i = 0; i < 4; ++i) {
         const auto [next, error] = std::from_chars(p, end, v[i]);
         if (error != std::errc() || next == p) return std::nullopt;
@@ -194,42 +191,52 @@ void writeStats(std::ostream& out, const std::vector<StatsRecord>& records, Stat
     }
 }
 
-int runStats(int argc, char** argv) {
+namespace {
+
+struct StatsArgs {
     std::vector<std::string> files;
     std::optional<SampleRect> rect;
-    std::optional<StatsFormat> format;
-    for (int i = 2; i < argc; ++i) {
-        const bool isJson = std::strcmp(argv[i], "--json") == 0;
-        const bool isCsv = std::strcmp(argv[i], "--csv") == 0;
-        if ((isJson || isCsv) && !format) {
-            format = isJson ? StatsFormat::Json : StatsFormat::Csv;
-        } else if (std::strcmp(argv[i], "--rect") == 0 && i + 1 < argc && !rect) {
-            rect = parseRect(argv[++i]);
-            if (!rect) {
-                std::cerr << "korvane-cli stats: --rect wants L,T,W,H, the width and height above 0\n"
-                          << kUsage;
-                return 1;
-            }
-        } else if (argv[i][0] != '-') {
-            files.emplace_back(argv[i]);
-        } else {
-            std::cerr << kUsage;
-            return 1;
-        }
-    }
-    if (files.empty()) {
-        std::cerr << kUsage;
-        return 1;
-    }
+    bool json = false;
+    bool csv = false;
+};
+
+int measureFiles(const StatsArgs& args) {
     std::vector<StatsRecord> records;
-    records.reserve(files.size());
+    records.reserve(args.files.size());
     bool anyFailed = false;
-    for (const std::string& file : files) {
-        records.push_back(measureFile(file, rect));
+    for (const std::string& file : args.files) {
+        records.push_back(measureFile(file, args.rect));
         anyFailed |= !records.back().statistics.has_value();
     }
-    writeStats(std::cout, records, format.value_or(StatsFormat::Text));
+    writeStats(std::cout, records, args.json ? StatsFormat::Json : args.csv ? StatsFormat::Csv : StatsFormat::Text);
     return anyFailed ? 2 : 0;
+}
+
+} // namespace
+
+CommandRun declareStats(CLI::App& command) {
+    auto args = std::make_shared<StatsArgs>();
+    command.add_option("FILE", args->files, "the raw files, one record each")->required()->type_name("");
+    command
+        .add_option_function<std::string>(
+            "--rect",
+            [args](const std::string& text) {
+                args->rect = parseRect(text);
+                if (!args->rect) refuseValue("--rect", "L,T,W,H, the width and height above 0", text);
+            },
+            "a rectangle of the active area: left, top, width, height\n(0,0 its top-left sample)")
+        ->type_name("L,T,W,H");
+    CLI::Option* json = command.add_flag("--json", args->json, "one JSON array, an object per file");
+    CLI::Option* csv = command.add_flag("--csv", args->csv, "a header line, then a row per file and channel");
+    // Each form is asked for once, and one of them only.
+    json->multi_option_policy(CLI::MultiOptionPolicy::Throw)->excludes(csv);
+    csv->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+    describe(command, "One record per file, in the order given; a file that fails keeps its record, with\n"
+                      "the message that stopped it, and the others are still measured. The levels are\n"
+                      "the black point the display starts from and the image's white level.");
+    command.footer("Exit status: 0 success, 1 usage, 2 any file could not be processed (it still has its\n"
+                   "record, with the message).");
+    return [args] { return measureFiles(*args); };
 }
 
 } // namespace korvane::cli

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "analysis/AreaStatistics.hpp"
+#include "cli/CommandLine.hpp"
 #include "common/IfdNode.hpp"
 
 namespace korvane::cli {
@@ -28,7 +29,7 @@ void writeStats(std::ostream& out, const std::vector<StatsRecord>& records, Stat
 
 // korvane-cli stats FILE... [--rect L,T,W,H] [--json|--csv]: per CFA channel of the area,
 // count, minimum, maximum, mean, standard deviation and the samples at the white and black
-// levels; one record per file. Exit status 0, 1 for a usage error, 2 when any file failed.
-int runStats(int argc, char** argv);
+// levels; one record per file. Exit status 0, or 2 when any file failed.
+CommandRun declareStats(CLI::App& command);
 
 } // namespace korvane::cli

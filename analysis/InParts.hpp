@@ -16,7 +16,10 @@ template <typename Work> void inParts(int parts, std::int32_t bands, Work work) 
     const auto bounds = [&](int part) {
         return static_cast<std::int32_t>(std::int64_t{bands} * part / parts);
     };
+    // Both lists are made before any thread starts: a failure to allocate them leaves no
+    // running thread behind.
     std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(parts));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(parts));
     int started = 1;
     for (; started < parts; ++started) {

@@ -16,7 +16,7 @@ std::atomic<std::size_t> failed{0};
 std::thread::id arming;
 
 void* allocate(std::size_t size) {
-    if (failing.load(std::memory_order_relaxed) && std::this_thread::get_id() != arming) {
+    if (failing.load() && std::this_thread::get_id() != arming) {
         failed.fetch_add(1);
         throw std::bad_alloc();
     }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <exception>
 #include <system_error>
+#include <limits>
+#include <new>
 #include <thread>
 
 #include "analysis/InParts.hpp"
@@ -523,6 +525,58 @@ Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOu
     return view;
 }
 
+// Paints the samples of the view into the picture, gathering the selection's statistics.
+void paintImage(const ImageDescriptor& image, const RenderSettings& settings, platform::Surface& picture,
+                const Viewport& view, const SampleEvaluator& evaluator, NoiseStage* noise,
+                const std::uint8_t* mapping, bool exposure, bool takesPart,
+                SelectionStatistics& statistics) {
+    const std::size_t pitch = image.imageWidth;
+    const bool complete = image.samples.size() >= pitch * image.imageLength;
+    if (!complete || view.empty()) return;
+    // The place of the noise processing stage: it is prepared once per drawing and then
+    // sees every painted sample, in painting order.
+    if (noise != nullptr) noise->begin(image, settings.mode, settings.subMode);
+    Evaluated selected{&evaluator, &view, noise, &statistics, exposure};
+    const bool samples = paintsSamples(settings, view);
+    const UnitRange units =
+        takesPart ? selectedUnits(view, settings.selection, samples) : UnitRange{};
+    // With the noise stage the selected units are gathered by the noise tables, or
+    // evaluated while painting (another stage, or the Exposure mode); otherwise the
+    // tables paint everything and the selection is gathered after.
+    const bool gatherAfter = noise == nullptr && !exposure;
+    const std::uint16_t* first = image.samples.data() + view.firstIndex;
+    const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
+                        selected};
+    // The tables and lines are kept from one drawing to the next of the same thread, so
+    // that following a slider does not allocate and clear them every time.
+    thread_local Scratch scratch;
+    std::vector<std::uint32_t>& storage = scratch.tables;
+    auto* processing = dynamic_cast<NoiseProcessing*>(noise);
+    if (processing != nullptr) {
+        // The parts gather the selection themselves.
+        const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
+        paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
+    } else if (noise != nullptr) {
+        // The stage sees the samples in painting order: one thread.
+        Evaluated each{&evaluator, &view, noise, nullptr, exposure};
+        paintWith(canvas, settings, each, false);
+    } else if (evaluator.blackVaries()) {
+        CorrectedTables tables = correctedTables(evaluator, view, first, storage);
+        tables.blacks.swap(scratch.blacks);
+        tables.results.swap(scratch.results);
+        paintWith(canvas, settings, tables, canvas.selected.empty());
+        if (gatherAfter && !units.empty())
+            gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
+        tables.blacks.swap(scratch.blacks);
+        tables.results.swap(scratch.results);
+    } else {
+        RawTables tables = rawTables(evaluator, view, storage);
+        paintWith(canvas, settings, tables, canvas.selected.empty());
+        if (gatherAfter && !units.empty())
+            gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
+    }
+}
+
 } // namespace
 
 RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings,
@@ -559,49 +613,17 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
     const std::uint8_t* mapping = exposure ? nullptr : image.mapping.values.data();
     const SampleEvaluator evaluator(image, view, settings, black, mapping);
     SelectionStatistics statistics;
-    if (complete && !view.empty()) {
-        // The place of the noise processing stage: it is prepared once per drawing and then
-        // sees every painted sample, in painting order.
-        if (noise != nullptr) noise->begin(image, settings.mode, settings.subMode);
-        Evaluated selected{&evaluator, &view, noise, &statistics, exposure};
-        const bool samples = paintsSamples(settings, view);
-        const UnitRange units =
-            takesPart ? selectedUnits(view, settings.selection, samples) : UnitRange{};
-        // With the noise stage the selected units are gathered by the noise tables, or
-        // evaluated while painting (another stage, or the Exposure mode); otherwise the
-        // tables paint everything and the selection is gathered after.
-        const bool gatherAfter = noise == nullptr && !exposure;
-        const std::uint16_t* first = image.samples.data() + view.firstIndex;
-        const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
-                            selected};
-        // The tables and lines are kept from one drawing to the next of the same thread, so
-        // that following a slider does not allocate and clear them every time.
-        thread_local Scratch scratch;
-        std::vector<std::uint32_t>& storage = scratch.tables;
-        auto* processing = dynamic_cast<NoiseProcessing*>(noise);
-        if (processing != nullptr) {
-            // The parts gather the selection themselves.
-            const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
-            paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
-        } else if (noise != nullptr) {
-            // The stage sees the samples in painting order: one thread.
-            Evaluated each{&evaluator, &view, noise, nullptr, exposure};
-            paintWith(canvas, settings, each, false);
-        } else if (evaluator.blackVaries()) {
-            CorrectedTables tables = correctedTables(evaluator, view, first, storage);
-            tables.blacks.swap(scratch.blacks);
-            tables.results.swap(scratch.results);
-            paintWith(canvas, settings, tables, canvas.selected.empty());
-            if (gatherAfter && !units.empty())
-                gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
-            tables.blacks.swap(scratch.blacks);
-            tables.results.swap(scratch.results);
-        } else {
-            RawTables tables = rawTables(evaluator, view, storage);
-            paintWith(canvas, settings, tables, canvas.selected.empty());
-            if (gatherAfter && !units.empty())
-                gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
-        }
+    // The parts' working memory (lines, tables, copies of the sources) is allocated as they
+    // paint, on their own threads; a failure there comes back here and ends this drawing with
+    // a message, the picture as far as it was painted.
+    try {
+        paintImage(image, settings, picture, view, evaluator, noise, mapping, exposure, takesPart, statistics);
+    } catch (const std::bad_alloc&) {
+        const std::int64_t bytes = std::int64_t{view.x.visibleSamples} * view.y.visibleSamples * 4;
+        reporter.ShowMessage(11, static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max())),
+                             "picture drawing tables");
+        out.status = kFailed;
+        return out;
     }
 
     if (takesPart) {

@@ -205,6 +205,15 @@ int defaultExposurePosition(float baselineExposure) {
     return std::min(p + kExposureZero, kExposurePositions - 1);
 }
 
+bool fileCanHoldImage(const RawFileContext& ctx, const IfdNode& image) {
+    const std::uint64_t samples =
+        std::uint64_t{image.samplesPerPixel} * image.imageWidth * image.imageLength;
+    const std::uint64_t length = ctx.fileLength;
+    if (image.compression == compression::kUncompressed)
+        return samples * image.bitsPerSample <= length * 8;
+    return samples <= length * kMaxSamplesPerCompressedByte;
+}
+
 Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& keys,
                       const ShotInfoSink& showShotInfo) {
     const bool fullSensorView = held(keys, 0x11, 0x10, 'W');  // Ctrl, Shift, W

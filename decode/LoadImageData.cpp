@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "container/FileAccess.hpp"
+#include "container/ParseContainer.hpp"
 #include "decode/Allocation.hpp"
 #include "decode/BitManipulation.hpp"
 #include "decode/Linearisation.hpp"
@@ -60,6 +61,11 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
     FileAccess file(context, reporter);
     LoadJob job{context, image, file, reporter, ditherRequested(keys), pool};
 
+    // The buffer the directories ask for must be one the file's bytes can fill.
+    if (!fileCanHoldImage(context, image)) {
+        reporter.ShowMessage(15, context.path, "image size larger than the file can hold");
+        return kFailed;
+    }
     const std::uint64_t count =
         std::uint64_t{image.samplesPerPixel} * image.imageLength * image.imageWidth;
     if (!allocateZeroed(image.samples, count, reporter, "subfile image data")) return kFailed;

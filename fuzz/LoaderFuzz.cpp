@@ -27,6 +27,7 @@
 
 #include "common/RecordingReporter.hpp"
 #include "container/FileAccess.hpp"
+#include "container/ParseContainer.hpp"
 #include "decode/LoadImageData.hpp"
 
 namespace {
@@ -171,6 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(!reporter.records().empty());
     } else {
         FUZZ_CHECK(image.samples.size() == std::size_t{image.imageWidth} * image.imageLength);
+        // Its buffer was one the file's length allows.
+        FUZZ_CHECK(fileCanHoldImage(ctx, image));
     }
     FUZZ_CHECK(ctx.stripOffsetTable.empty() && ctx.tileOffsetTable.empty());
     closeRawFile(ctx);

@@ -87,9 +87,11 @@ void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValu
     // The spread decides how far each 7-bit step reaches; a min above the max spreads nothing.
     const std::int32_t spread = static_cast<std::int32_t>(max) - static_cast<std::int32_t>(min);
     const unsigned shift = spread <= 127 ? 0 : spread <= 255 ? 1 : spread <= 511 ? 2 : spread < 1024 ? 3 : 4;
-    // The fourteen steps the block holds, and a fifteenth past its end.
+    // The fourteen steps the block holds, and a fifteenth past its end. The loop below also
+    // works out a step for the max and min positions (and drops it): after fifteen steps
+    // taken, that is a sixteenth, so there is room for one more, never used.
     constexpr unsigned kSteps = (kBlockBits - kStepsAt) / kStepBits;
-    std::array<std::uint32_t, kSteps + 1> steps{};
+    std::array<std::uint32_t, kSteps + 2> steps{};
 #pragma GCC unroll 14
     for (unsigned j = 0; j < kSteps; ++j)
         steps[j] = field(kStepsAt + j * kStepBits, kStepBits);

@@ -22,12 +22,15 @@ TEST(RenderAllocation, AFailureOnAPartsThreadIsMessageElevenNotAnException) {
         RecordingReporter reporter;
         RenderOutcome outcome;
         std::size_t failures = 0;
-        {
+        // The calling thread takes parts too: on a busy machine it may finish them all before
+        // a worker wakes, and the drawing then succeeds. Until a worker took a part, again.
+        for (int attempt = 0; attempt < 200 && failures == 0; ++attempt) {
+            reporter = RecordingReporter{};
             const test::allocation::FailOnOtherThreads failing;
             EXPECT_NO_THROW(outcome = RenderImage(image, s, picture, reporter));
             failures = test::allocation::FailOnOtherThreads::failures();
         }
-        ASSERT_GT(failures, 0u) << "no part ran on a thread of its own";
+        ASSERT_GT(failures, 0u) << "no part ran on a thread of its own in 200 drawings";
         EXPECT_EQ(outcome.status, kFailed);
         ASSERT_EQ(reporter.numbers(), std::vector<int>{11});
         EXPECT_NE(reporter.records()[0].shown.text.find("picture drawing tables"), std::string::npos);

@@ -13,6 +13,7 @@ namespace {
 
 TEST(RenderAllocation, AFailureOnAPartsThreadIsMessageElevenNotAnException) {
     if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no parts to fail";
+    if (!test::allocation::kHooked) GTEST_SKIP() << "the allocation hook is off under AddressSanitizer";
     ImageDescriptor image = test::makeImage(1024, 1024, 100);
     for (const ImageSubMode mode : {ImageSubMode::Composite, ImageSubMode::Channel}) {
         RenderSettings s = test::identitySettings(2048, 2048);

@@ -15,7 +15,7 @@ std::atomic<bool> failing{false};
 std::atomic<std::size_t> failed{0};
 std::thread::id arming;
 
-void* allocate(std::size_t size) {
+[[maybe_unused]] void* allocate(std::size_t size) {
     if (failing.load() && std::this_thread::get_id() != arming) {
         failed.fetch_add(1);
         throw std::bad_alloc();
@@ -29,7 +29,7 @@ void* allocate(std::size_t size) {
     return p;
 }
 
-void release(void* p) {
+[[maybe_unused]] void release(void* p) {
     if (p == nullptr) return;
     held.fetch_sub(malloc_usable_size(p));
     std::free(p);
@@ -51,9 +51,11 @@ std::size_t FailOnOtherThreads::failures() { return failed.load(); }
 
 } // namespace korvane::test::allocation
 
+#if !defined(__SANITIZE_ADDRESS__)
 void* operator new(std::size_t size) { return korvane::test::allocation::allocate(size); }
 void* operator new[](std::size_t size) { return korvane::test::allocation::allocate(size); }
 void operator delete(void* p) noexcept { korvane::test::allocation::release(p); }
 void operator delete[](void* p) noexcept { korvane::test::allocation::release(p); }
 void operator delete(void* p, std::size_t) noexcept { korvane::test::allocation::release(p); }
 void operator delete[](void* p, std::size_t) noexcept { korvane::test::allocation::release(p); }
+#endif

@@ -63,10 +63,10 @@ QFont toQFont(const platform::FontSpec& wanted) {
 }
 
 DialogFont::DialogFont(const platform::DialogTemplate& source, int dpi) {
-    spec_.face = localFamily(source.fontFace).toStdString();
-    spec_.heightPixels = -mulDiv(source.fontPoints, dpi, 72);
-    spec_.weight = 400;
-    font_ = toQFont(spec_);
+    requested_.face = localFamily(source.fontFace).toStdString();
+    requested_.heightPixels = -mulDiv(source.fontPoints, dpi, 72);
+    requested_.weight = 400;
+    font_ = toQFont(requested_);
     // Windows takes the average width over the 52 letters, rounded up from the half.
     const QFontMetrics metrics(font_);
     const int letters = metrics.horizontalAdvance(

@@ -15,7 +15,7 @@ public:
     DialogFont(const platform::DialogTemplate& source, int dpi);
 
     const QFont& font() const { return font_; }
-    const platform::FontSpec& spec() const { return spec_; }
+    const platform::FontSpec& requested() const { return requested_; }
     int baseX() const { return baseX_; }
     int baseY() const { return baseY_; }
 
@@ -23,7 +23,7 @@ public:
     QRect toPixels(int x, int y, int cx, int cy) const;
 
 private:
-    platform::FontSpec spec_;
+    platform::FontSpec requested_;
     QFont font_;
     int baseX_ = 0;
     int baseY_ = 0;

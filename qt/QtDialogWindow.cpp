@@ -84,7 +84,7 @@ void QtDialogWindow::buildControls() {
         Control& c = controls_[t.id];
         c.source = &t;
         c.widget = w;
-        c.font = font_.spec();
+        c.font = font_.requested();
         place(c, font_.toPixels(t.x, t.y, t.cx, t.cy));
         if (t.kind == ControlKind::Panel && panel_ == nullptr) panel_ = static_cast<PanelWidget*>(w);
         if (t.kind == ControlKind::Icon) {

@@ -229,7 +229,7 @@ void QtDialogWindow::setFont(int id, const platform::FontSpec& font) {
 
 platform::FontSpec QtDialogWindow::font(int id) const {
     const Control* c = find(id);
-    return c != nullptr ? c->font : font_.spec();
+    return c != nullptr ? c->font : font_.requested();
 }
 
 void QtDialogWindow::setOwnerDrawn(int id, bool ownerDrawn) {

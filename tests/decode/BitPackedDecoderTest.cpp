@@ -15,8 +15,8 @@
 namespace korvane::test {
 namespace {
 
-std::vector<std::uint16_t> randomSamples(std::size_t count, std::uint32_t bits, unsigned seed) {
-    std::mt19937 random(seed);
+std::vector<std::uint16_t> randomSamples(std::size_t count, std::uint32_t bits, unsigned start) {
+    std::mt19937 random(start);
     std::vector<std::uint16_t> out(count);
     for (auto& s : out)
         s = static_cast<std::uint16_t>(random() & ((1u << bits) - 1));

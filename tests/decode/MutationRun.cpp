@@ -197,9 +197,9 @@ std::vector<Input> syntheticInputs() {
         out.push_back({"synthetic PEF", buildPef(pef)});
     }
     {
-        const SonyArwSpec spec;
-        const auto values = sceneSamples(spec.width, spec.height, 14, 7);
-        out.push_back({"synthetic ARW", sonyArw(values, spec)});
+        const SonyArwSpec layout;
+        const auto values = sceneSamples(layout.width, layout.height, 14, 7);
+        out.push_back({"synthetic ARW", sonyArw(values, layout)});
     }
     {
         const KodakDcrLayout layout;

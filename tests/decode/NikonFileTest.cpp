@@ -29,18 +29,18 @@ void PrintTo(const NefCase& c, std::ostream* os) {
 
 // The CompressionInfo of a case, and what it makes of a decoded value.
 struct Coding {
-    CompressionInfoSpec spec;
+    CompressionInfoSpec info;
     std::vector<std::uint16_t> curve; // empty: lossless
 
     explicit Coding(const NefCase& c) {
         const std::uint32_t top = 1u << c.bits;
-        spec.vertical = {{{100, 200}, {300, 400}}};
+        info.vertical = {{{100, 200}, {300, 400}}};
         if (c.kind == 3) return;
-        spec.type = 0x44;
-        spec.subType = c.kind == 1 ? 0x10 : 0x20;
-        spec.points = risingCurve(c.points, top);
+        info.type = 0x44;
+        info.subType = c.kind == 1 ? 0x10 : 0x20;
+        info.points = risingCurve(c.points, top);
         if (c.kind == 1) {
-            curve = spec.points;
+            curve = info.points;
             return;
         }
         // Type 2: point i stands at i x step, values between are weighted means.
@@ -48,7 +48,7 @@ struct Coding {
         for (std::uint32_t v = 0; v < top; ++v) {
             const std::uint32_t i = v / step, j = v % step;
             curve.push_back(static_cast<std::uint16_t>(
-                (spec.points[i] * (step - j) + spec.points[i + 1] * j) / step));
+                (info.points[i] * (step - j) + info.points[i + 1] * j) / step));
         }
     }
     // The largest value the raw samples may take: what the curve covers.
@@ -74,9 +74,9 @@ TEST_P(NikonFile, DecodesToItsSamplesAndAgreesWithLibRaw) {
     nef.bits = c.bits;
     nef.kind = c.kind;
     nef.order = nef.noteOrder = c.order;
-    nef.info = compressionInfoBytes(coding.spec, c.order);
+    nef.info = compressionInfoBytes(coding.info, c.order);
     nef.strip = encodePairRows(raw, c.width, c.height, nikonCodes(c.kind == 3, c.bits),
-                               coding.spec.vertical);
+                               coding.info.vertical);
     const TempFile file(buildNef(nef), "synthetic.nef");
 
     const auto p = processFile(file.path());

@@ -1,4 +1,4 @@
-// korvane-dct-seeds FOLDER: writes seed inputs of the DCT tile fuzz target (fuzz/DctTileFuzz.cpp)
+// korvane-dct-corpus FOLDER: writes the starting corpus of the DCT tile fuzz target (fuzz/DctTileFuzz.cpp)
 // from the test writer's frames: the target's header, the tables the writer puts before the
 // frame header, and the entropy-coded data after the scan header.
 #include <cstdio>
@@ -27,20 +27,20 @@ std::vector<std::uint8_t> seedOf(const DctStream& s, bool halfWidth) {
     const std::size_t scan = findSegment(stream, 0xDA);
     const std::size_t data = scan + 2 + (std::size_t{stream[scan + 2]} << 8 | stream[scan + 3]);
     const std::size_t tables = frame - 2;
-    std::vector<std::uint8_t> seed = {
+    std::vector<std::uint8_t> input = {
         static_cast<std::uint8_t>(s.samplesPerLine - 1), static_cast<std::uint8_t>(s.lines - 1),
         static_cast<std::uint8_t>((s.sof == 0xC1 ? 1 : 0) | (s.precision == 12 ? 2 : 0) | (halfWidth ? 8 : 0)),
         0x00, 0, 4, 0, 0, 0, static_cast<std::uint8_t>(tables), static_cast<std::uint8_t>(tables >> 8)};
-    seed.insert(seed.end(), stream.begin() + 2, stream.begin() + static_cast<std::ptrdiff_t>(frame));
-    seed.insert(seed.end(), stream.begin() + static_cast<std::ptrdiff_t>(data), stream.end() - 2);
-    return seed;
+    input.insert(input.end(), stream.begin() + 2, stream.begin() + static_cast<std::ptrdiff_t>(frame));
+    input.insert(input.end(), stream.begin() + static_cast<std::ptrdiff_t>(data), stream.end() - 2);
+    return input;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: korvane-dct-seeds FOLDER\n");
+        std::fprintf(stderr, "usage: korvane-dct-corpus FOLDER\n");
         return 2;
     }
     const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {

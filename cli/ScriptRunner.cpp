@@ -510,7 +510,7 @@ bool ScriptRunner::scroll(const Line& line, std::string& error) {
     }
     const auto [codeName, positionText] = firstWord(line.second);
     const auto code = std::find_if(std::begin(kCodes), std::end(kCodes),
-                                   [&](const auto& c) { return codeName == c.first; });
+                                   [&name = codeName](const auto& c) { return name == c.first; });
     int position = dialog_->position(id);
     if (code == std::end(kCodes) || (code->second == ScrollCode::ThumbPosition && !readInt(positionText, position))) {
         error = "scroll needs a code (line-up, line-down, page-up, page-down, top, bottom, thumb POS, end)";

@@ -7,8 +7,8 @@
 //
 // Input layout (bytes beyond the input read as 0):
 //   0      function: a row of the table (byte % 16 < 15), else the segments below
-//   1-3    position count (little-endian): 0 to 1024, or with byte 6's bit 1 any 24-bit count
-//          (above the limit it is cut to the limit)
+//   1-3    position count (little-endian): 0 to 1024; with byte 6's bit 1 up to 16384; with
+//          its bits 1 and 7 any 24-bit count (above the limit it is cut to the limit)
 //   4, 5   output range (little-endian)
 //   6      bit 0: arrays already present with room for the positions (and byte 6 / 4 more)
 //   7      segment count (% 11)
@@ -54,9 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ImageDescriptor image;
     MappingArrays& m = image.mapping;
-    // Most inputs keep to short display ranges, so that a run stays fast; the bit opens all.
+    // Most inputs keep to short display ranges, so that a run stays fast (each position costs
+    // a curve evaluation); one bit opens longer ranges, two the whole 24-bit count.
     m.positionCount = byte(1) | byte(2) << 8 | byte(3) << 16;
     if ((byte(6) & 2) == 0) m.positionCount %= 1025;
+    else if ((byte(6) & 0x80) == 0) m.positionCount %= 16385;
     m.outputRange = static_cast<std::uint16_t>(word(4));
     const std::uint32_t positions = std::min(m.positionCount, kMaxMappingPositions);
     if ((byte(6) & 1) != 0) {

@@ -82,9 +82,10 @@ private:
         return true;
     }
 
-    // One difference a bit at a time, where fewer bits are cached than the longest needs.
+    // One difference a bit at a time, where fewer bits are cached than the longest needs. Kept
+    // out of the callers' loops, which it would only crowd: it runs near stops alone.
     template <typename OnStop>
-    Read slowDifference(JpegBitReader& bits, std::uint32_t& difference, bool mcuStart,
+    [[gnu::noinline]] Read slowDifference(JpegBitReader& bits, std::uint32_t& difference, bool mcuStart,
                         OnStop& onStop) const {
         std::uint32_t code = 0;
         int length = 0;

@@ -23,7 +23,8 @@ constexpr std::uint8_t kLongestCode = 12;
 // A chunk codes at most 256 lengths of 12 bits: 384 bytes, and 2 more for the first word.
 constexpr std::uint32_t kMaxDataBytes = (kChunkSize * kLongestCode + 7) / 8 + 2;
 
-// The data is a run of big-endian 16-bit words, taken first word lowest.
+// The data is big-endian 16-bit words whose bits are taken from the lowest up; a 32-bit fill
+// holds two of them, the first in its low half.
 constexpr ByteOrder kWords = ByteOrder::big();
 
 enum class ChunkEnd : std::uint8_t { Decoded, Unsupported, LengthsShort, DataShort };

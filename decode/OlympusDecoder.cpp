@@ -7,7 +7,6 @@
 #include <string>
 
 #include "decode/BitReaderJpeg.hpp"
-#include "decode/UncompressedSamples.hpp"
 
 namespace korvane {
 

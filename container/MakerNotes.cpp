@@ -12,9 +12,6 @@ namespace korvane {
 
 namespace {
 
-constexpr std::uint8_t kLittleEndian = 2;
-constexpr std::uint8_t kBigEndian = 1;
-
 // Models whose Olympus maker note has the second form (a 12-byte header).
 bool olympusSecondForm(std::uint16_t modelCode) {
     return modelCode == 4610 || modelCode == 4611 || (modelCode >= 4615 && modelCode <= 4617) ||
@@ -44,11 +41,10 @@ void readCanonInDngPrivateData(FileAccess& file, RawFileContext& ctx) {
     }
     if (std::memcmp(head, "Adobe\0", 6) != 0 || std::memcmp(head + 6, "MakN\0", 5) != 0) return;
     // The maker note keeps the offsets of the file it came from; byte 16 says where it was.
-    const std::uint32_t sourceOffset = static_cast<std::uint32_t>(head[16]) << 24 | head[17] << 16 |
-                                       head[18] << 8 | head[19];
+    const std::uint32_t sourceOffset = ByteOrder::big().load32(head + 16);
     const std::uint32_t at = e->valueOffset + 20;
     readNoteDirectory(file, ctx, at, at - sourceOffset, kCanonDictionary,
-                      "Canon MakerNote IFD in DNG Private Data", kLittleEndian);
+                      "Canon MakerNote IFD in DNG Private Data", kLittleEndianOrder);
 }
 
 void readNikon(FileAccess& file, RawFileContext& ctx) {
@@ -65,7 +61,7 @@ void readNikon(FileAccess& file, RawFileContext& ctx) {
     }
     if (std::memcmp(head, "Nikon\0", 6) == 0) {
         // "Nikon", version, then a TIFF header of its own at byte 10 that its offsets count from.
-        const std::uint8_t order = head[10] == 'M' && head[11] == 'M' ? kBigEndian : kLittleEndian;
+        const std::uint8_t order = head[10] == 'M' && head[11] == 'M' ? kBigEndianOrder : kLittleEndianOrder;
         readNoteDirectory(file, ctx, offset + 18, offset + 10, kNikonDictionary, "Nikon MakerNote IFD Format 1",
                           order);
     } else {
@@ -122,7 +118,7 @@ void readMakerNote(FileAccess& file, RawFileContext& ctx) {
         break;
     case format_code::kOlympus: readOlympus(file, ctx); break;
     case format_code::kPentax:
-        readNoteDirectory(file, ctx, offset + 6, 0, kPentaxDictionary, "Pentax MakerNote IFD", kBigEndian);
+        readNoteDirectory(file, ctx, offset + 6, 0, kPentaxDictionary, "Pentax MakerNote IFD", kBigEndianOrder);
         break;
     case format_code::kKodak:
         readNoteDirectory(file, ctx, offset, 0, kKodakDictionary, "Kodak MakerNote IFD", ctx.byteOrder);

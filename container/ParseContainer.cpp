@@ -17,8 +17,6 @@ namespace korvane {
 
 namespace {
 
-constexpr std::uint8_t kLittleEndian = 2;  // "II"
-constexpr std::uint8_t kBigEndian = 1;     // "MM"
 constexpr std::uint16_t kPhotometricCfa = 32803;
 // What the decoders accept.
 constexpr std::uint32_t kMinimumSide = 1000;
@@ -27,15 +25,9 @@ constexpr std::uint32_t kMaximumSide = 10000;
 std::uint8_t headerByteOrder(const std::uint8_t* h) {
     if (h[0] == 'I' && h[1] == 'I' &&
         ((h[2] == 0x2A && h[3] == 0x00) || (h[2] == 'R' && h[3] == 'O') || (h[2] == 'U' && h[3] == 0x00)))
-        return kLittleEndian;
-    if (h[0] == 'M' && h[1] == 'M' && h[2] == 0x00 && h[3] == 0x2A) return kBigEndian;
+        return kLittleEndianOrder;
+    if (h[0] == 'M' && h[1] == 'M' && h[2] == 0x00 && h[3] == 0x2A) return kBigEndianOrder;
     return 0;
-}
-
-std::uint32_t read32(const std::uint8_t* p, std::uint8_t order) {
-    if (order == kLittleEndian)
-        return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-    return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
 }
 
 bool held(const KeyState& keys, int a, int b, int c) {
@@ -228,7 +220,7 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
         reporter.ShowMessage(4);
         return kFailed;
     }
-    ctx.firstIfdOffset = read32(header + 4, ctx.byteOrder);
+    ctx.firstIfdOffset = ByteOrder::ofCode(ctx.byteOrder).load32(header + 4);
     if (ctx.firstIfdOffset < 8 ||
         static_cast<std::int64_t>(ctx.firstIfdOffset) > static_cast<std::int64_t>(ctx.fileLength) - 12) {
         reporter.ShowMessage(5);

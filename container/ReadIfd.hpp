@@ -3,16 +3,13 @@
 #include <memory>
 #include <string_view>
 
+#include "common/ByteOrder.hpp"
 #include "common/IfdNode.hpp"
 #include "common/Status.hpp"
 #include "common/TagDictionary.hpp"
 #include "container/FileAccess.hpp"
 
 namespace korvane {
-
-// Byte orders of TIFF files: every other value than "II" means big-endian.
-inline constexpr std::uint8_t kLittleEndianOrder = 2; // "II"
-inline constexpr std::uint8_t kBigEndianOrder = 1;    // "MM"
 
 // Reads the directory at `directoryOffset` into a new IfdNode stored in `slot`, with the
 // directories it links (Global parameters, Exif, GPS, SubIFDs and the next IFD) as its

@@ -5,6 +5,7 @@
 #include <exception>
 #include <vector>
 
+#include "common/ByteOrder.hpp"
 #include "common/IfdNode.hpp"
 #include "common/RawFileContext.hpp"
 #include "common/Reporter.hpp"
@@ -14,18 +15,15 @@
 
 namespace korvane::ifd_reader {
 
-// Values of 16, 32 and 64 bits in a file's byte order.
+// Values of 16, 32 and 64 bits in a file's byte order (its code).
 constexpr std::uint16_t load16(const std::uint8_t* p, std::uint8_t order) {
-    return order == kLittleEndianOrder ? static_cast<std::uint16_t>(p[0] | p[1] << 8)
-                                       : static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+    return ByteOrder::ofCode(order).load16(p);
 }
 constexpr std::uint32_t load32(const std::uint8_t* p, std::uint8_t order) {
-    const std::uint32_t a = load16(p, order), b = load16(p + 2, order);
-    return order == kLittleEndianOrder ? (b << 16 | a) : (a << 16 | b);
+    return ByteOrder::ofCode(order).load32(p);
 }
 constexpr std::uint64_t load64(const std::uint8_t* p, std::uint8_t order) {
-    const std::uint64_t a = load32(p, order), b = load32(p + 4, order);
-    return order == kLittleEndianOrder ? (b << 32 | a) : (a << 32 | b);
+    return ByteOrder::ofCode(order).load64(p);
 }
 
 // What the interpreting steps of one directory read work on.

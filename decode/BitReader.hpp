@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -42,7 +43,42 @@ public:
         return filled_ - position_;
     }
     const std::uint8_t* data() const { return data_ + position_; }
-    void advance(std::uint32_t count) { position_ += count; }
+    // Passes over `count` of the buffered bytes; false, taking none, when fewer are buffered.
+    [[nodiscard]] bool advance(std::uint32_t count) {
+        if (count > filled_ - position_) return false;
+        position_ += count;
+        return true;
+    }
+    // The next `count` bytes where the buffer holds them all, taken; else nullptr, taking none.
+    const std::uint8_t* view(std::uint32_t count) {
+        if (available() < count) return nullptr;
+        const std::uint8_t* p = data();
+        position_ += count;
+        return p;
+    }
+    // Copies the next `count` bytes to `destination`; false when the input ends first, after
+    // copying what there was.
+    [[nodiscard]] bool read(std::uint8_t* destination, std::uint32_t count) {
+        while (count > 0) {
+            const std::uint32_t n = std::min(available(), count);
+            if (n == 0) return false;
+            std::memcpy(destination, data(), n);
+            position_ += n;
+            destination += n;
+            count -= n;
+        }
+        return true;
+    }
+    // Passes over the next `count` bytes; false when the input ends first.
+    [[nodiscard]] bool skip(std::uint64_t count) {
+        while (count > 0) {
+            const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(available(), count));
+            if (n == 0) return false;
+            position_ += n;
+            count -= n;
+        }
+        return true;
+    }
 
 private:
     bool fill() {

@@ -1,6 +1,9 @@
 #pragma once
+#include <algorithm>
+#include <bit>
 #include <cstdint>
 
+#include "common/ByteOrder.hpp"
 #include "decode/BitReader.hpp"
 
 namespace korvane {
@@ -38,6 +41,40 @@ public:
         count_ -= n;
     }
 
+    // The checked reads: where the bits stop before they have what is asked, they take
+    // nothing, give 0 and leave the reader exhausted, which it stays.
+    bool exhausted() const { return exhausted_; }
+    // The next `n` bits (0 to 32) as a number.
+    std::uint32_t take(int n) {
+        if (n == 0) return 0;
+        if (count_ < n) refill();
+        if (count_ < n) {
+            exhausted_ = true;
+            return 0;
+        }
+        const std::uint32_t v = peek(n);
+        skip(n);
+        return v;
+    }
+    // The zero bits before the next one bit (1 to 32), which is taken with them; `limit` zeros
+    // in a row are taken and counted as `limit` without a one.
+    int zeros(int limit) {
+        if (count_ < limit) refill();
+        const int window = std::min(limit, count_);
+        const std::uint32_t v = window == 0 ? 0 : peek(window);
+        if (v == 0) {
+            if (window < limit) {
+                exhausted_ = true;
+                return 0;
+            }
+            skip(limit);
+            return limit;
+        }
+        const int zeros = window - std::bit_width(v);
+        skip(zeros + 1);
+        return zeros;
+    }
+
     void refill() {
         while (count_ < kRefilled && stop_ == Stop::None) {
             if (!refillWord()) refillByte();
@@ -60,17 +97,14 @@ private:
     // (or stuffing is off); false when the byte-wise path must do it.
     bool refillWord() {
         if (input_.available() < 8) return false;
-        const std::uint8_t* p = input_.data();
-        std::uint64_t word = 0;
-        for (int i = 0; i < 8; ++i)
-            word = (word << 8) | p[i];
+        std::uint64_t word = ByteOrder::big().load64(input_.data());
         const int take = (64 - count_) >> 3;
         if (take == 0) return false;
         word &= ~std::uint64_t{0} << (64 - 8 * take);
         if (stuffing_ && hasFfByte(word)) return false; // the bytes left out are 0 here
+        if (!input_.advance(static_cast<std::uint32_t>(take))) return false;
         cache_ |= word >> count_;
         count_ += 8 * take;
-        input_.advance(static_cast<std::uint32_t>(take));
         return true;
     }
 
@@ -108,6 +142,7 @@ private:
     int count_ = 0;
     Stop stop_ = Stop::None;
     std::uint8_t marker_ = 0;
+    bool exhausted_ = false;
 };
 
 } // namespace korvane

@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "common/ByteOrder.hpp"
 #include "decode/BitReader.hpp"
 
 namespace korvane {
@@ -22,20 +23,11 @@ constexpr std::uint8_t kLongestCode = 12;
 // A chunk codes at most 256 lengths of 12 bits: 384 bytes, and 2 more for the first word.
 constexpr std::uint32_t kMaxDataBytes = (kChunkSize * kLongestCode + 7) / 8 + 2;
 
-enum class ChunkEnd : std::uint8_t { Decoded, Unsupported, LengthsShort, DataShort };
+// The data is big-endian 16-bit words whose bits are taken from the lowest up; a 32-bit fill
+// holds two of them, the first in its low half.
+constexpr ByteOrder kWords = ByteOrder::big();
 
-bool takeBytes(ByteInput& in, std::uint8_t* destination, std::uint32_t count) {
-    while (count > 0) {
-        const std::uint32_t available = in.available();
-        if (available == 0) return false;
-        const std::uint32_t n = std::min(available, count);
-        std::copy_n(in.data(), n, destination);
-        in.advance(n);
-        destination += n;
-        count -= n;
-    }
-    return true;
-}
+enum class ChunkEnd : std::uint8_t { Decoded, Unsupported, LengthsShort, DataShort };
 
 // One chunk of `n` samples: its lengths, its data bytes, and the samples.
 class Chunk {
@@ -44,7 +36,7 @@ public:
         // One length for every sample, rounded up to a multiple of four.
         const std::uint32_t lengthCount = (n + 3) & ~3u;
         std::array<std::uint8_t, kChunkSize / 2> packed{};
-        if (!takeBytes(in, packed.data(), lengthCount / 2)) return ChunkEnd::LengthsShort;
+        if (!in.read(packed.data(), lengthCount / 2)) return ChunkEnd::LengthsShort;
         std::uint32_t sum = 0;
         for (std::uint32_t i = 0; i < lengthCount; i += 2) {
             lengths_[i] = packed[i / 2] & 15;
@@ -65,12 +57,11 @@ public:
         // The bits of the lengths end inside the count; a last fill may take up to four bytes
         // past it, whose bits are never used.
         if (in.available() >= count + 4) {
-            data_ = in.data();
-            in.advance(count);
+            data_ = in.view(count);
             return ChunkEnd::Decoded;
         }
         std::fill_n(copy_.begin() + count, 4, std::uint8_t{0});
-        if (!takeBytes(in, copy_.data(), count)) return ChunkEnd::DataShort;
+        if (!in.read(copy_.data(), count)) return ChunkEnd::DataShort;
         data_ = copy_.data();
         return ChunkEnd::Decoded;
     }
@@ -80,7 +71,7 @@ public:
         std::uint64_t buffer = 0;
         std::uint32_t bits = 0, at = 0;
         if (firstWord_) {
-            buffer = std::uint64_t{data_[0]} << 8 | data_[1];
+            buffer = kWords.load16(data_);
             bits = 16;
             at = 2;
         }
@@ -88,8 +79,8 @@ public:
         const auto next = [&](std::uint32_t length) {
             if (bits < length) {
                 // The fills cannot pass the bytes read: their count was made for all lengths.
-                const std::uint64_t fill = std::uint64_t{data_[at + 1]} | std::uint64_t{data_[at]} << 8 |
-                                           std::uint64_t{data_[at + 3]} << 16 | std::uint64_t{data_[at + 2]} << 24;
+                const std::uint64_t fill =
+                    kWords.load16(data_ + at) | std::uint64_t{kWords.load16(data_ + at + 2)} << 16;
                 buffer |= fill << bits;
                 bits += 32;
                 at += 4;

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/ByteOrder.hpp"
 #include "common/CameraDescription.hpp"
 #include "decode/Allocation.hpp"
 #include "decode/BitPackedDecoder.hpp"
@@ -253,7 +254,7 @@ Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down)
             std::uint16_t* to = image.samples.data() + (t.rowStart + r) * pitch + piece.column;
             if (!copySamples(in, to, columns * spp, coding)) return fileShorter(job, reporter);
             // The rest of a row of the last tile column lies beyond the image.
-            if (columns < tw && !skipBytes(in, (tw - columns) * fileBytes * spp))
+            if (columns < tw && !in.skip((tw - columns) * fileBytes * spp))
                 return fileShorter(job, reporter);
         }
         return kOk;
@@ -306,15 +307,11 @@ Status readEntryValues(LoadJob& job, const IfdEntry& entry, std::vector<std::uin
         return kFailed;
     }
     ByteInput in(source, static_cast<std::uint32_t>(bytes));
+    const ByteOrder order(bigEndian);
     for (std::uint32_t i = 0; i < entry.count; ++i) {
         std::uint8_t b[4] = {};
-        for (std::uint32_t k = 0; k < size; ++k)
-            if (!in.next(b[k])) return fileShorter(job);
-        if (size == 2)
-            values[i] = bigEndian ? (b[0] << 8 | b[1]) : (b[1] << 8 | b[0]);
-        else
-            values[i] = bigEndian ? (std::uint32_t{b[0]} << 24 | b[1] << 16 | b[2] << 8 | b[3])
-                                  : (std::uint32_t{b[3]} << 24 | b[2] << 16 | b[1] << 8 | b[0]);
+        if (!in.read(b, size)) return fileShorter(job);
+        values[i] = size == 2 ? order.load16(b) : order.load32(b);
     }
     return kOk;
 }

@@ -10,6 +10,7 @@
 #include <span>
 #include <string>
 
+#include "common/ByteOrder.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
 namespace korvane::ljpeg {
@@ -26,6 +27,8 @@ constexpr std::uint8_t kSof3 = 0xC3;
 constexpr std::uint8_t kDht = 0xC4;
 constexpr std::uint8_t kSos = 0xDA;
 constexpr std::uint8_t kDqt = 0xDB;
+// The lengths and sizes in marker segments are big-endian (T.81 B.1.1.4).
+constexpr ByteOrder kBig = ByteOrder::big();
 
 // Lossless tables hold difference categories 0 to 16.
 constexpr HuffmanRules kCategoryRules{HuffmanTable::kMaxSymbols,
@@ -68,7 +71,6 @@ private:
         return fail("tile/strip data incomplete");
     }
     bool readPayload(std::uint32_t length);
-    bool skip(std::uint32_t length);
     Status frame(std::uint32_t length);
     Status dctFrame(std::uint32_t length);
     Status frameStart(Coding coding, std::uint32_t length);
@@ -92,19 +94,7 @@ private:
 };
 
 bool HeaderReader::readPayload(std::uint32_t length) {
-    for (std::uint32_t i = 0; i < length; ++i)
-        if (!input_.next(payload_[i])) return false;
-    return true;
-}
-
-bool HeaderReader::skip(std::uint32_t length) {
-    while (length > 0) {
-        const std::uint32_t run = std::min(input_.available(), length);
-        if (run == 0) return false;
-        input_.advance(run);
-        length -= run;
-    }
-    return true;
+    return input_.read(payload_.data(), length);
 }
 
 Status HeaderReader::run() {
@@ -118,10 +108,9 @@ Status HeaderReader::run() {
         if (code < 0xC0) return fail("Invalid marker type");
         if (code >= 0xD0 && code <= 0xD9) continue; // RSTn, SOI, EOI: no length
 
-        std::uint8_t high = 0;
-        std::uint8_t low = 0;
-        if (!input_.next(high) || !input_.next(low)) return shortage();
-        const std::uint32_t length = (std::uint32_t{high} << 8) | low;
+        std::uint8_t bytes[2] = {};
+        if (!input_.read(bytes, 2)) return shortage();
+        const std::uint32_t length = kBig.load16(bytes);
         // The length counts its own two bytes; a smaller one is taken as an empty payload.
         const std::uint32_t payload = length >= 2 ? length - 2 : 0;
 
@@ -142,7 +131,7 @@ Status HeaderReader::run() {
             if (dqt && failed(quantTables(taken))) return kFailed;
             if (code == kSos)
                 return headers_.frame.coding == Coding::Dct ? dctScan(taken) : scan(taken);
-        } else if (!skip(payload)) {
+        } else if (!input_.skip(payload)) {
             return shortage();
         }
     }
@@ -185,8 +174,8 @@ Status HeaderReader::frame(std::uint32_t length) {
     if (components > 2 && limits_.variant != ljpeg_variant::kCanonSlices)
         return fail("Component number in SOF not 2");
     if (components > kMaxComponents) return fail("Component number in SOF greater than 8");
-    const std::uint32_t lines = (std::uint32_t{p[1]} << 8) | p[2];
-    const std::uint32_t samplesPerLine = (std::uint32_t{p[3]} << 8) | p[4];
+    const std::uint32_t lines = kBig.load16(p + 1);
+    const std::uint32_t samplesPerLine = kBig.load16(p + 3);
     if (std::uint64_t{limits_.width} * limits_.rows !=
         std::uint64_t{samplesPerLine} * lines * components)
         return fail("invalid size specification in SOF");
@@ -223,8 +212,8 @@ Status HeaderReader::dctFrame(std::uint32_t length) {
     if ((precision != 8 && precision != 12) || precision > limits_.bitsPerSample)
         return fail("invalid sample precision in SOF");
     if (components != 1) return fail("Component number in DCT-coded SOF not 1");
-    const std::uint32_t lines = (std::uint32_t{p[1]} << 8) | p[2];
-    const std::uint32_t samplesPerLine = (std::uint32_t{p[3]} << 8) | p[4];
+    const std::uint32_t lines = kBig.load16(p + 1);
+    const std::uint32_t samplesPerLine = kBig.load16(p + 3);
     if (std::uint64_t{limits_.width} * limits_.rows != std::uint64_t{samplesPerLine} * lines)
         return fail("invalid size specification in SOF");
     if (p[7] != 0x11) return fail("subsampling is not supported yet");
@@ -293,9 +282,7 @@ Status HeaderReader::quantTables(std::uint32_t length) {
         if (length - at < size) return tableFault(Coding::Dct, "invalid DQT marker length");
         auto& table = headers_.quant[id];
         for (std::uint32_t k = 0; k < 64; ++k) {
-            table[k] = wide != 0 ? static_cast<std::uint16_t>((p[at + 1 + 2 * k] << 8) |
-                                                              p[at + 2 + 2 * k])
-                                 : p[at + 1 + k];
+            table[k] = wide != 0 ? kBig.load16(p + at + 1 + 2 * k) : p[at + 1 + k];
             if (table[k] == 0) {
                 headers_.quantDefined[id] = false;
                 return tableFault(Coding::Dct, "quantization value 0 in DQT");

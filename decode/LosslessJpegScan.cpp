@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "decode/BitReaderJpeg.hpp"
-#include "decode/DifferenceLookup.hpp"
+#include "decode/DifferenceReader.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
 namespace korvane::ljpeg {
@@ -15,8 +15,6 @@ namespace korvane::ljpeg {
 namespace {
 
 constexpr std::int16_t kAllocationFailed = 11;
-// A difference code and its extra bits take at most 16 + 15 bits.
-constexpr int kBitsPerDifference = 31;
 
 enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
 
@@ -29,17 +27,16 @@ public:
           initial_(headers.scan.predictor == kRunningPredictor
                        ? 0
                        : 1u << (headers.frame.precision - 1)) {
-        std::array<int, 4> lookupOfTable{-1, -1, -1, -1};
+        std::array<int, 4> readerOfTable{-1, -1, -1, -1};
         for (int c = 0; c < components_; ++c) {
             const std::uint8_t id = headers.scan.table[c];
-            table_[c] = &headers.tables[id];
             predictor_[c] = initial_;
-            // One look-up per table the components use.
-            if (lookupOfTable[id & 3] < 0) {
-                lookupOfTable[id & 3] = static_cast<int>(lookups_.size());
-                lookups_.emplace_back().build(headers.tables[id]);
+            // One reader, with its look-up, per table the components use.
+            if (readerOfTable[id & 3] < 0) {
+                readerOfTable[id & 3] = static_cast<int>(readers_.size());
+                readers_.emplace_back(headers.tables[id], true);
             }
-            lookup_[c] = static_cast<std::uint8_t>(lookupOfTable[id & 3]);
+            reader_[c] = static_cast<std::uint8_t>(readerOfTable[id & 3]);
         }
     }
 
@@ -49,9 +46,8 @@ private:
     template <bool kLinePredictor>
     Outcome line(std::uint16_t* current, const std::uint16_t* previous, std::uint32_t mcus,
                  std::uint32_t& decoded);
-    Outcome slowDifference(const HuffmanTable& table, bool firstOfMcu, std::uint32_t& difference);
-    Outcome needBit(bool markerAllowed, bool firstOfMcu, bool& passedMarker);
     Outcome onMarker(bool allowed);
+    Outcome stopped(DifferenceReader::Read read);
     Outcome codeFault(bool allOnes) {
         return fail(allOnes ? "Huffman code longer than 16" : "unidentified Huffman code");
     }
@@ -61,26 +57,17 @@ private:
     }
     Outcome shortage();
 
-    // The next difference; the bits are there unless a marker or the end is close.
+    // The next difference of `component`; a stop of the bits on the way is a shortage, or a
+    // marker dealt with by onMarker.
     inline Outcome difference(int component, std::uint32_t& difference) {
-        if (bits_.count() < kBitsPerDifference) {
-            bits_.refill();
-            if (bits_.count() < kBitsPerDifference)
-                return slowDifference(*table_[component], component == 0, difference);
-        }
-        if (lookups_[lookup_[component]].take(bits_, difference)) return Outcome::Sample;
-        const HuffmanTable& table = *table_[component];
-        int length = 0;
-        const int symbol = table.match(bits_.peek(16), length);
-        if (symbol < 0) return codeFault(bits_.peek(17) == 0x1FFFF);
-        bits_.skip(length);
-        std::uint32_t extra = 0;
-        if (symbol != 0 && symbol != 16) {
-            extra = bits_.peek(symbol);
-            bits_.skip(symbol);
-        }
-        difference = extendDifference(symbol, extra);
-        return Outcome::Sample;
+        const auto onStop = [this](bool markerAllowed) {
+            stopOutcome_ = bits_.stop() == JpegBitReader::Stop::Marker ? onMarker(markerAllowed)
+                                                                        : shortage();
+            return stopOutcome_ == Outcome::Sample;
+        };
+        const DifferenceReader::Read read =
+            readers_[reader_[component]].next(bits_, difference, component == 0, onStop);
+        return read == DifferenceReader::Read::Difference ? Outcome::Sample : stopped(read);
     }
 
     JpegBitReader bits_;
@@ -89,9 +76,10 @@ private:
     std::string_view path_;
     const int components_;
     const std::uint32_t initial_;
-    std::array<const HuffmanTable*, kMaxComponents> table_{};
-    std::vector<DifferenceLookup> lookups_;
-    std::array<std::uint8_t, kMaxComponents> lookup_{};
+    std::vector<DifferenceReader> readers_;
+    std::array<std::uint8_t, kMaxComponents> reader_{};
+    // What the last stop of the bits came to.
+    Outcome stopOutcome_ = Outcome::Sample;
     // The last value of each component: what the next one is predicted from along a line.
     std::array<std::uint32_t, kMaxComponents> predictor_{};
     // Predictor 6 predicts the first line of the scan, and of each restart interval, from the
@@ -143,53 +131,16 @@ Outcome ScanDecoder::onMarker(bool allowed) {
     return Outcome::Sample;
 }
 
-// Makes one bit available, dealing with whatever stops the bits on the way; `passedMarker`
-// tells that a restart marker or a Define Restart Interval came first.
-Outcome ScanDecoder::needBit(bool markerAllowed, bool firstOfMcu, bool& passedMarker) {
-    passedMarker = false;
-    while (bits_.count() == 0) {
-        bits_.refill();
-        if (bits_.count() > 0) break;
-        if (bits_.stop() != JpegBitReader::Stop::Marker) return shortage();
-        const Outcome outcome = onMarker(markerAllowed);
-        if (outcome != Outcome::Sample) return outcome;
-        passedMarker = true;
-        markerAllowed = firstOfMcu; // the code starts again after the marker
+// What a difference that could not be read comes to.
+Outcome ScanDecoder::stopped(DifferenceReader::Read read) {
+    switch (read) {
+    case DifferenceReader::Read::Stopped:
+        return stopOutcome_;
+    case DifferenceReader::Read::LongCode:
+        return codeFault(true);
+    default:
+        return codeFault(false);
     }
-    return Outcome::Sample;
-}
-
-// One difference read a bit at a time, as near a marker or the end of the data.
-Outcome ScanDecoder::slowDifference(const HuffmanTable& table, bool firstOfMcu,
-                                    std::uint32_t& difference) {
-    std::uint32_t code = 0;
-    int length = 0;
-    int symbol = -1;
-    bool passedMarker = false;
-    while (symbol < 0) {
-        const bool onesSoFar = code == (1u << length) - 1;
-        const Outcome outcome = needBit(firstOfMcu && onesSoFar, firstOfMcu, passedMarker);
-        if (outcome != Outcome::Sample) return outcome;
-        if (passedMarker) {
-            code = 0; // the one-bits before the marker filled its byte
-            length = 0;
-        }
-        code = (code << 1) | bits_.peek(1);
-        bits_.skip(1);
-        if (++length > HuffmanTable::kMaxCodeLength) return codeFault(code == 0x1FFFF);
-        symbol = table.symbolOf(code, length);
-    }
-    std::uint32_t extra = 0;
-    if (symbol != 0 && symbol != 16) {
-        for (int i = 0; i < symbol; ++i) {
-            const Outcome outcome = needBit(false, false, passedMarker);
-            if (outcome != Outcome::Sample) return outcome;
-            extra = (extra << 1) | bits_.peek(1);
-            bits_.skip(1);
-        }
-    }
-    difference = extendDifference(symbol, extra);
-    return Outcome::Sample;
 }
 
 // One frame line, or its first `mcus` MCUs. kLinePredictor: predictor 6, which needs the

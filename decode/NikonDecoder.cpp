@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ByteOrder.hpp"
 #include "decode/NikonDecoderCurve.hpp"
 #include "decode/NikonDecoderRows.hpp"
 
@@ -67,14 +68,16 @@ struct Structure {
 class StructureReader {
 public:
     StructureReader(const NikonCompression& c, Reporter& reporter, std::string_view path)
-        : c_(c), reporter_(reporter), path_(path) {}
+        : c_(c), info_(c.info, ByteOrder(c.bigEndian)), reporter_(reporter), path_(path) {}
 
     Status check(Structure& s);
 
 private:
-    std::uint32_t value16(std::size_t at) const {
-        const std::uint32_t a = c_.info[at], b = c_.info[at + 1];
-        return c_.bigEndian ? a << 8 | b : b << 8 | a;
+    // The 16-bit value at byte `at`, which the checks before have seen in the entry.
+    std::uint16_t value16(std::uint64_t at) {
+        std::uint16_t value = 0;
+        if (info_.seek(at)) (void)info_.u16(value);
+        return value;
     }
     bool holds(std::uint64_t bytes) const { return c_.info.size() >= bytes; }
     Status inconsistent(const char* text) {
@@ -86,6 +89,7 @@ private:
     Status checkLossy(std::uint32_t n);
 
     const NikonCompression& c_;
+    ByteCursor info_;
     Reporter& reporter_;
     std::string_view path_;
 };
@@ -145,12 +149,13 @@ Status StructureReader::check(Structure& s) {
     }
     if (failed(status)) return status;
     for (std::size_t i = 0; i < 4; ++i)
-        s.vertical[i / 2][i % 2] = static_cast<std::uint16_t>(value16(kPredictorsAt + 2 * i));
+        s.vertical[i / 2][i % 2] = value16(kPredictorsAt + 2 * i);
     if (c_.kind != nikon_kind::kLossless) {
         // checkLossy has seen all n points in the entry.
         s.points.resize(n);
-        for (std::uint32_t i = 0; i < n; ++i)
-            s.points[i] = static_cast<std::uint16_t>(value16(kPointsAt + 2 * std::size_t{i}));
+        (void)info_.seek(kPointsAt);
+        for (std::uint16_t& point : s.points)
+            (void)info_.u16(point);
     }
     return kOk;
 }

@@ -4,100 +4,42 @@
 #include <string>
 
 #include "decode/BitReaderJpeg.hpp"
-#include "decode/DifferenceLookup.hpp"
+#include "decode/DifferenceReader.hpp"
 
 namespace korvane::predicted_rows {
 
 namespace {
 
-// A code and its difference bits take at most 16 + 15 bits; symbol 16 has no extra bits.
-constexpr int kBitsPerDifference = 31;
-
-// The difference of category `symbol` from its extra bits (T.81 EXTEND), modulo 2^16: a
-// leading 1 bit gives the bits as they stand, a leading 0 the negative value they complement.
-inline std::uint32_t extend(int symbol, std::uint32_t bits) {
-    if (symbol == 0) return 0;
-    if (symbol == 16) return 32768;
-    return (bits >> (symbol - 1)) != 0 ? bits : bits - (1u << symbol) + 1;
-}
-
 class RowDecoder {
 public:
     // The data is not JPEG: every byte is data, 0xFF included.
-    RowDecoder(ByteInput& input, const HuffmanTable& table) : bits_(input, false), table_(table) {
-        lookup_.build(table);
-    }
+    RowDecoder(ByteInput& input, const HuffmanTable& table)
+        : bits_(input, false), reader_(table, false) {}
 
     RowsEnd end() const { return end_; }
 
     // The next difference, modulo 2^16; false when the bits stop first (end() tells why).
     inline bool difference(std::uint32_t& value) {
-        if (bits_.count() < kBitsPerDifference) {
-            bits_.refill();
-            if (bits_.count() < kBitsPerDifference) return slowDifference(value);
-        }
-        if (lookup_.take(bits_, value)) return true;
-        int length = 0;
-        const int symbol = table_.match(bits_.peek(HuffmanTable::kMaxCodeLength), length);
-        if (symbol < 0) {
+        // Without stuffing no marker stops the bits: only the end of the strip or the source.
+        const auto onStop = [this](bool) {
+            end_ = bits_.stop() == JpegBitReader::Stop::SourceEnd ? RowsEnd::SourceEnd
+                                                                  : RowsEnd::StripEnd;
+            return false;
+        };
+        switch (reader_.next(bits_, value, false, onStop)) {
+        case DifferenceReader::Read::Difference:
+            return true;
+        case DifferenceReader::Read::Stopped:
+            return false;
+        default:
             end_ = RowsEnd::BadCode;
             return false;
         }
-        bits_.skip(length);
-        std::uint32_t extra = 0;
-        if (symbol != 0 && symbol != 16) {
-            extra = bits_.peek(symbol);
-            bits_.skip(symbol);
-        }
-        value = extend(symbol, extra);
-        return true;
     }
 
 private:
-    bool takeBit(std::uint32_t& bit) {
-        if (bits_.count() == 0) {
-            bits_.refill();
-            if (bits_.count() == 0) {
-                end_ = bits_.stop() == JpegBitReader::Stop::SourceEnd ? RowsEnd::SourceEnd
-                                                                      : RowsEnd::StripEnd;
-                return false;
-            }
-        }
-        bit = bits_.peek(1);
-        bits_.skip(1);
-        return true;
-    }
-
-    // One difference a bit at a time, as near the end of the data, where fewer bits are left
-    // than the longest code needs and the look-up would read past them.
-    bool slowDifference(std::uint32_t& value) {
-        std::uint32_t code = 0;
-        int symbol = -1;
-        for (int length = 1; symbol < 0; ++length) {
-            if (length > HuffmanTable::kMaxCodeLength) {
-                end_ = RowsEnd::BadCode;
-                return false;
-            }
-            std::uint32_t bit = 0;
-            if (!takeBit(bit)) return false;
-            code = code << 1 | bit;
-            symbol = table_.symbolOf(code, length);
-        }
-        std::uint32_t extra = 0;
-        if (symbol != 16) {
-            for (int i = 0; i < symbol; ++i) {
-                std::uint32_t bit = 0;
-                if (!takeBit(bit)) return false;
-                extra = extra << 1 | bit;
-            }
-        }
-        value = extend(symbol, extra);
-        return true;
-    }
-
     JpegBitReader bits_;
-    const HuffmanTable& table_;
-    DifferenceLookup lookup_;
+    DifferenceReader reader_;
     RowsEnd end_ = RowsEnd::Done;
 };
 

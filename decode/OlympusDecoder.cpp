@@ -7,7 +7,6 @@
 #include <string>
 
 #include "decode/BitReaderJpeg.hpp"
-#include "decode/UncompressedSamples.hpp"
 
 namespace korvane {
 
@@ -30,52 +29,12 @@ struct CodingState {
     std::int32_t smallRun = 0;   // magnitudes below 17 in a row, a2
 };
 
-// The bits of the stream, taken with a check that they are there.
-class CodeBits {
-public:
-    explicit CodeBits(JpegBitReader& reader) : reader_(reader) {}
-    bool ended() const { return ended_; }
-
-    std::uint32_t take(int n) {
-        if (n == 0) return 0;
-        if (reader_.count() < n) reader_.refill();
-        if (reader_.count() < n) {
-            ended_ = true;
-            return 0;
-        }
-        const std::uint32_t v = reader_.peek(n);
-        reader_.skip(n);
-        return v;
-    }
-    // Zero bits before a one, the one consumed; 12 zeros end the count without a one.
-    int zeros() {
-        if (reader_.count() < kEscape) reader_.refill();
-        const int window = std::min(kEscape, reader_.count());
-        const std::uint32_t v = window == 0 ? 0 : reader_.peek(window);
-        if (v == 0) {
-            if (window < kEscape) {
-                ended_ = true;
-                return 0;
-            }
-            reader_.skip(kEscape);
-            return kEscape;
-        }
-        const int count = window - std::bit_width(v);
-        reader_.skip(count + 1);
-        return count;
-    }
-
-private:
-    JpegBitReader& reader_;
-    bool ended_ = false;
-};
-
 // The bits one difference takes at most: 3, 12 zeros of an escape, and 16.
 constexpr int kBitsPerResidual = 31;
 
 // The next difference of the column whose state is `s`, with the 2 low bits that go beside
 // it: the sample is the prediction + 4 x difference + low.
-std::int32_t nextResidual(JpegBitReader& reader, CodeBits& bits, CodingState& s) {
+std::int32_t nextResidual(JpegBitReader& reader, CodingState& s) {
     const int extra = s.smallRun < 3 ? 2 : 0;
     // The magnitude counts with its low 16 bits, as the coding keeps it; the full value could
     // push nbits past 16 and ask the escape for a negative number of bits. nbits is the least
@@ -103,12 +62,13 @@ std::int32_t nextResidual(JpegBitReader& reader, CodeBits& bits, CodingState& s)
         rest = static_cast<std::int32_t>(reader.peek(nbits));
         reader.skip(nbits);
     } else {
-        const std::uint32_t head = bits.take(3);
+        // Near the end: each read checked, the unary part ending at 12 zeros.
+        const std::uint32_t head = reader.take(3);
         low = static_cast<std::int32_t>(head & 3);
         sign = (head & 4) != 0 ? -1 : 0;
-        high = bits.zeros();
-        if (high == kEscape) high = static_cast<std::int32_t>(bits.take(kEscapeBits - nbits) >> 1);
-        rest = static_cast<std::int32_t>(bits.take(nbits));
+        high = reader.zeros(kEscape);
+        if (high == kEscape) high = static_cast<std::int32_t>(reader.take(kEscapeBits - nbits) >> 1);
+        rest = static_cast<std::int32_t>(reader.take(nbits));
     }
     s.magnitude = high << nbits | rest;
     const std::int32_t difference = (s.magnitude ^ sign) + s.mean;
@@ -133,13 +93,12 @@ std::int32_t predict(std::int32_t w, std::int32_t n, std::int32_t nw) {
 Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
                      Reporter& reporter, std::string_view path) {
     ByteInput in(source, byteCount);
-    if (!skipBytes(in, kHeaderBytes)) {
+    if (!in.skip(kHeaderBytes)) {
         reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading compressed scan data");
         return kFailed;
     }
     if (!target.valid()) return kOk;
     JpegBitReader reader(in, false);
-    CodeBits bits(reader);
     const std::uint32_t columns = target.width & ~1u;
     for (std::uint32_t r = 0; r < target.rows; ++r) {
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
@@ -154,8 +113,8 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
         const std::uint16_t* up = r >= 2 && out != nullptr ? out - 2 * std::size_t{target.imageWidth} : nullptr;
         std::array<CodingState, 2> states{};
         for (std::uint32_t c = 0; c < columns; ++c) {
-            const std::int32_t residual = nextResidual(reader, bits, states[c & 1]);
-            if (bits.ended()) {
+            const std::int32_t residual = nextResidual(reader, states[c & 1]);
+            if (reader.exhausted()) {
                 reporter.ShowMessage(16, "tile/strip data incomplete");
                 return kFailed;
             }

@@ -1,6 +1,5 @@
 #include "decode/PackedDecoder.hpp"
 
-#include <cstring>
 #include <string>
 
 #include "decode/BitReader.hpp"
@@ -9,16 +8,6 @@
 namespace korvane {
 
 namespace {
-
-// Takes the three bytes of a pair, straight from the input's buffer where it holds them.
-bool takePair(ByteInput& in, std::uint8_t (&out)[3]) {
-    if (in.available() >= 3) {
-        std::memcpy(out, in.data(), 3);
-        in.advance(3);
-        return true;
-    }
-    return in.next(out[0]) && in.next(out[1]) && in.next(out[2]);
-}
 
 Status endOfData(Reporter& reporter, std::string_view path) {
     reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading packed data");
@@ -77,7 +66,7 @@ Status DecodePacked(ByteSource& source, std::uint32_t byteCount, const SampleTar
     };
     for (std::uint64_t p = 0; p < pairs; ++p) {
         std::uint8_t b[3];
-        if (!takePair(in, b)) return endOfData(reporter, path);
+        if (!in.read(b, 3)) return endOfData(reporter, path);
         const bool big = order == PackedBitOrder::BigEndian;
         const auto first =
             static_cast<std::uint16_t>(big ? b[0] << 4 | b[1] >> 4 : b[0] | (b[1] & 15) << 8);
@@ -95,7 +84,7 @@ Status DecodePacked(ByteSource& source, std::uint32_t byteCount, const SampleTar
             const std::uint32_t after = c == 0 ? target.width : c;
             const std::uint32_t pad = after % 10 == 0 ? 1 : after == target.width ? 10 : 0;
             // The pad bytes after the last pair may be missing.
-            if (pad != 0 && !skipBytes(in, pad) && p + 1 < pairs) return endOfData(reporter, path);
+            if (pad != 0 && !in.skip(pad) && p + 1 < pairs) return endOfData(reporter, path);
         }
     }
     return kOk;

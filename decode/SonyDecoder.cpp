@@ -109,14 +109,8 @@ void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValu
 
 // The 32 bytes of the next unit: straight from the input's buffer where it holds them all.
 const std::uint8_t* nextUnit(ByteInput& in, std::uint8_t (&copy)[kUnitSize]) {
-    if (in.available() >= kUnitSize) {
-        const std::uint8_t* unit = in.data();
-        in.advance(kUnitSize);
-        return unit;
-    }
-    for (std::uint8_t& byte : copy)
-        if (!in.next(byte)) return nullptr;
-    return copy;
+    if (const std::uint8_t* unit = in.view(kUnitSize)) return unit;
+    return in.read(copy, kUnitSize) ? copy : nullptr;
 }
 
 } // namespace

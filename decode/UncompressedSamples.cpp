@@ -4,6 +4,8 @@
 #include <bit>
 #include <cstring>
 
+#include "common/ByteOrder.hpp"
+
 namespace korvane {
 
 namespace {
@@ -13,9 +15,9 @@ std::uint16_t sampleAt(const std::uint8_t* p, SampleCoding coding) {
     case SampleCoding::OneByte:
         return p[0];
     case SampleCoding::LittleEndian16:
-        return static_cast<std::uint16_t>(p[0] | p[1] << 8);
+        return ByteOrder::little().load16(p);
     case SampleCoding::BigEndian16:
-        return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+        return ByteOrder::big().load16(p);
     }
     return 0;
 }
@@ -48,19 +50,8 @@ bool copySamples(ByteInput& in, std::uint16_t* destination, std::uint64_t count,
             for (std::uint32_t i = 0; i < n; ++i)
                 destination[i] = sampleAt(p + i * size, coding);
         }
-        in.advance(n * size);
+        if (!in.advance(n * size)) return false;
         destination += n;
-        count -= n;
-    }
-    return true;
-}
-
-bool skipBytes(ByteInput& in, std::uint64_t count) {
-    while (count > 0) {
-        const std::uint32_t available = in.available();
-        if (available == 0) return false;
-        const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(available, count));
-        in.advance(n);
         count -= n;
     }
     return true;

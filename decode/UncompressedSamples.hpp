@@ -12,7 +12,5 @@ enum class SampleCoding : std::uint8_t { OneByte, LittleEndian16, BigEndian16 };
 // high byte 0, two bytes are taken in their order. False when the input ends first.
 [[nodiscard]] bool copySamples(ByteInput& in, std::uint16_t* destination, std::uint64_t count,
                                SampleCoding coding);
-// Passes over `count` bytes of `in`; false when it ends first.
-[[nodiscard]] bool skipBytes(ByteInput& in, std::uint64_t count);
 
 } // namespace korvane

@@ -131,20 +131,20 @@ std::int32_t predict(std::int32_t w, std::int32_t n, std::int32_t nw) {
     return between ? inside : closer;
 }
 
-// Decodes the differences of one row of `columns` samples into `residuals`; the number of
-// them before the bits ended (`columns` when none did).
+// Decodes the differences of one row of `columns` samples into `residuals`, modulo 2^16 as
+// the samples keep them; the number of them before the bits ended (`columns` when none did).
 std::uint32_t decodeRow(JpegBitReader& reader, CodeBits& bits, std::uint32_t columns,
-                        std::int32_t* residuals) {
+                        std::uint16_t* residuals) {
     std::array<CodingState, 2> states{};
     for (std::uint32_t c = 0; c < columns; ++c) {
-        residuals[c] = nextResidual(reader, bits, states[c & 1]);
+        residuals[c] = static_cast<std::uint16_t>(nextResidual(reader, bits, states[c & 1]));
         if (bits.ended()) return c;
     }
     return columns;
 }
 
 // Stores the first `count` samples of row `r` of the strip from their differences.
-void predictRow(const SampleTarget& target, std::uint32_t r, const std::int32_t* residuals,
+void predictRow(const SampleTarget& target, std::uint32_t r, const std::uint16_t* residuals,
                 std::uint32_t count) {
     const std::uint64_t row = std::uint64_t{target.rowStart} + r;
     // The row's samples inside the image: the neighbours of each lie in the image too, in
@@ -165,8 +165,12 @@ void predictRow(const SampleTarget& target, std::uint32_t r, const std::int32_t*
     }
 }
 
-// Rows of differences held between the two stages of a strip decoded on two threads.
-constexpr std::uint32_t kRingRows = 32;
+// Rows of differences held between the two stages of a strip decoded on two threads: enough
+// that the decoding seldom waits when the other thread is held up for a while.
+constexpr std::uint32_t kRingRows = 128;
+// Rows predicted at a time by one thread, so that a thread held up there keeps the other
+// waiting for little.
+constexpr std::uint32_t kPredictedAtOnce = 4;
 // Strips of fewer rows are decoded on one thread.
 constexpr std::uint32_t kPipelineRows = 2 * kRingRows;
 
@@ -189,7 +193,7 @@ public:
     }
 
 private:
-    std::int32_t* slot(std::uint32_t r) { return ring_.data() + std::size_t{r % kRingRows} * columns_; }
+    std::uint16_t* slot(std::uint32_t r) { return ring_.data() + std::size_t{r % kRingRows} * columns_; }
 
     void decodeAll() {
         for (std::uint32_t r = 0; r < target_.rows; ++r) {
@@ -233,7 +237,7 @@ private:
         const std::uint32_t decoded = static_cast<std::uint32_t>(state_.load() & kRowMask);
         std::uint32_t r = predicted_.load();
         if (r >= decoded) return false;
-        for (; r < decoded; ++r) {
+        for (const std::uint32_t end = std::min(decoded, r + kPredictedAtOnce); r < end; ++r) {
             predictRow(target_, r, slot(r), columns_);
             predicted_.store(r + 1);
             predicted_.notify_all();
@@ -248,7 +252,7 @@ private:
     CodeBits& bits_;
     const SampleTarget& target_;
     const std::uint32_t columns_;
-    std::vector<std::int32_t> ring_;
+    std::vector<std::uint16_t> ring_;
     // Rows decoded, with kFinished once the decoding stage has ended.
     std::atomic<std::uint64_t> state_{0};
     std::atomic<std::uint32_t> predicted_{0};
@@ -282,7 +286,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
         TwoStageDecode decode(reader, bits, target, columns);
         complete = decode.run(pool);
     } else {
-        std::vector<std::int32_t> residuals(columns);
+        std::vector<std::uint16_t> residuals(columns);
         for (std::uint32_t r = 0; r < target.rows && complete; ++r) {
             const std::uint32_t count = decodeRow(reader, bits, columns, residuals.data());
             predictRow(target, r, residuals.data(), count);

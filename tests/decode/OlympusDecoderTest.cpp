@@ -229,11 +229,12 @@ TEST_P(OlympusTwoStages, GiveTheSamplesAndMessagesOfOneThread) {
     }
 }
 
+// 300 rows: enough for two stages (from 256), and more than the ring's 128.
 INSTANTIATE_TEST_SUITE_P(
     Strips, OlympusTwoStages,
     ::testing::Values(TwoStageCase{"Whole", 96, 300, 300, 1000},
-                      TwoStageCase{"OddWidth", 97, 200, 200, 1000},
-                      TwoStageCase{"PastTheImage", 64, 260, 150, 1000},
+                      TwoStageCase{"OddWidth", 97, 300, 300, 1000},
+                      TwoStageCase{"PastTheImage", 64, 300, 150, 1000},
                       TwoStageCase{"EndingInTheFirstRing", 96, 300, 300, 50},
                       TwoStageCase{"EndingHalfWay", 96, 300, 300, 500},
                       TwoStageCase{"EndingInTheLastRow", 96, 300, 300, 999},

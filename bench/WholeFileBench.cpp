@@ -1,10 +1,10 @@
 // Whole decodes of files of each coding, with Korvane (open, parse, load, on the shared
 // worker pool) against LibRaw (open_file, unpack) on the same file from disk in the same run:
-// synthetic files of 10 megapixels or more from the tests' encoders, and the real tiled
-// Blackmagic DNG. Each iteration times both, alternating which goes first; the counter
-// "ratio" is Korvane's time / LibRaw's. With KORVANE_BENCH_FILES=DIR the synthetic files are
-// written to DIR and kept there (for scripts/bench-vs-libraw); otherwise to a temporary
-// folder that is removed at the end.
+// synthetic files of 10 megapixels or more from the tests' encoders, the real tiled
+// Blackmagic DNG and Magic Lantern's bit-packed DNG. Each iteration times both, alternating
+// which goes first; the counter "ratio" is Korvane's time / LibRaw's. With
+// KORVANE_BENCH_FILES=DIR the synthetic files are written to DIR and kept there (for
+// scripts/bench-vs-libraw); otherwise to a temporary folder that is removed at the end.
 #include <benchmark/benchmark.h>
 #include <libraw/libraw.h>
 
@@ -174,6 +174,13 @@ void BlackmagicDctTiles(benchmark::State& state) {
                        "/blackmagic_pocket4k_dng-ljpeg12-lintable-tiled.dng");
 }
 BENCHMARK(BlackmagicDctTiles)->Unit(benchmark::kMillisecond)->Iterations(7);
+
+// 14-bit samples packed without gaps in one strip (the DNG of Magic Lantern).
+void MagicLanternBitPacked(benchmark::State& state) {
+    compare(state, std::string(KORVANE_SAMPLES_DIR) +
+                       "/canon_eos550d_dng-uncompressed14-magiclantern.dng");
+}
+BENCHMARK(MagicLanternBitPacked)->Unit(benchmark::kMillisecond)->Iterations(7);
 
 } // namespace
 

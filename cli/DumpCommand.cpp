@@ -9,6 +9,7 @@
 
 #include "cli/FileSession.hpp"
 #include "cli/TiffOutput.hpp"
+#include "decode/Allocation.hpp"
 
 namespace korvane::cli {
 
@@ -28,10 +29,14 @@ bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect&
     constexpr std::size_t kWriteBytes = 1u << 20;
     const std::size_t rowBytes = std::size_t{area.width} * 2;
     const std::size_t rowsPerWrite = std::max<std::size_t>(1, kWriteBytes / std::max<std::size_t>(rowBytes, 1));
-    std::vector<char> chunk(rowBytes * std::min<std::size_t>(rowsPerWrite, area.height));
+    // Its pages are made at once: faulting them in one at a time costs more than the writes.
+    const std::size_t chunkBytes = rowBytes * std::min<std::size_t>(rowsPerWrite, area.height);
+    LargeByteBuffer large(chunkBytes);
+    std::vector<char> small(large.data() != nullptr ? 0 : chunkBytes);
+    char* const chunk = large.data() != nullptr ? reinterpret_cast<char*>(large.data()) : small.data();
     for (std::uint32_t y = 0; y < area.height;) {
         const auto rows = static_cast<std::uint32_t>(std::min<std::size_t>(rowsPerWrite, area.height - y));
-        char* to = chunk.data();
+        char* to = chunk;
         for (std::uint32_t r = 0; r < rows; ++r, ++y) {
             const std::uint16_t* from =
                 image.samples.data() + std::size_t{area.top + y} * image.imageWidth + area.left;
@@ -41,7 +46,7 @@ bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect&
                 to += 2;
             }
         }
-        out.write(chunk.data(), to - chunk.data());
+        out.write(chunk, to - chunk);
     }
     out.flush();
     return static_cast<bool>(out);

@@ -28,6 +28,21 @@ bool unpackRow(ByteInput& in, std::uint16_t* row, std::uint32_t width, std::uint
     return true;
 }
 
+// The same from the row's bytes in memory, with at least 3 bytes readable after them: each
+// sample is cut from the 4 bytes from its first one.
+void unpackRow(const std::uint8_t* bytes, std::uint16_t* row, std::uint32_t width,
+               std::uint32_t bits) {
+    const std::uint32_t mask = (1u << bits) - 1;
+    std::uint64_t position = 0;
+    for (std::uint32_t x = 0; x < width; ++x, position += bits) {
+        const std::uint8_t* p = bytes + (position >> 3);
+        const std::uint32_t word = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
+                                   std::uint32_t{p[2]} << 8 | p[3];
+        // A sample of at most 14 bits from bit 0 to 7 of its first byte ends in the 4 bytes.
+        row[x] = static_cast<std::uint16_t>(word >> (32 - bits - (position & 7)) & mask);
+    }
+}
+
 } // namespace
 
 Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
@@ -48,7 +63,11 @@ Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const Sample
         std::uint16_t* to = whole ? target.samples.data() + row * target.imageWidth +
                                         target.columnStart
                                   : scratch.data();
-        if (!unpackRow(in, to, target.width, bits)) {
+        const std::uint64_t rowBytes = bitPackedRowBytes(target.width, bits);
+        if (in.available() >= rowBytes + 3) {
+            unpackRow(in.data(), to, target.width, bits);
+            in.advance(static_cast<std::uint32_t>(rowBytes));
+        } else if (!unpackRow(in, to, target.width, bits)) {
             reporter.ShowMessage(8, std::string(path), "file shorter than expected");
             return kFailed;
         }

@@ -116,11 +116,15 @@ std::span<const std::uint8_t> FileRangeSource::lend(std::uint32_t maximum) {
     const std::uint32_t wanted = std::min({maximum, remaining_, kPieceSize});
     if (wanted == 0) return {};
     if (bufferSize_ < wanted) {
-        // The first piece sets the size: a small strip gets a small buffer.
+        // The first piece sets the size: a small strip gets a small buffer, a large one a
+        // buffer whose pages are made at once.
         bufferSize_ = std::min(std::max(wanted, remaining_), kPieceSize);
-        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize_);
+        large_ = bufferSize_ >= kLargeBuffer ? LargeByteBuffer(bufferSize_) : LargeByteBuffer();
+        if (large_.data() == nullptr)
+            buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(bufferSize_);
     }
-    return {buffer_.get(), read(buffer_.get(), wanted)};
+    std::uint8_t* buffer = large_.data() != nullptr ? large_.data() : buffer_.get();
+    return {buffer, read(buffer, wanted)};
 }
 
 } // namespace korvane

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "common/Status.hpp"
+#include "decode/Allocation.hpp"
 
 namespace korvane {
 
@@ -83,7 +84,10 @@ private:
     std::uint64_t position_;
     std::uint32_t remaining_;
     Status status_ = kOk;
+    // Buffers of this size or more are a LargeByteBuffer.
+    static constexpr std::uint32_t kLargeBuffer = 1u << 18;
     std::unique_ptr<std::uint8_t[]> buffer_;
+    LargeByteBuffer large_;
     std::uint32_t bufferSize_ = 0;
 };
 

@@ -70,7 +70,7 @@ void inverseDct(std::array<float, 64>& f, std::uint64_t nonzero, std::uint16_t* 
         }
         rows[v] = sum;
     }
-    const double top = maximum;
+    const std::int64_t top = maximum;
     for (int y = 0; y < kBlock; ++y) {
         std::array<float, kBlock> sum{};
         for (int i = 0; i < used; ++i) {
@@ -79,19 +79,25 @@ void inverseDct(std::array<float, 64>& f, std::uint64_t nonzero, std::uint16_t* 
             for (int x = 0; x < kBlock; ++x)
                 sum[x] += rows[v][x] * cosine;
         }
+        // Truncated towards zero as an integer: the sums stay far inside 64 bits (16-bit
+        // coefficients times 16-bit quantisers, 64 terms), and below zero both the truncation
+        // and the clamp give 0.
         for (int x = 0; x < kBlock; ++x) {
-            const double rounded = std::trunc(static_cast<double>(sum[x]) + 0.5);
-            out[y * kBlock + x] = static_cast<std::uint16_t>(std::clamp(rounded, 0.0, top));
+            const auto rounded = static_cast<std::int64_t>(static_cast<double>(sum[x]) + 0.5);
+            out[y * kBlock + x] = static_cast<std::uint16_t>(std::clamp<std::int64_t>(rounded, 0, top));
         }
     }
 }
 
-// A coefficient of `size` bits from its bits (T.81 EXTEND).
+// A coefficient of `size` bits from its bits (T.81 EXTEND). Without a branch: the sign bit
+// of a coefficient is as good as random, and a guessed branch would be wrong half the time.
 constexpr std::int32_t extend(int size, std::uint32_t bits) {
-    return (bits >> (size - 1)) != 0 ? static_cast<std::int32_t>(bits)
-                                     : static_cast<std::int32_t>(bits) - (1 << size) + 1;
+    // All ones when the leading bit is 0 (a negative coefficient), else 0.
+    const std::int32_t negative = static_cast<std::int32_t>(bits >> (size - 1)) - 1;
+    return static_cast<std::int32_t>(bits) + (negative & (1 - (1 << size)));
 }
-static_assert(extend(3, 0b101) == 5 && extend(3, 0b010) == -5 && extend(1, 0) == -1);
+static_assert(extend(3, 0b101) == 5 && extend(3, 0b010) == -5 && extend(1, 0) == -1 &&
+              extend(1, 1) == 1 && extend(15, 0) == -32767 && extend(15, 0x7FFF) == 32767);
 
 enum class Outcome : std::uint8_t { Block, EndOfImage, Failed };
 

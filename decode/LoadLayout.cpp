@@ -132,12 +132,19 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
         // 12-bit data stored at 1.5 bytes a sample: the packed decoder's; DNG's 10, 12 and
         // 14 bits packed with each row on a byte: the bit-packed decoder's.
         const bool packed = image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4;
-        const bool bits = !packed && bitPacked(job) &&
-                          byteCount == bitPackedRowBytes(image.imageWidth, image.bitsPerSample) * rows;
+        const std::uint64_t packedRowBytes = bitPackedRowBytes(image.imageWidth, image.bitsPerSample);
+        const bool bits = !packed && bitPacked(job) && byteCount == packedRowBytes * rows;
+        if (bits) {
+            // Each row starts on a byte: the strip goes in runs of rows, like a copied one.
+            const std::size_t before = pieces.size();
+            addRuns(job, offset, packedRowBytes, rows, rowStart, pieces);
+            kinds.resize(kinds.size() + pieces.size() - before, Kind::BitPacked);
+            continue;
+        }
         pieces.push_back(rowsPiece(job, offset, byteCount, rows, rowStart));
-        kinds.push_back(packed ? Kind::Packed : bits ? Kind::BitPacked : Kind::Inconsistent);
+        kinds.push_back(packed ? Kind::Packed : Kind::Inconsistent);
         // A strip found inconsistent has its message before its bytes are looked at.
-        if (!packed && !bits) together = false;
+        if (!packed) together = false;
     }
     const Coding& packedCoding = *findStripCoding(kPackedCompression);
     const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {

@@ -4,6 +4,7 @@
 
 #include "common/Reporter.hpp"
 #include "common/Status.hpp"
+#include "common/WorkerPool.hpp"
 #include "decode/ByteSource.hpp"
 #include "decode/SampleTarget.hpp"
 
@@ -20,8 +21,15 @@ namespace korvane {
 //
 // A strip without its header gives message 8 with `path`; one whose bits end before its last
 // sample gives message 16 ("tile/strip data incomplete"), the samples before it stored.
+// Strips of many rows are decoded on two threads of the shared pool: one takes the bits
+// apart, the other adds the differences to the predictions.
 [[nodiscard]] Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount,
                                    const SampleTarget& target, Reporter& reporter,
                                    std::string_view path);
+// The same on `pool`; WorkerPool::serial() decodes on the calling thread alone, with the same
+// samples and messages.
+[[nodiscard]] Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount,
+                                   const SampleTarget& target, Reporter& reporter,
+                                   std::string_view path, WorkerPool& pool);
 
 } // namespace korvane

@@ -65,11 +65,32 @@ SampleTable buildSampleTable(const std::array<std::uint16_t, 4>& ranges) {
     return table;
 }
 
-// The 16 values of one block, its bits taken little-endian. When the max and min indices
-// coincide, that position takes the max and fifteen positions want a step where the block
-// holds fourteen: the last one reads past the block as 0, which gives the min its place
-// rather than bits of the next block.
-void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValues>& values) {
+// Where each position of a block takes its value from, by max index x 16 + min index: the
+// positions other than the max's and the min's take the steps in order (slot 0 to 14), the
+// max's position slot 15 and the min's slot 16. When the two indices coincide, that position
+// takes the max and fifteen positions want a step where the block holds fourteen: the last
+// one reads past the block as 0, which gives the min its place rather than bits of the next
+// block.
+constexpr std::uint32_t kMaxSlot = 15, kMinSlot = 16;
+using SlotPattern = std::array<std::uint8_t, kBlockValues>;
+constexpr std::array<SlotPattern, kBlockValues * kBlockValues> makeSlotPatterns() {
+    std::array<SlotPattern, kBlockValues * kBlockValues> patterns{};
+    for (std::uint32_t maxIndex = 0; maxIndex < kBlockValues; ++maxIndex)
+        for (std::uint32_t minIndex = 0; minIndex < kBlockValues; ++minIndex) {
+            SlotPattern& p = patterns[maxIndex * kBlockValues + minIndex];
+            std::uint8_t next = 0;
+            for (std::uint32_t i = 0; i < kBlockValues; ++i)
+                p[i] = i == maxIndex ? kMaxSlot : i == minIndex ? kMinSlot : next++;
+        }
+    return patterns;
+}
+constexpr auto kSlotPatterns = makeSlotPatterns();
+static_assert(kSlotPatterns[0][0] == kMaxSlot && kSlotPatterns[0][15] == 14 &&
+              kSlotPatterns[1 * kBlockValues + 0][0] == kMinSlot && kSlotPatterns[17][15] == 14);
+
+// The 16 samples of one block, its bits taken little-endian, through `curve`.
+void decodeBlock(const std::uint8_t* block, const SampleTable& curve,
+                 std::array<std::uint16_t, kBlockValues>& values) {
     unsigned __int128 bits = 0;
     if constexpr (std::endian::native == std::endian::little) {
         std::memcpy(&bits, block, kBlockBytes);
@@ -87,24 +108,21 @@ void decodeBlock(const std::uint8_t* block, std::array<std::uint32_t, kBlockValu
     // The spread decides how far each 7-bit step reaches; a min above the max spreads nothing.
     const std::int32_t spread = static_cast<std::int32_t>(max) - static_cast<std::int32_t>(min);
     const unsigned shift = spread <= 127 ? 0 : spread <= 255 ? 1 : spread <= 511 ? 2 : spread < 1024 ? 3 : 4;
-    // The fourteen steps the block holds, and a fifteenth past its end. The loop below also
-    // works out a step for the max and min positions (and drops it): after fifteen steps
-    // taken, that is a sixteenth, so there is room for one more, never used.
+    // The samples of the fourteen steps the block holds, of a fifteenth past its end (the
+    // min), of the max and of the min: the pattern of the indices places them without a
+    // branch, as the data decide where max and min go.
     constexpr unsigned kSteps = (kBlockBits - kStepsAt) / kStepBits;
-    std::array<std::uint32_t, kSteps + 2> steps{};
+    std::array<std::uint16_t, kMinSlot + 1> slots;
 #pragma GCC unroll 14
     for (unsigned j = 0; j < kSteps; ++j)
-        steps[j] = field(kStepsAt + j * kStepBits, kStepBits);
-    // Without branches: where max and min go depends on the data alone.
-    unsigned next = 0;
+        slots[j] = curve[std::min(min + (field(kStepsAt + j * kStepBits, kStepBits) << shift), kLargestValue)];
+    slots[kSteps] = curve[min];
+    slots[kMaxSlot] = curve[max];
+    slots[kMinSlot] = curve[min];
+    const SlotPattern& pattern = kSlotPatterns[maxIndex * kBlockValues + minIndex];
 #pragma GCC unroll 16
-    for (std::uint32_t i = 0; i < kBlockValues; ++i) {
-        const bool isMax = i == maxIndex;
-        const bool isMin = !isMax && i == minIndex;
-        const std::uint32_t stepped = std::min(min + (steps[next] << shift), kLargestValue);
-        values[i] = isMax ? max : isMin ? min : stepped;
-        next += !(isMax || isMin);
-    }
+    for (std::uint32_t i = 0; i < kBlockValues; ++i)
+        values[i] = slots[pattern[i]];
 }
 
 // The 32 bytes of the next unit: straight from the input's buffer where it holds them all.
@@ -122,7 +140,7 @@ Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount, const SampleT
     if (!target.valid()) return kOk;
     const SampleTable samples = buildSampleTable(pixelValueRange);
     ByteInput in(source, byteCount);
-    std::array<std::uint32_t, kBlockValues> even{}, odd{};
+    std::array<std::uint16_t, kBlockValues> even{}, odd{};
     for (std::uint32_t r = 0; r < target.rows; ++r) {
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
         for (std::uint32_t unit = 0; unit < target.width; unit += kUnitSize) {
@@ -133,20 +151,20 @@ Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount, const SampleT
                                      "end of file occured while reading compressed scan data");
                 return kFailed;
             }
-            decodeBlock(bytes, even);
-            decodeBlock(bytes + kBlockBytes, odd);
+            decodeBlock(bytes, samples, even);
+            decodeBlock(bytes + kBlockBytes, samples, odd);
             const std::uint64_t column = std::uint64_t{target.columnStart} + unit;
             if (row < target.imageHeight && column + kUnitSize <= target.imageWidth) {
                 std::uint16_t* out = target.samples.data() + row * target.imageWidth + column;
                 for (std::uint32_t i = 0; i < kBlockValues; ++i) {
-                    out[2 * i] = samples[even[i]];
-                    out[2 * i + 1] = samples[odd[i]];
+                    out[2 * i] = even[i];
+                    out[2 * i + 1] = odd[i];
                 }
                 continue;
             }
             for (std::uint32_t i = 0; i < kBlockValues; ++i) {
-                target.put(row, column + 2 * i, samples[even[i]]);
-                target.put(row, column + 2 * i + 1, samples[odd[i]]);
+                target.put(row, column + 2 * i, even[i]);
+                target.put(row, column + 2 * i + 1, odd[i]);
             }
         }
     }

@@ -1,6 +1,7 @@
 // Olympus' compressed raw decoder: codes written out bit by bit, the prediction of the first
 // rows, magnitudes past 16 bits, encoded strips, short data, and whole E-3 files parsed and
 // loaded, compared with LibRaw.
+#include <memory>
 #include <random>
 
 #include "decode/OlympusDecoder.hpp"
@@ -184,6 +185,61 @@ TEST(OlympusShort, BitsEndingBeforeTheLastSampleAreMessage16) {
         }
     }
 }
+
+// --- Two threads -------------------------------------------------------------------------------
+
+struct TwoStageCase {
+    const char* name;
+    std::uint32_t width;
+    std::uint32_t rows;
+    std::uint32_t imageRows;     // rows of the image the strip lies in (from row 0)
+    std::size_t keepPerThousand; // the bytes kept of the coded strip, per thousand
+};
+
+class OlympusTwoStages : public ::testing::TestWithParam<TwoStageCase> {};
+
+// The strip decoded on pools of 1, 3 and 7 workers (more than processors: the stages run in
+// every order and speed) gives the samples and messages of a decode on the calling thread.
+TEST_P(OlympusTwoStages, GiveTheSamplesAndMessagesOfOneThread) {
+    const TwoStageCase& c = GetParam();
+    const auto samples = sceneSamples(c.width, c.rows, 12);
+    auto bytes = encodeOlympus(samples, c.width);
+    const auto byteCount = static_cast<std::uint32_t>(bytes.size());
+    bytes.resize(bytes.size() * c.keepPerThousand / 1000);
+    const auto decodeOn = [&](WorkerPool& pool) {
+        auto b = std::make_unique<StripBuffer>(c.width, c.imageRows, c.width, c.rows);
+        MemoryByteSource source(bytes);
+        const Status status = DecodeOlympus(source, byteCount, b->target, b->reporter, "/path/a.orf", pool);
+        return std::make_pair(status, std::move(b));
+    };
+    const auto [status, serial] = decodeOn(WorkerPool::serial());
+    EXPECT_EQ(succeeded(status), c.keepPerThousand == 1000);
+    // An odd last column is not coded.
+    if (c.keepPerThousand == 1000 && c.imageRows >= c.rows && c.width % 2 == 0) {
+        EXPECT_EQ(serial->rows(0, c.rows), samples);
+    }
+    for (const unsigned workers : {1u, 3u, 7u}) {
+        WorkerPool pool(workers);
+        for (int repeat = 0; repeat < 3; ++repeat) {
+            const auto [parallelStatus, parallel] = decodeOn(pool);
+            EXPECT_EQ(parallelStatus, status) << workers;
+            EXPECT_EQ(parallel->reporter.numbers(), serial->reporter.numbers()) << workers;
+            EXPECT_TRUE(parallel->samples == serial->samples) << workers << " workers";
+        }
+    }
+}
+
+// 300 rows: enough for two stages (from 256), and more than the ring's 128.
+INSTANTIATE_TEST_SUITE_P(
+    Strips, OlympusTwoStages,
+    ::testing::Values(TwoStageCase{"Whole", 96, 300, 300, 1000},
+                      TwoStageCase{"OddWidth", 97, 300, 300, 1000},
+                      TwoStageCase{"PastTheImage", 64, 300, 150, 1000},
+                      TwoStageCase{"EndingInTheFirstRing", 96, 300, 300, 50},
+                      TwoStageCase{"EndingHalfWay", 96, 300, 300, 500},
+                      TwoStageCase{"EndingInTheLastRow", 96, 300, 300, 999},
+                      TwoStageCase{"OnlyTheHeader", 96, 300, 300, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // --- Whole files -------------------------------------------------------------------------------
 

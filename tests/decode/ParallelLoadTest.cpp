@@ -3,6 +3,7 @@
 // part of the way through.
 #include <filesystem>
 
+#include "common/CameraDescription.hpp"
 #include "common/WorkerPool.hpp"
 #include "tests/decode/LoadTestSupport.hpp"
 #include "tests/decode/NikonTestSupport.hpp"
@@ -12,7 +13,8 @@ namespace korvane::test {
 namespace {
 
 enum class Layout : std::uint8_t { Strips, Tiles };
-enum class Codec : std::uint8_t { Uncompressed, Packed12, LosslessJpeg, Sony };
+// BitPacked: DNG's samples of 10, 12 or 14 bits without gaps, each row on a byte.
+enum class Codec : std::uint8_t { Uncompressed, Packed12, BitPacked, LosslessJpeg, Sony };
 
 // What a case spoils: one piece's bytes, its position or its length.
 enum class Damage : std::uint8_t {
@@ -44,6 +46,8 @@ std::vector<std::uint8_t> encodePiece(const ParallelCase& c, const std::vector<s
         return encodeUncompressed(s, c.bits > 8 ? 2 : 1, c.order);
     case Codec::Packed12:
         return encodePacked12(s, ByteOrder::Big);
+    case Codec::BitPacked:
+        return encodeBitPacked(s, width, c.bits);
     case Codec::Sony:
         return encodeSonyCraw(s, width);
     case Codec::LosslessJpeg: {
@@ -103,6 +107,7 @@ std::unique_ptr<OpenedRawFile> parallelFile(const ParallelCase& c) {
     }
     attachEntries(*node, file, entries, tiles);
     auto opened = std::make_unique<OpenedRawFile>(file, std::move(node));
+    if (c.codec == Codec::BitPacked) opened->context.formatCode = format_code::kDng;
     return opened;
 }
 
@@ -166,6 +171,15 @@ INSTANTIATE_TEST_SUITE_P(
         ParallelCase{.name = "Packed12Strips", .codec = Codec::Packed12, .bits = 12},
         ParallelCase{.name = "Packed12StripCutShort", .codec = Codec::Packed12, .bits = 12,
                      .damage = Damage::CutShort, .damaged = 4},
+        // 1200 x 1000 samples of 14 bits in one strip: 2100 bytes a row, two runs of rows.
+        ParallelCase{.name = "BitPacked14StripInRuns", .codec = Codec::BitPacked, .width = 1200,
+                     .height = 1000, .piece = 1000, .bits = 14},
+        ParallelCase{.name = "BitPacked14StripCutShort", .codec = Codec::BitPacked, .width = 1200,
+                     .height = 1000, .piece = 1000, .bits = 14, .damage = Damage::CutShort},
+        ParallelCase{.name = "BitPacked10StripPastTheEnd", .codec = Codec::BitPacked, .width = 37,
+                     .bits = 10, .damage = Damage::OffsetPastEnd, .damaged = 2},
+        ParallelCase{.name = "BitPacked12StripOfWrongLength", .codec = Codec::BitPacked,
+                     .width = 37, .bits = 12, .damage = Damage::ByteCountChanged, .damaged = 4},
         ParallelCase{.name = "UncompressedTiles", .layout = Layout::Tiles, .width = 72, .height = 40,
                      .piece = 16},
         ParallelCase{.name = "UncompressedTilePastTheEnd", .layout = Layout::Tiles, .width = 72,

@@ -57,6 +57,36 @@ TEST(SonyCrawBlocks, MaxAndMinStandAtTheirIndicesAndTheStepsFillTheRestInOrder) 
     EXPECT_TRUE(b.reporter.records().empty());
 }
 
+// Every pair of indices, equal ones too, against the steps placed one position at a time:
+// the max's position, else the min's, else the next step (a fifteenth reads as 0).
+TEST(SonyCrawBlocks, EveryPairOfIndicesPlacesMaxMinAndStepsAsOnePositionAtATime) {
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint16_t> expected;
+    for (std::uint8_t maxIndex = 0; maxIndex < 16; ++maxIndex) {
+        for (std::uint8_t minIndex = 0; minIndex < 16; ++minIndex) {
+            // A spread of 100: each step counts one.
+            SonyBlock block{.max = 600, .min = 500, .maxIndex = maxIndex, .minIndex = minIndex, .steps = {}};
+            std::iota(block.steps.begin(), block.steps.end(), std::uint8_t{1});
+            const auto packed = packSonyBlock(block);
+            bytes.insert(bytes.end(), packed.begin(), packed.end());
+            std::size_t next = 0;
+            for (std::uint8_t i = 0; i < 16; ++i) {
+                const std::uint16_t step = next < block.steps.size() ? block.steps[next] : 0;
+                expected.push_back(i == maxIndex ? block.max : i == minIndex ? block.min : block.min + step);
+                if (i != maxIndex && i != minIndex) ++next;
+            }
+        }
+    }
+    // 256 blocks: 128 units of one row, the even block of each unit first.
+    StripBuffer b(4096, 1, 4096, 1);
+    ASSERT_EQ(decode(b, bytes, kIdentity), kOk);
+    for (std::size_t block = 0; block < 256; ++block)
+        for (std::uint32_t i = 0; i < 16; ++i)
+            ASSERT_EQ(b.at(0, static_cast<std::uint32_t>(block / 2 * 32 + block % 2 + 2 * i)),
+                      expected[block * 16 + i])
+                << "max index " << block / 16 << ", min index " << block % 16 << ", position " << i;
+}
+
 struct SpreadCase {
     int spread;
     int stepValue;  // what a step of 1 adds

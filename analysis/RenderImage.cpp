@@ -154,6 +154,16 @@ int partsFor(std::int64_t samples) {
     return static_cast<int>(std::clamp<std::int64_t>(samples / kSamplesPerPart, 1, processors));
 }
 
+// The same for drawings whose parts are independent, in smaller parts: on a machine that
+// others share, a worker may lose its processor in the middle of a part, and the calling
+// thread would wait for that part with nothing to do. With several parts per processor the
+// threads that run take what the others have not started.
+constexpr int kPartsPerProcessor = 8;
+int smallPartsFor(std::int64_t samples) {
+    const int parts = partsFor(samples);
+    return parts == 1 ? 1 : parts * kPartsPerProcessor;
+}
+
 // Paints in parts when `shared`: each part with its own copy of the source.
 // Paints the bands from `from` to `to` as the mode paints them.
 template <typename Source>
@@ -176,7 +186,8 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
     const auto paint = [&](Source& src, std::int32_t from, std::int32_t to) {
         paintBands(c, settings, src, from, to);
     };
-    const int parts = shared ? partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
+    const int parts =
+        shared ? smallPartsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
     if (parts == 1) {
         paint(source, 0, bands);
         return;
@@ -398,7 +409,7 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
         inOut[q] = e.displayedInOut(static_cast<int>(q));
     }
     const std::int32_t width = std::max(x1 - x0, 0), height = std::max(y1 - y0, 0);
-    const int parts = shared ? partsFor(std::int64_t{width} * height) : 1;
+    const int parts = shared ? smallPartsFor(std::int64_t{width} * height) : 1;
     std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
     inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
         std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];

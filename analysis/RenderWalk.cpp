@@ -57,6 +57,17 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
     }
 }
 
+void rawPairRow(const RawTables& tables, int qLeft, int qRight, const std::uint16_t* row,
+                std::ptrdiff_t step, std::int32_t from, std::int32_t to, std::uint32_t* out) {
+    const std::uint32_t *left = tables.table[qLeft], *right = tables.table[qRight];
+    const std::uint32_t leftLimit = tables.limit[qLeft], rightLimit = tables.limit[qRight];
+    const std::uint16_t* p = row + from * step;
+    for (std::int32_t dx = from; dx < to; dx += 2, p += 2 * step) {
+        out[dx] = left[std::min<std::uint32_t>(p[0], leftLimit)];
+        out[dx + 1] = right[std::min<std::uint32_t>(p[step], rightLimit)];
+    }
+}
+
 CellShape cellShape(const Viewport& view, int columns, int rows) {
     CellShape shape;
     std::array<std::uint32_t, 3> counts{};

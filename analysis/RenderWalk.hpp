@@ -20,6 +20,15 @@
 
 namespace korvane::render_walk {
 
+// The working memory of a source's bands. A thread keeps its own from one part to the next
+// and from one drawing to the next (see LentMemory), so that the parts' copies of a source
+// allocate and clear no rows of their own.
+struct PartMemory {
+    std::vector<std::int32_t> blacks;
+    std::vector<std::uint32_t> results;
+    std::vector<std::uint32_t> rows;
+};
+
 // Every source answers for the sample at `p`, at cell position q, display column dx and row
 // i of the current band (dx and the band's first row are counted from the first visible
 // sample). beginBand is called before each band of `rows` sample rows starting at row dy.
@@ -45,6 +54,7 @@ struct RawTables {
     Bound bound(int q) const { return {table[q], limit[q]}; }
     // The results of the two rows of a band of 2 x 2 cells, for paintTwoByTwoCells.
     std::vector<std::uint32_t> rows;
+    void swapMemory(PartMemory& m) { rows.swap(m.rows); }
 };
 
 // Any source at one cell position.
@@ -82,6 +92,10 @@ struct BandResults {
     };
     // Valid until the next beginBand.
     Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
+    void swapMemory(PartMemory& m) {
+        blacks.swap(m.blacks);
+        results.swap(m.results);
+    }
 };
 
 struct CorrectedTables : BandResults {
@@ -138,6 +152,23 @@ struct Evaluated {
         return r.out;
     }
     BoundAt<Evaluated> bound(int q) const { return {this, q}; }
+    void swapMemory(PartMemory&) {}
+};
+
+// Lends the calling thread's part memory to `source` for as long as it lives.
+template <typename Source> class LentMemory {
+public:
+    explicit LentMemory(Source& source) : source_(source) { source_.swapMemory(memory()); }
+    ~LentMemory() { source_.swapMemory(memory()); }
+    LentMemory(const LentMemory&) = delete;
+    LentMemory& operator=(const LentMemory&) = delete;
+
+private:
+    static PartMemory& memory() {
+        thread_local PartMemory kept;
+        return kept;
+    }
+    Source& source_;
 };
 
 // One row of visible samples, from display column `from` to `to`: pixels straight from the

@@ -148,10 +148,25 @@ bool paintsSamples(const RenderSettings& settings, const Viewport& view) {
 // How many parts a drawing of `samples` visible samples is shared out in: one per processor
 // up to four, each of at least kSamplesPerPart.
 constexpr std::int64_t kSamplesPerPart = 1 << 18;
+int processorsToUse() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+}
 int partsFor(std::int64_t samples) {
-    const int processors =
-        static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    const int processors = processorsToUse();
     return static_cast<int>(std::clamp<std::int64_t>(samples / kSamplesPerPart, 1, processors));
+}
+
+// The same for drawings whose parts are independent, in smaller parts (of at least an eighth
+// of kSamplesPerPart, up to eight per processor): on a machine that
+// others share, a worker may lose its processor in the middle of a part, and the calling
+// thread would wait for that part with nothing to do. With several parts per processor the
+// threads that run take what the others have not started.
+constexpr int kPartsPerProcessor = 8;
+int smallPartsFor(std::int64_t samples) {
+    const int processors = processorsToUse();
+    if (processors == 1) return 1;
+    return static_cast<int>(std::clamp<std::int64_t>(
+        samples / (kSamplesPerPart / kPartsPerProcessor), 1, processors * kPartsPerProcessor));
 }
 
 // Paints in parts when `shared`: each part with its own copy of the source.
@@ -174,9 +189,11 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
     const std::int32_t bands =
         samples ? v.y.visibleSamples : (v.y.visibleSamples + v.cfa.height - 1) / v.cfa.height;
     const auto paint = [&](Source& src, std::int32_t from, std::int32_t to) {
+        const LentMemory<Source> lent(src);
         paintBands(c, settings, src, from, to);
     };
-    const int parts = shared ? partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
+    const int parts =
+        shared ? smallPartsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples) : 1;
     if (parts == 1) {
         paint(source, 0, bands);
         return;
@@ -251,6 +268,7 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     while (static_cast<int>(stages.size()) < parts) stages.push_back(stage);
     inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
         NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
+        const LentMemory<NoiseTables> lent(t);
         paintBands(c, settings, t, from, to);
     });
     for (const SelectionStatistics& s : partStatistics)
@@ -260,8 +278,6 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
 // Memory one drawing works in.
 struct Scratch {
     std::vector<std::uint32_t> tables;
-    std::vector<std::int32_t> blacks;
-    std::vector<std::uint32_t> results;
 };
 
 // Cell positions that share channel and black level share one table.
@@ -398,7 +414,7 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
         inOut[q] = e.displayedInOut(static_cast<int>(q));
     }
     const std::int32_t width = std::max(x1 - x0, 0), height = std::max(y1 - y0, 0);
-    const int parts = shared ? partsFor(std::int64_t{width} * height) : 1;
+    const int parts = shared ? smallPartsFor(std::int64_t{width} * height) : 1;
     std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
     inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
         std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];
@@ -547,8 +563,9 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings, pl
     const std::uint16_t* first = image.samples.data() + view.firstIndex;
     const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
                         selected};
-    // The tables and lines are kept from one drawing to the next of the same thread, so
-    // that following a slider does not allocate and clear them every time.
+    // The tables are kept from one drawing to the next of the same thread (the lines of each
+    // part by the thread painting it), so that following a slider does not allocate and
+    // clear them every time.
     thread_local Scratch scratch;
     std::vector<std::uint32_t>& storage = scratch.tables;
     auto* processing = dynamic_cast<NoiseProcessing*>(noise);
@@ -562,13 +579,9 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings, pl
         paintWith(canvas, settings, each, false);
     } else if (evaluator.blackVaries()) {
         CorrectedTables tables = correctedTables(evaluator, view, first, storage);
-        tables.blacks.swap(scratch.blacks);
-        tables.results.swap(scratch.results);
         paintWith(canvas, settings, tables, canvas.selected.empty());
         if (gatherAfter && !units.empty())
             gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
-        tables.blacks.swap(scratch.blacks);
-        tables.results.swap(scratch.results);
     } else {
         RawTables tables = rawTables(evaluator, view, storage);
         paintWith(canvas, settings, tables, canvas.selected.empty());

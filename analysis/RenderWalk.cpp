@@ -35,11 +35,15 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
         const __m128i offset4 = pair(saturatedOffset);
         const __m128i belowSaturation4 = _mm_sub_epi32(pair(saturatedAt), _mm_set1_epi32(1));
         const __m128i zero = _mm_setzero_si128();
+        // Held here: the stores into `out` could otherwise change them for all the compiler
+        // knows, and it would load them again at every step.
+        const std::int32_t* const lineBlacks = blacks.data();
+        const std::uint32_t* const table = block;
         for (; dx + 4 <= width; dx += 4) {
             const __m128i s = _mm_unpacklo_epi16(
                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + dx)), zero);
             __m128i v = _mm_sub_epi32(
-                s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks.data() + dx)));
+                s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lineBlacks + dx)));
             v = _mm_andnot_si128(_mm_srai_epi32(v, 31), v);
             const __m128i over = _mm_cmpgt_epi32(v, limit4);
             v = _mm_or_si128(_mm_and_si128(over, limit4), _mm_andnot_si128(over, v));
@@ -47,13 +51,25 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + dx),
                              _mm_add_epi32(_mm_add_epi32(start4, v), saturated));
         }
+#pragma GCC unroll 4
         for (std::int32_t i = 0; i < dx; ++i)
-            out[i] = block[out[i]];
+            out[i] = table[out[i]];
     }
 #endif
     for (int j = dx % cw; dx < width; ++dx) {
         out[dx] = resultOf(samples[dx * step], blacks[static_cast<std::size_t>(dx)], q0 + j);
         if (++j == cw) j = 0;
+    }
+}
+
+void rawPairRow(const RawTables& tables, int qLeft, int qRight, const std::uint16_t* row,
+                std::ptrdiff_t step, std::int32_t from, std::int32_t to, std::uint32_t* out) {
+    const std::uint32_t *left = tables.table[qLeft], *right = tables.table[qRight];
+    const std::uint32_t leftLimit = tables.limit[qLeft], rightLimit = tables.limit[qRight];
+    const std::uint16_t* p = row + from * step;
+    for (std::int32_t dx = from; dx < to; dx += 2, p += 2 * step) {
+        out[dx] = left[std::min<std::uint32_t>(p[0], leftLimit)];
+        out[dx + 1] = right[std::min<std::uint32_t>(p[step], rightLimit)];
     }
 }
 

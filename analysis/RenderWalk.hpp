@@ -20,6 +20,15 @@
 
 namespace korvane::render_walk {
 
+// The working memory of a source's bands. A thread keeps its own from one part to the next
+// and from one drawing to the next (see LentMemory), so that the parts' copies of a source
+// allocate and clear no rows of their own.
+struct PartMemory {
+    std::vector<std::int32_t> blacks;
+    std::vector<std::uint32_t> results;
+    std::vector<std::uint32_t> rows;
+};
+
 // Every source answers for the sample at `p`, at cell position q, display column dx and row
 // i of the current band (dx and the band's first row are counted from the first visible
 // sample). beginBand is called before each band of `rows` sample rows starting at row dy.
@@ -43,6 +52,9 @@ struct RawTables {
         }
     };
     Bound bound(int q) const { return {table[q], limit[q]}; }
+    // The results of the two rows of a band of 2 x 2 cells, for paintTwoByTwoCells.
+    std::vector<std::uint32_t> rows;
+    void swapMemory(PartMemory& m) { rows.swap(m.rows); }
 };
 
 // Any source at one cell position.
@@ -80,6 +92,10 @@ struct BandResults {
     };
     // Valid until the next beginBand.
     Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
+    void swapMemory(PartMemory& m) {
+        blacks.swap(m.blacks);
+        results.swap(m.results);
+    }
 };
 
 struct CorrectedTables : BandResults {
@@ -136,6 +152,23 @@ struct Evaluated {
         return r.out;
     }
     BoundAt<Evaluated> bound(int q) const { return {this, q}; }
+    void swapMemory(PartMemory&) {}
+};
+
+// Lends the calling thread's part memory to `source` for as long as it lives.
+template <typename Source> class LentMemory {
+public:
+    explicit LentMemory(Source& source) : source_(source) { source_.swapMemory(memory()); }
+    ~LentMemory() { source_.swapMemory(memory()); }
+    LentMemory(const LentMemory&) = delete;
+    LentMemory& operator=(const LentMemory&) = delete;
+
+private:
+    static PartMemory& memory() {
+        thread_local PartMemory kept;
+        return kept;
+    }
+    Source& source_;
 };
 
 // One row of visible samples, from display column `from` to `to`: pixels straight from the
@@ -278,6 +311,8 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
         for (int k = 0; k < 4; ++k)
             belongs[c][k] = _mm_set1_epi32(shape.colour[k] == c ? -1 : 0);
     alignas(16) std::array<std::array<std::uint32_t, 4>, 3> means{};
+    const __m128i shiftBy[3] = {_mm_cvtsi32_si128(shift[0]), _mm_cvtsi32_si128(shift[1]),
+                                _mm_cvtsi32_si128(shift[2])};
     for (; cx + 4 <= to; cx += 4) {
         const auto load = [](const std::uint32_t* p) {
             return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
@@ -289,13 +324,17 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
             _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 1, 3, 1))),
             _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(2, 0, 2, 0))),
             _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(3, 1, 3, 1)))};
+        // Unrolled: -O2 leaves these short loops as loops, and the masks then come from memory.
+#pragma GCC unroll 3
         for (int c = 0; c < 3; ++c) {
             __m128i sum = _mm_setzero_si128();
+#pragma GCC unroll 4
             for (int k = 0; k < 4; ++k)
                 sum = _mm_add_epi32(sum, _mm_and_si128(value[k], belongs[c][k]));
             _mm_store_si128(reinterpret_cast<__m128i*>(means[c].data()),
-                            _mm_srl_epi32(sum, _mm_cvtsi32_si128(shift[c])));
+                            _mm_srl_epi32(sum, shiftBy[c]));
         }
+#pragma GCC unroll 4
         for (int i = 0; i < 4; ++i) {
             if constexpr (Grey) {
                 const std::uint8_t level = mapping[(means[0][i] + means[1][i] + means[2][i]) / 3];
@@ -323,6 +362,11 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
     }
 }
 
+// The results of samples `from` to `to` of one row, alternately of the tables at cell
+// positions qLeft and qRight (from is even), written from out[from] on.
+void rawPairRow(const RawTables& tables, int qLeft, int qRight, const std::uint16_t* row,
+                std::ptrdiff_t step, std::int32_t from, std::int32_t to, std::uint32_t* out);
+
 template <bool Grey, typename Source>
 void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
                   std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
@@ -333,6 +377,19 @@ void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint1
             const std::uint32_t* top = source.results.data();
             paintTwoByTwoCells<Grey>(shape, top, top + view.x.visibleSamples, from, to, mapping,
                                      out);
+            return;
+        }
+    } else if constexpr (std::is_same_v<Source, RawTables>) {
+        // The look-ups of the two rows in runs of their own, then the cells four at a time.
+        if (view.cfa.width == 2 && twoByTwoShape(shape) && from < to) {
+            const auto width = static_cast<std::size_t>(2 * to);
+            if (source.rows.size() < 2 * width) source.rows.resize(2 * width);
+            std::uint32_t* top = source.rows.data();
+            std::uint32_t* bottom = top + width;
+            rawPairRow(source, shape.q[0], shape.q[1], first, view.stepX, 2 * from, 2 * to, top);
+            rawPairRow(source, shape.q[2], shape.q[3], first + view.stepY, view.stepX, 2 * from,
+                       2 * to, bottom);
+            paintTwoByTwoCells<Grey>(shape, top, bottom, from, to, mapping, out);
             return;
         }
     }

@@ -14,6 +14,65 @@ struct MessageEntry {
     std::string_view text;  // empty where the number has no entry
 };
 
+// The catalogue's numbers by what each message is about. The number is what the user sees with
+// the message and what scripts compare; each enumerator has its catalogue entry and each entry
+// its enumerator (the catalogue is written by these names, and checked where it is defined).
+enum class MessageId : std::int16_t {
+    // The catalogue itself.
+    WrongMessageNumber = 0,
+    // Opening and reading the file.
+    InputFileSpecInvalid = 1,
+    InputOpenFailed = 2,
+    TooShortForTiff = 3,
+    NotTiff = 4,
+    InvalidTiffHeader = 5,
+    ReadFailed = 6,
+    PositionFailed = 7,
+    ProcessingFailed = 8,
+    InvalidIfd = 9,
+    TagLookupFailed = 10,
+    // Memory.
+    AllocationFailed = 11,
+    // The image the file describes and its data.
+    NoValidImage = 12,
+    ImageIncompleteOrUnsupported = 13,
+    MainImageInvalid = 14,
+    InconsistentSpecification = 15,
+    JpegDataError = 16,
+    // The clipboard.
+    ClipboardUnavailable = 17,
+    // An internal error, a DNG format error, program traces.
+    InternalError = 18,
+    DngFormatError = 19,
+    LogicTrace = 20,
+    LogicTraceValues = 21,
+    // What is not implemented: cameras, codings, functions.
+    UnsupportedCamera = 22,
+    UnsupportedCameraOptions = 23,
+    NotImplemented = 24,
+    InvalidCameraDescription = 25,
+    DecompressionError = 26,
+    // Writing image data back to the file.
+    UpdateUnsupported = 27,
+    UpdateOpenFailed = 28,
+    UpdatePositionFailed = 29,
+    UpdateWriteFailed = 30,
+    // Information for the user.
+    Information = 31,
+    // Highlight recovery.
+    NoSelection = 32,
+    NoRecoveryTemplate = 33,
+    SelectionTooSmall = 34,
+    FunctionUnsupported = 35,
+    // Frequency analysis (36 has no entry).
+    FrequencyAnalysisResult = 37,
+};
+
+// The number a user sees with message `id`.
+[[nodiscard]] constexpr std::int16_t messageNumber(MessageId id) {
+    return static_cast<std::int16_t>(id);
+}
+
 inline constexpr int kMessageCount = 38;   // numbers 0 to 37
 inline constexpr int kCaptionCount = 11;
 

@@ -134,7 +134,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
                      Reporter& reporter, std::string_view path) {
     ByteInput in(source, byteCount);
     if (!skipBytes(in, kHeaderBytes)) {
-        reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading compressed scan data");
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "end of file occured\nwhile reading compressed scan data");
         return kFailed;
     }
     if (!target.valid()) return kOk;
@@ -156,7 +156,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
         for (std::uint32_t c = 0; c < columns; ++c) {
             const std::int32_t residual = nextResidual(reader, bits, states[c & 1]);
             if (bits.ended()) {
-                reporter.ShowMessage(16, "tile/strip data incomplete");
+                reporter.ShowMessage(MessageId::JpegDataError, "tile/strip data incomplete");
                 return kFailed;
             }
             if (c >= stored) continue;

@@ -115,6 +115,10 @@ constexpr bool anyEntryIn(int from, int to) {
 static_assert(kEntries.size() == kMessageCount, "one entry for every number 0 to 37");
 static_assert(captionsInRange(), "every entry names one of the eleven captions");
 static_assert(kEntries[36].text.empty() && !kEntries[37].text.empty());
+static_assert(std::count_if(kEntries.begin(), kEntries.end(),
+                            [](const MessageEntry& e) { return !e.text.empty(); }) ==
+                  kMessageCount - 1,
+              "every number but 36 has its entry");
 static_assert(!anyEntryIn(INT16_MIN, 0), "no message number below 0");
 static_assert(!anyEntryIn(kMessageCount, INT16_MAX + 1), "no message number above 37");
 

@@ -17,54 +17,57 @@ struct MessageEntry {
 // The catalogue's numbers by what each message is about. The number is what the user sees with
 // the message and what scripts compare; each enumerator has its catalogue entry and each entry
 // its enumerator (the catalogue is written by these names, and checked where it is defined).
+// Each group's first number is given, so that an enumerator added or dropped in a group does
+// not move the numbers of the next: the catalogue then has two entries for one number, or a
+// number without an entry, and does not compile.
 enum class MessageId : std::int16_t {
-    // The catalogue itself.
+    // The catalogue itself: 0.
     WrongMessageNumber = 0,
-    // Opening and reading the file.
+    // Opening and reading the file: 1 to 10.
     InputFileSpecInvalid = 1,
-    InputOpenFailed = 2,
-    TooShortForTiff = 3,
-    NotTiff = 4,
-    InvalidTiffHeader = 5,
-    ReadFailed = 6,
-    PositionFailed = 7,
-    ProcessingFailed = 8,
-    InvalidIfd = 9,
-    TagLookupFailed = 10,
-    // Memory.
+    InputOpenFailed,
+    TooShortForTiff,
+    NotTiff,
+    InvalidTiffHeader,
+    ReadFailed,
+    PositionFailed,
+    ProcessingFailed,
+    InvalidIfd,
+    TagLookupFailed,
+    // Memory: 11.
     AllocationFailed = 11,
-    // The image the file describes and its data.
+    // The image the file describes and its data: 12 to 16.
     NoValidImage = 12,
-    ImageIncompleteOrUnsupported = 13,
-    MainImageInvalid = 14,
-    InconsistentSpecification = 15,
-    JpegDataError = 16,
-    // The clipboard.
+    ImageIncompleteOrUnsupported,
+    MainImageInvalid,
+    InconsistentSpecification,
+    JpegDataError,
+    // The clipboard: 17.
     ClipboardUnavailable = 17,
-    // An internal error, a DNG format error, program traces.
+    // An internal error, a DNG format error, program traces: 18 to 21.
     InternalError = 18,
-    DngFormatError = 19,
-    LogicTrace = 20,
-    LogicTraceValues = 21,
-    // What is not implemented: cameras, codings, functions.
+    DngFormatError,
+    LogicTrace,
+    LogicTraceValues,
+    // What is not implemented (cameras, codings, functions): 22 to 26.
     UnsupportedCamera = 22,
-    UnsupportedCameraOptions = 23,
-    NotImplemented = 24,
-    InvalidCameraDescription = 25,
-    DecompressionError = 26,
-    // Writing image data back to the file.
+    UnsupportedCameraOptions,
+    NotImplemented,
+    InvalidCameraDescription,
+    DecompressionError,
+    // Writing image data back to the file: 27 to 30.
     UpdateUnsupported = 27,
-    UpdateOpenFailed = 28,
-    UpdatePositionFailed = 29,
-    UpdateWriteFailed = 30,
-    // Information for the user.
+    UpdateOpenFailed,
+    UpdatePositionFailed,
+    UpdateWriteFailed,
+    // Information for the user: 31.
     Information = 31,
-    // Highlight recovery.
+    // Highlight recovery: 32 to 35.
     NoSelection = 32,
-    NoRecoveryTemplate = 33,
-    SelectionTooSmall = 34,
-    FunctionUnsupported = 35,
-    // Frequency analysis (36 has no entry).
+    NoRecoveryTemplate,
+    SelectionTooSmall,
+    FunctionUnsupported,
+    // Frequency analysis: 37 (36 has no entry).
     FrequencyAnalysisResult = 37,
 };
 

@@ -159,7 +159,7 @@ Status AnalyseFrequencies(ImageDescriptor& image, const Viewport& view,
     const SampleRect rect = storedSelection(view, image, selectionInImage(view, selection));
     const ColourGrid grid = colourGrid(image, rect, *at);
     if (grid.rows < kMinimumColourSamples || grid.columns < kMinimumColourSamples) {
-        reporter.ShowMessage(37, "Selection too small");
+        reporter.ShowMessage(MessageId::FrequencyAnalysisResult, "Selection too small");
         return kFailed;
     }
     SpectrumMatrix matrix;

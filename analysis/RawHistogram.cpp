@@ -106,7 +106,7 @@ bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
     try {
         table.assign(kTableSize, kOutside);
     } catch (const std::bad_alloc&) {
-        reporter.ShowMessage(11, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
+        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
                              "Raw histogram mapping array");
         return false;
     }

@@ -633,7 +633,7 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
         paintImage(image, settings, picture, view, evaluator, noise, mapping, exposure, takesPart, statistics);
     } catch (const std::bad_alloc&) {
         const std::int64_t bytes = std::int64_t{view.x.visibleSamples} * view.y.visibleSamples * 4;
-        reporter.ShowMessage(11, static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max())),
+        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max())),
                              "picture drawing tables");
         out.status = kFailed;
         return out;

@@ -141,7 +141,7 @@ struct TableKey {
                 keys.push_back(key);
             } catch (const std::bad_alloc&) {
                 reporter.ShowMessage(
-                    11, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)), kTableName);
+                    MessageId::AllocationFailed, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)), kTableName);
                 return false;
             }
             for (std::uint32_t v = 0; v < kTableSize; ++v)
@@ -166,7 +166,7 @@ struct TableKey {
         lines.assign(static_cast<std::size_t>(parts), std::vector<std::int32_t>(plan.area.width));
         partTallies.resize(static_cast<std::size_t>(parts));
     } catch (const std::bad_alloc&) {
-        reporter.ShowMessage(11, static_cast<std::int32_t>(plan.area.width * 4), kTableName);
+        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(plan.area.width * 4), kTableName);
         return false;
     }
     const std::uint32_t pw = plan.patternWidth, ph = plan.patternHeight;

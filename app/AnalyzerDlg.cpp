@@ -110,7 +110,7 @@ void CAnalyzerDlg::handleCommandLine() {
     switch (request.kind) {
     case CommandLineRequest::Kind::None: return;
     case CommandLineRequest::Kind::Invalid:
-        reporter_.ShowMessage(1, request.path);
+        reporter_.ShowMessage(MessageId::InputFileSpecInvalid, request.path);
         onFinish(ids::kCancel);
         return;
     case CommandLineRequest::Kind::File:

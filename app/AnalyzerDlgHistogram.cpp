@@ -90,7 +90,7 @@ void CAnalyzerDlg::drawHistograms() {
     }
     if (copyRequest_) {
         copyRequest_ = false;
-        if (!services_.setClipboardBitmap(picture)) reporter_.ShowMessage(17);
+        if (!services_.setClipboardBitmap(picture)) reporter_.ShowMessage(MessageId::ClipboardUnavailable);
     }
 }
 

@@ -66,7 +66,7 @@ bool CAnalyzerDlg::keyDropSelection(int) {
 bool CAnalyzerDlg::keySerial(int) {
     const std::string& serial = file_->serial;
     if (std::any_of(serial.begin(), serial.end(), [](char c) { return c != ' ' && c != '\0'; }))
-        reporter_.ShowMessage(31, "Serial # " + serial + " ");
+        reporter_.ShowMessage(MessageId::Information, "Serial # " + serial + " ");
     return true;
 }
 
@@ -102,7 +102,7 @@ bool CAnalyzerDlg::keyBrowse(int) {
 }
 
 bool CAnalyzerDlg::keyUpdateRefused(int) {
-    reporter_.ShowMessage(27);
+    reporter_.ShowMessage(MessageId::UpdateUnsupported);
     return true;
 }
 
@@ -208,7 +208,7 @@ bool CAnalyzerDlg::keyMeasureColumnProfile(int) {
     try {
         p.values.assign(a.width, 0);
     } catch (const std::bad_alloc&) {
-        reporter_.ShowMessage(11, static_cast<std::int32_t>(a.width * sizeof(std::uint16_t)), "column black profile");
+        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(a.width * sizeof(std::uint16_t)), "column black profile");
         return true;
     }
     std::vector<std::uint64_t> sums(a.width, 0);

@@ -75,7 +75,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     // 1. The record of the file.
     file_ = std::unique_ptr<RawFileContext>(new (std::nothrow) RawFileContext);
     if (!file_) {
-        reporter_.ShowMessage(11, static_cast<std::int32_t>(sizeof(RawFileContext)),
+        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(sizeof(RawFileContext)),
                               "image file description");
         return kFailed;
     }
@@ -100,21 +100,21 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     // stands: cut short it could name another file.
     ctx.path = path;
     if (path.size() > kMaxPath) {
-        reporter_.ShowMessage(2, path, "Path too long");
+        reporter_.ShowMessage(MessageId::InputOpenFailed, path, "Path too long");
         return earlyFailure();
     }
     if (const int cause = openRawFile(ctx); cause != 0) {
-        reporter_.ShowMessage(2, ctx.path, truncatedReason(fileReasonText(cause)));
+        reporter_.ShowMessage(MessageId::InputOpenFailed, ctx.path, truncatedReason(fileReasonText(cause)));
         return earlyFailure();
     }
     if (ctx.fileLength <= 25) {
-        reporter_.ShowMessage(3);
+        reporter_.ShowMessage(MessageId::TooShortForTiff);
         return earlyFailure();
     }
     try {
         ctx.buffer.resize(kReadBufferSize);
     } catch (const std::bad_alloc&) {
-        reporter_.ShowMessage(11, static_cast<std::int32_t>(kReadBufferSize), "image file buffer");
+        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(kReadBufferSize), "image file buffer");
         return earlyFailure();
     }
     ctx.bufferSize = kReadBufferSize;
@@ -125,7 +125,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
                                   [this](const std::string& text) { showShotInfo(text); });
     if (succeeded(status) && !ctx.mainImage) {
         // A parser that succeeds always names a main image; treat anything else as no image.
-        reporter_.ShowMessage(12, ctx.path);
+        reporter_.ShowMessage(MessageId::NoValidImage, ctx.path);
         status = kFailed;
     }
     if (succeeded(status)) {

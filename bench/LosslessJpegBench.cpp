@@ -4,12 +4,11 @@
 // and LibRaw unpacks the DNG from memory (open_buffer), so neither reads a disk. Each
 // iteration times both, in alternating order; the counter "ratio" is Korvane's time / LibRaw's.
 #include <benchmark/benchmark.h>
-#include <libraw/libraw.h>
 
 #include <chrono>
-#include <memory>
 #include <vector>
 
+#include "bench/LibRawPeer.hpp"
 #include "common/RecordingReporter.hpp"
 #include "decode/LosslessJpeg.hpp"
 #include "tests/support/LosslessJpegEncoder.hpp"
@@ -17,6 +16,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using korvane::bench::libRawUnpack;
 constexpr std::uint32_t kWidth = 6000;
 constexpr std::uint32_t kHeight = 4000;
 constexpr int kBits = 14;
@@ -88,18 +88,6 @@ bool korvaneDecode(const Data& d, std::vector<std::uint16_t>& image) {
     return true;
 }
 
-// Only unpack() is timed; open_buffer() parses the directory first.
-bool libRawUnpack(const Data& d, std::chrono::duration<double>* time) {
-    auto raw = std::make_unique<LibRaw>();
-    if (raw->open_buffer(const_cast<std::uint8_t*>(d.dng.data()), d.dng.size()) != LIBRAW_SUCCESS)
-        return false;
-    const auto start = Clock::now();
-    const bool ok = raw->unpack() == LIBRAW_SUCCESS;
-    if (time) *time += Clock::now() - start;
-    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
-    return ok;
-}
-
 void compare(benchmark::State& state, std::uint32_t tileWidth, std::uint32_t tileLength) {
     static std::vector<std::pair<std::uint64_t, Data>> made;
     const std::uint64_t key = (std::uint64_t{tileWidth} << 32) | tileLength;
@@ -110,7 +98,7 @@ void compare(benchmark::State& state, std::uint32_t tileWidth, std::uint32_t til
 
     std::vector<std::uint16_t> image(std::size_t{kWidth} * kHeight);
     if (!korvaneDecode(*data, image)) return state.SkipWithError("Korvane does not decode it");
-    if (!libRawUnpack(*data, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
+    if (!libRawUnpack(data->dng, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
     std::chrono::duration<double> korvane{0}, libraw{0};
     bool korvaneFirst = true;
     for (auto _ : state) {
@@ -120,7 +108,7 @@ void compare(benchmark::State& state, std::uint32_t tileWidth, std::uint32_t til
                 korvaneDecode(*data, image);
                 korvane += Clock::now() - start;
             } else {
-                libRawUnpack(*data, &libraw);
+                libRawUnpack(data->dng, &libraw);
             }
         }
         korvaneFirst = !korvaneFirst;

@@ -4,12 +4,11 @@
 // memory (open_buffer), so neither reads a disk. Each iteration times both, in alternating
 // order; the counter "ratio" is Korvane's time / LibRaw's.
 #include <benchmark/benchmark.h>
-#include <libraw/libraw.h>
 
 #include <chrono>
-#include <memory>
 #include <vector>
 
+#include "bench/LibRawPeer.hpp"
 #include "common/RecordingReporter.hpp"
 #include "decode/NikonDecoder.hpp"
 #include "decode/PentaxDecoder.hpp"
@@ -20,6 +19,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 namespace test = korvane::test;
+using korvane::bench::libRawUnpack;
 
 // One coding of one camera: the strip and what the decoder is told, and the whole file.
 struct Data {
@@ -65,22 +65,10 @@ bool korvaneDecode(const Data& d, std::vector<std::uint16_t>& image) {
     return korvane::succeeded(status) && reporter.records().empty();
 }
 
-// Only unpack() is timed; open_buffer() parses the directories first.
-bool libRawUnpack(const Data& d, std::chrono::duration<double>* time) {
-    auto raw = std::make_unique<LibRaw>();
-    if (raw->open_buffer(const_cast<std::uint8_t*>(d.file.data()), d.file.size()) != LIBRAW_SUCCESS)
-        return false;
-    const auto start = Clock::now();
-    const bool ok = raw->unpack() == LIBRAW_SUCCESS;
-    if (time) *time += Clock::now() - start;
-    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
-    return ok;
-}
-
 void compare(benchmark::State& state, const Data& data) {
     std::vector<std::uint16_t> image(std::size_t{data.width} * data.height);
     if (!korvaneDecode(data, image)) return state.SkipWithError("Korvane does not decode it");
-    if (!libRawUnpack(data, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
+    if (!libRawUnpack(data.file, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
     std::chrono::duration<double> korvane{0}, libraw{0};
     bool korvaneFirst = true;
     for (auto _ : state) {
@@ -90,7 +78,7 @@ void compare(benchmark::State& state, const Data& data) {
                 korvaneDecode(data, image);
                 korvane += Clock::now() - start;
             } else {
-                libRawUnpack(data, &libraw);
+                libRawUnpack(data.file, &libraw);
             }
         }
         korvaneFirst = !korvaneFirst;

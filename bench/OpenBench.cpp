@@ -5,14 +5,13 @@
 // 512 x 512) and the real tiled Blackmagic DNG. The counter "korvane_ms" is the time the
 // user waits; "panel_updates" proves the picture was drawn.
 #include <benchmark/benchmark.h>
-#include <libraw/libraw.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 
+#include "bench/LibRawPeer.hpp"
 #include "app/AnalyzerDlg.hpp"
 #include "platform/headless/HeadlessDialog.hpp"
 #include "platform/headless/HeadlessDriver.hpp"
@@ -26,6 +25,7 @@ namespace {
 
 using namespace korvane;
 using Clock = std::chrono::steady_clock;
+using korvane::bench::libRawUnpack;
 
 const std::string& losslessJpegDng() {
     static const std::string path = [] {
@@ -61,15 +61,6 @@ bool process(Dialog& d, const std::string& path, std::chrono::duration<double>* 
     d.driver.click(ids::kProcess);
     if (time) *time += Clock::now() - start;
     return d.services.messages.empty() && d.window.panelUpdates() > before;
-}
-
-bool libRawUnpack(const std::string& path, std::chrono::duration<double>* time) {
-    auto raw = std::make_unique<LibRaw>(); // large: keep it off the stack
-    const auto start = Clock::now();
-    const bool ok = raw->open_file(path.c_str()) == LIBRAW_SUCCESS && raw->unpack() == LIBRAW_SUCCESS;
-    if (time) *time += Clock::now() - start;
-    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
-    return ok;
 }
 
 void compare(benchmark::State& state, const std::string& path) {

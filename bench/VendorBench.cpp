@@ -4,14 +4,13 @@
 // memory (open_buffer, which parses the directories, is not timed). The two run in turns,
 // alternating which goes first; the counter "ratio" is Korvane's time / LibRaw's.
 #include <benchmark/benchmark.h>
-#include <libraw/libraw.h>
 
 #include <chrono>
-#include <memory>
 #include <span>
 #include <string_view>
 #include <vector>
 
+#include "bench/LibRawPeer.hpp"
 #include "common/RecordingReporter.hpp"
 #include "decode/KodakDecoder.hpp"
 #include "decode/OlympusDecoder.hpp"
@@ -24,6 +23,7 @@ namespace {
 
 using namespace korvane;
 using Seconds = std::chrono::duration<double>;
+using korvane::bench::libRawUnpack;
 
 // A photograph-like scene below 2^bits: smooth areas, edges and a few bits of noise.
 std::vector<std::uint16_t> scene(std::uint32_t width, std::uint32_t height, std::uint32_t bits) {
@@ -76,29 +76,18 @@ bool korvaneDecode(const Case& c, std::vector<std::uint16_t>& image, Seconds* ti
     return ok;
 }
 
-bool libRawUnpack(const Case& c, Seconds* time) {
-    auto raw = std::make_unique<LibRaw>();  // large: keep it off the stack
-    if (raw->open_buffer(const_cast<std::uint8_t*>(c.file.data()), c.file.size()) != LIBRAW_SUCCESS)
-        return false;
-    const auto start = std::chrono::steady_clock::now();
-    const bool ok = raw->unpack() == LIBRAW_SUCCESS;
-    if (time) *time += std::chrono::steady_clock::now() - start;
-    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
-    return ok;
-}
-
 void compare(benchmark::State& state, const Case& c) {
     std::vector<std::uint16_t> image(std::size_t{c.width} * c.height);
     if (!korvaneDecode(c, image, nullptr)) return state.SkipWithError("Korvane does not decode it");
-    if (!libRawUnpack(c, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
+    if (!libRawUnpack(c.file, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
     Seconds korvane{0}, libraw{0};
     std::int64_t turn = 0;
     for (auto _ : state) {
         if (turn++ % 2 == 0) {
             korvaneDecode(c, image, &korvane);
-            libRawUnpack(c, &libraw);
+            libRawUnpack(c.file, &libraw);
         } else {
-            libRawUnpack(c, &libraw);
+            libRawUnpack(c.file, &libraw);
             korvaneDecode(c, image, &korvane);
         }
     }

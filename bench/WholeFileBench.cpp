@@ -6,16 +6,15 @@
 // KORVANE_BENCH_FILES=DIR the synthetic files are written to DIR and kept there (for
 // scripts/bench-vs-libraw); otherwise to a temporary folder that is removed at the end.
 #include <benchmark/benchmark.h>
-#include <libraw/libraw.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/LibRawPeer.hpp"
 #include "common/RecordingReporter.hpp"
 #include "container/FileAccess.hpp"
 #include "container/ParseContainer.hpp"
@@ -33,6 +32,7 @@ namespace {
 using namespace korvane;
 using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
+using korvane::bench::libRawUnpack;
 
 // Where the synthetic files go, and whether they stay.
 struct FileFolder {
@@ -114,25 +114,17 @@ bool korvaneDecode(const std::string& path) {
     return ok;
 }
 
-bool libRawDecode(const std::string& path) {
-    auto raw = std::make_unique<LibRaw>(); // large: keep it off the stack
-    if (raw->open_file(path.c_str()) != LIBRAW_SUCCESS || raw->unpack() != LIBRAW_SUCCESS)
-        return false;
-    benchmark::DoNotOptimize(raw->imgdata.rawdata.raw_image);
-    return true;
-}
-
 void compare(benchmark::State& state, const std::string& path) {
     if (!std::filesystem::exists(path)) return state.SkipWithError("no such file");
     if (!korvaneDecode(path)) return state.SkipWithError("Korvane does not decode this file");
-    if (!libRawDecode(path)) return state.SkipWithError("LibRaw does not decode this file");
+    if (!libRawUnpack(path, nullptr)) return state.SkipWithError("LibRaw does not decode this file");
     std::chrono::duration<double> korvane{0}, libraw{0};
     bool korvaneFirst = true;
     for (auto _ : state) {
         for (int pass = 0; pass < 2; ++pass) {
             const bool ours = (pass == 0) == korvaneFirst;
             const auto start = Clock::now();
-            ours ? korvaneDecode(path) : libRawDecode(path);
+            ours ? korvaneDecode(path) : libRawUnpack(path, nullptr);
             (ours ? korvane : libraw) += Clock::now() - start;
         }
         korvaneFirst = !korvaneFirst;

@@ -39,55 +39,88 @@ enum Caption : std::int16_t {
 // belongs with the other recovery messages 32 to 34.
 constexpr std::int16_t kUnsupportedFunctionCaption = kRecovery;
 
-constexpr std::array<MessageEntry, kMessageCount> kEntries = {{
-    {4, kProgramError, "Wrong message number: %1i"},
-    {4, kInputFile, "Input file specification %1s invalid"},
-    {4, kInputFile, "Error opening file %1s for input:\n%2s"},
-    {4, kInputFile, "Input file too short for TIFF"},
-    {4, kInputFile, "Input file is not in TIF format"},
-    {4, kInputFile, "Input file has invalid TIFF header"},
-    {4, kInputFile, "Error when reading file %1s:\n%2s"},
-    {4, kInputFile, "Error when positioning file %1s:\n%2s"},
-    {4, kInputFile, "Error when processing file %1s:\n%2s"},
-    {4, kInputFile, "Invalid Image File Directory format"},
-    {5, kProgramError, "Tag definition/lookup error"},
-    {5, kMemory, "Storage allocation of %1i bytes failed for\n%1s"},
-    {4, kImageProcessing, "There is no valid image to process in %1s"},
-    {4, kImageProcessing, "The image file specification in %1s is incomplete or unsupported"},
-    {4, kImageProcessing, "The main image of the file %1s is invalid"},
-    {4, kImageProcessing, "The image file %1s contains inconsistent specification:\n%2s"},
-    {4, kImageProcessing, "Error in the JPEG compressed data: \n%1s"},
-    {2, kClipboard, "The clipboard is not available;\ncopying is not possible at the moment"},
-    {4, kProgramError, "Internal error:\n%1s"},
-    {4, kInputFile, "Digital Negative format error:\n%1s"},
-    {8, kDebugging, "Program logic trace\n%1s"},
-    {8, kDebugging, "Program logic trace\n%1s, %1i, %2i, %3i"},
-    {4, kImplementation, "Unsupported camera\nMake: \"%1s\" \nModel: \"%2s\""},
-    {4, kImplementation, "Unsupported camera options\nMake: \"%1s\" \nModel: \"%2s\""},
-    {4, kImplementation, "Function not implemented yet:\n%1s"},
-    {4, kImplementation, "Invalid camera description:\n%1s"},
-    {4, kImplementation, "Decompression error:\n%1s"},
-    {4, kUpdating, "Updating image data is not supported with this image file"},
-    {4, kUpdating, "Error opening file %1s for update:\n%2s"},
-    {4, kUpdating, "Error when positioning file %1s:\n%2s"},
-    {4, kUpdating, "Error when writing file %1s:\n%2s"},
-    {1, kInternal, "%1s"},
-    {2, kRecovery, "There is no selection"},
-    {2, kRecovery, "There is no recovery template associated with F%1i"},
-    {2, kRecovery, "The current selection is too small for a recovery template"},
-    {2, kUnsupportedFunctionCaption, "The requested function is not supported for\n%1s"},
-    {0, kProgramError, ""},  // 36 has no entry
-    {1, kFrequency, "Frequency Analysis result:\n%1s"},
-}};
+// The catalogue, by name. The switch has no default, so that an enumerator without its entry
+// does not compile; a number that names no enumerator has no entry.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch"
+constexpr MessageEntry catalogueEntry(MessageId id) {
+    using enum MessageId;
+    // One message a line.
+    // clang-format off
+    switch (id) {
+    case WrongMessageNumber: return {4, kProgramError, "Wrong message number: %1i"};
+    case InputFileSpecInvalid: return {4, kInputFile, "Input file specification %1s invalid"};
+    case InputOpenFailed: return {4, kInputFile, "Error opening file %1s for input:\n%2s"};
+    case TooShortForTiff: return {4, kInputFile, "Input file too short for TIFF"};
+    case NotTiff: return {4, kInputFile, "Input file is not in TIF format"};
+    case InvalidTiffHeader: return {4, kInputFile, "Input file has invalid TIFF header"};
+    case ReadFailed: return {4, kInputFile, "Error when reading file %1s:\n%2s"};
+    case PositionFailed: return {4, kInputFile, "Error when positioning file %1s:\n%2s"};
+    case ProcessingFailed: return {4, kInputFile, "Error when processing file %1s:\n%2s"};
+    case InvalidIfd: return {4, kInputFile, "Invalid Image File Directory format"};
+    case TagLookupFailed: return {5, kProgramError, "Tag definition/lookup error"};
+    case AllocationFailed: return {5, kMemory, "Storage allocation of %1i bytes failed for\n%1s"};
+    case NoValidImage: return {4, kImageProcessing, "There is no valid image to process in %1s"};
+    case ImageIncompleteOrUnsupported: return {4, kImageProcessing, "The image file specification in %1s is incomplete or unsupported"};
+    case MainImageInvalid: return {4, kImageProcessing, "The main image of the file %1s is invalid"};
+    case InconsistentSpecification: return {4, kImageProcessing, "The image file %1s contains inconsistent specification:\n%2s"};
+    case JpegDataError: return {4, kImageProcessing, "Error in the JPEG compressed data: \n%1s"};
+    case ClipboardUnavailable: return {2, kClipboard, "The clipboard is not available;\ncopying is not possible at the moment"};
+    case InternalError: return {4, kProgramError, "Internal error:\n%1s"};
+    case DngFormatError: return {4, kInputFile, "Digital Negative format error:\n%1s"};
+    case LogicTrace: return {8, kDebugging, "Program logic trace\n%1s"};
+    case LogicTraceValues: return {8, kDebugging, "Program logic trace\n%1s, %1i, %2i, %3i"};
+    case UnsupportedCamera: return {4, kImplementation, "Unsupported camera\nMake: \"%1s\" \nModel: \"%2s\""};
+    case UnsupportedCameraOptions: return {4, kImplementation, "Unsupported camera options\nMake: \"%1s\" \nModel: \"%2s\""};
+    case NotImplemented: return {4, kImplementation, "Function not implemented yet:\n%1s"};
+    case InvalidCameraDescription: return {4, kImplementation, "Invalid camera description:\n%1s"};
+    case DecompressionError: return {4, kImplementation, "Decompression error:\n%1s"};
+    case UpdateUnsupported: return {4, kUpdating, "Updating image data is not supported with this image file"};
+    case UpdateOpenFailed: return {4, kUpdating, "Error opening file %1s for update:\n%2s"};
+    case UpdatePositionFailed: return {4, kUpdating, "Error when positioning file %1s:\n%2s"};
+    case UpdateWriteFailed: return {4, kUpdating, "Error when writing file %1s:\n%2s"};
+    case Information: return {1, kInternal, "%1s"};
+    case NoSelection: return {2, kRecovery, "There is no selection"};
+    case NoRecoveryTemplate: return {2, kRecovery, "There is no recovery template associated with F%1i"};
+    case SelectionTooSmall: return {2, kRecovery, "The current selection is too small for a recovery template"};
+    case FunctionUnsupported: return {2, kUnsupportedFunctionCaption, "The requested function is not supported for\n%1s"};
+    case FrequencyAnalysisResult: return {1, kFrequency, "Frequency Analysis result:\n%1s"};
+    }
+    // clang-format on
+    return {}; // level 0, caption 0 and no text
+}
+#pragma GCC diagnostic pop
+
+constexpr std::array<MessageEntry, kMessageCount> kEntries = [] {
+    std::array<MessageEntry, kMessageCount> entries{};
+    for (int n = 0; n < kMessageCount; ++n)
+        entries[static_cast<std::size_t>(n)] = catalogueEntry(static_cast<MessageId>(n));
+    return entries;
+}();
 
 constexpr bool captionsInRange() {
     for (const auto& e : kEntries)
         if (e.caption < 0 || e.caption >= kCaptionCount) return false;
     return true;
 }
+
+// Whether a number in [from, to) has an entry. Below, the numbers outside the table are checked
+// to have none, so that every enumerator lies in the table (two halves, for the compilers'
+// limits on the work of one constant evaluation).
+constexpr bool anyEntryIn(int from, int to) {
+    for (int n = from; n < to; ++n)
+        if (!catalogueEntry(static_cast<MessageId>(n)).text.empty()) return true;
+    return false;
+}
 static_assert(kEntries.size() == kMessageCount, "one entry for every number 0 to 37");
 static_assert(captionsInRange(), "every entry names one of the eleven captions");
 static_assert(kEntries[36].text.empty() && !kEntries[37].text.empty());
+static_assert(std::count_if(kEntries.begin(), kEntries.end(),
+                            [](const MessageEntry& e) { return !e.text.empty(); }) ==
+                  kMessageCount - 1,
+              "every number but 36 has its entry");
+static_assert(!anyEntryIn(INT16_MIN, 0), "no message number below 0");
+static_assert(!anyEntryIn(kMessageCount, INT16_MAX + 1), "no message number above 37");
 
 std::string integerText(std::int32_t value) {
     return value == -1 ? std::string("?") : std::to_string(value);

@@ -14,6 +14,68 @@ struct MessageEntry {
     std::string_view text;  // empty where the number has no entry
 };
 
+// The catalogue's numbers by what each message is about. The number is what the user sees with
+// the message and what scripts compare; each enumerator has its catalogue entry and each entry
+// its enumerator (the catalogue is written by these names, and checked where it is defined).
+// Each group's first number is given, so that an enumerator added or dropped in a group does
+// not move the numbers of the next: the catalogue then has two entries for one number, or a
+// number without an entry, and does not compile.
+enum class MessageId : std::int16_t {
+    // The catalogue itself: 0.
+    WrongMessageNumber = 0,
+    // Opening and reading the file: 1 to 10.
+    InputFileSpecInvalid = 1,
+    InputOpenFailed,
+    TooShortForTiff,
+    NotTiff,
+    InvalidTiffHeader,
+    ReadFailed,
+    PositionFailed,
+    ProcessingFailed,
+    InvalidIfd,
+    TagLookupFailed,
+    // Memory: 11.
+    AllocationFailed = 11,
+    // The image the file describes and its data: 12 to 16.
+    NoValidImage = 12,
+    ImageIncompleteOrUnsupported,
+    MainImageInvalid,
+    InconsistentSpecification,
+    JpegDataError,
+    // The clipboard: 17.
+    ClipboardUnavailable = 17,
+    // An internal error, a DNG format error, program traces: 18 to 21.
+    InternalError = 18,
+    DngFormatError,
+    LogicTrace,
+    LogicTraceValues,
+    // What is not implemented (cameras, codings, functions): 22 to 26.
+    UnsupportedCamera = 22,
+    UnsupportedCameraOptions,
+    NotImplemented,
+    InvalidCameraDescription,
+    DecompressionError,
+    // Writing image data back to the file: 27 to 30.
+    UpdateUnsupported = 27,
+    UpdateOpenFailed,
+    UpdatePositionFailed,
+    UpdateWriteFailed,
+    // Information for the user: 31.
+    Information = 31,
+    // Highlight recovery: 32 to 35.
+    NoSelection = 32,
+    NoRecoveryTemplate,
+    SelectionTooSmall,
+    FunctionUnsupported,
+    // Frequency analysis: 37 (36 has no entry).
+    FrequencyAnalysisResult = 37,
+};
+
+// The number a user sees with message `id`.
+[[nodiscard]] constexpr std::int16_t messageNumber(MessageId id) {
+    return static_cast<std::int16_t>(id);
+}
+
 inline constexpr int kMessageCount = 38;   // numbers 0 to 37
 inline constexpr int kCaptionCount = 11;
 

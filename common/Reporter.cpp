@@ -5,11 +5,11 @@
 
 namespace korvane {
 
-void Reporter::show(std::int16_t number, MessageArgs args) {
-    deliver(formatMessage(number, args), args);
+void Reporter::show(MessageId id, MessageArgs args) {
+    deliver(formatMessage(messageNumber(id), args), args);
 }
 
-void Reporter::ShowMessage(std::int16_t number, std::int32_t int1, std::int32_t int2,
+void Reporter::ShowMessage(MessageId id, std::int32_t int1, std::int32_t int2,
                            std::int32_t int3, std::string text1, std::string text2) {
     MessageArgs args;
     args.int1 = int1;
@@ -17,36 +17,36 @@ void Reporter::ShowMessage(std::int16_t number, std::int32_t int1, std::int32_t 
     args.int3 = int3;
     args.text1 = std::move(text1);
     args.text2 = std::move(text2);
-    show(number, std::move(args));
+    show(id, std::move(args));
 }
 
-void Reporter::ShowMessage(std::int16_t number) { show(number, {}); }
+void Reporter::ShowMessage(MessageId id) { show(id, {}); }
 
-void Reporter::ShowMessage(std::int16_t number, std::string text1) {
+void Reporter::ShowMessage(MessageId id, std::string text1) {
     MessageArgs args;
     args.text1 = std::move(text1);
-    show(number, std::move(args));
+    show(id, std::move(args));
 }
 
-void Reporter::ShowMessage(std::int16_t number, std::string text1, std::string text2) {
+void Reporter::ShowMessage(MessageId id, std::string text1, std::string text2) {
     MessageArgs args;
     args.text1 = std::move(text1);
     args.text2 = std::move(text2);
-    show(number, std::move(args));
+    show(id, std::move(args));
 }
 
-void Reporter::ShowMessage(std::int16_t number, std::int32_t int1, std::string text1) {
+void Reporter::ShowMessage(MessageId id, std::int32_t int1, std::string text1) {
     MessageArgs args;
     args.int1 = int1;
     args.text1 = std::move(text1);
-    show(number, std::move(args));
+    show(id, std::move(args));
 }
 
-void Reporter::ShowWholeMessage(std::int16_t number, std::string wholeText) {
+void Reporter::ShowWholeMessage(MessageId id, std::string wholeText) {
     MessageArgs args;
     args.hasWholeText = true;
     args.wholeText = std::move(wholeText);
-    show(number, std::move(args));
+    show(id, std::move(args));
 }
 
 void Reporter::ShowRawFileRequest(std::string text) {

@@ -15,14 +15,14 @@ public:
     virtual ~Reporter() = default;
 
     // The general form; the overloads below fill in what the caller leaves out.
-    void ShowMessage(std::int16_t number, std::int32_t int1, std::int32_t int2, std::int32_t int3,
+    void ShowMessage(MessageId id, std::int32_t int1, std::int32_t int2, std::int32_t int3,
                      std::string text1, std::string text2);
-    void ShowMessage(std::int16_t number);
-    void ShowMessage(std::int16_t number, std::string text1);
-    void ShowMessage(std::int16_t number, std::string text1, std::string text2);
-    void ShowMessage(std::int16_t number, std::int32_t int1, std::string text1);
-    // A ready text, shown unchanged under the caption of entry `number`.
-    void ShowWholeMessage(std::int16_t number, std::string wholeText);
+    void ShowMessage(MessageId id);
+    void ShowMessage(MessageId id, std::string text1);
+    void ShowMessage(MessageId id, std::string text1, std::string text2);
+    void ShowMessage(MessageId id, std::int32_t int1, std::string text1);
+    // A ready text, shown unchanged under the caption of entry `id`.
+    void ShowWholeMessage(MessageId id, std::string wholeText);
     // Asks the user for the raw file being read, under the caption kRawFileRequestCaption,
     // in the same box as a message.
     void ShowRawFileRequest(std::string text);
@@ -36,7 +36,7 @@ protected:
     virtual void deliver(const FormattedMessage& formatted, const MessageArgs& args) = 0;
 
 private:
-    void show(std::int16_t number, MessageArgs args);
+    void show(MessageId id, MessageArgs args);
 };
 
 // Writes "Caption: text" to standard error, one message per line.

@@ -102,7 +102,7 @@ void closeRawFile(RawFileContext& context) {
     context.flags = file_flags::kClosed | (context.flags & file_flags::kCreated);
 }
 
-void FileAccess::reportFileError(std::int16_t message, int cause) {
+void FileAccess::reportFileError(MessageId message, int cause) {
     reporter_.ShowMessage(message, ctx_.path, truncatedReason(fileReasonText(cause)));
 }
 
@@ -118,7 +118,7 @@ std::int64_t FileAccess::physicalRead(std::uint32_t at) {
         if (n < 0) {
             if (errno == EINTR) continue;
             ctx_.flags |= file_flags::kError;
-            reportFileError(6, fileCauseFromErrno(errno));
+            reportFileError(MessageId::ReadFailed, fileCauseFromErrno(errno));
             return -1;
         }
         if (n == 0) break;
@@ -148,20 +148,20 @@ Status FileAccess::SeekTo(std::int64_t position) {
     if (position < 0 || position > kLastPosition || ctx_.buffer.size() < kReadBufferSize) {
         ctx_.flags |= file_flags::kError;
         dropWindow();
-        reportFileError(7, file_cause::kBadSeek);
+        reportFileError(MessageId::PositionFailed, file_cause::kBadSeek);
         return kCannotPosition;
     }
     const std::int64_t blockStart = (position / kReadBlockSize) * kReadBlockSize;
     // A block the file does not reach is refused without a read.
     if (blockStart >= ctx_.fileLength) {
         dropWindow();
-        reporter_.ShowMessage(8, ctx_.path, "requested position invalid");
+        reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path, "requested position invalid");
         return kPositionInvalid;
     }
     if (::lseek(ctx_.file.descriptor, static_cast<off_t>(blockStart), SEEK_SET) < 0) {
         ctx_.flags |= file_flags::kError;
         dropWindow();
-        reportFileError(7, fileCauseFromErrno(errno));
+        reportFileError(MessageId::PositionFailed, fileCauseFromErrno(errno));
         return kCannotPosition;
     }
     ctx_.flags &= static_cast<std::uint8_t>(~file_flags::kEndOfFile);
@@ -181,7 +181,7 @@ Status FileAccess::SeekTo(std::int64_t position) {
     if (count < kReadBlockSize) ctx_.flags |= file_flags::kEndOfFile;
     if (count == 0) {
         dropWindow();
-        reporter_.ShowMessage(8, ctx_.path, "requested position invalid");
+        reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path, "requested position invalid");
         return kPositionInvalid;
     }
     ctx_.lastReadCount = ctx_.windowLength = count;
@@ -194,7 +194,7 @@ Status FileAccess::SeekTo(std::int64_t position) {
     // The last block stays in the window (a seek into it needs no read), but the cursor
     // stands at its end, where the end flag lets nothing more be read.
     ctx_.cursor = count;
-    reporter_.ShowMessage(8, ctx_.path, "requested position nonexistent");
+    reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path, "requested position nonexistent");
     return kPositionNonexistent;
 }
 
@@ -219,7 +219,7 @@ std::uint32_t FileAccess::ReadBytes(std::uint32_t count, const std::uint8_t*& da
         return remaining;
     }
     if (remaining > kMaxCarriedBytes) {
-        reporter_.ShowMessage(8, ctx_.path, "requested data length invalid");
+        reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path, "requested data length invalid");
         return kLengthInvalid;
     }
     std::memmove(ctx_.buffer.data(), ctx_.buffer.data() + ctx_.cursor, remaining);

@@ -73,7 +73,7 @@ private:
     // Reads up to one block at the file's current position into buffer + at; returns the
     // count, 0 at the end of the file, or -1 after an error (flag set, message 6 shown).
     std::int64_t physicalRead(std::uint32_t at);
-    void reportFileError(std::int16_t message, int cause);
+    void reportFileError(MessageId message, int cause);
     void dropWindow();
 
     RawFileContext& ctx_;

@@ -31,12 +31,12 @@ void readCanonInDngPrivateData(FileAccess& file, RawFileContext& ctx) {
     if (e == nullptr || e->count <= 34) return;
     Reporter& reporter = file.reporter();
     if (failed(file.SeekTo(e->valueOffset))) {
-        reporter.ShowMessage(8, ctx.path, "DNGPrivateData positioning error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "DNGPrivateData positioning error");
         return;
     }
     const std::uint8_t* head = nullptr;
     if (file.ReadBytes(20, head) != 20) {
-        reporter.ShowMessage(8, ctx.path, "DNGPrivateData read error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "DNGPrivateData read error");
         return;
     }
     if (std::memcmp(head, "Adobe\0", 6) != 0 || std::memcmp(head + 6, "MakN\0", 5) != 0) return;
@@ -51,12 +51,12 @@ void readNikon(FileAccess& file, RawFileContext& ctx) {
     Reporter& reporter = file.reporter();
     const std::uint32_t offset = ctx.makerNoteOffset;
     if (failed(file.SeekTo(offset))) {
-        reporter.ShowMessage(8, ctx.path, "Nikon MakerNote positioning error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "Nikon MakerNote positioning error");
         return;
     }
     const std::uint8_t* head = nullptr;
     if (file.ReadBytes(18, head) != 18) {
-        reporter.ShowMessage(8, ctx.path, "Nikon MakerNote read error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "Nikon MakerNote read error");
         return;
     }
     if (std::memcmp(head, "Nikon\0", 6) == 0) {

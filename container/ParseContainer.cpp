@@ -70,7 +70,7 @@ bool chooseMainImage(RawFileContext& ctx, Reporter& reporter) {
     switch (ctx.camera->mainImageRule) {
     case 1:
         if (ctx.mainImage == nullptr) {
-            reporter.ShowMessage(13, ctx.path);
+            reporter.ShowMessage(MessageId::ImageIncompleteOrUnsupported, ctx.path);
             return false;
         }
         return true;
@@ -82,7 +82,7 @@ bool chooseMainImage(RawFileContext& ctx, Reporter& reporter) {
         node->label = "Subfile made from the camera description";
         node->imageWidth = ctx.camera->width;
         node->imageLength = ctx.camera->height;
-        reporter.ShowMessage(24, "new subfile creation");
+        reporter.ShowMessage(MessageId::NotImplemented, "new subfile creation");
         ctx.mainImage = ctx.lastNode = node.get();
         ctx.createdNodes.push_back(std::move(node));
         return true;
@@ -154,11 +154,11 @@ bool processableFormat(std::uint8_t code) { return code != 0 && code != 5 && cod
 Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
     IfdNode* image = ctx.mainImage;
     if (image == nullptr || !processableFormat(ctx.formatCode)) {
-        reporter.ShowMessage(12, ctx.path);
+        reporter.ShowMessage(MessageId::NoValidImage, ctx.path);
         return kFailed;
     }
     if (image->inconsistent()) {
-        reporter.ShowMessage(14, ctx.path);
+        reporter.ShowMessage(MessageId::MainImageInvalid, ctx.path);
         return kFailed;
     }
     if (image->cfaLayout == 0) image->cfaLayout = 1;
@@ -172,7 +172,7 @@ Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
                           image->cfaLayout == 1 && image->cfaPlaneColorCount == 3 && rows >= 1 && rows <= 8 &&
                           image->cfaRepeatCols == rows && image->cfaPatternCount == rows * rows;
     if (!accepted) {
-        reporter.ShowMessage(13, ctx.path);
+        reporter.ShowMessage(MessageId::ImageIncompleteOrUnsupported, ctx.path);
         return kFailed;
     }
     return kOk;
@@ -217,13 +217,13 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
     if (Status s = file.SeekTo(0); failed(s)) return s;
     const std::uint8_t* header = nullptr;
     if (file.ReadBytes(8, header) != 8 || (ctx.byteOrder = headerByteOrder(header)) == 0) {
-        reporter.ShowMessage(4);
+        reporter.ShowMessage(MessageId::NotTiff);
         return kFailed;
     }
     ctx.firstIfdOffset = ByteOrder::ofCode(ctx.byteOrder).load32(header + 4);
     if (ctx.firstIfdOffset < 8 ||
         static_cast<std::int64_t>(ctx.firstIfdOffset) > static_cast<std::int64_t>(ctx.fileLength) - 12) {
-        reporter.ShowMessage(5);
+        reporter.ShowMessage(MessageId::InvalidTiffHeader);
         return kFailed;
     }
 
@@ -236,7 +236,7 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
 
     const bool dng = ctx.formatCode == format_code::kDng;
     if (dng && ctx.mainImage == nullptr) {
-        reporter.ShowMessage(13, ctx.path);
+        reporter.ShowMessage(MessageId::ImageIncompleteOrUnsupported, ctx.path);
         return kFailed;
     }
     if (ctx.mainImage != nullptr) deriveLevels(ctx, *ctx.mainImage);
@@ -244,7 +244,7 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
     if (identified != 0 && !dng) {
         const std::string make = ctx.makeEntry != nullptr ? ctx.make : "unknown";
         const std::string model = ctx.modelEntry != nullptr ? ctx.model : "unknown";
-        reporter.ShowMessage(identified < 0 ? 22 : 23, make, model);
+        reporter.ShowMessage(identified < 0 ? MessageId::UnsupportedCamera : MessageId::UnsupportedCameraOptions, make, model);
         return kFailed;
     }
     if (identified == 0) {

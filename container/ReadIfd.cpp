@@ -79,7 +79,7 @@ bool isMakerNoteKind(IfdKind kind) {
 // failure has been reported by the file access; anything else is reported here.
 Status shortRead(FileAccess& file) {
     if ((file.context().flags & file_flags::kError) == 0)
-        file.reporter().ShowMessage(8, file.context().path, "file shorter than expected");
+        file.reporter().ShowMessage(MessageId::ProcessingFailed, file.context().path, "file shorter than expected");
     return kFailed;
 }
 
@@ -133,7 +133,7 @@ Status readEntryCount(const Request& rq, std::uint16_t& count) {
     const std::uint8_t* data = nullptr;
     if (rq.file.ReadBytes(kCountBytes, data) != kCountBytes) {
         // The file ends inside the count: no directory can be here.
-        rq.file.reporter().ShowMessage(9);
+        rq.file.reporter().ShowMessage(MessageId::InvalidIfd);
         return kFailed;
     }
     count = load16(data, rq.byteOrder);
@@ -148,7 +148,7 @@ Status allocateNode(const Request& rq, std::uint16_t count) {
         return kOk;
     } catch (const std::bad_alloc&) {
         rq.file.reporter().ShowMessage(
-            11, static_cast<std::int32_t>(sizeof(IfdNode) + kPackedEntryBytes * count),
+            MessageId::AllocationFailed, static_cast<std::int32_t>(sizeof(IfdNode) + kPackedEntryBytes * count),
             "subfile description");
         return kFailed;
     }
@@ -421,7 +421,7 @@ Status completeDirectory(const Request& rq, IfdNode& node, OpenDirectories& open
         mergeIntoParent(node, *node.parent);
     else
         considerAsMainImage(ctx, node);
-    if (node.inconsistent()) rq.file.reporter().ShowMessage(9);
+    if (node.inconsistent()) rq.file.reporter().ShowMessage(MessageId::InvalidIfd);
     return kOk;
 }
 
@@ -434,7 +434,7 @@ Status readDirectory(const Request& rq, OpenDirectories& open) {
     const std::uint64_t needed = static_cast<std::uint64_t>(count) * kEntryBytes + kNextOffsetBytes;
     const std::uint64_t start = static_cast<std::uint64_t>(rq.directoryOffset) + kCountBytes;
     if (start + needed > ctx.fileLength) {
-        rq.file.reporter().ShowMessage(9);
+        rq.file.reporter().ShowMessage(MessageId::InvalidIfd);
         return kFailed;
     }
     if (Status s = allocateNode(rq, count); failed(s)) return s;

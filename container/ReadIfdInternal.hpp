@@ -81,7 +81,7 @@ template <typename T>
     } catch (const std::exception&) {
         const std::uint64_t bytes = count * sizeof(T);
         reporter.ShowMessage(
-            11, static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, INT32_MAX)), what);
+            MessageId::AllocationFailed, static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, INT32_MAX)), what);
         return false;
     }
 }

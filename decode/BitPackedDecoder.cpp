@@ -49,7 +49,7 @@ Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const Sample
                        std::uint32_t bits, Reporter& reporter, std::string_view path) {
     if (!bitPackedSampleSize(bits) ||
         byteCount != bitPackedRowBytes(target.width, bits) * target.rows) {
-        reporter.ShowMessage(15, std::string(path), "strip count");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path), "strip count");
         return kFailed;
     }
     if (!target.valid() || target.width == 0) return kOk;
@@ -68,7 +68,7 @@ Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const Sample
             unpackRow(in.data(), to, target.width, bits);
             in.advance(static_cast<std::uint32_t>(rowBytes));
         } else if (!unpackRow(in, to, target.width, bits)) {
-            reporter.ShowMessage(8, std::string(path), "file shorter than expected");
+            reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "file shorter than expected");
             return kFailed;
         }
         if (!whole)

@@ -6,8 +6,6 @@ namespace korvane {
 
 namespace {
 
-constexpr std::int16_t kJpegError = 16;
-
 constexpr HuffmanRules kCategoryRules{
     HuffmanTable::kMaxSymbols, [](std::uint8_t value) { return value <= 16; },
     "Huffman symbol greater than 16"};
@@ -61,7 +59,7 @@ Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
     const char* fault = AssignHuffmanCodes(counts, values, kCategoryRules, table);
     if (fault == nullptr) return kOk;
     table = HuffmanTable{};
-    reporter.ShowMessage(kJpegError, fault);
+    reporter.ShowMessage(MessageId::JpegDataError, fault);
     return kFailed;
 }
 

@@ -17,7 +17,6 @@ namespace korvane::ljpeg {
 
 namespace {
 
-constexpr std::int16_t kAllocationFailed = 11;
 constexpr int kBlock = 8;
 // A code and its extra bits take at most 16 + 15 bits.
 constexpr int kBitsPerCoefficient = 31;
@@ -121,7 +120,7 @@ private:
     Outcome bits(int size, std::uint32_t& value);
     Outcome stopped();
     Outcome fail(const char* text) {
-        reporter_.ShowMessage(kJpegError, text);
+        reporter_.ShowMessage(MessageId::JpegDataError, text);
         return Outcome::Failed;
     }
 
@@ -143,12 +142,12 @@ Outcome DctDecoder::stopped() {
     switch (bits_.stop()) {
     case JpegBitReader::Stop::Marker:
         if (bits_.marker() == 0xD9) {
-            reporter_.ShowMessage(kJpegError, "Premature End Of Image");
+            reporter_.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
             return Outcome::EndOfImage;
         }
         return fail("misplaced marker in scan data");
     case JpegBitReader::Stop::SourceEnd:
-        reporter_.ShowMessage(kProcessingError, std::string(path_),
+        reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
                               "end of file occured\nwhile reading compressed scan data");
         return Outcome::Failed;
     default:
@@ -266,7 +265,7 @@ Status DctDecoder::run(SamplePlacer& placer) {
     const std::size_t bufferSamples = std::size_t{pitch} * kBlock;
     std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
     if (!buffer) {
-        reporter_.ShowMessage(kAllocationFailed,
+        reporter_.ShowMessage(MessageId::AllocationFailed,
                               static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
                               "JPEG block row buffer");
         return kFailed;

@@ -130,11 +130,11 @@ Status DecodeKodak(ByteSource& source, std::uint32_t byteCount, const SampleTarg
                 reporter.ShowRawFileRequest(std::string(kKodakRawFileRequest));
                 return kOk;
             case ChunkEnd::LengthsShort:
-                reporter.ShowMessage(8, std::string(path),
+                reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
                                      "end of file occured\nwhile reading Kodak compressed length info");
                 return kFailed;
             case ChunkEnd::DataShort:
-                reporter.ShowMessage(8, std::string(path),
+                reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
                                      "end of file occured\nwhile reading Kodak compressed data");
                 return kFailed;
             }

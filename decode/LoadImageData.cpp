@@ -53,7 +53,7 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
                      WorkerPool& pool) {
     ReleaseOffsetTables(context);
     if (context.mainImage == nullptr) {
-        reporter.ShowMessage(12, context.path);
+        reporter.ShowMessage(MessageId::NoValidImage, context.path);
         return kFailed;
     }
     ImageDescriptor& image = *context.mainImage;
@@ -63,7 +63,7 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
 
     // The buffer the directories ask for must be one the file's bytes can fill.
     if (!fileCanHoldImage(context, image)) {
-        reporter.ShowMessage(15, context.path, "image size larger than the file can hold");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, context.path, "image size larger than the file can hold");
         return kFailed;
     }
     const std::uint64_t count =

@@ -20,7 +20,7 @@ std::uint64_t ceilDiv(std::uint64_t a, std::uint64_t b) {
 }
 
 Status fileShorter(LoadJob& job, Reporter& reporter) {
-    reporter.ShowMessage(8, job.context.path, "file shorter than expected");
+    reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path, "file shorter than expected");
     return kFailed;
 }
 
@@ -29,7 +29,7 @@ Status fileShorter(LoadJob& job) {
 }
 
 Status inconsistent(LoadJob& job, const char* what) {
-    job.reporter.ShowMessage(15, job.context.path, what);
+    job.reporter.ShowMessage(MessageId::InconsistentSpecification, job.context.path, what);
     return kFailed;
 }
 
@@ -157,7 +157,7 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
             return DecodeBitPacked(source, piece.byteCount, t, image.bitsPerSample, reporter,
                                    job.context.path);
         if (kinds[i] == Kind::Inconsistent) {
-            reporter.ShowMessage(15, job.context.path, "strip count");
+            reporter.ShowMessage(MessageId::InconsistentSpecification, job.context.path, "strip count");
             return kFailed;
         }
         ByteInput in(source, piece.byteCount);
@@ -173,7 +173,7 @@ Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t 
     const ImageDescriptor& image = job.image;
     const Coding* coding = findStripCoding(image.compression);
     if (coding == nullptr) {
-        job.reporter.ShowMessage(24, "this kind of image data compression");
+        job.reporter.ShowMessage(MessageId::NotImplemented, "this kind of image data compression");
         return kFailed;
     }
     std::vector<Piece> pieces;
@@ -190,7 +190,7 @@ Status compressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_t 
             pieces.push_back(whole);
     }
     if (coding->decode == nullptr) {
-        job.reporter.ShowMessage(24, std::string(coding->name));
+        job.reporter.ShowMessage(MessageId::NotImplemented, std::string(coding->name));
         return kFailed;
     }
     const auto decode = [&](const Piece& piece, ByteSource& source, Reporter& reporter) {
@@ -309,7 +309,7 @@ Status readEntryValues(LoadJob& job, const IfdEntry& entry, std::vector<std::uin
     FileByteSource source(job.file, entry.valueOffset, static_cast<std::uint32_t>(bytes));
     if (failed(source.status())) {
         if (positioningMessage)
-            job.reporter.ShowMessage(7, job.context.path,
+            job.reporter.ShowMessage(MessageId::PositionFailed, job.context.path,
                                      truncatedReason(fileReasonText(file_cause::kBadSeek)));
         return kFailed;
     }
@@ -333,7 +333,7 @@ Status loadStrips(LoadJob& job) {
                                            : image.rowsPerStrip;
     const std::uint64_t strips = ceilDiv(image.imageLength, rowsPerStrip);
     if (ctx.stripByteCountTable.size() != strips) {
-        job.reporter.ShowMessage(8, ctx.path, "invalid StripByteCounts");
+        job.reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "invalid StripByteCounts");
         return kFailed;
     }
     // Never read past the offsets.
@@ -367,10 +367,10 @@ Status loadTiles(LoadJob& job) {
     case 7:
         return losslessJpegTiles(job, across, down);
     case 65537:
-        job.reporter.ShowMessage(24, "PACK compression of tiles");
+        job.reporter.ShowMessage(MessageId::NotImplemented, "PACK compression of tiles");
         return kFailed;
     default:
-        job.reporter.ShowMessage(24, "this kind of image data compression");
+        job.reporter.ShowMessage(MessageId::NotImplemented, "this kind of image data compression");
         return kFailed;
     }
 }

@@ -8,8 +8,6 @@ namespace korvane {
 
 namespace {
 
-constexpr std::int16_t kInternalError = 18;
-
 // The strip has samples and the image fits the buffer it is written to.
 bool targetFits(const LosslessJpegTarget& target) {
     return target.width > 0 && target.rows > 0 &&
@@ -22,12 +20,12 @@ Status DecodeLosslessJpeg(ByteSource& source, std::uint32_t byteCount,
                           const LosslessJpegTarget& target, Reporter& reporter,
                           std::string_view path) {
     if (!targetFits(target)) {
-        reporter.ShowMessage(kInternalError, "lossless JPEG strip without samples or buffer");
+        reporter.ShowMessage(MessageId::InternalError, "lossless JPEG strip without samples or buffer");
         return kFailed;
     }
     ljpeg::SamplePlacer placer;
     if (!placer.plan(target)) {
-        reporter.ShowMessage(ljpeg::kInconsistent, std::string(path), "slice widths");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path), "slice widths");
         return kFailed;
     }
     ByteInput input(source, byteCount);

@@ -58,13 +58,13 @@ public:
 
 private:
     Status fail(const char* text) {
-        reporter_.ShowMessage(kJpegError, text);
+        reporter_.ShowMessage(MessageId::JpegDataError, text);
         return kFailed;
     }
     // The strip ran out before the scan: its byte count, or the file.
     Status shortage() {
         if (input_.end() == ByteInput::End::Source) {
-            reporter_.ShowMessage(kProcessingError, std::string(path_),
+            reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
                                   "file shorter than expected");
             return kFailed;
         }

@@ -13,10 +13,6 @@
 
 namespace korvane::ljpeg {
 
-inline constexpr std::int16_t kJpegError = 16;      // "Error in the JPEG compressed data: ..."
-inline constexpr std::int16_t kProcessingError = 8; // "Error when processing file %1s: ..."
-inline constexpr std::int16_t kInconsistent = 15;   // the message of a file whose parts contradict each other
-
 // At most this many components reach the scan (Canon's sliced layouts use up to 4).
 inline constexpr int kMaxComponents = 8;
 // Predictor 0: the Hasselblad streams whose selection value is above 7.

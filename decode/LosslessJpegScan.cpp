@@ -52,7 +52,7 @@ private:
         return fail(allOnes ? "Huffman code longer than 16" : "unidentified Huffman code");
     }
     Outcome fail(const char* text) {
-        reporter_.ShowMessage(kJpegError, text);
+        reporter_.ShowMessage(MessageId::JpegDataError, text);
         return Outcome::Failed;
     }
     Outcome shortage();
@@ -90,7 +90,7 @@ private:
 
 Outcome ScanDecoder::shortage() {
     if (bits_.stop() == JpegBitReader::Stop::SourceEnd) {
-        reporter_.ShowMessage(kProcessingError, std::string(path_),
+        reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
                               "end of file occured\nwhile reading compressed scan data");
         return Outcome::Failed;
     }
@@ -102,7 +102,7 @@ Outcome ScanDecoder::shortage() {
 Outcome ScanDecoder::onMarker(bool allowed) {
     const std::uint8_t marker = bits_.marker();
     if (marker == 0xD9) {
-        reporter_.ShowMessage(kJpegError, "Premature End Of Image");
+        reporter_.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
         return Outcome::EndOfImage;
     }
     if (!allowed) return fail("misplaced marker in scan data");
@@ -118,7 +118,7 @@ Outcome ScanDecoder::onMarker(bool allowed) {
         for (std::uint8_t& byte : segment) {
             if (!input.next(byte))
                 return input.end() == ByteInput::End::Source
-                           ? (reporter_.ShowMessage(kProcessingError, std::string(path_),
+                           ? (reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
                                                     "end of file occured\nwhile reading "
                                                     "compressed scan data"),
                               Outcome::Failed)
@@ -192,7 +192,7 @@ Status ScanDecoder::run(SamplePlacer& placer) {
     const std::size_t bufferSamples = std::size_t{lineSamples} * 2;
     std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
     if (!buffer) {
-        reporter_.ShowMessage(kAllocationFailed,
+        reporter_.ShowMessage(MessageId::AllocationFailed,
                               static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
                               "lossless JPEG line buffers");
         return kFailed;

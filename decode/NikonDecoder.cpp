@@ -14,9 +14,6 @@ namespace {
 
 using predicted_rows::CodeTable;
 
-constexpr std::int16_t kInconsistent = 15;   // "The image file %1s contains inconsistent ..."
-constexpr std::int16_t kNotImplemented = 24; // "Function not implemented yet:\n%1s"
-
 // CompressionInfo structure types (its first byte) and sub-types (its second).
 constexpr std::uint8_t kLosslessStructure = 0x46;
 constexpr std::uint8_t kLosslessSubType = 0x30;
@@ -81,7 +78,7 @@ private:
     }
     bool holds(std::uint64_t bytes) const { return c_.info.size() >= bytes; }
     Status inconsistent(const char* text) {
-        reporter_.ShowMessage(kInconsistent, std::string(path_), text);
+        reporter_.ShowMessage(MessageId::InconsistentSpecification, std::string(path_), text);
         return kFailed;
     }
     Status tooShort() { return inconsistent("compression info shorter than the required"); }
@@ -124,7 +121,7 @@ Status StructureReader::checkLossy(std::uint32_t n) {
     const std::uint64_t indicatorAt = afterPoints + 2 + skip + (skip == kPaddedSkip ? 2 : 0);
     if (!holds(indicatorAt + 2)) return tooShort();
     if (value16(indicatorAt) != 0) {
-        reporter_.ShowMessage(kNotImplemented,
+        reporter_.ShowMessage(MessageId::NotImplemented,
                               "decompression of lossily compressed very noisy Nikon images");
         return kFailed;
     }

@@ -85,16 +85,16 @@ bool GoesOnAfter(RowsEnd end, Reporter& reporter, std::string_view path) {
     case RowsEnd::Done:
         return true;
     case RowsEnd::StripEnd:
-        reporter.ShowMessage(16, "tile/strip data incomplete");
+        reporter.ShowMessage(MessageId::JpegDataError, "tile/strip data incomplete");
         return true;
     case RowsEnd::SourceEnd:
-        reporter.ShowMessage(8, std::string(path),
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
                              "end of file occured\nwhile reading compressed scan data");
         return false;
     case RowsEnd::BadCode:
         break;
     }
-    reporter.ShowMessage(16, "unidentified Huffman code");
+    reporter.ShowMessage(MessageId::JpegDataError, "unidentified Huffman code");
     return false;
 }
 

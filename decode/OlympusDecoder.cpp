@@ -231,7 +231,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
                      Reporter& reporter, std::string_view path, WorkerPool& pool) {
     ByteInput in(source, byteCount);
     if (!in.skip(kHeaderBytes)) {
-        reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading compressed scan data");
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "end of file occured\nwhile reading compressed scan data");
         return kFailed;
     }
     if (!target.valid()) return kOk;
@@ -250,7 +250,7 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
         }
     }
     if (!complete) {
-        reporter.ShowMessage(16, "tile/strip data incomplete");
+        reporter.ShowMessage(MessageId::JpegDataError, "tile/strip data incomplete");
         return kFailed;
     }
     return kOk;

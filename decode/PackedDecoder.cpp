@@ -10,7 +10,7 @@ namespace korvane {
 namespace {
 
 Status endOfData(Reporter& reporter, std::string_view path) {
-    reporter.ShowMessage(8, std::string(path), "end of file occured\nwhile reading packed data");
+    reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "end of file occured\nwhile reading packed data");
     return kFailed;
 }
 
@@ -29,7 +29,7 @@ Status checkLength(std::uint64_t byteCount, const SampleTarget& t, std::uint8_t 
     else if (variant == 0)
         matches = byteCount * 2 == w * rows * 3;
     if (!matches) {
-        reporter.ShowMessage(8, std::string(path),
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
                              "mismatch between packed block length and packed pixels");
         return kFailed;
     }
@@ -38,7 +38,7 @@ Status checkLength(std::uint64_t byteCount, const SampleTarget& t, std::uint8_t 
     const bool oddPixels = (w * rows) % 2 != 0;
     if ((variant != 5 && variant != 9 && (byteCount % 3 != 0 || oddPixels)) ||
         (variant == 9 && oddPixels)) {
-        reporter.ShowMessage(24, "PACK compression with odd nr of pixels");
+        reporter.ShowMessage(MessageId::NotImplemented, "PACK compression with odd nr of pixels");
         return kFailed;
     }
     return kOk;

@@ -33,7 +33,7 @@ using Curve = std::array<std::uint16_t, kCurveSize>;
 using SampleTable = std::array<std::uint16_t, kValueCount>;
 
 Status decompressionError(Reporter& reporter, const char* what) {
-    reporter.ShowMessage(26, what);
+    reporter.ShowMessage(MessageId::DecompressionError, what);
     return kFailed;
 }
 
@@ -147,7 +147,7 @@ Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount, const SampleT
             std::uint8_t copy[kUnitSize];
             const std::uint8_t* bytes = nextUnit(in, copy);
             if (bytes == nullptr) {
-                reporter.ShowMessage(8, std::string(path),
+                reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
                                      "end of file occured while reading compressed scan data");
                 return kFailed;
             }

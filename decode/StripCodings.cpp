@@ -88,7 +88,7 @@ const Coding* findStripCoding(std::uint32_t compression) {
 
 Status decodeWith(const Coding& coding, const StripCall& call, ByteSource& source) {
     if (coding.decode == nullptr) {
-        call.reporter.ShowMessage(24, std::string(coding.name));
+        call.reporter.ShowMessage(MessageId::NotImplemented, std::string(coding.name));
         return kFailed;
     }
     return coding.decode(call, source);

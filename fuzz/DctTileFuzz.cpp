@@ -27,7 +27,6 @@ namespace {
 using namespace korvane;
 
 constexpr std::size_t kHeaderBytes = 11;
-constexpr std::uint16_t kSentinel = 0x5A5A;
 
 void segment(std::vector<std::uint8_t>& out, std::uint8_t code, std::initializer_list<std::uint8_t> payload) {
     const std::size_t length = payload.size() + 2;
@@ -59,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                   : target.width + margin);
     target.imageHeight = target.rowStart + (cut ? std::max(1u, target.rows - std::min(target.rows - 1, margin))
                                                 : target.rows + margin);
-    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight, kSentinel);
+    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight, fuzz::kSentinel);
     target.image = image;
 
     const std::size_t rest = size > kHeaderBytes ? size - kHeaderBytes : 0;
@@ -81,11 +80,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(status == kOk || status == kFailed);
     if (status == kFailed) FUZZ_CHECK(reporter.records().size() == 1);
 
-    for (std::uint32_t row = 0; row < target.imageHeight; ++row)
-        for (std::uint32_t column = 0; column < target.imageWidth; ++column) {
-            const bool inside = row >= target.rowStart && row - target.rowStart < target.rows &&
-                                column >= target.columnStart && column - target.columnStart < target.width;
-            if (!inside) FUZZ_CHECK(image[std::size_t{row} * target.imageWidth + column] == kSentinel);
-        }
+    fuzz::checkOutsideTarget(image, target);
     return 0;
 }

@@ -145,11 +145,6 @@ RenderSettings settingsOf(const Input& in) {
     return s;
 }
 
-void checkOutcome(Status status, const RecordingReporter& reporter) {
-    FUZZ_CHECK(status == kOk || status == kFailed);
-    if (status == kFailed) FUZZ_CHECK(!reporter.records().empty());
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -160,7 +155,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     platform::Surface picture;
     const RenderOutcome outcome = RenderImage(image, settings, picture, reporter);
-    checkOutcome(outcome.status, reporter);
+    fuzz::checkStatus(outcome.status, reporter);
     FUZZ_CHECK(picture.width() == settings.panel.width && picture.height() == settings.panel.height);
 
     HistogramCounts counts;
@@ -180,22 +175,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     rgb.applyWhiteBalance = (in.byte(12) & 128) != 0;
     rgb.exposureFactor = image.exposureFactor;
     rgb.mappingFunction = image.mappingFunction;
-    checkOutcome(BuildRgbHistogram(image, counts, rgb, reporter), reporter);
+    fuzz::checkStatus(BuildRgbHistogram(image, counts, rgb, reporter), reporter);
 
     // The frequency analysis of the drawing's selection writes only inside its rectangle.
     const std::vector<std::uint16_t> before = image.samples;
     const std::uint32_t choice = in.byte(32);
     const Status frequency = AnalyseFrequencies(image, outcome.view, settings.selection, static_cast<int>(choice % 4),
                                                 (choice & 4) != 0, (choice & 8) != 0, reporter);
-    checkOutcome(frequency, reporter);
+    fuzz::checkStatus(frequency, reporter);
     const SampleRect rect =
         storedSelection(outcome.view, image, selectionInImage(outcome.view, settings.selection));
-    for (std::uint32_t row = 0; row < image.imageLength; ++row)
-        for (std::uint32_t column = 0; column < image.imageWidth; ++column) {
-            const bool inside = settings.selection.valid && row >= rect.top && row - rect.top < rect.height &&
-                                column >= rect.left && column - rect.left < rect.width;
-            const std::size_t at = std::size_t{row} * image.imageWidth + column;
-            if (!inside) FUZZ_CHECK(image.samples[at] == before[at]);
-        }
+    fuzz::checkOutsideUntouched(image.samples, image.imageWidth, image.imageLength,
+                                settings.selection.valid ? rect : SampleRect{}, before);
     return 0;
 }

@@ -29,7 +29,6 @@ using namespace korvane;
 constexpr std::size_t kHeaderBytes = 13;
 constexpr std::array<std::uint8_t, 4> kVariants = {
     0, ljpeg_variant::kCanonHalves, ljpeg_variant::kCanonSlices, ljpeg_variant::kHasselblad};
-constexpr std::uint16_t kSentinel = 0x5A5A;
 
 } // namespace
 
@@ -51,24 +50,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Exactly the image's size, so that the address sanitizer sees any write past it.
     std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight,
-                                     kSentinel);
+                                     fuzz::kSentinel);
     target.image = image;
     const std::size_t streamStart = std::min(size, kHeaderBytes);
     MemoryByteSource source({data + streamStart, size - streamStart});
     RecordingReporter reporter;
     const Status status = DecodeLosslessJpeg(source, static_cast<std::uint32_t>(size - streamStart),
                                              target, reporter, "fuzz.raw");
-    FUZZ_CHECK(status == kOk || status == kFailed);
-    if (status == kFailed) FUZZ_CHECK(!reporter.records().empty());
-
-    for (std::uint32_t row = 0; row < target.imageHeight; ++row) {
-        for (std::uint32_t column = 0; column < target.imageWidth; ++column) {
-            const bool inside = row >= target.rowStart && row - target.rowStart < target.rows &&
-                                column >= target.columnStart &&
-                                column - target.columnStart < target.width;
-            if (!inside)
-                FUZZ_CHECK(image[std::size_t{row} * target.imageWidth + column] == kSentinel);
-        }
-    }
+    fuzz::checkStatus(status, reporter);
+    fuzz::checkOutsideTarget(image, target);
     return 0;
 }

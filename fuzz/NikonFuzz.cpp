@@ -28,7 +28,6 @@ using namespace korvane;
 constexpr std::size_t kHeaderBytes = 9;
 constexpr std::array<std::uint16_t, 4> kKinds = {nikon_kind::kLossyType1, nikon_kind::kLossless,
                                                  nikon_kind::kLossyType2, 2};
-constexpr std::uint16_t kSentinel = 0x5A5A;
 
 } // namespace
 
@@ -50,21 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     c.info = {data + infoStart, infoLength};
 
     // Exactly the image's size, so that the address sanitizer sees any write past it.
-    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, kSentinel);
+    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, fuzz::kSentinel);
     const SampleTarget target{image, imageWidth, imageHeight, width, rows, rowStart, columnStart};
     MemoryByteSource source({data + streamStart, size - streamStart});
     RecordingReporter reporter;
     const Status status = DecodeNikon(source, static_cast<std::uint32_t>(size - streamStart),
                                       target, c, (flags & 8) != 0, reporter, "fuzz.nef");
-    FUZZ_CHECK(status == kOk || status == kFailed);
-    if (status == kFailed) FUZZ_CHECK(!reporter.records().empty());
-
-    for (std::uint32_t row = 0; row < imageHeight; ++row) {
-        for (std::uint32_t column = 0; column < imageWidth; ++column) {
-            const bool inside = row >= rowStart && row - rowStart < rows && column >= columnStart &&
-                                column - columnStart < width;
-            if (!inside) FUZZ_CHECK(image[std::size_t{row} * imageWidth + column] == kSentinel);
-        }
-    }
+    fuzz::checkStatus(status, reporter);
+    fuzz::checkOutsideTarget(image, target);
     return 0;
 }

@@ -21,7 +21,6 @@ namespace {
 using namespace korvane;
 
 constexpr std::size_t kHeaderBytes = 6;
-constexpr std::uint16_t kSentinel = 0x5A5A;
 
 } // namespace
 
@@ -32,22 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint32_t rowStart = byte(4), columnStart = byte(5);
 
     // Exactly the image's size, so that the address sanitizer sees any write past it.
-    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, kSentinel);
+    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, fuzz::kSentinel);
     const SampleTarget target{image, imageWidth, imageHeight, width, rows, rowStart, columnStart};
     const std::size_t streamStart = std::min(size, kHeaderBytes);
     MemoryByteSource source({data + streamStart, size - streamStart});
     RecordingReporter reporter;
     const Status status = DecodePentax(source, static_cast<std::uint32_t>(size - streamStart),
                                        target, reporter, "fuzz.pef");
-    FUZZ_CHECK(status == kOk || status == kFailed);
-    if (status == kFailed) FUZZ_CHECK(!reporter.records().empty());
-
-    for (std::uint32_t row = 0; row < imageHeight; ++row) {
-        for (std::uint32_t column = 0; column < imageWidth; ++column) {
-            const bool inside = row >= rowStart && row - rowStart < rows && column >= columnStart &&
-                                column - columnStart < width;
-            if (!inside) FUZZ_CHECK(image[std::size_t{row} * imageWidth + column] == kSentinel);
-        }
-    }
+    fuzz::checkStatus(status, reporter);
+    fuzz::checkOutsideTarget(image, target);
     return 0;
 }

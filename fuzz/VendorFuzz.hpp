@@ -25,7 +25,6 @@
 namespace korvane::fuzz {
 
 inline constexpr std::size_t kStripHeaderBytes = 10;
-inline constexpr std::uint16_t kSentinel = 0x5A5A;
 
 class FuzzInput {
 public:
@@ -70,12 +69,7 @@ struct FuzzStrip {
     // `extraRight` columns right of the strip may be written too (a layout that moves
     // samples to the right).
     void checkOutsideUntouched(std::uint32_t extraRight = 0) const {
-        for (std::uint32_t row = 0; row < target.imageHeight; ++row)
-            for (std::uint32_t column = 0; column < target.imageWidth; ++column) {
-                const bool inside = row >= target.rowStart && row - target.rowStart < target.rows &&
-                                    column >= target.columnStart && column - target.columnStart < target.width + extraRight;
-                if (!inside) FUZZ_CHECK(image[std::size_t{row} * target.imageWidth + column] == kSentinel);
-            }
+        checkOutsideTarget(image, target, extraRight);
     }
 };
 

@@ -13,13 +13,7 @@
 namespace korvane {
 namespace {
 
-// Catalogue numbers and the storage names message 11 carries.
-constexpr std::int16_t kMessageUpdateUnsupported = 27;
-constexpr std::int16_t kMessageNoSelection = 32;
-constexpr std::int16_t kMessageNoTemplateSlot = 33;
-constexpr std::int16_t kMessageSelectionTooSmall = 34;
-constexpr std::int16_t kMessageNotSupported = 35;
-constexpr std::int16_t kMessageAllocation = 11;
+// The storage names the allocation message carries.
 constexpr const char* kScratchStorage = "temporary recovery template array";
 constexpr const char* kListStorage = "Recovery template array";
 
@@ -84,7 +78,7 @@ bool reserveOrReport(std::vector<T>& v, std::size_t count, const char* storage,
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
-    reporter.ShowMessage(kMessageAllocation, messageBytes(count, sizeof(T)), storage);
+    reporter.ShowMessage(MessageId::AllocationFailed, messageBytes(count, sizeof(T)), storage);
     return false;
 }
 
@@ -111,27 +105,27 @@ std::optional<SampleRect> checkedRect(const ImageDescriptor& image,
                                       Reporter& reporter) {
     // Eight bits or fewer are stored one byte per sample in the file; 0 means not stated.
     if (image.bitsPerSample >= 1 && image.bitsPerSample <= 8) {
-        reporter.ShowMessage(kMessageNotSupported, "8bit raw data");
+        reporter.ShowMessage(MessageId::FunctionUnsupported, "8bit raw data");
         return std::nullopt;
     }
     // Positions and channels below are those of a 2 x 2 cell; a 1 x 4 or 4 x 1 pattern also
     // has four entries but no such cell.
     if (image.cfaRepeatRows != 2 || image.cfaRepeatCols != 2) {
-        reporter.ShowMessage(kMessageNotSupported, "CFA size");
+        reporter.ShowMessage(MessageId::FunctionUnsupported, "CFA size");
         return std::nullopt;
     }
     const std::uint64_t needed = std::uint64_t{image.imageWidth} * image.imageLength;
     if (needed == 0 || image.samples.size() < needed) {
-        reporter.ShowMessage(kMessageUpdateUnsupported);
+        reporter.ShowMessage(MessageId::UpdateUnsupported);
         return std::nullopt;
     }
     if (!selection) {
-        reporter.ShowMessage(kMessageNoSelection);
+        reporter.ShowMessage(MessageId::NoSelection);
         return std::nullopt;
     }
     const SampleRect rect = cutToActiveArea(*selection, image.activeRect());
     if (rect.width < kSmallestSide || rect.height < kSmallestSide) {
-        reporter.ShowMessage(kMessageSelectionTooSmall);
+        reporter.ShowMessage(MessageId::SelectionTooSmall);
         return std::nullopt;
     }
     return rect;
@@ -218,7 +212,7 @@ void scanInterior(const ImageDescriptor& image, const SampleRect& rect,
 Status CreateTemplate(const ImageDescriptor& image, const std::optional<SampleRect>& selection,
                       RecoveryTemplateSlots& slots, int slotNumber, Reporter& reporter) {
     if (slotNumber < 1 || slotNumber > kTemplateSlotCount) {
-        reporter.ShowMessage(kMessageNoTemplateSlot, slotNumber, -1, -1, "?", "?");
+        reporter.ShowMessage(MessageId::NoRecoveryTemplate, slotNumber, -1, -1, "?", "?");
         return kFailed;
     }
     const std::optional<SampleRect> rect = checkedRect(image, selection, reporter);
@@ -231,7 +225,7 @@ Status CreateTemplate(const ImageDescriptor& image, const std::optional<SampleRe
     if (!reserveOrReport(scanned, interior, kScratchStorage, reporter)) return kFailed;
     scanInterior(image, *rect, scanned);
     if (scanned.size() <= kFewestUseless) {
-        reporter.ShowMessage(kMessageSelectionTooSmall);
+        reporter.ShowMessage(MessageId::SelectionTooSmall);
         return kFailed;
     }
     return fillSlot(scanned, slot, reporter);

@@ -59,7 +59,7 @@ protected:
         s.load = [this, image](RawFileContext& ctx, Reporter& reporter, const KeyState&) -> Status {
             ++loads;
             if (!image.loads) {
-                reporter.ShowMessage(24, "test coding");
+                reporter.ShowMessage(MessageId::NotImplemented, "test coding");
                 return kFailed;
             }
             IfdNode& node = *ctx.mainImage;

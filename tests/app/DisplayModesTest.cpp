@@ -77,12 +77,12 @@ TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
         stages.parse = [&failParse, parse = stages.parse](RawFileContext& c, Reporter& r, const KeyState& k,
                                                           const LoadStages::ShotInfo& i) -> Status {
             if (!failParse) return parse(c, r, k, i);
-            r.ShowMessage(9);
+            r.ShowMessage(MessageId::InvalidIfd);
             return kFailed;
         };
         stages.load = [&failLoad, load = stages.load](RawFileContext& c, Reporter& r, const KeyState& k) -> Status {
             if (!failLoad) return load(c, r, k);
-            r.ShowMessage(15, c.path, "strip count");
+            r.ShowMessage(MessageId::InconsistentSpecification, c.path, "strip count");
             return kFailed;
         };
         open("", std::move(stages));

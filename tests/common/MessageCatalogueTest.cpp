@@ -7,10 +7,10 @@ namespace {
 
 TEST(MessageCatalogue, NumbersWithoutEntryAreReportedThemselves) {
     RecordingReporter r;
-    r.ShowMessage(38);
-    r.ShowMessage(-1);
-    r.ShowMessage(36);
-    r.ShowMessage(1000, "text");
+    r.ShowMessage(static_cast<MessageId>(38));
+    r.ShowMessage(static_cast<MessageId>(-1));
+    r.ShowMessage(static_cast<MessageId>(36));
+    r.ShowMessage(static_cast<MessageId>(1000), "text");
     ASSERT_EQ(r.records().size(), 4u);
     EXPECT_EQ(r.records()[0].shown.text, "Invalid message number: 38");
     EXPECT_EQ(r.records()[1].shown.text, "Invalid message number: -1");
@@ -21,10 +21,10 @@ TEST(MessageCatalogue, NumbersWithoutEntryAreReportedThemselves) {
 
 TEST(MessageCatalogue, IntegersAndTextsFillTheirPlaceholders) {
     RecordingReporter r;
-    r.ShowMessage(11, 4096, "temporary recovery template array");
-    r.ShowMessage(21, 7, -1, -12, "trace", "unused");
-    r.ShowMessage(2, "/tmp/x.cr2", "File not found");
-    r.ShowMessage(22, "Canon", "EOS 5D");
+    r.ShowMessage(MessageId::AllocationFailed, 4096, "temporary recovery template array");
+    r.ShowMessage(MessageId::LogicTraceValues, 7, -1, -12, "trace", "unused");
+    r.ShowMessage(MessageId::InputOpenFailed, "/tmp/x.cr2", "File not found");
+    r.ShowMessage(MessageId::UnsupportedCamera, "Canon", "EOS 5D");
     const auto& rec = r.records();
     EXPECT_EQ(rec[0].shown.text, "Storage allocation of 4096 bytes failed for\ntemporary recovery template array");
     EXPECT_EQ(rec[0].shown.caption, "Memory allocation");
@@ -33,12 +33,16 @@ TEST(MessageCatalogue, IntegersAndTextsFillTheirPlaceholders) {
     EXPECT_EQ(rec[2].shown.text, "Error opening file /tmp/x.cr2 for input:\nFile not found");
     EXPECT_EQ(rec[3].shown.text, "Unsupported camera\nMake: \"Canon\" \nModel: \"EOS 5D\"");
     EXPECT_EQ(rec[3].shown.caption, "Implementation");
+    // The names carry the numbers the user sees.
+    EXPECT_EQ(std::vector<int>({rec[0].shown.number, rec[1].shown.number, rec[2].shown.number,
+                                rec[3].shown.number}),
+              (std::vector<int>{11, 21, 2, 22}));
 }
 
 TEST(MessageCatalogue, MissingArgumentsShowQuestionMarks) {
     RecordingReporter r;
-    r.ShowMessage(8);
-    r.ShowMessage(33);
+    r.ShowMessage(MessageId::ProcessingFailed);
+    r.ShowMessage(MessageId::NoRecoveryTemplate);
     EXPECT_EQ(r.records()[0].shown.text, "Error when processing file ?:\n?");
     EXPECT_EQ(r.records()[1].shown.text, "There is no recovery template associated with F?");
 }
@@ -47,9 +51,9 @@ TEST(MessageCatalogue, MissingArgumentsShowQuestionMarks) {
 // keeps its name, and integer placeholders in a text argument stay too.
 TEST(MessageCatalogue, PlaceholdersBroughtInByAnArgumentStayAsTheyAre) {
     RecordingReporter r;
-    r.ShowMessage(15, "a%2sb.dng", "tile count");
-    r.ShowMessage(2, "/p/%1i%2s%1s.nef", "No such file or directory");
-    r.ShowMessage(11, 7, "x %1i %3i");
+    r.ShowMessage(MessageId::InconsistentSpecification, "a%2sb.dng", "tile count");
+    r.ShowMessage(MessageId::InputOpenFailed, "/p/%1i%2s%1s.nef", "No such file or directory");
+    r.ShowMessage(MessageId::AllocationFailed, 7, "x %1i %3i");
     EXPECT_EQ(r.records()[0].shown.text,
               "The image file a%2sb.dng contains inconsistent specification:\ntile count");
     EXPECT_EQ(r.records()[1].shown.text,
@@ -59,8 +63,8 @@ TEST(MessageCatalogue, PlaceholdersBroughtInByAnArgumentStayAsTheyAre) {
 
 TEST(MessageCatalogue, TextWithoutPlaceholdersIsShownUnchanged) {
     RecordingReporter r;
-    r.ShowMessage(3, 1, 2, 3, "a", "b");
-    r.ShowMessage(27, "ignored");
+    r.ShowMessage(MessageId::TooShortForTiff, 1, 2, 3, "a", "b");
+    r.ShowMessage(MessageId::UpdateUnsupported, "ignored");
     EXPECT_EQ(r.records()[0].shown.text, "Input file too short for TIFF");
     EXPECT_EQ(r.records()[1].shown.text, "Updating image data is not supported with this image file");
     EXPECT_EQ(r.records()[1].shown.caption, "Updating image data");
@@ -68,10 +72,10 @@ TEST(MessageCatalogue, TextWithoutPlaceholdersIsShownUnchanged) {
 
 TEST(MessageCatalogue, AWholeTextIsShownUnderTheEntrysCaption) {
     RecordingReporter r;
-    r.ShowWholeMessage(37, "peak at %1i");
+    r.ShowWholeMessage(MessageId::FrequencyAnalysisResult, "peak at %1i");
     EXPECT_EQ(r.records()[0].shown.text, "peak at %1i");
     EXPECT_EQ(r.records()[0].shown.caption, "Frequency Analysis");
-    r.ShowWholeMessage(40, "x");
+    r.ShowWholeMessage(static_cast<MessageId>(40), "x");
     EXPECT_EQ(r.records()[1].shown.text, "Invalid message number: 40");
 }
 
@@ -90,7 +94,7 @@ TEST(MessageCatalogue, CaptionsOfTheMessageGroups) {
 
 TEST(MessageCatalogue, TextsHoldingATextThatLooksLikeAPlaceholderDoNotLoop) {
     RecordingReporter r;
-    r.ShowMessage(31, "%1s%1s");
+    r.ShowMessage(MessageId::Information, "%1s%1s");
     EXPECT_EQ(r.records()[0].shown.text, "%1s%1s");
 }
 

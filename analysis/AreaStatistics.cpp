@@ -64,8 +64,7 @@ struct LaneTotals {
     std::array<std::uint32_t, 2> low{0xFFFF, 0xFFFF}, high{0, 0};
 };
 
-template <int Lane32>
-std::uint32_t lane32(__m128i v) {
+template <int Lane32> std::uint32_t lane32(__m128i v) {
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(v, Lane32)));
 }
 
@@ -159,7 +158,8 @@ AreaStatistics MeasureArea(const ImageDescriptor& image, const SampleRect& area,
                            std::uint32_t black, std::uint32_t white) {
     AreaStatistics out;
     const SampleRect active = image.activeRect();
-    if (area.width == 0 || area.height == 0 || area.left + std::uint64_t{area.width} > active.width ||
+    if (area.width == 0 || area.height == 0 ||
+        area.left + std::uint64_t{area.width} > active.width ||
         area.top + std::uint64_t{area.height} > active.height ||
         image.samples.size() < std::uint64_t{image.imageWidth} * image.imageLength)
         return out;
@@ -167,8 +167,8 @@ AreaStatistics MeasureArea(const ImageDescriptor& image, const SampleRect& area,
     for (std::uint32_t y = 0; y < area.height; ++y) {
         const std::uint32_t row = area.top + y; // in the active area
         const std::uint16_t* line = image.samples.data() +
-                                    std::size_t{active.top + row} * image.imageWidth +
-                                    active.left + area.left;
+                                    std::size_t{active.top + row} * image.imageWidth + active.left +
+                                    area.left;
         const auto figuresAt = [&](std::uint32_t k) -> ChannelFigures& {
             const int channel = channelOf(cfaColourAt(image, row, area.left + k), row % ph);
             return out.channels[kFigureOfChannel[static_cast<std::size_t>(channel)]];

@@ -78,7 +78,8 @@ void BlackLevels::weighProfiles(float columnWeight, float rowWeight,
 std::int32_t BlackLevels::largest() const {
     // A weighted or plain mean of a column and a row level lies between the two.
     std::int32_t top = std::max({single_, largestOf(cfa_), largestRow_, largestColumn_});
-    if (perChannel_) top = std::max(top, *std::max_element(channelLevels_.begin(), channelLevels_.end()));
+    if (perChannel_)
+        top = std::max(top, *std::max_element(channelLevels_.begin(), channelLevels_.end()));
     return top;
 }
 
@@ -141,9 +142,8 @@ std::int32_t fixedLineForwardsSse2(std::int32_t f, std::int32_t wf, const std::u
         const __m128i weight = _mm_srai_epi32(_mm_unpacklo_epi16(weight16, weight16), 16);
         const __m128i raised16 = _mm_max_epi16(weight16, one16);
         const __m128i raised = _mm_srai_epi32(_mm_unpacklo_epi16(raised16, raised16), 16);
-        const __m128 numerator =
-            _mm_add_ps(_mm_mul_ps(fixedWeight, _mm_cvtepi32_ps(black)),
-                       _mm_mul_ps(_mm_cvtepi32_ps(weight), fixedBlack));
+        const __m128 numerator = _mm_add_ps(_mm_mul_ps(fixedWeight, _mm_cvtepi32_ps(black)),
+                                            _mm_mul_ps(_mm_cvtepi32_ps(weight), fixedBlack));
         const __m128 divisor = _mm_add_ps(fixedWeight, _mm_cvtepi32_ps(raised));
         const __m128i quotient = _mm_cvttps_epi32(_mm_div_ps(numerator, divisor));
         const __m128i mean = _mm_srli_epi32(_mm_add_epi32(black, fixedInt), 1);
@@ -173,8 +173,7 @@ void fixedLine(std::int32_t f, std::int32_t wf, const std::uint16_t* m, const st
         if constexpr (Step == 1) done = fixedLineForwardsSse2(f, wf, m, wm, count, out);
 #endif
         fixedLine<Step, float>(f, wf, m + Step * done, wm + Step * done, count - done, out + done);
-    }
-    else
+    } else
         fixedLine<Step, double>(f, wf, m, wm, count, out);
 }
 
@@ -197,7 +196,8 @@ void BlackLevels::weightedLine(std::int64_t row, std::int64_t column, int rowSte
         const std::int32_t f = alongRow ? rows_[row] : columns_[column];
         const std::int32_t wf = alongRow ? rowWeights_[row] : columnWeights_[column];
         const std::uint16_t* m = alongRow ? columns_.data() + column : rows_.data() + row;
-        const std::int16_t* wm = alongRow ? columnWeights_.data() + column : rowWeights_.data() + row;
+        const std::int16_t* wm =
+            alongRow ? columnWeights_.data() + column : rowWeights_.data() + row;
         const std::int32_t largestBlack = alongRow ? largestColumn_ : largestRow_;
         const std::int32_t largestWeight = alongRow ? largestColumnWeight_ : largestRowWeight_;
         if ((alongRow ? columnStep : rowStep) > 0)

@@ -172,7 +172,7 @@ HistogramDrawing DrawHistograms(const ImageDescriptor& image, const HistogramCou
     whole.fill(0, 0, kBorder - 1, bottom, kHistogramFrame);
     whole.fill(right - kBorder + 1, 0, right, bottom, kHistogramFrame);
 
-    const HistogramBins& bins = plan.rgb                                ? counts.rgb
+    const HistogramBins& bins = plan.rgb                                 ? counts.rgb
                                 : plan.mode == HistogramMode::WholeRange ? counts.fullRange
                                                                          : counts.window;
     for (std::size_t c = 0; c < kHistogramChannels; ++c) {

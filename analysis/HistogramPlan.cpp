@@ -30,17 +30,15 @@ HistogramPlan planHistograms(const HistogramChoices& choices) {
         return plan;
     }
     // The last raw value is V - 1; a range of no values shows as the one value 0.
-    const std::uint64_t last =
-        static_cast<std::uint64_t>(std::max(choices.valueCount, 1)) - 1;
+    const std::uint64_t last = static_cast<std::uint64_t>(std::max(choices.valueCount, 1)) - 1;
     if (choices.fine) {
         // The window ends 511 values above the black point, or at the last value; it starts
         // 511 below its end, or at 0 for a range of fewer values.
         const std::uint64_t end = std::min(std::uint64_t{choices.blackPoint} + kWindowSpan, last);
         plan.windowEnd = static_cast<std::uint32_t>(end);
         plan.windowStart = static_cast<std::uint32_t>(end - std::min(end, kWindowSpan));
-        plan.mode = choices.selectionChecked && choices.selectionPresent
-                        ? HistogramMode::Selection
-                        : HistogramMode::Window;
+        plan.mode = choices.selectionChecked && choices.selectionPresent ? HistogramMode::Selection
+                                                                         : HistogramMode::Window;
     } else {
         plan.mode = HistogramMode::WholeRange;
         plan.windowStart = 0;

@@ -134,8 +134,7 @@ TallyPlan tallyPlanOf(const ImageDescriptor& image, const SampleRect& area) {
     TallyPlan plan;
     plan.samples = image.samples.data();
     plan.pitch = image.imageWidth;
-    const bool complete =
-        image.samples.size() >= std::size_t{image.imageWidth} * image.imageLength;
+    const bool complete = image.samples.size() >= std::size_t{image.imageWidth} * image.imageLength;
     if (complete) plan.area = clippedToImage(image, area);
     plan.patternWidth = cfaPatternWidth(image);
     plan.patternHeight = cfaPatternHeight(image);

@@ -60,8 +60,9 @@ struct TallyPlan {
 
 // The raw histogram mapping array of `mode`, indexed by the 16-bit sample value: the bin of
 // each value, kOutside where it is not counted. False after message 11.
-[[nodiscard]] bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode, std::uint64_t valueCount,
-                                 std::uint32_t windowStart, Reporter& reporter);
+[[nodiscard]] bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
+                                 std::uint64_t valueCount, std::uint32_t windowStart,
+                                 Reporter& reporter);
 
 // Counts the plan's area in partsFor(area) parts; the sum does not depend on their number.
 void tallyArea(const TallyPlan& plan, Tally& out);

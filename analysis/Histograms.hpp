@@ -116,8 +116,7 @@ struct HistogramCounts {
 // made first when the file has none (their totals scale the window). An allocation failure
 // shows message 11 and leaves every count as it was.
 void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, HistogramMode mode,
-                       std::uint32_t windowStart, const SampleRect& selection,
-                       Reporter& reporter);
+                       std::uint32_t windowStart, const SampleRect& selection, Reporter& reporter);
 
 struct RgbHistogramRequest {
     std::uint32_t blackPoint = 0;
@@ -153,7 +152,7 @@ struct HistogramChoices {
     bool selectionPresent = false;
     std::uint32_t blackPoint = 0;
     std::uint32_t whitePoint = 0;
-    std::int32_t valueCount = 0;                 // V, the image's valueRange
+    std::int32_t valueCount = 0;                   // V, the image's valueRange
     std::array<float, 4> whiteBalance{1, 1, 1, 1}; // the current coefficients, R G1 G2 B
 };
 
@@ -161,9 +160,9 @@ struct HistogramChoices {
 struct HistogramPlan {
     bool rgb = false;
     HistogramMode mode = HistogramMode::WholeRange; // of the raw histogram
-    std::uint32_t windowStart = 0; // the first value shown (0 for the whole range)
-    std::uint32_t windowEnd = 0;   // the last (V - 1 for the whole range)
-    bool applyWbEnabled = false;   // the state of the "Apply WB" box
+    std::uint32_t windowStart = 0;                  // the first value shown (0 for the whole range)
+    std::uint32_t windowEnd = 0;                    // the last (V - 1 for the whole range)
+    bool applyWbEnabled = false;                    // the state of the "Apply WB" box
     bool applyWhiteBalance = false;
     std::string rangeText; // control 1080; empty for the RGB histogram
     std::uint32_t blackPoint = 0;

@@ -23,8 +23,9 @@ allocateAligned(std::uint64_t count, const char* what, Reporter& reporter) {
                        : ::operator new(static_cast<std::size_t>(count) * sizeof(T),
                                         kSpectrumAlignment, std::nothrow);
     if (p == nullptr)
-        reporter.ShowMessage(
-            MessageId::AllocationFailed, static_cast<std::int32_t>(tooLarge ? kMaxBytes : count * sizeof(T)), what);
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(tooLarge ? kMaxBytes : count * sizeof(T)),
+                             what);
     return std::unique_ptr<T[], AlignedRelease>(static_cast<T*>(p));
 }
 
@@ -111,7 +112,8 @@ Status SpectrumMatrix::transform(SpectrumKernel kernel, double valueSum, Reporte
     }
     if (!plan) {
         // The planner fails only when it cannot have the memory it works in.
-        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(halfCount * sizeof(Half)),
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(halfCount * sizeof(Half)),
                              "frequency analysis transform plan");
         return kFailed;
     }

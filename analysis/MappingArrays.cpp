@@ -37,7 +37,8 @@ std::uint32_t percentOf(std::uint32_t total, float percent) {
         // more than the array may hold; the last of them shows as the top of the curve.
         m.values.resize(std::size_t{capacity} + 1);
     } catch (const std::bad_alloc&) {
-        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(capacity), "RGB mapping array");
+        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(capacity),
+                             "RGB mapping array");
         return kFailed;
     }
     try {

@@ -34,13 +34,13 @@ struct NoiseParameters {
     std::uint8_t maskedOn = 0;
 
     std::array<std::int32_t, 4> offset{};
-    std::array<std::int32_t, 4> shift{};      // the shift's scale S
-    std::array<std::int32_t, 4> shiftRange{}; // where it acts (s); its sign chooses the side
-    std::array<float, 4> multiply{};          // factor f
+    std::array<std::int32_t, 4> shift{};         // the shift's scale S
+    std::array<std::int32_t, 4> shiftRange{};    // where it acts (s); its sign chooses the side
+    std::array<float, 4> multiply{};             // factor f
     std::array<std::int32_t, 4> multiplyRange{}; // fading range r (0: a plain factor)
-    std::array<std::uint16_t, 4> replace{};   // noise amplitude A
-    std::array<std::int32_t, 4> replaceRange{}; // the values 0 .. Rr that are replaced
-    std::array<std::int32_t, 4> black{};      // black level per channel (its low 16 bits)
+    std::array<std::uint16_t, 4> replace{};      // noise amplitude A
+    std::array<std::int32_t, 4> replaceRange{};  // the values 0 .. Rr that are replaced
+    std::array<std::int32_t, 4> black{};         // black level per channel (its low 16 bits)
     // Weights of the column (horizontal) and row (vertical) masked-area black profiles,
     // 0 .. 10; a weight of 0 switches that profile off.
     float maskedHorizontal = 1.0f;

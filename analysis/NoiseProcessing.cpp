@@ -195,7 +195,8 @@ void NoiseProcessing::skip(int channel, std::int32_t w, std::uint64_t count) {
         e.direction > 0 ? e.counter : static_cast<std::uint64_t>(kCycle - e.counter);
     const std::uint64_t added = phaseSum(from + count + 1) - phaseSum(from + 1);
     e.previous = static_cast<std::uint16_t>((e.previous + added % e.width) % e.width);
-    const auto phase = static_cast<std::int64_t>((from + count) % static_cast<std::uint64_t>(kCycle));
+    const auto phase =
+        static_cast<std::int64_t>((from + count) % static_cast<std::uint64_t>(kCycle));
     e.counter = static_cast<std::uint16_t>(indexAtPhase(phase));
     e.direction = phase < kLast ? 1 : -1;
 }

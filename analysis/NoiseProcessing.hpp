@@ -65,8 +65,8 @@ private:
     // What one channel does to its samples in the drawing begun last.
     struct Channel {
         bool multiply = false;
-        double factor = 1;       // f
-        std::int32_t fade = 0;   // r
+        double factor = 1;     // f
+        std::int32_t fade = 0; // r
         bool shift = false;
         double scale = 0;        // S
         std::int32_t where = 0;  // s
@@ -97,8 +97,7 @@ private:
     static std::uint32_t primeAt(std::int32_t counter);
     // a mod d for a below 2^32, with inverse = 2^64 / d rounded up (Lemire's method).
     static std::uint32_t remainder(std::uint32_t a, std::uint64_t inverse, std::uint32_t d) {
-        return static_cast<std::uint32_t>(
-            (static_cast<unsigned __int128>(inverse * a) * d) >> 64);
+        return static_cast<std::uint32_t>((static_cast<unsigned __int128>(inverse * a) * d) >> 64);
     }
     static std::int64_t shifted(std::int64_t v, const Channel& c);
     std::int64_t greyShifted(std::int64_t v, const Channel& c) const;

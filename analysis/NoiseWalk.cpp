@@ -23,8 +23,8 @@ std::uint16_t largestOf(const std::uint16_t* row, std::int32_t count, std::ptrdi
         __m128i top8 = flip;
         for (; dx + 8 <= count; dx += 8)
             top8 = _mm_max_epi16(
-                top8, _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx)),
-                                    flip));
+                top8,
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx)), flip));
         alignas(16) std::array<std::uint16_t, 8> lanes{};
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), _mm_xor_si128(top8, flip));
         top = *std::max_element(lanes.begin(), lanes.end());
@@ -93,7 +93,8 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             saturated.resize(span);
             replaceAt.assign(span, NoiseLookup::kNoReplace);
             for (std::size_t i = 0; i < span; ++i) {
-                const std::int64_t w = stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
+                const std::int64_t w =
+                    stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
                 if (w >= 0 && w <= range) {
                     below[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
                     saturated[i] = below[i] | NoiseLookup::kSaturatedMark;
@@ -145,9 +146,10 @@ struct PositionTables {
 } // namespace
 
 // Runs each(what the sample looks up, position tables, saturated, column, index into the
-// tables) along sample row dy: its result or kReplaceMark with the value; when counting, only the value the Replace
-// step would take, or kNoReplace. The tables of a cell position stay fixed along the row;
-// for the 2-column patterns nearly every camera has, both positions are held through the loop.
+// tables) along sample row dy: its result or kReplaceMark with the value; when counting, only the
+// value the Replace step would take, or kNoReplace. The tables of a cell position stay fixed along
+// the row; for the 2-column patterns nearly every camera has, both positions are held through the
+// loop.
 template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t dy, Each each) {
     const Viewport& v = *view;
     const NoiseLookup& t = *lookup;
@@ -191,13 +193,13 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
     };
     if (cw == 2) {
         if constexpr (kCounting) {
-        // Only the value the Replace step would take.
-        for (int j = 0; j < cw; ++j) {
-            PositionTables& p = positions[static_cast<std::size_t>(j)];
-            p.replaceAt = t.replaceAt[p.channel].data();
+            // Only the value the Replace step would take.
+            for (int j = 0; j < cw; ++j) {
+                PositionTables& p = positions[static_cast<std::size_t>(j)];
+                p.replaceAt = t.replaceAt[p.channel].data();
+            }
         }
-    }
-    const PositionTables left = positions[0], right = positions[1];
+        const PositionTables left = positions[0], right = positions[1];
         std::int32_t dx = 0;
         for (; dx + 1 < width; dx += 2) {
             one(left, dx);
@@ -326,7 +328,9 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     }
     std::array<long double, 3> offsets{};
     for (std::size_t ch = 0; ch < 4; ++ch)
-        offsets[ch == kChannelRed ? 0 : ch == kChannelBlue ? 2 : 1] +=
+        offsets[ch == kChannelRed    ? 0
+                : ch == kChannelBlue ? 2
+                                     : 1] +=
             static_cast<long double>(perChannel[ch]) * t.offsetInBlack[ch];
     for (std::size_t c = 0; c < 3; ++c) {
         const auto colour = static_cast<CfaColour>(c);

@@ -73,8 +73,8 @@ void store(const Tally& tally, HistogramMode mode, std::uint64_t valueCount,
             counts.channelTotals[c] = static_cast<std::uint32_t>(binned);
             counts.channelMaxima[c] = static_cast<std::int32_t>(tally.maxima[c]);
         }
-        const double f = normalisation(mode, valueCount, binned, counts.channelTotals[c],
-                                       tally.samples(c));
+        const double f =
+            normalisation(mode, valueCount, binned, counts.channelTotals[c], tally.samples(c));
         for (std::uint32_t b = 0; b < kHistogramBins; ++b) {
             samples[c][b] = tally.at(c, b);
             bins[c][b] = tally.at(c, b) * f;
@@ -100,13 +100,13 @@ void walkBins(std::uint64_t n, std::uint32_t reach, std::uint16_t* bins) {
 // The raw histogram mapping array, indexed by the sample value itself, so that the clamp
 // to the range (whole range) or the window test (window modes) is folded into the look-up.
 // Only the first 65536 of the design's n entries can be reached by a 16-bit sample.
-bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
-                                 std::uint64_t valueCount, std::uint32_t windowStart,
-                                 Reporter& reporter) {
+bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode, std::uint64_t valueCount,
+                   std::uint32_t windowStart, Reporter& reporter) {
     try {
         table.assign(kTableSize, kOutside);
     } catch (const std::bad_alloc&) {
-        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
                              "Raw histogram mapping array");
         return false;
     }
@@ -133,8 +133,7 @@ bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
 } // namespace histogram_tally
 
 void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, HistogramMode mode,
-                       std::uint32_t windowStart, const SampleRect& selection,
-                       Reporter& reporter) {
+                       std::uint32_t windowStart, const SampleRect& selection, Reporter& reporter) {
     if (mode != HistogramMode::WholeRange && !counts.counted) {
         BuildRawHistogram(image, counts, HistogramMode::WholeRange, 0, {}, reporter);
         if (!counts.counted) return; // message 11 has been shown

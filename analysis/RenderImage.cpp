@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <system_error>
 #include <limits>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "analysis/InParts.hpp"
@@ -222,10 +222,9 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
         return std::min(ch, v.y.visibleSamples - band * ch);
     };
     const std::int32_t ux = samples ? 1 : v.cfa.width, uy = samples ? 1 : v.cfa.height;
-    const SampleRange selected{units.firstX * ux,
-                               std::min((units.lastX + 1) * ux, v.x.visibleSamples),
-                               units.firstY * uy,
-                               std::min((units.lastY + 1) * uy, v.y.visibleSamples)};
+    const SampleRange selected{
+        units.firstX * ux, std::min((units.lastX + 1) * ux, v.x.visibleSamples), units.firstY * uy,
+        std::min((units.lastY + 1) * uy, v.y.visibleSamples)};
     std::vector<SelectionStatistics> partStatistics(static_cast<std::size_t>(parts));
     const auto tablesOf = [&](NoiseProcessing& s, int part) {
         NoiseTables t;
@@ -265,7 +264,8 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
             stages.push_back(next);
         }
     }
-    while (static_cast<int>(stages.size()) < parts) stages.push_back(stage);
+    while (static_cast<int>(stages.size()) < parts)
+        stages.push_back(stage);
     inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
         NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
         const LentMemory<NoiseTables> lent(t);
@@ -542,9 +542,9 @@ Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOu
 }
 
 // Paints the samples of the view into the picture, gathering the selection's statistics.
-void paintImage(const ImageDescriptor& image, const RenderSettings& settings, platform::Surface& picture,
-                const Viewport& view, const SampleEvaluator& evaluator, NoiseStage* noise,
-                const std::uint8_t* mapping, bool exposure, bool takesPart,
+void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
+                platform::Surface& picture, const Viewport& view, const SampleEvaluator& evaluator,
+                NoiseStage* noise, const std::uint8_t* mapping, bool exposure, bool takesPart,
                 SelectionStatistics& statistics) {
     const std::size_t pitch = image.imageWidth;
     const bool complete = image.samples.size() >= pitch * image.imageLength;
@@ -561,8 +561,7 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings, pl
     // tables paint everything and the selection is gathered after.
     const bool gatherAfter = noise == nullptr && !exposure;
     const std::uint16_t* first = image.samples.data() + view.firstIndex;
-    const Canvas canvas{view,    picture, first, mapping, gatherAfter ? UnitRange{} : units,
-                        selected};
+    const Canvas canvas{view, picture, first, mapping, gatherAfter ? UnitRange{} : units, selected};
     // The tables are kept from one drawing to the next of the same thread (the lines of each
     // part by the thread painting it), so that following a slider does not allocate and
     // clear them every time.
@@ -630,10 +629,13 @@ RenderOutcome RenderImage(ImageDescriptor& image, const RenderSettings& settings
     // paint, on their own threads; a failure there comes back here and ends this drawing with
     // a message, the picture as far as it was painted.
     try {
-        paintImage(image, settings, picture, view, evaluator, noise, mapping, exposure, takesPart, statistics);
+        paintImage(image, settings, picture, view, evaluator, noise, mapping, exposure, takesPart,
+                   statistics);
     } catch (const std::bad_alloc&) {
         const std::int64_t bytes = std::int64_t{view.x.visibleSamples} * view.y.visibleSamples * 4;
-        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max())),
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(std::min<std::int64_t>(
+                                 bytes, std::numeric_limits<std::int32_t>::max())),
                              "picture drawing tables");
         out.status = kFailed;
         return out;

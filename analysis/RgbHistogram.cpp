@@ -92,8 +92,8 @@ struct Lookup {
     const std::vector<std::uint8_t>& values;
     std::uint32_t range;
     std::uint16_t binOf(std::int64_t sample, std::int64_t black, const ChannelArithmetic& a) const {
-        const std::uint32_t p = std::min<std::size_t>(mappingPosition(sample, black, a, range),
-                                                      values.size() - 1);
+        const std::uint32_t p =
+            std::min<std::size_t>(mappingPosition(sample, black, a, range), values.size() - 1);
         return kDisplayBins[values[p]];
     }
 };
@@ -133,15 +133,17 @@ struct TableKey {
     std::vector<TableKey> keys;
     std::vector<std::vector<std::uint16_t>> tables;
     for (std::uint32_t e = 0; e < plan.patternWidth * plan.patternHeight; ++e) {
-        const TableKey key{positions.arithmetic[e], black.imageBlackAtEntry(e, positions.channel[e])};
+        const TableKey key{positions.arithmetic[e],
+                           black.imageBlackAtEntry(e, positions.channel[e])};
         auto found = std::find(keys.begin(), keys.end(), key);
         if (found == keys.end()) {
             try {
                 tables.emplace_back(kTableSize);
                 keys.push_back(key);
             } catch (const std::bad_alloc&) {
-                reporter.ShowMessage(
-                    MessageId::AllocationFailed, static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)), kTableName);
+                reporter.ShowMessage(MessageId::AllocationFailed,
+                                     static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
+                                     kTableName);
                 return false;
             }
             for (std::uint32_t v = 0; v < kTableSize; ++v)
@@ -166,30 +168,30 @@ struct TableKey {
         lines.assign(static_cast<std::size_t>(parts), std::vector<std::int32_t>(plan.area.width));
         partTallies.resize(static_cast<std::size_t>(parts));
     } catch (const std::bad_alloc&) {
-        reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(plan.area.width * 4), kTableName);
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(plan.area.width * 4), kTableName);
         return false;
     }
     const std::uint32_t pw = plan.patternWidth, ph = plan.patternHeight;
-    inParts(parts, static_cast<std::int32_t>(plan.area.height),
-            [&](int part, std::int32_t from, std::int32_t to) {
-                std::int32_t* line = lines[static_cast<std::size_t>(part)].data();
-                Tally& t = partTallies[static_cast<std::size_t>(part)];
-                for (std::int32_t y = from; y < to; ++y) {
-                    const std::uint16_t* row =
-                        plan.samples + (std::size_t{plan.area.top} + y) * plan.pitch +
-                        plan.area.left;
-                    black.weightedLine(y, 0, 0, 1, static_cast<std::int32_t>(plan.area.width),
-                                       line);
-                    const std::uint32_t cfaRow = (plan.firstRow + y) % ph * pw;
-                    for (std::uint32_t x = 0, j = plan.firstColumn; x < plan.area.width; ++x) {
-                        const std::uint32_t e = cfaRow + j;
-                        const std::uint16_t bin =
-                            lookup.binOf(row[x], line[x], positions.arithmetic[e]);
-                        ++t.counts[plan.rules[e].region * kSlots + bin];
-                        j = j + 1 == pw ? 0 : j + 1;
-                    }
+    inParts(
+        parts, static_cast<std::int32_t>(plan.area.height),
+        [&](int part, std::int32_t from, std::int32_t to) {
+            std::int32_t* line = lines[static_cast<std::size_t>(part)].data();
+            Tally& t = partTallies[static_cast<std::size_t>(part)];
+            for (std::int32_t y = from; y < to; ++y) {
+                const std::uint16_t* row =
+                    plan.samples + (std::size_t{plan.area.top} + y) * plan.pitch + plan.area.left;
+                black.weightedLine(y, 0, 0, 1, static_cast<std::int32_t>(plan.area.width), line);
+                const std::uint32_t cfaRow = (plan.firstRow + y) % ph * pw;
+                for (std::uint32_t x = 0, j = plan.firstColumn; x < plan.area.width; ++x) {
+                    const std::uint32_t e = cfaRow + j;
+                    const std::uint16_t bin =
+                        lookup.binOf(row[x], line[x], positions.arithmetic[e]);
+                    ++t.counts[plan.rules[e].region * kSlots + bin];
+                    j = j + 1 == pw ? 0 : j + 1;
                 }
-            });
+            }
+        });
     tally = Tally{};
     for (const Tally& t : partTallies)
         tally.add(t);
@@ -259,7 +261,8 @@ Status BuildRgbHistogram(ImageDescriptor& image, HistogramCounts& counts,
             counts.rgb[c][2 * b] = counts.rgb[c][2 * b + 1] = tally.at(c, b) * f;
         }
     }
-    if (request.noise == nullptr) counts.blackOffsets = blackOffsetsOf(image, positions, plan, black);
+    if (request.noise == nullptr)
+        counts.blackOffsets = blackOffsetsOf(image, positions, plan, black);
     counts.rgbInputs = inputs;
     counts.rgbCounted = true;
     return kOk;

@@ -267,36 +267,46 @@ std::string coordinatesText(const SelectionArea& area) {
 
 std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescriptor& image,
                                          platform::Point pixel) {
-    const std::int32_t relX = pixel.x - view.geometry.originX, relY = pixel.y - view.geometry.originY;
-    if (view.empty() || relX < 0 || relY < 0 || relX >= view.x.shownPixels || relY >= view.y.shownPixels)
+    const std::int32_t relX = pixel.x - view.geometry.originX,
+                       relY = pixel.y - view.geometry.originY;
+    if (view.empty() || relX < 0 || relY < 0 || relX >= view.x.shownPixels ||
+        relY >= view.y.shownPixels)
         return std::nullopt;
     const std::int64_t dx = view.x.firstSample + (view.reduced ? std::int64_t{relX} * view.cfa.width
                                                                : relX / view.magnification);
-    const std::int64_t dy = view.y.firstSample + (view.reduced ? std::int64_t{relY} * view.cfa.height
-                                                               : relY / view.magnification);
+    const std::int64_t dy =
+        view.y.firstSample +
+        (view.reduced ? std::int64_t{relY} * view.cfa.height : relY / view.magnification);
     const SampleRect active = image.activeRect();
     const StoredPosition at = storedPosition(view.group, active.width, active.height, dx, dy);
-    if (at.row < 0 || at.column < 0 || at.row >= active.height || at.column >= active.width) return std::nullopt;
+    if (at.row < 0 || at.column < 0 || at.row >= active.height || at.column >= active.width)
+        return std::nullopt;
     PanelSample s;
     s.row = static_cast<std::uint32_t>(active.top + at.row);
     s.column = static_cast<std::uint32_t>(active.left + at.column);
     const std::size_t index = std::size_t{s.row} * image.imageWidth + s.column;
     if (index >= image.samples.size()) return std::nullopt;
     s.value = image.samples[index];
-    const auto relRow = static_cast<std::uint32_t>(at.row), relColumn = static_cast<std::uint32_t>(at.column);
+    const auto relRow = static_cast<std::uint32_t>(at.row),
+               relColumn = static_cast<std::uint32_t>(at.column);
     s.colour = cfaColourAt(image, relRow, relColumn);
     s.channel = channelOf(s.colour, relRow % cfaPatternHeight(image));
     return s;
 }
 
-SampleRect storedSelection(const Viewport& view, const ImageDescriptor& image, const SelectionArea& area) {
+SampleRect storedSelection(const Viewport& view, const ImageDescriptor& image,
+                           const SelectionArea& area) {
     const SampleRect active = image.activeRect();
-    const StoredPosition a = storedPosition(view.group, active.width, active.height, area.left, area.top);
-    const StoredPosition b = storedPosition(view.group, active.width, active.height, area.right, area.bottom);
+    const StoredPosition a =
+        storedPosition(view.group, active.width, active.height, area.left, area.top);
+    const StoredPosition b =
+        storedPosition(view.group, active.width, active.height, area.right, area.bottom);
     const std::int64_t top = std::max<std::int64_t>(std::min(a.row, b.row), 0);
     const std::int64_t left = std::max<std::int64_t>(std::min(a.column, b.column), 0);
-    const std::int64_t bottom = std::min<std::int64_t>(std::max(a.row, b.row), std::int64_t{active.height} - 1);
-    const std::int64_t right = std::min<std::int64_t>(std::max(a.column, b.column), std::int64_t{active.width} - 1);
+    const std::int64_t bottom =
+        std::min<std::int64_t>(std::max(a.row, b.row), std::int64_t{active.height} - 1);
+    const std::int64_t right =
+        std::min<std::int64_t>(std::max(a.column, b.column), std::int64_t{active.width} - 1);
     SampleRect r;
     if (bottom < top || right < left) return r;
     r.top = static_cast<std::uint32_t>(active.top + top);

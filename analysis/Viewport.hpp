@@ -148,8 +148,8 @@ struct PanelSample {
     int channel = kChannelGreen1;
     std::uint16_t value = 0;
 };
-[[nodiscard]] std::optional<PanelSample> sampleAtPixel(const Viewport& view, const ImageDescriptor& image,
-                                                       platform::Point pixel);
+[[nodiscard]] std::optional<PanelSample>
+sampleAtPixel(const Viewport& view, const ImageDescriptor& image, platform::Point pixel);
 // The samples a selection covers, as rows and columns of the SampleBuffer: the area the
 // selection shows (display orientation, counted from the active area) turned back to the
 // stored orientation and cut to the active area.

@@ -11,7 +11,8 @@ void CAboutDlg::onInitDialog(platform::DialogWindow& window) {
 }
 
 void CAboutDlg::onCommand(int id, platform::Notification code) {
-    if (code == platform::Notification::Clicked && (id == ids::kOk || id == ids::kCancel) && window_)
+    if (code == platform::Notification::Clicked && (id == ids::kOk || id == ids::kCancel) &&
+        window_)
         window_->endDialog(1);
 }
 

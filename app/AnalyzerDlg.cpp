@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "common/ExposureScale.hpp"
 #include "analysis/MappingFunctionNames.hpp"
 #include "app/AboutDlg.hpp"
 #include "app/ControlStyle.hpp"
 #include "app/TextNumbers.hpp"
+#include "common/ExposureScale.hpp"
 #include "platform/VirtualKeys.hpp"
 #include "resources/Bitmaps.hpp"
 #include "resources/ControlIds.hpp"
@@ -25,7 +25,9 @@ CAnalyzerDlg::CAnalyzerDlg(platform::Services& services, std::string commandLine
     : services_(services), reporter_(services, window_), commandLine_(std::move(commandLine)),
       stages_(std::move(stages)) {}
 
-CAnalyzerDlg::~CAnalyzerDlg() { closeToolDialogs(); }
+CAnalyzerDlg::~CAnalyzerDlg() {
+    closeToolDialogs();
+}
 
 std::string CAnalyzerDlg::versionText() const {
     const auto version = services_.productVersion();
@@ -49,7 +51,8 @@ void CAnalyzerDlg::onInitDialog(platform::DialogWindow& window) {
     whitePoint_ = 4095;
     levelScale_ = &kLevelScale12;
     const platform::RangeState levelRange{0, kLevelPositions - 1, 0, 10, 1, 10};
-    for (int id : {ids::kBlackSlider, ids::kWhiteSlider}) w.setRangeState(id, levelRange);
+    for (int id : {ids::kBlackSlider, ids::kWhiteSlider})
+        w.setRangeState(id, levelRange);
     w.setTextLimit(ids::kBlackEdit, 6);
     w.setTextLimit(ids::kWhiteEdit, 6);
     setBlackPoint(blackPoint_);
@@ -82,14 +85,16 @@ void CAnalyzerDlg::onInitDialog(platform::DialogWindow& window) {
         w.setEnabled(id, true);
         w.setVisible(id, true);
     }
-    for (int id : {ids::kBlCorrected, ids::kOutsideRange, ids::kMapped, ids::kFine, ids::kSelectionBox}) {
+    for (int id :
+         {ids::kBlCorrected, ids::kOutsideRange, ids::kMapped, ids::kFine, ids::kSelectionBox}) {
         w.setEnabled(id, false);
         w.setVisible(id, false);
     }
     w.setChecked(ids::kApplyWb, true);
     w.setEnabled(ids::kApplyWb, false);
     w.setVisible(ids::kApplyWb, false);
-    for (int id : {ids::kInfoOnly, ids::kOptionX, ids::kOptionY}) w.setVisible(id, false);
+    for (int id : {ids::kInfoOnly, ids::kOptionX, ids::kOptionY})
+        w.setVisible(id, false);
     xChecked_ = yChecked_ = false;
 
     applyControlStyles(w, services_.screenDpiY(), 0);
@@ -108,7 +113,8 @@ void CAnalyzerDlg::handleCommandLine() {
     const auto request = parseCommandLine(
         commandLine_, [this](const std::string& p) { return services_.fileExists(p); });
     switch (request.kind) {
-    case CommandLineRequest::Kind::None: return;
+    case CommandLineRequest::Kind::None:
+        return;
     case CommandLineRequest::Kind::Invalid:
         reporter_.ShowMessage(MessageId::InputFileSpecInvalid, request.path);
         onFinish(ids::kCancel);
@@ -163,28 +169,62 @@ void CAnalyzerDlg::onCommand(int id, Notification code) {
     if (code != Notification::Clicked) return;
 
     switch (id) {
-    case ids::kBrowse: BrowseCommand(); return;
-    case ids::kProcess: ProcessCommand(); return;
-    case ids::kFinish: onFinish(1); return;
-    case ids::kCancel: onFinish(ids::kCancel); return;
-    case ids::kHelp: onHelp(); return;
-    case ids::kBlackReset: onBlackReset(); return;
-    case ids::kWhiteReset: onWhiteReset(); return;
-    case ids::kExposureReset: onExposureReset(); return;
+    case ids::kBrowse:
+        BrowseCommand();
+        return;
+    case ids::kProcess:
+        ProcessCommand();
+        return;
+    case ids::kFinish:
+        onFinish(1);
+        return;
+    case ids::kCancel:
+        onFinish(ids::kCancel);
+        return;
+    case ids::kHelp:
+        onHelp();
+        return;
+    case ids::kBlackReset:
+        onBlackReset();
+        return;
+    case ids::kWhiteReset:
+        onWhiteReset();
+        return;
+    case ids::kExposureReset:
+        onExposureReset();
+        return;
     case ids::kRadioExposure:
-    case ids::kLabelExposure: ShowExposureView(); return;
+    case ids::kLabelExposure:
+        ShowExposureView();
+        return;
     case ids::kRadioComposite:
-    case ids::kLabelComposite: ShowCompositeView(); return;
+    case ids::kLabelComposite:
+        ShowCompositeView();
+        return;
     case ids::kRadioGreyscale:
-    case ids::kLabelGreyscale: ShowGreyscaleView(); return;
+    case ids::kLabelGreyscale:
+        ShowGreyscaleView();
+        return;
     case ids::kRadioChannel:
-    case ids::kLabelChannel: ShowChannelView(); return;
+    case ids::kLabelChannel:
+        ShowChannelView();
+        return;
     case ids::kRadioHistogram:
-    case ids::kLabelHistogram: ShowHistogramView(); return;
-    case ids::kOrientLeft: onOrientation(8); return;
-    case ids::kOrientNormal: onOrientation(1); return;
-    case ids::kOrient180: onOrientation(3); return;
-    case ids::kOrientRight: onOrientation(6); return;
+    case ids::kLabelHistogram:
+        ShowHistogramView();
+        return;
+    case ids::kOrientLeft:
+        onOrientation(8);
+        return;
+    case ids::kOrientNormal:
+        onOrientation(1);
+        return;
+    case ids::kOrient180:
+        onOrientation(3);
+        return;
+    case ids::kOrientRight:
+        onOrientation(6);
+        return;
     case ids::kBlackR:
     case ids::kBlackG:
     case ids::kBlackB:
@@ -215,12 +255,17 @@ void CAnalyzerDlg::onCommand(int id, Notification code) {
         histograms_.selectionValid = false;
         if (displayMode_ == DisplayMode::Histogram) redraw();
         return;
-    case ids::kOptionX: xChecked_ = window_->isChecked(ids::kOptionX); return;
-    case ids::kOptionY: yChecked_ = window_->isChecked(ids::kOptionY); return;
+    case ids::kOptionX:
+        xChecked_ = window_->isChecked(ids::kOptionX);
+        return;
+    case ids::kOptionY:
+        yChecked_ = window_->isChecked(ids::kOptionY);
+        return;
     case ids::kAdj:
         if (displayMode_ == DisplayMode::Image && file_ && image_) repaint();
         return;
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -255,7 +300,8 @@ std::vector<std::string> guideCandidates(const std::string& programFolder) {
     // Installed: the program in PREFIX/bin, the guide in PREFIX/share/doc/korvane.
     if (!programFolder.empty()) {
         const std::size_t slash = programFolder.find_last_of('/');
-        const std::string prefix = slash == std::string::npos ? "." : programFolder.substr(0, slash);
+        const std::string prefix =
+            slash == std::string::npos ? "." : programFolder.substr(0, slash);
         folders.push_back(prefix + "/share/doc/korvane");
     }
     std::vector<std::string> paths;
@@ -275,7 +321,8 @@ void CAnalyzerDlg::onHelp() {
             break;
         }
     }
-    services_.openDocument(helpLocation_ == HelpLocation::Local ? helpPath_ : std::string(kOnlineGuide));
+    services_.openDocument(helpLocation_ == HelpLocation::Local ? helpPath_
+                                                                : std::string(kOnlineGuide));
 }
 
 void CAnalyzerDlg::onAbout() {
@@ -347,7 +394,8 @@ void CAnalyzerDlg::openNoiseDialog() {
     }
     auto* dialog = new CNoiseDlg(services_, *this);
     noiseDlg_ = dialog;
-    if (!dialog->Open(*file_, *image_, &noiseDlg_, liveNoise_, noiseSlots_, &displayMode_, &imageSubMode_)) {
+    if (!dialog->Open(*file_, *image_, &noiseDlg_, liveNoise_, noiseSlots_, &displayMode_,
+                      &imageSubMode_)) {
         noiseDlg_ = nullptr;
         delete dialog;
     }
@@ -429,7 +477,8 @@ void CAnalyzerDlg::onHScroll(int id, ScrollCode code, int position) {
         afterLevelSlider();
     } else if (id == ids::kExposureSlider) {
         if (image_ == nullptr) return;
-        const int p = std::clamp(window_->position(ids::kExposureSlider), 0, kExposurePositions - 1);
+        const int p =
+            std::clamp(window_->position(ids::kExposureSlider), 0, kExposurePositions - 1);
         if (p == image_->exposureStep) return;
         image_->exposureStep = p;
         image_->exposureStep6 = p * 6;
@@ -445,7 +494,6 @@ void CAnalyzerDlg::onVScroll(int id, ScrollCode code, int position) {
 
 // ---------------------------------------------------------------------------------------------
 // Keys
-
 
 // Enter or Tab in a level edit takes its value: clamped to the scale's top level, the other
 // level moved along when they would cross, counts and picture brought up to date. Enter keeps
@@ -492,7 +540,8 @@ std::optional<platform::Rgb> CAnalyzerDlg::controlTextColour(int id) const {
     if (row == nullptr || !row->colour || window_ == nullptr) return std::nullopt;
     const auto* control = window_->dialogTemplate().find(id);
     // Push buttons keep the system's colours; check boxes and group boxes take the row's.
-    if (control != nullptr && control->kind == platform::ControlKind::PushButton) return std::nullopt;
+    if (control != nullptr && control->kind == platform::ControlKind::PushButton)
+        return std::nullopt;
     if (!window_->isEnabled(id)) return platform::rgb(255, 255, 255);
     return row->colour;
 }
@@ -503,9 +552,15 @@ platform::OwnerDrawFace CAnalyzerDlg::ownerDrawFace(int id) const {
     face.background = platform::rgb(255, 255, 255);
     face.textColour = platform::rgb(160, 0, 0);
     switch (shownPhase_) {
-    case LoadPhase::Opening: face.text = "Opening"; break;
-    case LoadPhase::Reading: face.text = "Reading"; break;
-    default: face.text = "Writing"; break;
+    case LoadPhase::Opening:
+        face.text = "Opening";
+        break;
+    case LoadPhase::Reading:
+        face.text = "Reading";
+        break;
+    default:
+        face.text = "Writing";
+        break;
     }
     return face;
 }
@@ -514,7 +569,8 @@ platform::OwnerDrawFace CAnalyzerDlg::ownerDrawFace(int id) const {
 // right of the panel (and the command row from the path edit's end, FINISH included) moves
 // right by the width change; the path edit and the shot information widen; what stands below
 // the panel moves down by the height change, the texts under the panel widening with it.
-std::vector<CAnalyzerDlg::ResizeAnchor> CAnalyzerDlg::resizeAnchorsOf(const platform::DialogWindow& w) {
+std::vector<CAnalyzerDlg::ResizeAnchor>
+CAnalyzerDlg::resizeAnchorsOf(const platform::DialogWindow& w) {
     const platform::Rect panel = w.controlRect(ids::kPanel);
     const platform::Rect path = w.controlRect(ids::kPathEdit);
     std::vector<ResizeAnchor> anchors;
@@ -522,8 +578,10 @@ std::vector<CAnalyzerDlg::ResizeAnchor> CAnalyzerDlg::resizeAnchorsOf(const plat
         if (t.id == ids::kPanel || t.id == ids::kHScroll || t.id == ids::kVScroll) continue;
         const platform::Rect r = w.controlRect(t.id);
         ResizeAnchor a{t.id, false, false, false};
-        if (t.id == ids::kPathEdit || t.id == ids::kShotGroup || t.id == ids::kShotInfo) a.widen = true;
-        else if (r.left >= path.right) a.moveRight = true;
+        if (t.id == ids::kPathEdit || t.id == ids::kShotGroup || t.id == ids::kShotInfo)
+            a.widen = true;
+        else if (r.left >= path.right)
+            a.moveRight = true;
         if (r.top >= panel.bottom) {
             a.moveDown = true;
             if (!a.moveRight) a.widen = true;

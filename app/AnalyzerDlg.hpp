@@ -2,9 +2,9 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,7 +49,8 @@ private:
 // data. Tests replace them to give the pipeline images of known levels.
 struct LoadStages {
     using ShotInfo = std::function<void(const std::string&)>;
-    using Parse = std::function<Status(RawFileContext&, Reporter&, const KeyState&, const ShotInfo&)>;
+    using Parse =
+        std::function<Status(RawFileContext&, Reporter&, const KeyState&, const ShotInfo&)>;
     using Load = std::function<Status(RawFileContext&, Reporter&, const KeyState&)>;
     Parse parse;
     Load load;
@@ -110,7 +111,8 @@ public:
     // window()->panelSurface() and lastOutcome() holds what the drawing reported.
     // A selection in panel client coordinates, all edges inclusive, as a right-button drag
     // leaves it; the drawing drops it when it does not lie inside the image area.
-    void setPanelSelection(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
+    void setPanelSelection(std::int32_t left, std::int32_t top, std::int32_t right,
+                           std::int32_t bottom);
     void clearPanelSelection();
     // Magnification 1 to 10 and reduction 1 or the CFA width (other values are held at the
     // nearest allowed one); the view is laid out anew.
@@ -130,7 +132,9 @@ public:
     const HistogramCounts& histograms() const { return histograms_; }
     int fontStep() const { return fontStep_; }
     const RecoveryTemplateSlots& recoveryTemplates() const { return templates_; }
-    const std::array<float, 4>& whiteBalanceSet(int n) const { return wbSets_[static_cast<std::size_t>(n - 1)]; }
+    const std::array<float, 4>& whiteBalanceSet(int n) const {
+        return wbSets_[static_cast<std::size_t>(n - 1)];
+    }
     // What the last histogram drawing counted and showed.
     const HistogramPlan& lastHistogramPlan() const { return histogramPlan_; }
     std::uint8_t magnification() const { return magnification_; }
@@ -342,7 +346,8 @@ private:
     // The keyboard's state: the font step, the five white balance sets (R, G1, G2, B) and
     // the column black profile measured on a dark frame.
     int fontStep_ = 0;
-    std::array<std::array<float, 4>, 5> wbSets_{{{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};
+    std::array<std::array<float, 4>, 5> wbSets_{
+        {{1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};
     struct ColumnProfile {
         std::vector<std::uint16_t> values;
         std::uint16_t minimum = 0, maximum = 0, mean = 0;

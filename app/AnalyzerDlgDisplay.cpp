@@ -92,15 +92,20 @@ void CAnalyzerDlg::arrangeControls(Arrangement arrangement) {
                 w.setEnabled(id, action == ControlAction::Show);
                 break;
             case ControlAction::Enable:
-            case ControlAction::Disable: w.setEnabled(id, action == ControlAction::Enable); break;
-            case ControlAction::WithImage: w.setEnabled(id, loaded); break;
+            case ControlAction::Disable:
+                w.setEnabled(id, action == ControlAction::Enable);
+                break;
+            case ControlAction::WithImage:
+                w.setEnabled(id, loaded);
+                break;
             case ControlAction::ScrollBar:
                 w.setVisible(id, true);
-                w.setEnabled(id, !panel_.dragging() &&
-                                     (id == ids::kHScroll ? horizontalScrollable_ : verticalScrollable_));
+                w.setEnabled(id, !panel_.dragging() && (id == ids::kHScroll ? horizontalScrollable_
+                                                                            : verticalScrollable_));
                 break;
             case ControlAction::Keep:
-            case ControlAction::HistogramOption: break;
+            case ControlAction::HistogramOption:
+                break;
             }
         }
         if (action == ControlAction::HistogramOption) arrangeHistogramOptions();
@@ -114,7 +119,8 @@ void CAnalyzerDlg::arrangeHistogramOptions() {
         w.setEnabled(id, visible && enabled);
     };
     if (displayMode_ != DisplayMode::Histogram) {
-        for (int id : {ids::kMapped, ids::kApplyWb, ids::kFine, ids::kSelectionBox}) place(id, false, false);
+        for (int id : {ids::kMapped, ids::kApplyWb, ids::kFine, ids::kSelectionBox})
+            place(id, false, false);
         return;
     }
     const bool mapped = w.isChecked(ids::kMapped);
@@ -162,11 +168,15 @@ bool CAnalyzerDlg::pictureShown() const {
            (displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure);
 }
 
-void CAnalyzerDlg::onPanelPaint() { redraw(); }
+void CAnalyzerDlg::onPanelPaint() {
+    redraw();
+}
 
 void CAnalyzerDlg::redraw() {
-    if (window_ != nullptr && displayMode_ == DisplayMode::Histogram && imageDecoded()) drawHistograms();
-    else repaint();
+    if (window_ != nullptr && displayMode_ == DisplayMode::Histogram && imageDecoded())
+        drawHistograms();
+    else
+        repaint();
 }
 
 void CAnalyzerDlg::repaint() {
@@ -181,8 +191,10 @@ void CAnalyzerDlg::repaint() {
     displayMode_ = settings.mode;
     RenderOutcome outcome = RenderImage(*image_, settings, picture, reporter_);
     fullRedraw_ = layoutPending_ = countsPending_ = false;
-    if (succeeded(outcome.status)) applyOutcome(outcome);
-    else if (outcome.counts) showCounts(*outcome.counts);
+    if (succeeded(outcome.status))
+        applyOutcome(outcome);
+    else if (outcome.counts)
+        showCounts(*outcome.counts);
     lastOutcome_ = std::move(outcome);
     window_->updatePanel();
 }
@@ -192,10 +204,12 @@ void CAnalyzerDlg::showNoImage() {
     auto& w = *window_;
     // The texts a drawing or a count writes go back to those of the template.
     for (const platform::ControlTemplate& t : w.dialogTemplate().controls)
-        if (t.id == ids::kStatisticsText || t.id == ids::kCoordinatesText || t.id == ids::kZoomText ||
-            t.id == ids::kWhiteStatistics || t.id == ids::kBlackStatistics)
+        if (t.id == ids::kStatisticsText || t.id == ids::kCoordinatesText ||
+            t.id == ids::kZoomText || t.id == ids::kWhiteStatistics ||
+            t.id == ids::kBlackStatistics)
             w.setText(t.id, std::string(t.text));
-    for (const int id : {ids::kWhiteStatistics, ids::kBlackStatistics}) w.setVisible(id, false);
+    for (const int id : {ids::kWhiteStatistics, ids::kBlackStatistics})
+        w.setVisible(id, false);
     horizontalScrollable_ = verticalScrollable_ = false;
     for (const int id : {ids::kHScroll, ids::kVScroll}) {
         w.setRangeState(id, {0, 0, 0, 0, 1, 0});
@@ -288,7 +302,8 @@ void CAnalyzerDlg::showOrientationGroup(std::optional<OrientationGroup> group) {
         {ids::kOrientRight, OrientationGroup::Clockwise, 153},
     };
     for (const Button& b : kButtons)
-        window_->setBitmap(b.id, resources::loadBitmap(b.normalBitmap + (group && b.group == *group ? 4 : 0)));
+        window_->setBitmap(
+            b.id, resources::loadBitmap(b.normalBitmap + (group && b.group == *group ? 4 : 0)));
 }
 
 void CAnalyzerDlg::CountExposureClasses() {
@@ -316,10 +331,13 @@ void CAnalyzerDlg::onMappingSelection() {
         return;
     image_->mappingFunction = row;
     if (image_->mapping.capacity > 0 &&
-        failed(BuildMappingArrays(*image_, kMappingFunctions[static_cast<std::size_t>(row)], reporter_)))
+        failed(BuildMappingArrays(*image_, kMappingFunctions[static_cast<std::size_t>(row)],
+                                  reporter_)))
         return;
-    if (displayMode_ == DisplayMode::Image) repaint();
-    else if (displayMode_ == DisplayMode::Histogram) redraw();
+    if (displayMode_ == DisplayMode::Image)
+        repaint();
+    else if (displayMode_ == DisplayMode::Histogram)
+        redraw();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -346,13 +364,24 @@ void CAnalyzerDlg::onScrollBar(int id, platform::ScrollCode code, int position) 
         if (scroll >= maximum) return;
         ++scroll;
         break;
-    case ScrollCode::PageUp: scroll = std::max(0, scroll - page); break;
-    case ScrollCode::PageDown: scroll = std::min(maximum, scroll + page); break;
-    case ScrollCode::Top: scroll = 0; break;
-    case ScrollCode::Bottom: scroll = maximum; break;
-    case ScrollCode::EndScroll: return;
+    case ScrollCode::PageUp:
+        scroll = std::max(0, scroll - page);
+        break;
+    case ScrollCode::PageDown:
+        scroll = std::min(maximum, scroll + page);
+        break;
+    case ScrollCode::Top:
+        scroll = 0;
+        break;
+    case ScrollCode::Bottom:
+        scroll = maximum;
+        break;
+    case ScrollCode::EndScroll:
+        return;
     case ScrollCode::ThumbPosition:
-    case ScrollCode::ThumbTrack: scroll = std::clamp(position, 0, maximum); break;
+    case ScrollCode::ThumbTrack:
+        scroll = std::clamp(position, 0, maximum);
+        break;
     }
     window_->setPosition(id, scroll);
     repaint();
@@ -361,7 +390,9 @@ void CAnalyzerDlg::onScrollBar(int id, platform::ScrollCode code, int position) 
 // ---------------------------------------------------------------------------------------------
 // Settings set directly
 
-void CAnalyzerDlg::onOrientation(std::uint16_t orientation) { setOrientation(orientation); }
+void CAnalyzerDlg::onOrientation(std::uint16_t orientation) {
+    setOrientation(orientation);
+}
 
 void CAnalyzerDlg::setOrientation(std::uint16_t orientation) {
     if (!file_ || image_ == nullptr || orientation < 1 || orientation > 8) return;

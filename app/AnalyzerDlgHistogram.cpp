@@ -57,7 +57,8 @@ Status CAnalyzerDlg::countHistograms(const HistogramPlan& plan) {
         const Status status = BuildRgbHistogram(image, histograms_, request, reporter_);
         // Counted without valid parameters, the histogram gives minus the black levels, which
         // the parameters keep as their offsets (the noise dialog starts from them).
-        if (succeeded(status) && liveNoise_.valid != 1 && histograms_.blackOffsets) liveNoise_.offset = *histograms_.blackOffsets;
+        if (succeeded(status) && liveNoise_.valid != 1 && histograms_.blackOffsets)
+            liveNoise_.offset = *histograms_.blackOffsets;
         return status;
     }
     SampleRect selection;
@@ -85,19 +86,23 @@ void CAnalyzerDlg::drawHistograms() {
     // Said once for each panel size that is too small, not at every repaint of it.
     if (drawing.tooSmall && picture.size() != tooSmallReported_) {
         tooSmallReported_ = picture.size();
-        services_.messageBox(window_, {kHistogramMessageNumber, std::string(kHistogramTooSmallCaption),
-                                       std::string(kHistogramTooSmallText)});
+        services_.messageBox(window_,
+                             {kHistogramMessageNumber, std::string(kHistogramTooSmallCaption),
+                              std::string(kHistogramTooSmallText)});
     }
     if (copyRequest_) {
         copyRequest_ = false;
-        if (!services_.setClipboardBitmap(picture)) reporter_.ShowMessage(MessageId::ClipboardUnavailable);
+        if (!services_.setClipboardBitmap(picture))
+            reporter_.ShowMessage(MessageId::ClipboardUnavailable);
     }
 }
 
 void CAnalyzerDlg::copyHistograms() {
     copyRequest_ = true;
-    if (displayMode_ == DisplayMode::Histogram) redraw();
-    else repaint();
+    if (displayMode_ == DisplayMode::Histogram)
+        redraw();
+    else
+        repaint();
 }
 
 } // namespace korvane

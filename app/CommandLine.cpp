@@ -6,10 +6,13 @@ namespace korvane {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || (c >= 9 && c <= 13); }
+bool isBlank(char c) {
+    return c == ' ' || (c >= 9 && c <= 13);
+}
 
 std::size_t skipBlanks(std::string_view s, std::size_t at) {
-    while (at < s.size() && isBlank(s[at])) ++at;
+    while (at < s.size() && isBlank(s[at]))
+        ++at;
     return at;
 }
 
@@ -34,7 +37,8 @@ CommandLineRequest parseCommandLine(std::string_view line,
         if (path.empty() || (at < line.size() && !isBlank(line[at]))) return invalid(path);
     } else {
         const std::size_t start = at;
-        while (at < line.size() && !isBlank(line[at])) ++at;
+        while (at < line.size() && !isBlank(line[at]))
+            ++at;
         path = std::string(line.substr(start, at - start));
     }
     if (!fileExists(path)) return invalid(path);
@@ -42,7 +46,8 @@ CommandLineRequest parseCommandLine(std::string_view line,
     CommandLineRequest request{CommandLineRequest::Kind::File, path, 0};
     at = skipBlanks(line, at);
     std::size_t end = at;
-    while (end < line.size() && !isBlank(line[end])) ++end;
+    while (end < line.size() && !isBlank(line[end]))
+        ++end;
     const std::string_view option = line.substr(at, end - at);
     if (option.size() == 2 && (option[0] == '-' || option[0] == '/')) {
         const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(option[1])));
@@ -58,7 +63,8 @@ std::string joinArguments(int argc, const char* const* argv) {
         const std::string_view arg = argv[i];
         if (!line.empty()) line += ' ';
         bool blank = arg.empty();
-        for (char c : arg) blank = blank || isBlank(c);
+        for (char c : arg)
+            blank = blank || isBlank(c);
         if (blank) {
             line += '"';
             line += arg;

@@ -10,13 +10,13 @@ namespace korvane {
 struct CommandLineRequest {
     enum class Kind { None, File, Invalid };
     Kind kind = Kind::None;
-    std::string path;  // the path without quotes; for Invalid, the path as far as it was read
-    char mode = 0;     // 'B', 'E', 'H', 'I' or 'N' (upper case), or 0
+    std::string path; // the path without quotes; for Invalid, the path as far as it was read
+    char mode = 0;    // 'B', 'E', 'H', 'I' or 'N' (upper case), or 0
 };
 
 // Parses the arguments after the program name, given as one line as the system passes them.
-[[nodiscard]] CommandLineRequest parseCommandLine(
-    std::string_view line, const std::function<bool(const std::string&)>& fileExists);
+[[nodiscard]] CommandLineRequest
+parseCommandLine(std::string_view line, const std::function<bool(const std::string&)>& fileExists);
 
 // Joins arguments into such a line, quoting those that hold blanks.
 [[nodiscard]] std::string joinArguments(int argc, const char* const* argv);

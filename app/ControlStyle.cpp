@@ -18,7 +18,9 @@ constexpr auto kPurple = rgb(96, 0, 96);
 constexpr auto kFirebrick = rgb(178, 34, 34);
 constexpr auto kMaroon = rgb(128, 0, 0);
 
-constexpr ControlStyle plain(int id, platform::Rgb colour) { return {id, colour, {}, 0, 0, 0}; }
+constexpr ControlStyle plain(int id, platform::Rgb colour) {
+    return {id, colour, {}, 0, 0, 0};
+}
 
 constexpr auto kTable = std::to_array<ControlStyle>({
     plain(1000, rgb(0, 0, 224)),
@@ -75,7 +77,9 @@ static_assert(distinctIds(), "a control has one style row");
 
 } // namespace
 
-std::span<const ControlStyle> controlStyleTable() { return kTable; }
+std::span<const ControlStyle> controlStyleTable() {
+    return kTable;
+}
 
 const ControlStyle* findControlStyle(int id) {
     for (const auto& row : kTable)
@@ -90,8 +94,8 @@ void applyControlStyles(platform::DialogWindow& window, int dpi, int step) {
         // Sizes are worked out in tenths of a point, as the screen resolution gives them.
         const int tenths = -font.heightPixels * 720 / dpi;
         if (row.sizeChange != 0 || row.sizeStep != 0) {
-            const double size = step == 0 ? tenths + 10.0 * row.sizeChange
-                                          : tenths + 10.0 * row.sizeStep * step;
+            const double size =
+                step == 0 ? tenths + 10.0 * row.sizeChange : tenths + 10.0 * row.sizeStep * step;
             // Rounded, so that a font whose size does not change keeps its height.
             font.heightPixels = -static_cast<int>(std::lround(size * dpi / 720.0));
         }

@@ -11,10 +11,10 @@ namespace korvane {
 struct ControlStyle {
     int id;
     std::optional<platform::Rgb> colour;
-    std::string_view face;  // empty: the default face
-    int weight = 0;         // 0: keep the current weight
-    float sizeChange = 0;   // points added when the table is first applied
-    std::int8_t sizeStep = 0;  // points per font step of the keyboard's + and -
+    std::string_view face;    // empty: the default face
+    int weight = 0;           // 0: keep the current weight
+    float sizeChange = 0;     // points added when the table is first applied
+    std::int8_t sizeStep = 0; // points per font step of the keyboard's + and -
     bool italic = false;
     bool underline = false;
 };

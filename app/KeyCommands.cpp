@@ -36,29 +36,38 @@ std::string fineExposureLabel(int step6) {
     const int d = std::abs(step6 - kFineZero);
     const char sign = step6 < kFineZero ? '-' : '+';
     char text[24];
-    if (d / 36 == 0) std::snprintf(text, sizeof text, "%c%i/36", sign, d % 36);
-    else std::snprintf(text, sizeof text, "%c%i %i/36", sign, d / 36, d % 36);
+    if (d / 36 == 0)
+        std::snprintf(text, sizeof text, "%c%i/36", sign, d % 36);
+    else
+        std::snprintf(text, sizeof text, "%c%i %i/36", sign, d / 36, d % 36);
     return text;
 }
 
 } // namespace
 
 Modifiers CAnalyzerDlg::heldModifiers() const {
-    return {services_.isKeyDown(vk::kControl), services_.isKeyDown(vk::kShift), services_.isKeyDown(vk::kMenu)};
+    return {services_.isKeyDown(vk::kControl), services_.isKeyDown(vk::kShift),
+            services_.isKeyDown(vk::kMenu)};
 }
 
-bool CAnalyzerDlg::imageKeysApply() const { return file_ && image_ != nullptr && !processing_; }
+bool CAnalyzerDlg::imageKeysApply() const {
+    return file_ && image_ != nullptr && !processing_;
+}
 
 bool CAnalyzerDlg::preTranslate(const platform::KeyMessage& key) {
     if (window_ == nullptr) return false;
     const Modifiers m = heldModifiers();
     switch (key.kind) {
-    case KeyMessageKind::SysChar: return onSystemCharacter(key.code);
-    case KeyMessageKind::Char: return onCharacter(key.code, m);
+    case KeyMessageKind::SysChar:
+        return onSystemCharacter(key.code);
+    case KeyMessageKind::Char:
+        return onCharacter(key.code, m);
     case KeyMessageKind::KeyDown:
-    case KeyMessageKind::SysKeyDown: return onKeyPress(key.code, m);
+    case KeyMessageKind::SysKeyDown:
+        return onKeyPress(key.code, m);
     case KeyMessageKind::KeyUp:
-    case KeyMessageKind::SysKeyUp: return onKeyRelease(key.code, m);
+    case KeyMessageKind::SysKeyUp:
+        return onKeyRelease(key.code, m);
     }
     return false;
 }
@@ -80,7 +89,8 @@ bool CAnalyzerDlg::onCharacter(int c, const Modifiers& m) {
     if (services_.isKeyDown(vk::kAdd) || services_.isKeyDown(vk::kSubtract)) return true;
     // A "+" or "-" typed into an edit is text, not a zoom.
     const int focus = window_->focus();
-    if (focus == ids::kPathEdit || focus == ids::kBlackEdit || focus == ids::kWhiteEdit) return false;
+    if (focus == ids::kPathEdit || focus == ids::kBlackEdit || focus == ids::kWhiteEdit)
+        return false;
     zoom(c == '+' ? ZoomStep::In : ZoomStep::Out);
     return true;
 }
@@ -104,7 +114,8 @@ bool CAnalyzerDlg::onKeyPress(int code, const Modifiers& m) {
     if (m.ctrl && imageKeysApply() && !histogram && ctrlScroll(code)) return true;
     // 2. Nudging the levels in their edits.
     const int focus = window_->focus();
-    if ((focus == ids::kBlackEdit || focus == ids::kWhiteEdit) && nudgeLevels(code, m, focus == ids::kBlackEdit))
+    if ((focus == ids::kBlackEdit || focus == ids::kWhiteEdit) &&
+        nudgeLevels(code, m, focus == ids::kBlackEdit))
         return true;
     // 3. Fine exposure steps on the exposure slider.
     if (focus == ids::kExposureSlider && m.ctrl && (code == vk::kLeft || code == vk::kRight)) {
@@ -112,8 +123,8 @@ bool CAnalyzerDlg::onKeyPress(int code, const Modifiers& m) {
         return true;
     }
     // 4. The scrolling keys while the pointer rests on the picture.
-    if (imageKeysApply() && panel_.mouseState == MouseState::Hover && focus != ids::kMappingCombo && !histogram &&
-        hoverScroll(code, m))
+    if (imageKeysApply() && panel_.mouseState == MouseState::Hover && focus != ids::kMappingCombo &&
+        !histogram && hoverScroll(code, m))
         return true;
     // 5. Enter, Tab and Escape.
     switch (code) {
@@ -123,7 +134,8 @@ bool CAnalyzerDlg::onKeyPress(int code, const Modifiers& m) {
             return true;
         }
         return confirmLevelEdit(false);
-    case vk::kTab: return confirmLevelEdit(true);
+    case vk::kTab:
+        return confirmLevelEdit(true);
     case vk::kEscape:
         // Escape in a level edit abandons the edit; elsewhere it ends the dialog.
         if (whiteEditActive_ || blackEditActive_) {
@@ -132,7 +144,8 @@ bool CAnalyzerDlg::onKeyPress(int code, const Modifiers& m) {
             return true;
         }
         return false;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -147,17 +160,21 @@ void CAnalyzerDlg::scrollTo(std::int32_t x, std::int32_t y) {
 bool CAnalyzerDlg::ctrlScroll(int code) {
     ImageDescriptor& im = *image_;
     switch (code) {
-    case vk::kHome: scrollTo(0, 0); return true;
+    case vk::kHome:
+        scrollTo(0, 0);
+        return true;
     case vk::kEnd:
         if (horizontalScrollable_ || verticalScrollable_)
-            scrollTo(horizontalScrollable_ ? im.scrollMaxX : im.scrollX, verticalScrollable_ ? im.scrollMaxY : im.scrollY);
+            scrollTo(horizontalScrollable_ ? im.scrollMaxX : im.scrollX,
+                     verticalScrollable_ ? im.scrollMaxY : im.scrollY);
         return true;
     case vk::kPrior:
     case vk::kNext:
         if (!verticalScrollable_) return false;
         scrollTo(im.scrollX, code == vk::kPrior ? 0 : im.scrollMaxY);
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -170,38 +187,64 @@ bool CAnalyzerDlg::hoverScroll(int code, const Modifiers& m) {
         return true;
     }
     if (code == vk::kEnd) return ctrlScroll(vk::kEnd);
-    if ((vertical && !verticalScrollable_) || (horizontal && !horizontalScrollable_) || (!vertical && !horizontal))
+    if ((vertical && !verticalScrollable_) || (horizontal && !horizontalScrollable_) ||
+        (!vertical && !horizontal))
         return false;
     const bool back = code == vk::kUp || code == vk::kLeft;
     const std::int32_t page = vertical ? im.pageY : im.pageX;
     const std::int32_t maximum = vertical ? im.scrollMaxY : im.scrollMaxX;
     const std::int32_t now = vertical ? im.scrollY : im.scrollX;
     std::int32_t to = now;
-    if (m.ctrl) to = back ? 0 : maximum;
-    else to = now + (back ? -1 : 1) * (m.shift ? page : page / 2);
-    if (vertical) scrollTo(im.scrollX, to);
-    else scrollTo(to, im.scrollY);
+    if (m.ctrl)
+        to = back ? 0 : maximum;
+    else
+        to = now + (back ? -1 : 1) * (m.shift ? page : page / 2);
+    if (vertical)
+        scrollTo(im.scrollX, to);
+    else
+        scrollTo(to, im.scrollY);
     return true;
 }
 
 bool CAnalyzerDlg::nudgeLevels(int code, const Modifiers& m, bool blackFocused) {
     std::int32_t step = 1;
-    if (m.ctrl && m.alt) step = 500;
-    else if (m.ctrl && m.shift) step = 50;
-    else if (m.ctrl) step = 10;
-    else if (m.shift) step = 5;
+    if (m.ctrl && m.alt)
+        step = 500;
+    else if (m.ctrl && m.shift)
+        step = 50;
+    else if (m.ctrl)
+        step = 10;
+    else if (m.shift)
+        step = 5;
     const std::int32_t top = levelAt(*levelScale_, kScaleTopPosition);
-    const auto black = [&](std::int32_t by) { setBlackPoint(std::clamp(blackPoint_ + by, 0, whitePoint_)); };
-    const auto white = [&](std::int32_t by) { setWhitePoint(std::clamp(whitePoint_ + by, blackPoint_, top)); };
+    const auto black = [&](std::int32_t by) {
+        setBlackPoint(std::clamp(blackPoint_ + by, 0, whitePoint_));
+    };
+    const auto white = [&](std::int32_t by) {
+        setWhitePoint(std::clamp(whitePoint_ + by, blackPoint_, top));
+    };
     const auto focused = [&](std::int32_t by) { blackFocused ? black(by) : white(by); };
     switch (code) {
-    case vk::kPrior: focused(kPageStep); break;
-    case vk::kNext: focused(-kPageStep); break;
-    case vk::kUp: focused(step); break;
-    case vk::kDown: focused(-step); break;
-    case vk::kLeft: black(-step), white(-step); break;
-    case vk::kRight: white(step), black(step); break;
-    default: return false;
+    case vk::kPrior:
+        focused(kPageStep);
+        break;
+    case vk::kNext:
+        focused(-kPageStep);
+        break;
+    case vk::kUp:
+        focused(step);
+        break;
+    case vk::kDown:
+        focused(-step);
+        break;
+    case vk::kLeft:
+        black(-step), white(-step);
+        break;
+    case vk::kRight:
+        white(step), black(step);
+        break;
+    default:
+        return false;
     }
     window_->setVisible(ids::kBlackStatistics, false);
     window_->setVisible(ids::kWhiteStatistics, false);
@@ -230,22 +273,30 @@ void CAnalyzerDlg::fineExposureStep(int by) {
 // Zooming
 
 void CAnalyzerDlg::zoom(ZoomStep step) {
-    if (!imageKeysApply() || (displayMode_ != DisplayMode::Image && displayMode_ != DisplayMode::Exposure)) return;
-    const bool samplesOnly = displayMode_ == DisplayMode::Exposure || imageSubMode_ == ImageSubMode::Channel;
+    if (!imageKeysApply() ||
+        (displayMode_ != DisplayMode::Image && displayMode_ != DisplayMode::Exposure))
+        return;
+    const bool samplesOnly =
+        displayMode_ == DisplayMode::Exposure || imageSubMode_ == ImageSubMode::Channel;
     std::uint8_t m = magnification_, r = reduction_;
     const std::uint32_t cw = cfaPatternWidth(*image_), ch = cfaPatternHeight(*image_);
     switch (step) {
     case ZoomStep::In:
         if (samplesOnly) r = 1;
-        if (r > 1) r = 1;
-        else if (m < kMaxMagnification) ++m;
+        if (r > 1)
+            r = 1;
+        else if (m < kMaxMagnification)
+            ++m;
         break;
     case ZoomStep::Out:
-        if (m > 1) --m;
+        if (m > 1)
+            --m;
         else if (r == 1 && !samplesOnly && image_->cfaLayout <= 1 && cw == ch && cw > 1)
             r = static_cast<std::uint8_t>(cw);
         break;
-    case ZoomStep::OneToOne: m = r = 1; break;
+    case ZoomStep::OneToOne:
+        m = r = 1;
+        break;
     }
     if (m == magnification_ && r == reduction_) return;
     // The picture's centre, in scroll units, stays where it is.
@@ -253,8 +304,10 @@ void CAnalyzerDlg::zoom(ZoomStep step) {
     const std::int64_t hw = panel.width / 2, hh = panel.height / 2;
     const std::int64_t centreX = reduction_ * hw / magnification_ / cw + image_->scrollX;
     const std::int64_t centreY = reduction_ * hh / magnification_ / ch + image_->scrollY;
-    image_->scrollX = static_cast<std::int32_t>(std::max<std::int64_t>((cw * centreX - hw * r / m) / cw, 0));
-    image_->scrollY = static_cast<std::int32_t>(std::max<std::int64_t>((ch * centreY - hh * r / m) / ch, 0));
+    image_->scrollX =
+        static_cast<std::int32_t>(std::max<std::int64_t>((cw * centreX - hw * r / m) / cw, 0));
+    image_->scrollY =
+        static_cast<std::int32_t>(std::max<std::int64_t>((ch * centreY - hh * r / m) / ch, 0));
     magnification_ = m;
     reduction_ = r;
     panel_.clearSelection();
@@ -264,7 +317,9 @@ void CAnalyzerDlg::zoom(ZoomStep step) {
 }
 
 bool CAnalyzerDlg::keyZoom(int code) {
-    zoom(code == vk::kAdd ? ZoomStep::In : code == vk::kSubtract ? ZoomStep::Out : ZoomStep::OneToOne);
+    zoom(code == vk::kAdd        ? ZoomStep::In
+         : code == vk::kSubtract ? ZoomStep::Out
+                                 : ZoomStep::OneToOne);
     return true;
 }
 

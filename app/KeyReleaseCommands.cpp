@@ -7,9 +7,9 @@
 #include "analysis/CfaColours.hpp"
 #include "analysis/FrequencyAnalysis.hpp"
 #include "app/AnalyzerDlg.hpp"
-#include "tools/CreateTemplate.hpp"
 #include "platform/VirtualKeys.hpp"
 #include "resources/ControlIds.hpp"
+#include "tools/CreateTemplate.hpp"
 
 namespace korvane {
 
@@ -17,35 +17,51 @@ namespace {
 
 namespace vk = platform::vk;
 
-int digitOf(int code) { return code - vk::k0; }
+int digitOf(int code) {
+    return code - vk::k0;
+}
 
 // The greens rule: a green changes "between zero and not" when exactly one of the old and
 // new values is 0.
-bool greenFlips(float before, float after) { return (before == 0) != (after == 0); }
+bool greenFlips(float before, float after) {
+    return (before == 0) != (after == 0);
+}
 
 } // namespace
 
 void CAnalyzerDlg::redrawIfShown() {
-    if (displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure) repaint();
-    else if (displayMode_ == DisplayMode::Histogram) redraw();
+    if (displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure)
+        repaint();
+    else if (displayMode_ == DisplayMode::Histogram)
+        redraw();
 }
 
 void CAnalyzerDlg::setImageWhiteBalance(const std::array<float, 4>& wb) {
     ImageDescriptor& im = *image_;
-    if (greenFlips(im.wbMultipliers[1], wb[1]) || greenFlips(im.wbMultipliers[2], wb[2])) im.greensChanged = true;
+    if (greenFlips(im.wbMultipliers[1], wb[1]) || greenFlips(im.wbMultipliers[2], wb[2]))
+        im.greensChanged = true;
     im.wbMultipliers = wb;
 }
 
 bool CAnalyzerDlg::keyShowView(int code) {
     switch (code) {
-    case 'B': ShowGreyscaleView(); break;
-    case 'E': ShowExposureView(); break;
+    case 'B':
+        ShowGreyscaleView();
+        break;
+    case 'E':
+        ShowExposureView();
+        break;
     case 'H':
         if (displayMode_ != DisplayMode::Histogram) ShowHistogramView();
         break;
-    case 'I': ShowCompositeView(); break;
-    case 'N': ShowChannelView(); break;
-    default: break;
+    case 'I':
+        ShowCompositeView();
+        break;
+    case 'N':
+        ShowChannelView();
+        break;
+    default:
+        break;
     }
     return true;
 }
@@ -81,8 +97,10 @@ bool CAnalyzerDlg::keyRotate(int code) {
 }
 
 bool CAnalyzerDlg::keyToolDialog(int code) {
-    if (code == 'W') openWhiteBalanceDialog();
-    else openNoiseDialog();
+    if (code == 'W')
+        openWhiteBalanceDialog();
+    else
+        openNoiseDialog();
     return true;
 }
 
@@ -91,8 +109,10 @@ bool CAnalyzerDlg::keyWhiteBalanceFromSelection(int) {
     setImageWhiteBalance(panel_.selectionValid() ? std::array<float, 4>{s[0], s[1], s[1], s[2]}
                                                  : std::array<float, 4>{1, 1, 1, 1});
     if (whiteBalanceDlg_ != nullptr) whiteBalanceDlg_->TakeFromImage();
-    if (displayMode_ == DisplayMode::Image) repaint();
-    else if (displayMode_ == DisplayMode::Histogram) redraw();
+    if (displayMode_ == DisplayMode::Image)
+        repaint();
+    else if (displayMode_ == DisplayMode::Histogram)
+        redraw();
     return true;
 }
 
@@ -110,8 +130,10 @@ bool CAnalyzerDlg::keyAsShot(int) {
     const auto& shot = file_->wbCoefficients;
     if (shot[0] == 0) return true;
     setImageWhiteBalance(shot);
-    if (displayMode_ == DisplayMode::Image) repaint();
-    else if (displayMode_ == DisplayMode::Histogram) redraw();
+    if (displayMode_ == DisplayMode::Image)
+        repaint();
+    else if (displayMode_ == DisplayMode::Histogram)
+        redraw();
     return true;
 }
 
@@ -132,11 +154,14 @@ bool CAnalyzerDlg::keyPositionBlack(int code) {
     const std::size_t positions = std::size_t{cfaPatternWidth(im)} * cfaPatternHeight(im);
     const auto n = static_cast<std::size_t>(digitOf(code) - 1);
     if (im.blackLevelArray.size() != positions) im.blackLevelArray.assign(positions, im.blackLevel);
-    if (n < positions) im.blackLevelArray[n] = static_cast<std::uint16_t>(std::clamp(blackPoint_, 0, 0xFFFF));
+    if (n < positions)
+        im.blackLevelArray[n] = static_cast<std::uint16_t>(std::clamp(blackPoint_, 0, 0xFFFF));
     im.blackRepeatRows = static_cast<std::uint8_t>(cfaPatternHeight(im));
     im.blackRepeatCols = static_cast<std::uint8_t>(cfaPatternWidth(im));
-    if (displayMode_ == DisplayMode::Image) repaint();
-    else if (displayMode_ == DisplayMode::Histogram) redraw();
+    if (displayMode_ == DisplayMode::Image)
+        repaint();
+    else if (displayMode_ == DisplayMode::Histogram)
+        redraw();
     return true;
 }
 
@@ -145,8 +170,10 @@ bool CAnalyzerDlg::keyChannelWhite(int code) {
     image_->channelWhite[static_cast<std::size_t>(digitOf(code) - 1)] = whitePoint_;
     histograms_.clear();
     countRawHistogram();
-    if (displayMode_ == DisplayMode::Histogram) redraw();
-    else if (displayMode_ == DisplayMode::Image) repaint();
+    if (displayMode_ == DisplayMode::Histogram)
+        redraw();
+    else if (displayMode_ == DisplayMode::Image)
+        repaint();
     return true;
 }
 
@@ -172,8 +199,8 @@ bool CAnalyzerDlg::keyClipLevel(int code) {
 
 bool CAnalyzerDlg::keyIsolateChannel(int code) {
     // Red, both greens, blue, the first green, the second green.
-    static constexpr std::array<std::array<float, 4>, 5> kIsolated{{
-        {1, 0, 0, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}, {0, 1, 0, 0}, {0, 0, 1, 0}}};
+    static constexpr std::array<std::array<float, 4>, 5> kIsolated{
+        {{1, 0, 0, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}, {0, 1, 0, 0}, {0, 0, 1, 0}}};
     setImageWhiteBalance(kIsolated[static_cast<std::size_t>(digitOf(code) - 1)]);
     redrawIfShown();
     return true;
@@ -181,7 +208,8 @@ bool CAnalyzerDlg::keyIsolateChannel(int code) {
 
 bool CAnalyzerDlg::keyRecoveryTemplate(int) {
     std::optional<SampleRect> selection;
-    if (panel_.selectionValid()) selection = storedSelection(lastOutcome_.view, *image_, image_->selectionArea);
+    if (panel_.selectionValid())
+        selection = storedSelection(lastOutcome_.view, *image_, image_->selectionArea);
     (void)CreateTemplate(*image_, selection, templates_, 1, reporter_);
     return true;
 }
@@ -190,8 +218,8 @@ bool CAnalyzerDlg::keyFrequencyAnalysis(int code) {
     if (!panel_.selectionValid()) return true;
     const Modifiers m = heldModifiers();
     // F1 red, F2 the first row's green, F3 blue, F4 the second row's green.
-    if (failed(AnalyseFrequencies(*image_, lastOutcome_.view, panel_.selection, code - vk::kF1, m.shift, m.ctrl,
-                                  reporter_)))
+    if (failed(AnalyseFrequencies(*image_, lastOutcome_.view, panel_.selection, code - vk::kF1,
+                                  m.shift, m.ctrl, reporter_)))
         return true;
     // The samples are now the spectrum: the histograms count them anew.
     countRawHistogram();
@@ -203,25 +231,31 @@ bool CAnalyzerDlg::keyMeasureColumnProfile(int) {
     const ImageDescriptor& im = *image_;
     const SampleRect a = im.activeRect();
     columnProfile_ = {};
-    if (a.width == 0 || a.height == 0 || im.samples.size() < std::size_t{im.imageWidth} * im.imageLength) return true;
+    if (a.width == 0 || a.height == 0 ||
+        im.samples.size() < std::size_t{im.imageWidth} * im.imageLength)
+        return true;
     ColumnProfile p;
     try {
         p.values.assign(a.width, 0);
     } catch (const std::bad_alloc&) {
-        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(a.width * sizeof(std::uint16_t)), "column black profile");
+        reporter_.ShowMessage(MessageId::AllocationFailed,
+                              static_cast<std::int32_t>(a.width * sizeof(std::uint16_t)),
+                              "column black profile");
         return true;
     }
     std::vector<std::uint64_t> sums(a.width, 0);
     for (std::uint32_t r = a.top; r < a.top + a.height; ++r) {
         const std::uint16_t* row = im.samples.data() + std::size_t{r} * im.imageWidth + a.left;
-        for (std::uint32_t c = 0; c < a.width; ++c) sums[c] += row[c];
+        for (std::uint32_t c = 0; c < a.width; ++c)
+            sums[c] += row[c];
     }
-    for (std::uint32_t c = 0; c < a.width; ++c) p.values[c] = static_cast<std::uint16_t>(sums[c] / a.height);
+    for (std::uint32_t c = 0; c < a.width; ++c)
+        p.values[c] = static_cast<std::uint16_t>(sums[c] / a.height);
     const auto [low, high] = std::minmax_element(p.values.begin(), p.values.end());
     p.minimum = *low;
     p.maximum = *high;
-    p.mean = static_cast<std::uint16_t>(std::accumulate(p.values.begin(), p.values.end(), std::uint64_t{0}) /
-                                        p.values.size());
+    p.mean = static_cast<std::uint16_t>(
+        std::accumulate(p.values.begin(), p.values.end(), std::uint64_t{0}) / p.values.size());
     p.camera = cameraOf(*file_);
     columnProfile_ = std::move(p);
     return true;

@@ -15,7 +15,9 @@ namespace {
 namespace vk = platform::vk;
 constexpr Held Y = Held::Yes, N = Held::No, A = Held::Any;
 
-constexpr int key(char c) { return c >= '0' && c <= '9' ? vk::digit(c - '0') : vk::letter(c); }
+constexpr int key(char c) {
+    return c >= '0' && c <= '9' ? vk::digit(c - '0') : vk::letter(c);
+}
 
 } // namespace
 
@@ -71,7 +73,8 @@ std::span<const CAnalyzerDlg::KeyReleaseRow> CAnalyzerDlg::keyReleaseRows() {
 
 std::vector<KeyPattern> CAnalyzerDlg::releasedKeys() {
     std::vector<KeyPattern> keys;
-    for (const KeyReleaseRow& row : keyReleaseRows()) keys.push_back(row.pattern);
+    for (const KeyReleaseRow& row : keyReleaseRows())
+        keys.push_back(row.pattern);
     return keys;
 }
 

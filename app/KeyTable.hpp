@@ -23,9 +23,12 @@ struct KeyPattern {
     int last = 0;
 
     constexpr bool matches(int code, const Modifiers& m) const {
-        const auto fits = [](Held h, bool down) { return h == Held::Any || (h == Held::Yes) == down; };
+        const auto fits = [](Held h, bool down) {
+            return h == Held::Any || (h == Held::Yes) == down;
+        };
         const int end = last > key ? last : key;
-        return code >= key && code <= end && fits(ctrl, m.ctrl) && fits(shift, m.shift) && fits(alt, m.alt);
+        return code >= key && code <= end && fits(ctrl, m.ctrl) && fits(shift, m.shift) &&
+               fits(alt, m.alt);
     }
     constexpr int place(int code) const { return code - key + 1; }
 };

@@ -7,11 +7,12 @@ namespace korvane {
 namespace {
 
 // Appends first, first + step, ..., last.
-constexpr void steps(LevelScale& s, int& n, std::int32_t first, std::int32_t last, std::int32_t step) {
-    for (std::int32_t v = first; v <= last; v += step) s[n++] = v;
+constexpr void steps(LevelScale& s, int& n, std::int32_t first, std::int32_t last,
+                     std::int32_t step) {
+    for (std::int32_t v = first; v <= last; v += step)
+        s[n++] = v;
 }
-template <typename... V>
-constexpr void values(LevelScale& s, int& n, V... v) {
+template <typename... V> constexpr void values(LevelScale& s, int& n, V... v) {
     ((s[n++] = v), ...);
 }
 
@@ -20,7 +21,8 @@ constexpr int countOf12() {
     return 11 + (1750 - 150) / 50 + 1 + 2 + (4000 - 1900) / 50 + 1 + 11 + 2;
 }
 constexpr int countOf14() {
-    return 10 + (2800 - 400) / 100 + 1 + (12000 - 3000) / 200 + 1 + (15900 - 12300) / 300 + 1 + 6 + 2;
+    return 10 + (2800 - 400) / 100 + 1 + (12000 - 3000) / 200 + 1 + (15900 - 12300) / 300 + 1 + 6 +
+           2;
 }
 constexpr int countOf16() {
     return 6 + (600 - 100) / 50 + 1 + 4 + (6000 - 1500) / 500 + 1 + (60000 - 7000) / 1000 + 1 +

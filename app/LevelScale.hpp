@@ -19,6 +19,7 @@ extern const LevelScale kLevelScale16;
 
 // The scale for an image's levels: 12-bit if the maximum value is below 4096 or a non-zero
 // white level is; else 14-bit likewise below 16384; else 16-bit.
-[[nodiscard]] const LevelScale& chooseLevelScale(std::int32_t maximumValue, std::int32_t whiteLevel);
+[[nodiscard]] const LevelScale& chooseLevelScale(std::int32_t maximumValue,
+                                                 std::int32_t whiteLevel);
 
 } // namespace korvane

@@ -29,24 +29,33 @@ constexpr ArrangementRow kTable[] = {
     {{ids::kExposureSlider, ids::kExposureReset},
      {A::WithImage, A::WithImage, A::WithImage, A::Disable, A::WithImage}},
     {{ids::kMappingCombo}, {A::Enable, A::Enable, A::Enable, A::Disable, A::Enable}},
-    {{ids::kVScroll, ids::kHScroll}, {A::ScrollBar, A::ScrollBar, A::ScrollBar, A::ScrollBar, A::Hide}},
+    {{ids::kVScroll, ids::kHScroll},
+     {A::ScrollBar, A::ScrollBar, A::ScrollBar, A::ScrollBar, A::Hide}},
 };
 
 } // namespace
 
 Arrangement arrangementOf(DisplayMode mode, ImageSubMode subMode) {
     switch (mode) {
-    case DisplayMode::Exposure: return Arrangement::Exposure;
-    case DisplayMode::Histogram: return Arrangement::Histogram;
-    default: break;
+    case DisplayMode::Exposure:
+        return Arrangement::Exposure;
+    case DisplayMode::Histogram:
+        return Arrangement::Histogram;
+    default:
+        break;
     }
     switch (subMode) {
-    case ImageSubMode::Greyscale: return Arrangement::Greyscale;
-    case ImageSubMode::Channel: return Arrangement::Channel;
-    default: return Arrangement::Composite;
+    case ImageSubMode::Greyscale:
+        return Arrangement::Greyscale;
+    case ImageSubMode::Channel:
+        return Arrangement::Channel;
+    default:
+        return Arrangement::Composite;
     }
 }
 
-std::span<const ArrangementRow> arrangementTable() { return kTable; }
+std::span<const ArrangementRow> arrangementTable() {
+    return kTable;
+}
 
 } // namespace korvane

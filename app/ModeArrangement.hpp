@@ -16,14 +16,14 @@ inline constexpr std::size_t kArrangements = 5;
 
 // What entering a mode does to one control.
 enum class ControlAction : std::uint8_t {
-    Show,       // shown and enabled
-    Hide,       // hidden and disabled
-    Keep,       // left as it is
-    Enable,     // enabled, visibility left
-    Disable,    // disabled, visibility left
-    WithImage,  // enabled while a file and an image are loaded, else disabled
+    Show,            // shown and enabled
+    Hide,            // hidden and disabled
+    Keep,            // left as it is
+    Enable,          // enabled, visibility left
+    Disable,         // disabled, visibility left
+    WithImage,       // enabled while a file and an image are loaded, else disabled
     HistogramOption, // "Mapped", "Apply WB", "Fine", "Selection": by their own rules
-    ScrollBar,  // shown; enabled when its direction scrolls and no drag is under way
+    ScrollBar,       // shown; enabled when its direction scrolls and no drag is under way
 };
 
 // One row: up to six controls that are arranged alike (0 ends the list).

@@ -22,7 +22,8 @@ constexpr std::int32_t kPanUnitsPerPixel = 4;
 } // namespace
 
 bool CAnalyzerDlg::panelTakesMouse() const {
-    return window_ != nullptr && file_ && image_ != nullptr && displayMode_ != DisplayMode::Histogram;
+    return window_ != nullptr && file_ && image_ != nullptr &&
+           displayMode_ != DisplayMode::Histogram;
 }
 
 CAnalyzerDlg::PanelCell CAnalyzerDlg::panelCellSize() const {
@@ -56,12 +57,17 @@ void CAnalyzerDlg::extendSelection(Point cell) {
     const PanelCell size = panelCellSize();
     // The selection spans the anchor's cell and the pointer's cell, on whichever side.
     const std::int32_t anchorLeft = g.originX + size.width * ((anchor_.x - g.originX) / size.width);
-    const std::int32_t anchorTop = g.originY + size.height * ((anchor_.y - g.originY) / size.height);
+    const std::int32_t anchorTop =
+        g.originY + size.height * ((anchor_.y - g.originY) / size.height);
     PanelSelection& s = panel_.selection;
-    if (cell.x < anchorLeft) s.left = cell.x, s.right = anchorLeft + size.width - 1;
-    else s.left = anchorLeft, s.right = cell.x + size.width - 1;
-    if (cell.y < anchorTop) s.top = cell.y, s.bottom = anchorTop + size.height - 1;
-    else s.top = anchorTop, s.bottom = cell.y + size.height - 1;
+    if (cell.x < anchorLeft)
+        s.left = cell.x, s.right = anchorLeft + size.width - 1;
+    else
+        s.left = anchorLeft, s.right = cell.x + size.width - 1;
+    if (cell.y < anchorTop)
+        s.top = cell.y, s.bottom = anchorTop + size.height - 1;
+    else
+        s.top = anchorTop, s.bottom = cell.y + size.height - 1;
     repaint();
     lastCell_ = cell;
 }
@@ -83,7 +89,8 @@ void CAnalyzerDlg::onPanelMouse(const platform::MouseEvent& event) {
         anchor_ = lastMouse_ = clampToImage(event.at);
         const Point cell = cellOf(anchor_);
         const PanelCell size = panelCellSize();
-        panel_.selection = {true, cell.x, cell.y, cell.x + size.width - 1, cell.y + size.height - 1};
+        panel_.selection = {true, cell.x, cell.y, cell.x + size.width - 1,
+                            cell.y + size.height - 1};
         lastCell_ = cell;
         panel_.mouseState = MouseState::Selecting;
         services_.setCursor(CursorKind::Cross);
@@ -93,14 +100,17 @@ void CAnalyzerDlg::onPanelMouse(const platform::MouseEvent& event) {
     case MouseKind::LeftUp:
     case MouseKind::RightUp: {
         if (displayMode_ == DisplayMode::Histogram) return;
-        const MouseState ending = event.kind == MouseKind::LeftUp ? MouseState::Panning : MouseState::Selecting;
+        const MouseState ending =
+            event.kind == MouseKind::LeftUp ? MouseState::Panning : MouseState::Selecting;
         if (panel_.mouseState != ending) return;
         panel_.mouseState = MouseState::Hover;
         services_.setCursor(CursorKind::Arrow);
         enableScrollBars(true);
         return;
     }
-    case MouseKind::Move: onPanelMove(event.at); return;
+    case MouseKind::Move:
+        onPanelMove(event.at);
+        return;
     }
 }
 
@@ -111,14 +121,17 @@ void CAnalyzerDlg::onPanelMove(Point at) {
         return;
     }
     if (panel_.mouseState == MouseState::Outside) panel_.mouseState = MouseState::Hover;
-    const bool drawing = displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure;
+    const bool drawing =
+        displayMode_ == DisplayMode::Image || displayMode_ == DisplayMode::Exposure;
     if (panel_.dragging() && drawing && file_ && image_ != nullptr) {
         const auto dx = static_cast<std::int16_t>(at.x - lastMouse_.x);
         const auto dy = static_cast<std::int16_t>(at.y - lastMouse_.y);
         lastMouse_ = at;
         if (panel_.mouseState == MouseState::Panning) {
-            image_->scrollX = std::clamp(image_->scrollX - kPanUnitsPerPixel * dx, 0, std::max(image_->scrollMaxX, 0));
-            image_->scrollY = std::clamp(image_->scrollY - kPanUnitsPerPixel * dy, 0, std::max(image_->scrollMaxY, 0));
+            image_->scrollX = std::clamp(image_->scrollX - kPanUnitsPerPixel * dx, 0,
+                                         std::max(image_->scrollMaxX, 0));
+            image_->scrollY = std::clamp(image_->scrollY - kPanUnitsPerPixel * dy, 0,
+                                         std::max(image_->scrollMaxY, 0));
             services_.setCursor(CursorKind::Hand);
             window_->setPosition(ids::kHScroll, image_->scrollX);
             window_->setPosition(ids::kVScroll, image_->scrollY);
@@ -143,14 +156,15 @@ void CAnalyzerDlg::onDialogMouseMove(Point at) {
         const platform::Rect panel = window_->controlRect(ids::kPanel);
         const PanelGeometry& g = panel_.geometry;
         const platform::Size client = window_->panelSurface().size();
-        const auto inside = [](std::int32_t v, std::int32_t start, std::int32_t end, std::int32_t origin,
-                               std::int32_t margin, std::int32_t extent) {
+        const auto inside = [](std::int32_t v, std::int32_t start, std::int32_t end,
+                               std::int32_t origin, std::int32_t margin, std::int32_t extent) {
             if (v <= start + origin) return origin;
             if (v < end - margin) return v - start;
             return extent - margin - 1;
         };
-        const Point p{inside(at.x, panel.left, panel.right, g.originX, g.marginRight, client.width),
-                      inside(at.y, panel.top, panel.bottom, g.originY, g.marginBottom, client.height)};
+        const Point p{
+            inside(at.x, panel.left, panel.right, g.originX, g.marginRight, client.width),
+            inside(at.y, panel.top, panel.bottom, g.originY, g.marginBottom, client.height)};
         extendSelection(cellOf(clampToImage(p)));
     }
     panel_.mouseState = MouseState::Outside;
@@ -169,11 +183,12 @@ void CAnalyzerDlg::onPanelWheel(const platform::WheelEvent& event) {
     const bool horizontal = event.shift;
     const std::int32_t page = horizontal ? image_->pageX : image_->pageY;
     const std::int32_t step = std::max(page / 4, 1);
-    const std::int32_t units = -static_cast<std::int32_t>(
-        static_cast<std::int64_t>(event.delta) * step / kWheelNotch);
+    const std::int32_t units =
+        -static_cast<std::int32_t>(static_cast<std::int64_t>(event.delta) * step / kWheelNotch);
     std::int32_t& scroll = horizontal ? image_->scrollX : image_->scrollY;
     const std::int32_t maximum = std::max(horizontal ? image_->scrollMaxX : image_->scrollMaxY, 0);
-    const std::int32_t to = std::clamp(scroll + (units == 0 ? (event.delta > 0 ? -1 : 1) : units), 0, maximum);
+    const std::int32_t to =
+        std::clamp(scroll + (units == 0 ? (event.delta > 0 ? -1 : 1) : units), 0, maximum);
     if (to == scroll) return;
     scroll = to;
     window_->setPosition(horizontal ? ids::kHScroll : ids::kVScroll, scroll);

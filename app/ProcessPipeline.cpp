@@ -1,8 +1,8 @@
 #include <algorithm>
 #include <new>
 
-#include "common/ExposureScale.hpp"
 #include "app/AnalyzerDlg.hpp"
+#include "common/ExposureScale.hpp"
 #include "container/FileAccess.hpp"
 #include "container/ParseContainer.hpp"
 #include "decode/LoadImageData.hpp"
@@ -15,12 +15,16 @@ namespace {
 // The longest path the dialog takes, in bytes.
 constexpr std::size_t kMaxPath = 260;
 
-bool isBlank(char c) { return c == ' ' || (c >= 9 && c <= 13); }
+bool isBlank(char c) {
+    return c == ' ' || (c >= 9 && c <= 13);
+}
 
 std::string trimmed(const std::string& text) {
     std::size_t first = 0, last = text.size();
-    while (first < last && isBlank(text[first])) ++first;
-    while (last > first && isBlank(text[last - 1])) --last;
+    while (first < last && isBlank(text[first]))
+        ++first;
+    while (last > first && isBlank(text[last - 1]))
+        --last;
     return text.substr(first, last - first);
 }
 
@@ -75,7 +79,8 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     // 1. The record of the file.
     file_ = std::unique_ptr<RawFileContext>(new (std::nothrow) RawFileContext);
     if (!file_) {
-        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(sizeof(RawFileContext)),
+        reporter_.ShowMessage(MessageId::AllocationFailed,
+                              static_cast<std::int32_t>(sizeof(RawFileContext)),
                               "image file description");
         return kFailed;
     }
@@ -104,7 +109,8 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
         return earlyFailure();
     }
     if (const int cause = openRawFile(ctx); cause != 0) {
-        reporter_.ShowMessage(MessageId::InputOpenFailed, ctx.path, truncatedReason(fileReasonText(cause)));
+        reporter_.ShowMessage(MessageId::InputOpenFailed, ctx.path,
+                              truncatedReason(fileReasonText(cause)));
         return earlyFailure();
     }
     if (ctx.fileLength <= 25) {
@@ -114,7 +120,8 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
     try {
         ctx.buffer.resize(kReadBufferSize);
     } catch (const std::bad_alloc&) {
-        reporter_.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(kReadBufferSize), "image file buffer");
+        reporter_.ShowMessage(MessageId::AllocationFailed,
+                              static_cast<std::int32_t>(kReadBufferSize), "image file buffer");
         return earlyFailure();
     }
     ctx.bufferSize = kReadBufferSize;
@@ -152,7 +159,7 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             image.channelMaximum = ctx.channelLevels;
             image.clipLevels = ctx.channelLevels;
             setBlackPoint(image.blackLevelMinimum);
-            setWhitePoint(whitePoint_);  // the slider follows the new scale
+            setWhitePoint(whitePoint_); // the slider follows the new scale
             window_->setEnabled(ids::kExposureSlider, true);
             window_->setEnabled(ids::kExposureReset, true);
             panel_.clearSelection();
@@ -166,11 +173,16 @@ Status CAnalyzerDlg::ProcessFile(const std::string& path) {
             fullRedraw_ = true;
             image.mappingFunction = std::max(0, window_->selection(ids::kMappingCombo));
             displayMode_ = DisplayMode::None;
-            if (window_->isChecked(ids::kRadioHistogram)) ShowHistogramView();
-            else if (window_->isChecked(ids::kRadioExposure)) ShowExposureView();
-            else if (window_->isChecked(ids::kRadioChannel)) ShowChannelView();
-            else if (window_->isChecked(ids::kRadioComposite)) ShowCompositeView();
-            else ShowGreyscaleView();
+            if (window_->isChecked(ids::kRadioHistogram))
+                ShowHistogramView();
+            else if (window_->isChecked(ids::kRadioExposure))
+                ShowExposureView();
+            else if (window_->isChecked(ids::kRadioChannel))
+                ShowChannelView();
+            else if (window_->isChecked(ids::kRadioComposite))
+                ShowCompositeView();
+            else
+                ShowGreyscaleView();
         } else {
             // The loader has shown its message; the file stays current, undecoded (what the
             // loader wrote before it stopped is no picture of the file), and nothing of an

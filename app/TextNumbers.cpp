@@ -7,7 +7,8 @@ namespace korvane {
 std::int32_t readDecimal(std::string_view text, std::size_t maxChars) {
     text = text.substr(0, maxChars);
     std::size_t at = 0;
-    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t'))
+        ++at;
     bool negative = false;
     if (at < text.size() && (text[at] == '-' || text[at] == '+')) negative = text[at++] == '-';
     std::int64_t value = 0;

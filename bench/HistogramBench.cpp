@@ -60,9 +60,8 @@ void measure(benchmark::State& state, const std::function<void()>& once) {
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         once();
-        best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                            start)
-                                  .count());
+        best = std::min(
+            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     const double peer = peerSeconds(20);
     state.counters["best_ms"] = best * 1e3;

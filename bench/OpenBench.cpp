@@ -11,8 +11,8 @@
 #include <fstream>
 #include <string>
 
-#include "bench/LibRawPeer.hpp"
 #include "app/AnalyzerDlg.hpp"
+#include "bench/LibRawPeer.hpp"
 #include "platform/headless/HeadlessDialog.hpp"
 #include "platform/headless/HeadlessDriver.hpp"
 #include "platform/headless/HeadlessServices.hpp"
@@ -33,8 +33,8 @@ const std::string& losslessJpegDng() {
         test::LosslessJpegOptions o;
         o.components = 2;
         o.precision = 14;
-        const auto bytes = test::losslessJpegDng(test::sceneSamples(kWidth, kHeight, 14, 3),
-                                                 kWidth, kHeight, 512, 512, o);
+        const auto bytes = test::losslessJpegDng(test::sceneSamples(kWidth, kHeight, 14, 3), kWidth,
+                                                 kHeight, 512, 512, o);
         const auto file = std::filesystem::temp_directory_path() / "korvane-bench-open-24mp.dng";
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()),

@@ -106,8 +106,7 @@ constexpr Mode kModes[] = {{"Composite", DisplayMode::Image, ImageSubMode::Compo
                            {"Exposure", DisplayMode::Exposure, ImageSubMode::Composite}};
 
 enum class Variant { Clipping, NoClipping, NeutralBalance, Selection };
-constexpr const char* kVariantNames[] = {"Clipping", "NoClipping", "NeutralBalance",
-                                         "Selection"};
+constexpr const char* kVariantNames[] = {"Clipping", "NoClipping", "NeutralBalance", "Selection"};
 
 RenderSettings settings(const Mode& m, const Zoom& z, Variant variant) {
     RenderSettings s;
@@ -193,28 +192,27 @@ void registerAll() {
                                              kBlackNames[static_cast<int>(b)];
                     const RenderSettings s = settings(m, z, v);
                     const bool neutral = v == Variant::NeutralBalance;
-                    benchmark::RegisterBenchmark(name.c_str(),
-                                                 [=](benchmark::State& state) {
-                                                     render(state, b, s, neutral);
-                                                 })
+                    benchmark::RegisterBenchmark(
+                        name.c_str(),
+                        [=](benchmark::State& state) { render(state, b, s, neutral); })
                         ->Unit(benchmark::kMillisecond)
                         ->MinTime(0.2);
                 }
     static const NoiseParameters noise = everyNoiseFunction();
     static NoiseProcessing stage(noise);
-    const std::pair<Mode, Zoom> noisy[] = {
-        {kModes[0], kZooms[0]}, {kModes[0], kZooms[1]}, {kModes[2], kZooms[0]},
-        {kModes[1], kZooms[0]}};
+    const std::pair<Mode, Zoom> noisy[] = {{kModes[0], kZooms[0]},
+                                           {kModes[0], kZooms[1]},
+                                           {kModes[2], kZooms[0]},
+                                           {kModes[1], kZooms[0]}};
     for (const auto& [m, z] : noisy)
         for (const Variant v : {Variant::Clipping, Variant::Selection}) {
             const std::string name = std::string(m.name) + "_" + z.name + "/" +
                                      kVariantNames[static_cast<int>(v)] + "/EveryNoiseFunction";
             RenderSettings s = settings(m, z, v);
             s.noise = &stage;
-            benchmark::RegisterBenchmark(name.c_str(),
-                                         [=](benchmark::State& state) {
-                                             render(state, Black::ColumnsAndRows, s, false);
-                                         })
+            benchmark::RegisterBenchmark(
+                name.c_str(),
+                [=](benchmark::State& state) { render(state, Black::ColumnsAndRows, s, false); })
                 ->Unit(benchmark::kMillisecond)
                 ->MinTime(0.2);
         }

@@ -88,15 +88,16 @@ void wholeFile(benchmark::State& state) {
                             const auto session = cli::openFileSession(syntheticDng(), true);
                             benchmark::DoNotOptimize(session->context.mainImage);
                         }));
-        withStatistics = std::min(withStatistics, secondsOf([] {
-            const auto session = cli::openFileSession(syntheticDng(), true);
-            const ImageDescriptor& im = *session->context.mainImage;
-            const SampleRect a = im.activeRect();
-            const AreaStatistics s =
-                MeasureArea(im, {0, 0, a.height, a.width}, im.blackLevelMinimum,
-                            static_cast<std::uint32_t>(im.whiteLevel));
-            benchmark::DoNotOptimize(s.channels.data());
-        }));
+        withStatistics =
+            std::min(withStatistics, secondsOf([] {
+                         const auto session = cli::openFileSession(syntheticDng(), true);
+                         const ImageDescriptor& im = *session->context.mainImage;
+                         const SampleRect a = im.activeRect();
+                         const AreaStatistics s =
+                             MeasureArea(im, {0, 0, a.height, a.width}, im.blackLevelMinimum,
+                                         static_cast<std::uint32_t>(im.whiteLevel));
+                         benchmark::DoNotOptimize(s.channels.data());
+                     }));
     }
     state.counters["load_ms"] = load * 1e3;
     state.counters["stats_ms"] = withStatistics * 1e3;

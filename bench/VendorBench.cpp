@@ -35,16 +35,19 @@ std::vector<std::uint16_t> scene(std::uint32_t width, std::uint32_t height, std:
             state ^= state << 13;
             state ^= state >> 7;
             state ^= state << 17;
-            const std::uint32_t base = (x / 3 + y / 2) % (top / 2) + ((x / 200 + y / 150) % 2) * (top / 4) +
+            const std::uint32_t base = (x / 3 + y / 2) % (top / 2) +
+                                       ((x / 200 + y / 150) % 2) * (top / 4) +
                                        ((x & 1) ^ (y & 1)) * (top / 16);
-            out[std::size_t{y} * width + x] = static_cast<std::uint16_t>(std::min<std::uint64_t>(base + (state & 31), top));
+            out[std::size_t{y} * width + x] =
+                static_cast<std::uint16_t>(std::min<std::uint64_t>(base + (state & 31), top));
         }
     return out;
 }
 
 using Samples = std::span<const std::uint16_t>;
 using Bytes = std::vector<std::uint8_t>;
-using Decoder = Status (*)(ByteSource&, std::uint32_t, const SampleTarget&, Reporter&, std::string_view);
+using Decoder = Status (*)(ByteSource&, std::uint32_t, const SampleTarget&, Reporter&,
+                           std::string_view);
 
 // One coding: the file LibRaw reads, the strip Korvane reads, and Korvane's decoder.
 struct Case {
@@ -61,7 +64,8 @@ Case makeCase(std::uint32_t width, std::uint32_t height, std::uint32_t bits, Byt
     return {width, height, file(samples), strip(samples, width), decode};
 }
 
-Status decodeSony(ByteSource& s, std::uint32_t n, const SampleTarget& t, Reporter& r, std::string_view p) {
+Status decodeSony(ByteSource& s, std::uint32_t n, const SampleTarget& t, Reporter& r,
+                  std::string_view p) {
     return DecodeSonyCraw(s, n, t, test::kSonyA700Ranges, r, p);
 }
 
@@ -70,7 +74,8 @@ bool korvaneDecode(const Case& c, std::vector<std::uint16_t>& image, Seconds* ti
     MemoryByteSource source(c.strip);
     const SampleTarget target{image, c.width, c.height, c.width, c.height, 0, 0};
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = succeeded(c.decode(source, static_cast<std::uint32_t>(c.strip.size()), target, reporter, "bench"));
+    const bool ok = succeeded(
+        c.decode(source, static_cast<std::uint32_t>(c.strip.size()), target, reporter, "bench"));
     if (time) *time += std::chrono::steady_clock::now() - start;
     benchmark::DoNotOptimize(image.data());
     return ok;

@@ -60,7 +60,8 @@ FileFolder& folder() {
 std::string written(const std::string& name, const Bytes& bytes) {
     const auto file = folder().path / name;
     std::ofstream(file, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     return file.string();
 }
 
@@ -117,7 +118,8 @@ bool korvaneDecode(const std::string& path) {
 void compare(benchmark::State& state, const std::string& path) {
     if (!std::filesystem::exists(path)) return state.SkipWithError("no such file");
     if (!korvaneDecode(path)) return state.SkipWithError("Korvane does not decode this file");
-    if (!libRawUnpack(path, nullptr)) return state.SkipWithError("LibRaw does not decode this file");
+    if (!libRawUnpack(path, nullptr))
+        return state.SkipWithError("LibRaw does not decode this file");
     std::chrono::duration<double> korvane{0}, libraw{0};
     bool korvaneFirst = true;
     for (auto _ : state) {
@@ -135,8 +137,10 @@ void compare(benchmark::State& state, const std::string& path) {
     state.counters["libraw_ms"] = 1000 * libraw.count() / n;
 }
 
-#define KORVANE_WHOLE_FILE(name, make)                                                         \
-    void name(benchmark::State& state) { compare(state, synthetic(#name, make)); }            \
+#define KORVANE_WHOLE_FILE(name, make)                                                             \
+    void name(benchmark::State& state) {                                                           \
+        compare(state, synthetic(#name, make));                                                    \
+    }                                                                                              \
     BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(7)
 
 KORVANE_WHOLE_FILE(LosslessJpegDng24Mp, losslessJpegDng);

@@ -28,14 +28,17 @@ bool writePgm(std::ostream& out, const ImageDescriptor& image, const SampleRect&
     // Rows go out in writes of about kWriteBytes, big-endian as PGM has its 16-bit values.
     constexpr std::size_t kWriteBytes = 1u << 20;
     const std::size_t rowBytes = std::size_t{area.width} * 2;
-    const std::size_t rowsPerWrite = std::max<std::size_t>(1, kWriteBytes / std::max<std::size_t>(rowBytes, 1));
+    const std::size_t rowsPerWrite =
+        std::max<std::size_t>(1, kWriteBytes / std::max<std::size_t>(rowBytes, 1));
     // Its pages are made at once: faulting them in one at a time costs more than the writes.
     const std::size_t chunkBytes = rowBytes * std::min<std::size_t>(rowsPerWrite, area.height);
     LargeByteBuffer large(chunkBytes);
     std::vector<char> small(large.data() != nullptr ? 0 : chunkBytes);
-    char* const chunk = large.data() != nullptr ? reinterpret_cast<char*>(large.data()) : small.data();
+    char* const chunk =
+        large.data() != nullptr ? reinterpret_cast<char*>(large.data()) : small.data();
     for (std::uint32_t y = 0; y < area.height;) {
-        const auto rows = static_cast<std::uint32_t>(std::min<std::size_t>(rowsPerWrite, area.height - y));
+        const auto rows =
+            static_cast<std::uint32_t>(std::min<std::size_t>(rowsPerWrite, area.height - y));
         char* to = chunk;
         for (std::uint32_t r = 0; r < rows; ++r, ++y) {
             const std::uint16_t* from =
@@ -83,15 +86,18 @@ CommandRun declareDump(CLI::App& command) {
         .add_option_function<std::string>(
             "-o",
             [args](const std::string& path) {
-                if (!dumpFormatFor(path)) refuseValue("-o", "a file name ending in .pgm, .tiff or .tif", path);
+                if (!dumpFormatFor(path))
+                    refuseValue("-o", "a file name ending in .pgm, .tiff or .tif", path);
                 args->output = path;
             },
-            "a 16-bit binary PGM (P5, maxval 65535) or greyscale TIFF;\nthe extension chooses: .pgm, .tiff or .tif")
+            "a 16-bit binary PGM (P5, maxval 65535) or greyscale TIFF;\nthe extension chooses: "
+            ".pgm, .tiff or .tif")
         ->type_name("OUT.pgm|OUT.tiff")
         ->required();
     command.add_flag("--active", args->active, "the active area only, not the whole sample buffer");
-    command.footer("Exit status: 0 success, 1 usage, 2 the file could not be processed or the output\n"
-                   "not written.");
+    command.footer(
+        "Exit status: 0 success, 1 usage, 2 the file could not be processed or the output\n"
+        "not written.");
     return [args] { return dump(*args); };
 }
 

@@ -19,7 +19,8 @@ std::unique_ptr<FileSession> openFileSession(const std::string& path, bool load)
     RawFileContext& ctx = session->context;
     ctx.path = path;
     if (const int cause = openRawFile(ctx); cause != 0) {
-        session->reporter.ShowMessage(MessageId::InputOpenFailed, path, truncatedReason(fileReasonText(cause)));
+        session->reporter.ShowMessage(MessageId::InputOpenFailed, path,
+                                      truncatedReason(fileReasonText(cause)));
         return session;
     }
     if (ctx.fileLength <= 25) {

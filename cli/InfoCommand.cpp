@@ -14,25 +14,37 @@ namespace {
 
 using nlohmann::json;
 
-constexpr const char* kTypeNames[] = {"?",         "BYTE",   "ASCII", "SHORT",     "LONG",
-                                      "RATIONAL",  "SBYTE",  "UNDEFINED", "SSHORT", "SLONG",
-                                      "SRATIONAL", "FLOAT",  "DOUBLE", "IFD"};
+constexpr const char* kTypeNames[] = {"?",         "BYTE",  "ASCII",     "SHORT",  "LONG",
+                                      "RATIONAL",  "SBYTE", "UNDEFINED", "SSHORT", "SLONG",
+                                      "SRATIONAL", "FLOAT", "DOUBLE",    "IFD"};
 constexpr std::uint32_t kValuesShown = 8;
 
 const char* kindName(IfdKind kind) {
     switch (kind) {
-    case IfdKind::FirstIfd: return "first IFD";
-    case IfdKind::FullResolution: return "full-resolution image";
-    case IfdKind::NextIfd: return "next IFD";
-    case IfdKind::SubIfd: return "SubIFD";
-    case IfdKind::ExifIfd: return "Exif IFD";
-    case IfdKind::MakerNote: return "maker note IFD";
-    case IfdKind::OlympusSubIfd: return "Olympus maker note sub-IFD";
-    case IfdKind::GpsIfd: return "GPS IFD";
-    case IfdKind::GlobalIfd: return "Global parameters IFD";
-    case IfdKind::ReducedResolution: return "reduced-resolution image";
-    case IfdKind::TransparencyMask: return "transparency mask";
-    case IfdKind::OtherSubfile: return "other subfile";
+    case IfdKind::FirstIfd:
+        return "first IFD";
+    case IfdKind::FullResolution:
+        return "full-resolution image";
+    case IfdKind::NextIfd:
+        return "next IFD";
+    case IfdKind::SubIfd:
+        return "SubIFD";
+    case IfdKind::ExifIfd:
+        return "Exif IFD";
+    case IfdKind::MakerNote:
+        return "maker note IFD";
+    case IfdKind::OlympusSubIfd:
+        return "Olympus maker note sub-IFD";
+    case IfdKind::GpsIfd:
+        return "GPS IFD";
+    case IfdKind::GlobalIfd:
+        return "Global parameters IFD";
+    case IfdKind::ReducedResolution:
+        return "reduced-resolution image";
+    case IfdKind::TransparencyMask:
+        return "transparency mask";
+    case IfdKind::OtherSubfile:
+        return "other subfile";
     }
     return "?";
 }
@@ -40,7 +52,9 @@ const char* kindName(IfdKind kind) {
 // The entry's value, or its first values, as text.
 std::string valueText(const IfdNode& node, const IfdEntry& e) {
     const std::uint8_t* data = node.valueData(e);
-    if (data == nullptr) return "(" + std::to_string(e.count) + " values in the file at " + std::to_string(e.valueOffset) + ")";
+    if (data == nullptr)
+        return "(" + std::to_string(e.count) + " values in the file at " +
+               std::to_string(e.valueOffset) + ")";
     if (e.type == tiff_type::kAscii) return "\"" + entryText(node, e) + "\"";
     std::string out;
     const std::uint32_t shown = std::min(e.count, kValuesShown);
@@ -56,11 +70,14 @@ std::string valueText(const IfdNode& node, const IfdEntry& e) {
             break;
         }
         case tiff_type::kUndefined:
-        case tiff_type::kByte: std::snprintf(text, sizeof text, "%02x", data[i]); break;
+        case tiff_type::kByte:
+            std::snprintf(text, sizeof text, "%02x", data[i]);
+            break;
         case tiff_type::kSByte:
         case tiff_type::kSShort:
         case tiff_type::kSLong:
-            std::snprintf(text, sizeof text, "%d", static_cast<int>(static_cast<std::int32_t>(entryValue(node, e, i))));
+            std::snprintf(text, sizeof text, "%d",
+                          static_cast<int>(static_cast<std::int32_t>(entryValue(node, e, i))));
             break;
         case tiff_type::kFloat: {
             float f;
@@ -74,7 +91,9 @@ std::string valueText(const IfdNode& node, const IfdEntry& e) {
             std::snprintf(text, sizeof text, "%g", d);
             break;
         }
-        default: std::snprintf(text, sizeof text, "%u", entryValue(node, e, i)); break;
+        default:
+            std::snprintf(text, sizeof text, "%u", entryValue(node, e, i));
+            break;
         }
         out += text;
     }
@@ -88,8 +107,10 @@ json describeEntry(const IfdNode& node, const IfdEntry& e) {
     j["name"] = e.definition != nullptr ? std::string(e.definition->name) : std::string();
     j["type"] = e.type <= 13 ? kTypeNames[e.type] : std::to_string(e.type);
     j["count"] = e.count;
-    if (e.valid()) j["value"] = valueText(node, e);
-    else j["invalid"] = true;
+    if (e.valid())
+        j["value"] = valueText(node, e);
+    else
+        j["invalid"] = true;
     return j;
 }
 
@@ -100,7 +121,8 @@ json describeNode(const IfdNode& node) {
     j["offset"] = node.directoryOffset;
     if (node.inconsistent()) j["inconsistent"] = true;
     j["entries"] = json::array();
-    for (const auto& e : node.entries) j["entries"].push_back(describeEntry(node, e));
+    for (const auto& e : node.entries)
+        j["entries"].push_back(describeEntry(node, e));
     json children = json::array();
     for (const IfdNode* child : {node.global.get(), node.exif.get(), node.gps.get()})
         if (child != nullptr) children.push_back(describeNode(*child));
@@ -115,7 +137,8 @@ json describeNode(const IfdNode& node) {
 // A chain of directories linked by their next-IFD offsets, as a list.
 json describeChain(const IfdNode* node) {
     json chain = json::array();
-    for (; node != nullptr; node = node->next.get()) chain.push_back(describeNode(*node));
+    for (; node != nullptr; node = node->next.get())
+        chain.push_back(describeNode(*node));
     return chain;
 }
 
@@ -140,7 +163,8 @@ json describeImage(const IfdNode& image) {
     j["imageLength"] = image.imageLength;
     j["width"] = image.width;
     j["height"] = image.height;
-    j["activeArea"] = area(image.activeLeft, image.activeTop, image.activeWidth, image.activeHeight);
+    j["activeArea"] =
+        area(image.activeLeft, image.activeTop, image.activeWidth, image.activeHeight);
     static constexpr const char* kSides[] = {"top", "left", "bottom", "right"};
     json masked = json::object();
     for (std::size_t i = 0; i < 4; ++i) {
@@ -148,34 +172,43 @@ json describeImage(const IfdNode& image) {
         if (!a.empty()) masked[kSides[i]] = area(a.left, a.top, a.width, a.height);
     }
     j["maskedAreas"] = masked;
-    j["cfaPattern"] = {{"rows", image.cfaRepeatRows}, {"columns", image.cfaRepeatCols}, {"colours", cfaText(image)}};
+    j["cfaPattern"] = {{"rows", image.cfaRepeatRows},
+                       {"columns", image.cfaRepeatCols},
+                       {"colours", cfaText(image)}};
     j["bitsPerSample"] = image.bitsPerSample;
     j["compression"] = image.compression;
     j["decodingVariant"] = image.decodingVariant;
-    j["layout"] = (image.layout & node_layout::kTiles) != 0 ? "tiles" : (image.layout & node_layout::kStrips) != 0 ? "strips" : "none";
+    j["layout"] = (image.layout & node_layout::kTiles) != 0    ? "tiles"
+                  : (image.layout & node_layout::kStrips) != 0 ? "strips"
+                                                               : "none";
     // The level the analyser's display takes, as Process sets it.
     j["whiteLevel"] = displayedWhiteLevel(image);
     j["maximumValue"] = image.maximumValue;
     j["blackLevel"] = image.blackLevel;
     if (!image.blackLevelArray.empty()) j["blackLevelArray"] = image.blackLevelArray;
-    if (image.linearizationTable != nullptr) j["linearizationTableEntries"] = image.linearizationTable->count;
+    if (image.linearizationTable != nullptr)
+        j["linearizationTableEntries"] = image.linearizationTable->count;
     return j;
 }
 
 void writeNodeText(const json& node, std::ostream& out, int depth) {
     const std::string indent(static_cast<std::size_t>(2 * depth), ' ');
-    out << indent << node["label"].get<std::string>() << " (" << node["kind"].get<std::string>() << ", offset "
-        << node["offset"] << ", " << node["entries"].size() << " entries)"
+    out << indent << node["label"].get<std::string>() << " (" << node["kind"].get<std::string>()
+        << ", offset " << node["offset"] << ", " << node["entries"].size() << " entries)"
         << (node.contains("inconsistent") ? " inconsistent" : "") << '\n';
     for (const auto& e : node["entries"]) {
-        out << indent << "  " << e["tag"] << ' ' << (e["name"].get<std::string>().empty() ? "?" : e["name"].get<std::string>())
-            << ' ' << e["type"].get<std::string>() << '[' << e["count"] << "] ";
-        if (e.contains("invalid")) out << "invalid";
-        else out << e["value"].get<std::string>();
+        out << indent << "  " << e["tag"] << ' '
+            << (e["name"].get<std::string>().empty() ? "?" : e["name"].get<std::string>()) << ' '
+            << e["type"].get<std::string>() << '[' << e["count"] << "] ";
+        if (e.contains("invalid"))
+            out << "invalid";
+        else
+            out << e["value"].get<std::string>();
         out << '\n';
     }
     if (node.contains("children"))
-        for (const auto& child : node["children"]) writeNodeText(child, out, depth + 1);
+        for (const auto& child : node["children"])
+            writeNodeText(child, out, depth + 1);
 }
 
 } // namespace
@@ -198,7 +231,8 @@ json describeFile(const FileSession& session) {
     info["shotInfo"] = session.shotInfo;
     info["messages"] = json::array();
     for (const auto& m : session.reporter.messages())
-        info["messages"].push_back({{"number", m.number}, {"caption", m.caption}, {"text", m.text}});
+        info["messages"].push_back(
+            {{"number", m.number}, {"caption", m.caption}, {"text", m.text}});
     info["processed"] = succeeded(session.status);
     return info;
 }
@@ -206,33 +240,36 @@ json describeFile(const FileSession& session) {
 void writeInfoText(const json& info, std::ostream& out) {
     out << "File: " << info["file"].get<std::string>() << '\n';
     out << "Directories:\n";
-    for (const auto& node : info["directories"]) writeNodeText(node, out, 1);
+    for (const auto& node : info["directories"])
+        writeNodeText(node, out, 1);
     if (!info["makerNote"].empty()) {
         out << "Maker note:\n";
-        for (const auto& node : info["makerNote"]) writeNodeText(node, out, 1);
+        for (const auto& node : info["makerNote"])
+            writeNodeText(node, out, 1);
     }
     if (info.contains("camera")) {
         const auto& c = info["camera"];
-        out << "Camera row: \"" << c["make"].get<std::string>() << "\" \"" << c["model"].get<std::string>()
-            << "\" (vendor " << c["vendor"] << ", model code " << c["modelCode"] << ", format " << c["formatCode"]
-            << ")\n";
+        out << "Camera row: \"" << c["make"].get<std::string>() << "\" \""
+            << c["model"].get<std::string>() << "\" (vendor " << c["vendor"] << ", model code "
+            << c["modelCode"] << ", format " << c["formatCode"] << ")\n";
     }
     if (info.contains("mainImage")) {
         const auto& m = info["mainImage"];
         out << "Main image: " << m["directory"].get<std::string>() << '\n';
-        out << "  size " << m["width"] << " x " << m["height"] << " (image " << m["imageWidth"] << " x "
-            << m["imageLength"] << "), " << m["layout"].get<std::string>() << '\n';
+        out << "  size " << m["width"] << " x " << m["height"] << " (image " << m["imageWidth"]
+            << " x " << m["imageLength"] << "), " << m["layout"].get<std::string>() << '\n';
         const auto& a = m["activeArea"];
-        out << "  active area left " << a["left"] << ", top " << a["top"] << ", " << a["width"] << " x "
-            << a["height"] << '\n';
+        out << "  active area left " << a["left"] << ", top " << a["top"] << ", " << a["width"]
+            << " x " << a["height"] << '\n';
         for (const auto& [side, r] : m["maskedAreas"].items())
-            out << "  masked " << side << ": left " << r["left"] << ", top " << r["top"] << ", " << r["width"]
-                << " x " << r["height"] << '\n';
+            out << "  masked " << side << ": left " << r["left"] << ", top " << r["top"] << ", "
+                << r["width"] << " x " << r["height"] << '\n';
         out << "  CFA " << m["cfaPattern"]["rows"] << "x" << m["cfaPattern"]["columns"] << " "
-            << m["cfaPattern"]["colours"].get<std::string>() << ", " << m["bitsPerSample"] << " bits, compression "
-            << m["compression"] << ", decoding variant " << m["decodingVariant"] << '\n';
-        out << "  white level " << m["whiteLevel"] << ", maximum value " << m["maximumValue"] << ", black level "
-            << m["blackLevel"] << '\n';
+            << m["cfaPattern"]["colours"].get<std::string>() << ", " << m["bitsPerSample"]
+            << " bits, compression " << m["compression"] << ", decoding variant "
+            << m["decodingVariant"] << '\n';
+        out << "  white level " << m["whiteLevel"] << ", maximum value " << m["maximumValue"]
+            << ", black level " << m["blackLevel"] << '\n';
     }
     out << "Shot: " << info["shotInfo"].get<std::string>() << '\n';
     for (const auto& m : info["messages"])
@@ -246,15 +283,20 @@ CommandRun declareInfo(CLI::App& command) {
         bool json = false;
     };
     auto args = std::make_shared<Arguments>();
-    command.add_option("FILE", args->path, "the raw file; it is parsed, not decoded")->required()->type_name("");
+    command.add_option("FILE", args->path, "the raw file; it is parsed, not decoded")
+        ->required()
+        ->type_name("");
     command.add_flag("--json", args->json, "one JSON document instead of indented text");
-    command.footer("Exit status: 0 success, 1 usage, 2 the file could not be processed (the text is\n"
-                   "still printed, with the messages).");
+    command.footer(
+        "Exit status: 0 success, 1 usage, 2 the file could not be processed (the text is\n"
+        "still printed, with the messages).");
     return [args] {
         const auto session = openFileSession(args->path, false);
         const json info = describeFile(*session);
-        if (args->json) std::cout << info.dump(2) << '\n';
-        else writeInfoText(info, std::cout);
+        if (args->json)
+            std::cout << info.dump(2) << '\n';
+        else
+            writeInfoText(info, std::cout);
         return succeeded(session->status) ? 0 : 2;
     };
 }

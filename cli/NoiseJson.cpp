@@ -33,16 +33,16 @@ struct Reader {
         return false;
     }
 
-    template <typename T> bool integer(const json& v, std::int64_t low, std::int64_t high, T& out,
-                                       const std::string& where) const {
+    template <typename T>
+    bool integer(const json& v, std::int64_t low, std::int64_t high, T& out,
+                 const std::string& where) const {
         if (!v.is_number_integer()) return fail("needs " + where + "an integer");
-        const auto n = v.is_number_unsigned()
-                           ? static_cast<std::int64_t>(std::min<std::uint64_t>(
-                                 v.get<std::uint64_t>(), std::uint64_t{1} << 62))
-                           : v.get<std::int64_t>();
+        const auto n = v.is_number_unsigned() ? static_cast<std::int64_t>(std::min<std::uint64_t>(
+                                                    v.get<std::uint64_t>(), std::uint64_t{1} << 62))
+                                              : v.get<std::int64_t>();
         if (n < low || n > high)
-            return fail(where + std::to_string(n) + " is outside " + std::to_string(low) +
-                        " to " + std::to_string(high));
+            return fail(where + std::to_string(n) + " is outside " + std::to_string(low) + " to " +
+                        std::to_string(high));
         out = static_cast<T>(n);
         return true;
     }
@@ -61,7 +61,8 @@ struct Reader {
 
     // An array of four, each element read by `one`.
     template <typename T>
-    bool four(std::array<T, 4>& out, const std::function<bool(const json&, T&, const std::string&)>& one) const {
+    bool four(std::array<T, 4>& out,
+              const std::function<bool(const json&, T&, const std::string&)>& one) const {
         if (!value.is_array() || value.size() != 4)
             return fail("needs an array of 4 (red, green 1, blue, green 2)");
         for (std::size_t k = 0; k < 4; ++k)
@@ -69,7 +70,8 @@ struct Reader {
         return true;
     }
 
-    template <typename T> bool integers(std::array<T, 4>& out, std::int64_t low, std::int64_t high) const {
+    template <typename T>
+    bool integers(std::array<T, 4>& out, std::int64_t low, std::int64_t high) const {
         return four<T>(out, [&](const json& v, T& o, const std::string& where) {
             return integer(v, low, high, o, where);
         });
@@ -85,7 +87,8 @@ struct Reader {
 
     bool mask(std::uint8_t& out) const {
         if (!integer(value, 0, 0xFF, out, "")) return false;
-        if ((out & ~kNoiseMaskAll) != 0) return fail("has bits that are no channel (0x80, 0x40, 0x20, 0x10)");
+        if ((out & ~kNoiseMaskAll) != 0)
+            return fail("has bits that are no channel (0x80, 0x40, 0x20, 0x10)");
         return true;
     }
 };
@@ -97,8 +100,8 @@ constexpr ByteField kMasks[] = {{"offsetMask", &NoiseParameters::offsetMask},
                                 {"replaceMask", &NoiseParameters::replaceMask},
                                 {"blackMask", &NoiseParameters::blackMask}};
 constexpr ByteField kFlags[] = {
-    {"valid", &NoiseParameters::valid},         {"offsetOn", &NoiseParameters::offsetOn},
-    {"replaceOn", &NoiseParameters::replaceOn}, {"shiftOn", &NoiseParameters::shiftOn},
+    {"valid", &NoiseParameters::valid},           {"offsetOn", &NoiseParameters::offsetOn},
+    {"replaceOn", &NoiseParameters::replaceOn},   {"shiftOn", &NoiseParameters::shiftOn},
     {"multiplyOn", &NoiseParameters::multiplyOn}, {"blackOn", &NoiseParameters::blackOn},
     {"maskedOn", &NoiseParameters::maskedOn}};
 

@@ -32,8 +32,8 @@ bool writePng(const platform::Surface& picture, const std::string& path, std::st
     }
     png_init_io(png, out.get());
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width()),
-                 static_cast<png_uint_32>(picture.height()), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 static_cast<png_uint_32>(picture.height()), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     for (int y = 0; y < picture.height(); ++y) {
         const platform::Rgb* src = picture.row(y);

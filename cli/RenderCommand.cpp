@@ -10,7 +10,8 @@
 
 namespace korvane::cli {
 
-bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err, const char* command) {
+bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err,
+             const char* command) {
     std::string error;
     if (runner.run(line, error)) return true;
     err << "korvane-cli " << command << ": " << error << '\n';
@@ -19,7 +20,8 @@ bool runStep(ScriptRunner& runner, const std::string& line, std::ostream& err, c
 
 bool reportMessages(ScriptRunner& runner, std::ostream& err) {
     auto& messages = runner.services().messages;
-    for (const auto& m : messages) err << m.caption << ": " << oneLine(m.text) << '\n';
+    for (const auto& m : messages)
+        err << m.caption << ": " << oneLine(m.text) << '\n';
     const bool any = !messages.empty();
     messages.clear();
     return any;
@@ -35,9 +37,10 @@ bool step(ScriptRunner& runner, const std::string& line, std::ostream& err) {
 std::string renderDescription() {
     const auto id = [](int control) { return std::to_string(control); };
     return "Processes FILE in the main dialog without a window and writes the picture panel as\n"
-           "the display draws it. Then prints the texts of the statistics (" + id(ids::kStatisticsText) +
-           "), coordinates\n(" + id(ids::kCoordinatesText) + "), zoom (" + id(ids::kZoomText) +
-           ") and level count (" + id(ids::kWhiteStatistics) + ", " + id(ids::kBlackStatistics) +
+           "the display draws it. Then prints the texts of the statistics (" +
+           id(ids::kStatisticsText) + "), coordinates\n(" + id(ids::kCoordinatesText) +
+           "), zoom (" + id(ids::kZoomText) + ") and level count (" + id(ids::kWhiteStatistics) +
+           ", " + id(ids::kBlackStatistics) +
            ") controls that are shown, each as\n'ID: text' with line breaks written as \\n.";
 }
 
@@ -45,8 +48,9 @@ std::string renderDescription() {
 
 void declareRenderArguments(CLI::App& command, RenderRequest& request) {
     describe(command, renderDescription());
-    command.footer("Exit status: 0 success, 1 usage or a setting the dialog refuses, 2 the file could not\n"
-                   "be processed or the picture not written.");
+    command.footer(
+        "Exit status: 0 success, 1 usage or a setting the dialog refuses, 2 the file could not\n"
+        "be processed or the picture not written.");
     command.add_option("FILE", request.input, "the raw file to render")->required()->type_name("");
     for (const DisplayOption& option : displayOptions()) {
         CLI::Option* declared = addDisplayOption(command, option.name, request);
@@ -54,7 +58,8 @@ void declareRenderArguments(CLI::App& command, RenderRequest& request) {
     }
 }
 
-bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& request, std::string& error) {
+bool parseRenderRequest(const std::vector<std::string>& args, RenderRequest& request,
+                        std::string& error) {
     return parseRequest("render", declareRenderArguments, args, request, error);
 }
 
@@ -69,9 +74,12 @@ CommandRun declareRender(CLI::App& command) {
     };
 }
 
-int loadForCommand(const RenderRequest& r, ScriptRunner& runner, std::ostream& err, const char* command) {
-    if (r.panel && !runStep(runner, "panel " + std::to_string(r.panel->width) + ' ' +
-                                        std::to_string(r.panel->height), err, command))
+int loadForCommand(const RenderRequest& r, ScriptRunner& runner, std::ostream& err,
+                   const char* command) {
+    if (r.panel &&
+        !runStep(runner,
+                 "panel " + std::to_string(r.panel->width) + ' ' + std::to_string(r.panel->height),
+                 err, command))
         return 1;
     if (!runStep(runner, "process " + r.input, err, command)) return 2;
     const bool warned = reportMessages(runner, err);
@@ -90,10 +98,13 @@ int applyDisplaySettings(const RenderRequest& r, ScriptRunner& runner, std::ostr
     if (r.modeRadio && !click(*r.modeRadio)) return 1;
     if (r.mapping) {
         if (static_cast<std::size_t>(*r.mapping) >= dialog.items(ids::kMappingCombo).size()) {
-            err << "korvane-cli render: the mapping function list has no row " << *r.mapping << '\n';
+            err << "korvane-cli render: the mapping function list has no row " << *r.mapping
+                << '\n';
             return 1;
         }
-        if (!step(runner, "pick " + std::to_string(ids::kMappingCombo) + ' ' + std::to_string(*r.mapping), err))
+        if (!step(runner,
+                  "pick " + std::to_string(ids::kMappingCombo) + ' ' + std::to_string(*r.mapping),
+                  err))
             return 1;
     }
     if (r.orientation) analyzer.setOrientation(static_cast<std::uint16_t>(*r.orientation));
@@ -104,7 +115,8 @@ int applyDisplaySettings(const RenderRequest& r, ScriptRunner& runner, std::ostr
             err << "korvane-cli render: this image reduces only 1:" << cfaWidth << '\n';
             return 1;
         }
-        analyzer.setZoom(static_cast<std::uint8_t>(r.zoom->first), static_cast<std::uint8_t>(r.zoom->second));
+        analyzer.setZoom(static_cast<std::uint8_t>(r.zoom->first),
+                         static_cast<std::uint8_t>(r.zoom->second));
     }
     if (r.wb) analyzer.setWhiteBalance(*r.wb);
     // A level is typed into its edit and confirmed as a user does: Tab from the black point
@@ -116,10 +128,13 @@ int applyDisplaySettings(const RenderRequest& r, ScriptRunner& runner, std::ostr
     if (r.black && !level(ids::kBlackEdit, *r.black, r.white ? "Tab" : "Enter")) return 1;
     if (r.white && !level(ids::kWhiteEdit, *r.white, "Enter")) return 1;
     if (r.exposure &&
-        !step(runner, "slider " + std::to_string(ids::kExposureSlider) + ' ' + std::to_string(*r.exposure), err))
+        !step(runner,
+              "slider " + std::to_string(ids::kExposureSlider) + ' ' + std::to_string(*r.exposure),
+              err))
         return 1;
     for (const auto& [id, checked] : r.checks) {
-        if (!dialog.hasControl(id) || dialog.control(id).source->kind != platform::ControlKind::CheckBox) {
+        if (!dialog.hasControl(id) ||
+            dialog.control(id).source->kind != platform::ControlKind::CheckBox) {
             err << "korvane-cli render: " << id << " is no check box of the dialog\n";
             return 1;
         }

@@ -36,7 +36,8 @@ std::pair<std::string, std::string> firstWord(const std::string& text) {
     if (end == std::string::npos) return {text.substr(start), {}};
     const std::size_t rest = text.find_first_not_of(" \t", end);
     std::string tail = rest == std::string::npos ? std::string() : text.substr(rest);
-    while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\t' || tail.back() == '\r')) tail.pop_back();
+    while (!tail.empty() && (tail.back() == ' ' || tail.back() == '\t' || tail.back() == '\r'))
+        tail.pop_back();
     return {text.substr(start, end - start), tail};
 }
 
@@ -44,7 +45,8 @@ std::pair<std::string, std::string> firstWord(const std::string& text) {
 std::vector<std::string> words(const std::string& text) {
     std::istringstream in(text);
     std::vector<std::string> w;
-    for (std::string word; in >> word;) w.push_back(word);
+    for (std::string word; in >> word;)
+        w.push_back(word);
     return w;
 }
 
@@ -58,17 +60,22 @@ bool readPoint(const std::vector<std::string>& w, std::size_t at, platform::Poin
 std::string oneLine(const std::string& text) {
     std::string out;
     for (char c : text) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\\') out += "\\\\";
-        else out += c;
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
     }
     return out;
 }
 
 ScriptRunner::ScriptRunner(std::ostream& out, LoadStages stages) : out_(out) {
     analyzer_ = std::make_unique<CAnalyzerDlg>(services_, std::string(), std::move(stages));
-    dialog_ = std::make_unique<platform::headless::HeadlessDialog>(resources::mainDialogTemplate(), *analyzer_);
+    dialog_ = std::make_unique<platform::headless::HeadlessDialog>(resources::mainDialogTemplate(),
+                                                                   *analyzer_);
     driver_ = std::make_unique<platform::headless::HeadlessDriver>(*dialog_, services_);
     dialog_->open();
 }
@@ -81,8 +88,8 @@ std::span<const ScriptRunner::VerbRow> ScriptRunner::verbs() {
     using S = ScriptRunner;
     constexpr Reach R = Reach::Runner, W = Reach::Window, RW = Reach::ReadWindow;
     // The window line's help names the dialogs by number.
-    static_assert(ids::kMainDialog == 102 && ids::kWhiteBalanceDialog == 167 && ids::kNoiseDialog == 169 &&
-                  ids::kAboutDialog == 100);
+    static_assert(ids::kMainDialog == 102 && ids::kWhiteBalanceDialog == 167 &&
+                  ids::kNoiseDialog == 169 && ids::kAboutDialog == 100);
     // {verb, arguments, handler, window it acts on, help line}, in the order the help lists them
     static constexpr std::array kRows = std::to_array<VerbRow>({
         {"panel", "W H", &S::panel, R, "size the picture panel to W x H pixels"},
@@ -98,7 +105,8 @@ std::span<const ScriptRunner::VerbRow> ScriptRunner::verbs() {
         {"drop", "PATH", &S::drop, R, "drop the file PATH on the window, as from a file manager"},
         {"click", "ID", &S::click, W, "click a control (check boxes toggle, radio buttons select)"},
         {"type", "ID TEXT", &S::typeText, W, "focus an edit and replace its text"},
-        {"key", "KEYS", &S::key, W, "press and release a key with modifiers: key Ctrl+Alt+W, key Enter"},
+        {"key", "KEYS", &S::key, W,
+         "press and release a key with modifiers: key Ctrl+Alt+W, key Enter"},
         {"char", "C", &S::character, W, "send one character"},
         {"slider", "ID POS", &S::numberedControl, W, "move a slider or scroll bar to POS"},
         {"spin", "ID STEPS", &S::numberedControl, W,
@@ -114,7 +122,8 @@ std::span<const ScriptRunner::VerbRow> ScriptRunner::verbs() {
         {"wheel", "DY", &S::wheel, R,
          "turn the wheel DY notches over the panel (positive: towards the\n"
          "user, scrolling down; with 'held Shift' across)"},
-        {"probe", "X Y", &S::probe, R, "print what the tooltip says of the sample under panel pixel X Y"},
+        {"probe", "X Y", &S::probe, R,
+         "print what the tooltip says of the sample under panel pixel X Y"},
         {"scroll", "ID CODE [POS]", &S::scroll, R,
          "a scroll bar or slider notification; CODE is line-up,\n"
          "line-down, page-up, page-down, top, bottom, thumb (with POS), end"},
@@ -122,12 +131,16 @@ std::span<const ScriptRunner::VerbRow> ScriptRunner::verbs() {
         {"template", "N", &S::recoveryTemplate, R,
          "print the samples recovery template slot N holds, per neighbour\n"
          "class and CFA position: 'class C position P: N'"},
-        {"focus", "ID", &S::focus, W, "put the keyboard focus on a control, as a click into it does"},
-        {"dump", "OUT.pgm", &S::dumpSamples, R, "the sample buffer as it stands now, as korvane-cli dump writes it"},
+        {"focus", "ID", &S::focus, W,
+         "put the keyboard focus on a control, as a click into it does"},
+        {"dump", "OUT.pgm", &S::dumpSamples, R,
+         "the sample buffer as it stands now, as korvane-cli dump writes it"},
         {"clipboard", "OUT.png", &S::clipboard, R, "write the picture last put on the clipboard"},
-        {"print", "ID|title", &S::print, RW, "print a control's text (line breaks as \\n); 'print title' the title"},
+        {"print", "ID|title", &S::print, RW,
+         "print a control's text (line breaks as \\n); 'print title' the title"},
         {"state", "ID", &S::state, RW, "print enabled, visible, checked and position of a control"},
-        {"messages", "", &S::messages, R, "print each message shown as 'number | caption | text', then forget them"},
+        {"messages", "", &S::messages, R,
+         "print each message shown as 'number | caption | text', then forget them"},
         {"save", "OUT.png", &S::save, R, "write the picture panel as a PNG"},
     });
     return kRows;
@@ -138,8 +151,10 @@ std::string ScriptRunner::help() {
     std::string text =
         "Drives the main dialog without a window, one command a line, read from SCRIPT or\n"
         "standard input. Blank lines and lines starting with # are skipped. Ids are the\n"
-        "dialog's control ids (" + id(ids::kPathEdit) + " the path edit, " + id(ids::kProcess) + " Process, " +
-        id(ids::kExposureSlider) + " the exposure slider...).\n\n"
+        "dialog's control ids (" +
+        id(ids::kPathEdit) + " the path edit, " + id(ids::kProcess) + " Process, " +
+        id(ids::kExposureSlider) +
+        " the exposure slider...).\n\n"
         "Commands:\n";
     // The help lines start in this column; a longer verb puts its help on the next line.
     constexpr std::size_t kColumn = 19;
@@ -147,8 +162,10 @@ std::string ScriptRunner::help() {
     for (const VerbRow& row : verbs()) {
         std::string head = "  " + std::string(row.verb);
         if (!row.arguments.empty()) head += " " + std::string(row.arguments);
-        text += head.size() < kColumn ? head + std::string(kColumn - head.size(), ' ') : head + "\n" + indent;
-        for (const char c : row.help) text += c == '\n' ? "\n" + indent : std::string(1, c);
+        text += head.size() < kColumn ? head + std::string(kColumn - head.size(), ' ')
+                                      : head + "\n" + indent;
+        for (const char c : row.help)
+            text += c == '\n' ? "\n" + indent : std::string(1, c);
         text += '\n';
     }
     return text;
@@ -176,7 +193,8 @@ bool ScriptRunner::run(const std::string& line, std::string& error) {
 
 bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, std::string& error) {
     const auto rows = verbs();
-    const auto row = std::find_if(rows.begin(), rows.end(), [&](const VerbRow& r) { return r.verb == verb; });
+    const auto row =
+        std::find_if(rows.begin(), rows.end(), [&](const VerbRow& r) { return r.verb == verb; });
     if (row == rows.end()) {
         error = "unknown command '" + verb + "'";
         return false;
@@ -187,7 +205,8 @@ bool ScriptRunner::dispatch(const std::string& verb, const std::string& rest, st
     std::tie(line.first, line.second) = firstWord(rest);
     if (row->reach != Reach::Runner) {
         // The main dialog, an open tool window, or (to be read only) the last About box.
-        line.live = windowId_ == ids::kMainDialog ? dialog_.get() : services_.openModelessDialog(windowId_);
+        line.live =
+            windowId_ == ids::kMainDialog ? dialog_.get() : services_.openModelessDialog(windowId_);
         line.shown = line.live != nullptr ? line.live : services_.lastModalDialog(windowId_);
         if (line.shown == nullptr || (line.live == nullptr && row->reach != Reach::ReadWindow)) {
             error = "window " + std::to_string(windowId_) + " is not open";
@@ -280,8 +299,10 @@ bool ScriptRunner::numberedControl(const Line& line, std::string& error) {
         return false;
     }
     platform::headless::HeadlessDriver driver(*line.live, services_);
-    if (line.verb == "slider") driver.slide(id, value);
-    else if (line.verb == "pick") driver.pick(id, value);
+    if (line.verb == "slider")
+        driver.slide(id, value);
+    else if (line.verb == "pick")
+        driver.pick(id, value);
     else if (!driver.spin(id, value)) {
         error = "no usable up-down control '" + line.first + "'";
         return false;
@@ -378,7 +399,8 @@ bool ScriptRunner::recoveryTemplate(const Line& line, std::string& error) {
     }
     const RecoveryTemplate& slot = analyzer_->recoveryTemplates()[static_cast<std::size_t>(n - 1)];
     if (!slot.active) out_ << "slot " << n << " holds no template\n";
-    for (const std::string& text : templateCountLines(slot)) out_ << text << '\n';
+    for (const std::string& text : templateCountLines(slot))
+        out_ << text << '\n';
     return true;
 }
 
@@ -495,16 +517,21 @@ bool ScriptRunner::mouse(const Line& line, std::string& error) {
 bool ScriptRunner::scroll(const Line& line, std::string& error) {
     using platform::ScrollCode;
     static constexpr std::pair<const char*, ScrollCode> kCodes[] = {
-        {"line-up", ScrollCode::LineUp},     {"line-down", ScrollCode::LineDown},
-        {"page-up", ScrollCode::PageUp},     {"page-down", ScrollCode::PageDown},
-        {"top", ScrollCode::Top},            {"bottom", ScrollCode::Bottom},
-        {"thumb", ScrollCode::ThumbPosition}, {"end", ScrollCode::EndScroll},
+        {"line-up", ScrollCode::LineUp},
+        {"line-down", ScrollCode::LineDown},
+        {"page-up", ScrollCode::PageUp},
+        {"page-down", ScrollCode::PageDown},
+        {"top", ScrollCode::Top},
+        {"bottom", ScrollCode::Bottom},
+        {"thumb", ScrollCode::ThumbPosition},
+        {"end", ScrollCode::EndScroll},
     };
     int id = 0;
     const auto kind = [&] { return dialog_->control(id).source->kind; };
     using platform::ControlKind;
     if (!readInt(line.first, id) || !dialog_->hasControl(id) ||
-        (kind() != ControlKind::HScrollBar && kind() != ControlKind::VScrollBar && kind() != ControlKind::Trackbar)) {
+        (kind() != ControlKind::HScrollBar && kind() != ControlKind::VScrollBar &&
+         kind() != ControlKind::Trackbar)) {
         error = "no scroll bar or slider '" + line.first + "'";
         return false;
     }
@@ -512,12 +539,16 @@ bool ScriptRunner::scroll(const Line& line, std::string& error) {
     const auto code = std::find_if(std::begin(kCodes), std::end(kCodes),
                                    [&name = codeName](const auto& c) { return name == c.first; });
     int position = dialog_->position(id);
-    if (code == std::end(kCodes) || (code->second == ScrollCode::ThumbPosition && !readInt(positionText, position))) {
-        error = "scroll needs a code (line-up, line-down, page-up, page-down, top, bottom, thumb POS, end)";
+    if (code == std::end(kCodes) ||
+        (code->second == ScrollCode::ThumbPosition && !readInt(positionText, position))) {
+        error = "scroll needs a code (line-up, line-down, page-up, page-down, top, bottom, thumb "
+                "POS, end)";
         return false;
     }
-    if (kind() == ControlKind::VScrollBar) analyzer_->onVScroll(id, code->second, position);
-    else analyzer_->onHScroll(id, code->second, position);
+    if (kind() == ControlKind::VScrollBar)
+        analyzer_->onVScroll(id, code->second, position);
+    else
+        analyzer_->onHScroll(id, code->second, position);
     return true;
 }
 

@@ -35,33 +35,35 @@ public:
 
     // Which window a verb acts on.
     enum class Reach : std::uint8_t {
-        Runner,      // the runner's own state or the main dialog's panel
-        Window,      // the window the script addresses, which must be open
-        ReadWindow,  // the same, or the About box as it closed (to be read only)
+        Runner,     // the runner's own state or the main dialog's panel
+        Window,     // the window the script addresses, which must be open
+        ReadWindow, // the same, or the About box as it closed (to be read only)
     };
     // One line of a script as its verb's handler gets it.
     struct Line {
         std::string_view verb;
-        std::string rest;    // everything after the verb
-        std::string first;   // the first word of `rest`
-        std::string second;  // what follows it
-        platform::headless::HeadlessDialog* live = nullptr;         // with Reach::Window
-        const platform::headless::HeadlessDialog* shown = nullptr;  // with Reach::Window and ReadWindow
+        std::string rest;                                   // everything after the verb
+        std::string first;                                  // the first word of `rest`
+        std::string second;                                 // what follows it
+        platform::headless::HeadlessDialog* live = nullptr; // with Reach::Window
+        const platform::headless::HeadlessDialog* shown =
+            nullptr; // with Reach::Window and ReadWindow
     };
     // A verb of the script language: the run of a line finds its row by the line's first word.
     struct VerbRow {
         std::string_view verb;
-        std::string_view arguments;  // as the help writes them
+        std::string_view arguments; // as the help writes them
         bool (ScriptRunner::*handler)(const Line& line, std::string& error);
         Reach reach;
-        std::string_view help;       // a \n continues it on the next line of the help
+        std::string_view help; // a \n continues it on the next line of the help
     };
     // Every verb, in the order the help lists them.
     static std::span<const VerbRow> verbs();
 
 private:
     bool dispatch(const std::string& verb, const std::string& rest, std::string& error);
-    // The control `line.first` names in the addressed window: false with `error` set when it has none.
+    // The control `line.first` names in the addressed window: false with `error` set when it has
+    // none.
     bool controlId(const Line& line, int& id, std::string& error) const;
 
     bool window(const Line& line, std::string& error);
@@ -71,7 +73,7 @@ private:
     bool typeText(const Line& line, std::string& error);
     bool key(const Line& line, std::string& error);
     bool character(const Line& line, std::string& error);
-    bool numberedControl(const Line& line, std::string& error);  // slider, spin, pick
+    bool numberedControl(const Line& line, std::string& error); // slider, spin, pick
     bool focus(const Line& line, std::string& error);
     bool panel(const Line& line, std::string& error);
     bool held(const Line& line, std::string& error);

@@ -74,7 +74,8 @@ json channelJson(const ChannelFigures& f) {
 
 json recordJson(const StatsRecord& r) {
     json j{{"file", r.file}};
-    j["rect"] = r.rect ? json{r.rect->left, r.rect->top, r.rect->width, r.rect->height} : json(nullptr);
+    j["rect"] =
+        r.rect ? json{r.rect->left, r.rect->top, r.rect->width, r.rect->height} : json(nullptr);
     j["black"] = r.black ? json(*r.black) : json(nullptr);
     j["white"] = r.white ? json(*r.white) : json(nullptr);
     if (r.statistics) {
@@ -155,7 +156,8 @@ StatsRecord measureFile(const std::string& path, const std::optional<SampleRect>
     if (failed(session->status) || image == nullptr ||
         image->samples.size() < std::size_t{image->imageWidth} * image->imageLength) {
         const auto& messages = session->reporter.messages();
-        record.message = messages.empty() ? "the file could not be processed" : messages.back().text;
+        record.message =
+            messages.empty() ? "the file could not be processed" : messages.back().text;
         return record;
     }
     // The levels the display starts from: the black point Process sets, the white level.
@@ -186,8 +188,12 @@ void writeStats(std::ostream& out, const std::vector<StatsRecord>& records, Stat
         out << all.dump(2) << '\n';
         return;
     }
-    case StatsFormat::Csv: writeCsv(out, records); return;
-    case StatsFormat::Text: writeText(out, records); return;
+    case StatsFormat::Csv:
+        writeCsv(out, records);
+        return;
+    case StatsFormat::Text:
+        writeText(out, records);
+        return;
     }
 }
 
@@ -208,7 +214,10 @@ int measureFiles(const StatsArgs& args) {
         records.push_back(measureFile(file, args.rect));
         anyFailed |= !records.back().statistics.has_value();
     }
-    writeStats(std::cout, records, args.json ? StatsFormat::Json : args.csv ? StatsFormat::Csv : StatsFormat::Text);
+    writeStats(std::cout, records,
+               args.json  ? StatsFormat::Json
+               : args.csv ? StatsFormat::Csv
+                          : StatsFormat::Text);
     return anyFailed ? 2 : 0;
 }
 
@@ -216,26 +225,33 @@ int measureFiles(const StatsArgs& args) {
 
 CommandRun declareStats(CLI::App& command) {
     auto args = std::make_shared<StatsArgs>();
-    command.add_option("FILE", args->files, "the raw files, one record each")->required()->type_name("");
+    command.add_option("FILE", args->files, "the raw files, one record each")
+        ->required()
+        ->type_name("");
     command
         .add_option_function<std::string>(
             "--rect",
             [args](const std::string& text) {
                 args->rect = parseRect(text);
-                if (!args->rect) refuseValue("--rect", "L,T,W,H, the width and height above 0", text);
+                if (!args->rect)
+                    refuseValue("--rect", "L,T,W,H, the width and height above 0", text);
             },
             "a rectangle of the active area: left, top, width, height\n(0,0 its top-left sample)")
         ->type_name("L,T,W,H");
-    CLI::Option* json = command.add_flag("--json", args->json, "one JSON array, an object per file");
-    CLI::Option* csv = command.add_flag("--csv", args->csv, "a header line, then a row per file and channel");
+    CLI::Option* json =
+        command.add_flag("--json", args->json, "one JSON array, an object per file");
+    CLI::Option* csv =
+        command.add_flag("--csv", args->csv, "a header line, then a row per file and channel");
     // Each form is asked for once, and one of them only.
     json->multi_option_policy(CLI::MultiOptionPolicy::Throw)->excludes(csv);
     csv->multi_option_policy(CLI::MultiOptionPolicy::Throw);
-    describe(command, "One record per file, in the order given; a file that fails keeps its record, with\n"
-                      "the message that stopped it, and the others are still measured. The levels are\n"
-                      "the black point the display starts from and the image's white level.");
-    command.footer("Exit status: 0 success, 1 usage, 2 any file could not be processed (it still has its\n"
-                   "record, with the message).");
+    describe(command,
+             "One record per file, in the order given; a file that fails keeps its record, with\n"
+             "the message that stopped it, and the others are still measured. The levels are\n"
+             "the black point the display starts from and the image's white level.");
+    command.footer(
+        "Exit status: 0 success, 1 usage, 2 any file could not be processed (it still has its\n"
+        "record, with the message).");
     return [args] { return measureFiles(*args); };
 }
 

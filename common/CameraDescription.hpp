@@ -11,11 +11,11 @@ namespace korvane {
 // Per-ISO levels of a camera. A table lists its ISO values in any order and ends with an
 // ISO 0 row, which is also the default.
 struct IsoLevels {
-    std::uint32_t iso;  // 0: the default row, which ends the table
+    std::uint32_t iso; // 0: the default row, which ends the table
     std::uint32_t red;
     std::uint32_t green;
     std::uint32_t blue;
-    std::uint32_t maximum;  // 0: keep the image's maximum value
+    std::uint32_t maximum; // 0: keep the image's maximum value
 };
 
 // Vendor codes of the camera table.
@@ -74,7 +74,7 @@ inline constexpr std::uint8_t kPackedSingleStrip = 5; // set by the container, n
 inline constexpr std::uint8_t kCanonHalves = 6;       // CR2 data in a left and a right half
 inline constexpr std::uint8_t kCanonSlices = 7;       // CR2 data in the row's slices
 inline constexpr std::uint8_t kOlympusShift = 8;      // 12-bit samples in the top bits of words
-inline constexpr std::uint8_t kOlympus = 9;    // little-endian packed with fill, or compressed
+inline constexpr std::uint8_t kOlympus = 9;     // little-endian packed with fill, or compressed
 inline constexpr std::uint8_t kHasselblad = 10; // lossless JPEG whose 0xFF bytes are all data
 } // namespace decoding_variant
 
@@ -107,19 +107,19 @@ inline constexpr std::uint8_t kKeepBits = 255;
 // One row of the camera table: what a camera's raw files need beyond their own tags to be
 // decoded and measured.
 struct CameraDescription {
-    std::string_view make;   // compared with the file's Make, trailing blanks included
-    std::string_view model;  // likewise with Model
+    std::string_view make;  // compared with the file's Make, trailing blanks included
+    std::string_view model; // likewise with Model
     std::uint16_t vendor = 0;
     std::uint16_t modelCode = 0;
-    std::uint8_t fileKind = 0;  // 0 any file, 1 only files without DNGVersion, 2 only DNG files
+    std::uint8_t fileKind = 0; // 0 any file, 1 only files without DNGVersion, 2 only DNG files
     std::uint8_t formatCode = 0;
-    std::uint8_t linearisation = 0;  // 0 no condition, 1 no LinearizationTable, 2 one needed
-    std::uint16_t compressionRequired = 0;  // 0 any; 7 also accepts 6 and 1
+    std::uint8_t linearisation = 0;        // 0 no condition, 1 no LinearizationTable, 2 one needed
+    std::uint16_t compressionRequired = 0; // 0 any; 7 also accepts 6 and 1
     std::uint32_t compressionSet = 0;
     std::uint8_t decodingVariant = 0;
     std::uint8_t bitsRequired = kAnyBits;
     std::uint8_t bitsSet = kKeepBits;
-    std::span<const IsoLevels> isoLevels;  // empty: none
+    std::span<const IsoLevels> isoLevels; // empty: none
     std::uint8_t cfaLayout = 1;
     std::uint8_t planeColorCount = 3;
     std::array<std::uint8_t, 7> planeColors{0, 1, 2};
@@ -129,14 +129,14 @@ struct CameraDescription {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     SensorArea active;
-    std::array<SensorArea, 4> maskedAreas{};  // top, left, bottom, right
+    std::array<SensorArea, 4> maskedAreas{}; // top, left, bottom, right
     std::int16_t rowNoiseAverage = 1;
     std::int16_t columnNoiseAverage = 1;
     std::uint16_t blackRangeLow = 0;
     std::uint16_t blackRangeHigh = 0;
-    std::uint8_t mainImageRule = 1;  // 1 reader's choice, 2 first IFD, 3 last read, 4 new
+    std::uint8_t mainImageRule = 1; // 1 reader's choice, 2 first IFD, 3 last read, 4 new
     std::uint8_t sliceCount = 0;
-    std::array<std::uint16_t, 4> sliceWidths{};  // all but the last slice
+    std::array<std::uint16_t, 4> sliceWidths{}; // all but the last slice
 };
 
 } // namespace korvane

@@ -19,18 +19,22 @@ inline std::uint32_t entryValue(const IfdNode& node, const IfdEntry& e, std::uin
     const std::uint8_t* data = node.valueData(e);
     if (data == nullptr || index >= e.count) return 0;
     switch (e.typeSize()) {
-    case 1: return data[index];
+    case 1:
+        return data[index];
     case 2: {
         std::uint16_t v;
         std::memcpy(&v, data + 2 * static_cast<std::size_t>(index), 2);
-        return e.type == tiff_type::kSShort ? static_cast<std::uint32_t>(static_cast<std::int16_t>(v)) : v;
+        return e.type == tiff_type::kSShort
+                   ? static_cast<std::uint32_t>(static_cast<std::int16_t>(v))
+                   : v;
     }
     case 4: {
         std::uint32_t v;
         std::memcpy(&v, data + 4 * static_cast<std::size_t>(index), 4);
         return v;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
@@ -57,7 +61,8 @@ inline std::string entryText(const IfdNode& node, const IfdEntry& e) {
     if (e.isInline()) n = std::min<std::size_t>(n, 3);
     const char* text = reinterpret_cast<const char*>(data);
     std::size_t len = 0;
-    while (len < n && text[len] != '\0') ++len;
+    while (len < n && text[len] != '\0')
+        ++len;
     return std::string(text, len);
 }
 

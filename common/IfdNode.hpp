@@ -13,11 +13,11 @@
 namespace korvane {
 
 namespace entry_flags {
-inline constexpr std::uint8_t kKnown = 0x80;      // the tag is in the dictionary
-inline constexpr std::uint8_t kLoaded = 0x40;     // the value was loaded into the value block
-inline constexpr std::uint8_t kInline = 0x20;     // the value is held in the entry
-inline constexpr std::uint8_t kInvalid = 0x08;    // the entry is ignored
-inline constexpr std::uint8_t kLargeData = 0x04;  // the dictionary leaves its values in the file
+inline constexpr std::uint8_t kKnown = 0x80;     // the tag is in the dictionary
+inline constexpr std::uint8_t kLoaded = 0x40;    // the value was loaded into the value block
+inline constexpr std::uint8_t kInline = 0x20;    // the value is held in the entry
+inline constexpr std::uint8_t kInvalid = 0x08;   // the entry is ignored
+inline constexpr std::uint8_t kLargeData = 0x04; // the dictionary leaves its values in the file
 } // namespace entry_flags
 
 // One directory entry. Inline and loaded values are held in native byte order: 2-byte types
@@ -29,10 +29,10 @@ struct IfdEntry {
     std::uint16_t type = 0;
     const TagDefinition* definition = nullptr;
     std::uint32_t count = 0;
-    std::uint32_t entryPosition = 0;  // file position of the entry
-    std::uint32_t valueOffset = 0;    // the value field as read; plus the base for out-of-line values
-    std::array<std::uint8_t, 4> inlineValue{};  // inline values, native order
-    std::uint32_t blockOffset = 0;    // loaded values: where they start in the node's value block
+    std::uint32_t entryPosition = 0; // file position of the entry
+    std::uint32_t valueOffset = 0; // the value field as read; plus the base for out-of-line values
+    std::array<std::uint8_t, 4> inlineValue{}; // inline values, native order
+    std::uint32_t blockOffset = 0; // loaded values: where they start in the node's value block
 
     bool valid() const { return (flags & entry_flags::kInvalid) == 0; }
     bool isInline() const { return (flags & entry_flags::kInline) != 0; }
@@ -86,7 +86,7 @@ struct SampleRect {
 // image of a file is one of these, and carries the display state while it is current.
 struct IfdNode {
     // --- The directory.
-    std::string label;  // "First IFD", "Exif IFD", a maker note label...
+    std::string label; // "First IFD", "Exif IFD", a maker note label...
     std::uint8_t state = 0;
     IfdKind kind = IfdKind::FirstIfd;
     std::uint16_t depth = 0;
@@ -104,7 +104,7 @@ struct IfdNode {
     std::uint32_t subIfdCount = 0;
     std::uint32_t subIfdsRead = 0;
     std::vector<std::uint32_t> subIfdOffsets;
-    std::array<std::uint32_t, 5> olympusSubIfdOffsets{};  // 8208, 8224, 8240, 8256, 8272
+    std::array<std::uint32_t, 5> olympusSubIfdOffsets{}; // 8208, 8224, 8240, 8256, 8272
 
     // Children, owned; parent is the directory that linked this one (Global, Exif, GPS,
     // Olympus sub-IFDs), else none.
@@ -125,7 +125,7 @@ struct IfdNode {
     std::uint32_t activeLeft = 0;
     std::uint32_t activeHeight = 0;
     std::uint32_t activeWidth = 0;
-    std::uint32_t width = 0;   // effective size
+    std::uint32_t width = 0; // effective size
     std::uint32_t height = 0;
     std::uint32_t tileWidth = 0;
     std::uint32_t tileLength = 0;
@@ -135,9 +135,9 @@ struct IfdNode {
     std::uint16_t photometric = 0;
     std::uint32_t compression = 0;
     std::uint8_t decodingVariant = 0;
-    std::uint16_t makerCompression = 0;     // Nikon's own compression value
+    std::uint16_t makerCompression = 0; // Nikon's own compression value
     std::uint8_t makerCompressionMode = 0;
-    std::uint16_t orientation = 0;          // 1 to 8; 0 none given
+    std::uint16_t orientation = 0; // 1 to 8; 0 none given
 
     // --- Colour filter array.
     std::uint8_t cfaLayout = 0;
@@ -151,7 +151,7 @@ struct IfdNode {
     // --- Levels.
     std::int32_t whiteLevel = 0;
     std::int32_t maximumValue = 0;
-    std::int32_t valueRange = 0;   // the number of raw values the image can hold
+    std::int32_t valueRange = 0; // the number of raw values the image can hold
     std::int32_t displayWhite = 0;
     std::uint32_t blackLevelCount = 0;
     std::uint32_t blackDeltaHCount = 0;
@@ -191,7 +191,7 @@ struct IfdNode {
     std::array<std::int32_t, 4> clipLevels{};
 
     // --- What the camera description adds for black level measurement.
-    std::array<SensorArea, 4> maskedAreas{};  // top, left, bottom, right
+    std::array<SensorArea, 4> maskedAreas{}; // top, left, bottom, right
     std::int16_t rowNoiseAverage = 0;
     std::int16_t columnNoiseAverage = 0;
     std::uint16_t blackRangeLow = 0;
@@ -209,7 +209,7 @@ struct IfdNode {
     const IfdEntry* blackDeltaHEntry = nullptr;
     const IfdEntry* blackDeltaVEntry = nullptr;
     const IfdEntry* rawImageDigest = nullptr;
-    const IfdEntry* compressionInfo = nullptr;  // Nikon CompressionInfo
+    const IfdEntry* compressionInfo = nullptr; // Nikon CompressionInfo
 
     // --- Exposure: slider step 0 to 96 (48 is 0 EV), the same in 1/36 EV, and the factor.
     std::int32_t defaultExposureStep = 48;
@@ -220,8 +220,8 @@ struct IfdNode {
     // --- Display state while the image is current.
     std::int32_t scrollX = 0;
     std::int32_t scrollY = 0;
-    std::array<std::int32_t, 5> selection{-1, -1, -1, -1, -1};  // -1: no selection mark
-    std::int32_t mappingFunction = 0;  // row of the mapping function table
+    std::array<std::int32_t, 5> selection{-1, -1, -1, -1, -1}; // -1: no selection mark
+    std::int32_t mappingFunction = 0;                          // row of the mapping function table
     // Black and white point of the display: the renderer's copies of the two level edits.
     std::uint32_t blackPoint = 0;
     std::uint32_t whitePoint = 0;
@@ -259,7 +259,8 @@ struct IfdNode {
     // Native-order values of an inline or loaded entry; null for values left in the file.
     const std::uint8_t* valueData(const IfdEntry& e) const {
         if (e.isInline()) return e.inlineValue.data();
-        if (e.isLoaded() && e.blockOffset <= valueBlock.size()) return valueBlock.data() + e.blockOffset;
+        if (e.isLoaded() && e.blockOffset <= valueBlock.size())
+            return valueBlock.data() + e.blockOffset;
         return nullptr;
     }
 };

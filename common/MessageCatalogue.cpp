@@ -5,16 +5,11 @@
 namespace korvane {
 
 const std::array<std::string_view, kCaptionCount> kMessageCaptions = {
-    "Program Error",
-    "Image input file processing error",
-    "Memory allocation",
-    "Image processing",
-    "Clipboard operation",
-    "Debugging",
-    "Implementation",
-    "Updating image data",
-    "Internal information",
-    "Recovery progress",
+    "Program Error",        "Image input file processing error",
+    "Memory allocation",    "Image processing",
+    "Clipboard operation",  "Debugging",
+    "Implementation",       "Updating image data",
+    "Internal information", "Recovery progress",
     "Frequency Analysis",
 };
 

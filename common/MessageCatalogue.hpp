@@ -10,8 +10,8 @@ namespace korvane {
 // whatever its level.
 struct MessageEntry {
     std::int32_t level;
-    std::int16_t caption;   // index into kMessageCaptions
-    std::string_view text;  // empty where the number has no entry
+    std::int16_t caption;  // index into kMessageCaptions
+    std::string_view text; // empty where the number has no entry
 };
 
 // The catalogue's numbers by what each message is about. The number is what the user sees with
@@ -76,7 +76,7 @@ enum class MessageId : std::int16_t {
     return static_cast<std::int16_t>(id);
 }
 
-inline constexpr int kMessageCount = 38;   // numbers 0 to 37
+inline constexpr int kMessageCount = 38; // numbers 0 to 37
 inline constexpr int kCaptionCount = 11;
 
 extern const std::array<std::string_view, kCaptionCount> kMessageCaptions;
@@ -90,7 +90,7 @@ struct MessageArgs {
     std::string text1 = "?";
     std::string text2 = "?";
     bool hasWholeText = false;
-    std::string wholeText;  // shown unchanged when hasWholeText is set
+    std::string wholeText; // shown unchanged when hasWholeText is set
 };
 
 // The caption of the one box that is no catalogue message: it asks the user for a raw file
@@ -104,7 +104,7 @@ struct FormattedMessage {
     std::int16_t number = 0;
     std::string caption;
     std::string text;
-    bool rawFileRequest = false;  // a request for the raw file, not catalogue message `number`
+    bool rawFileRequest = false; // a request for the raw file, not catalogue message `number`
 };
 
 // Builds the caption and text of message `number` from its catalogue entry and arguments.

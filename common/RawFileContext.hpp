@@ -46,31 +46,31 @@ struct RawFileContext {
     // File access.
     std::string path;
     std::uint32_t fileLength = 0;
-    std::vector<std::uint8_t> buffer;  // kReadBufferSize bytes while the file is open
+    std::vector<std::uint8_t> buffer; // kReadBufferSize bytes while the file is open
     std::uint32_t bufferSize = 0;
-    std::uint32_t cursor = 0;        // read position inside the window
-    std::int32_t windowStart = 0;    // file position of buffer[0]
-    std::uint32_t windowLength = 0;  // valid bytes in the buffer
-    std::int32_t filePosition = 0;   // file position after the last physical read
+    std::uint32_t cursor = 0;       // read position inside the window
+    std::int32_t windowStart = 0;   // file position of buffer[0]
+    std::uint32_t windowLength = 0; // valid bytes in the buffer
+    std::int32_t filePosition = 0;  // file position after the last physical read
     std::uint32_t lastReadCount = 0;
     std::uint32_t carriedCount = 0;
     std::uint8_t flags = file_flags::kCreated;
     LoadPhase phase = LoadPhase::Idle;
     RawFile file;
-    int openErrorCause = 0;  // cause code of the last failed open
+    int openErrorCause = 0; // cause code of the last failed open
 
     // --- What the container found.
-    std::uint8_t byteOrder = 0;  // 2 little-endian ("II"), 1 big-endian ("MM")
+    std::uint8_t byteOrder = 0; // 2 little-endian ("II"), 1 big-endian ("MM")
     std::uint32_t firstIfdOffset = 0;
     std::uint8_t formatCode = 0;
     const CameraDescription* camera = nullptr;
-    std::unique_ptr<IfdNode> mainTree;        // from the first IFD
-    std::unique_ptr<IfdNode> makerNoteTree;   // the maker note directories
-    std::vector<std::unique_ptr<IfdNode>> createdNodes;  // directories made from a camera row
+    std::unique_ptr<IfdNode> mainTree;                  // from the first IFD
+    std::unique_ptr<IfdNode> makerNoteTree;             // the maker note directories
+    std::vector<std::unique_ptr<IfdNode>> createdNodes; // directories made from a camera row
     std::uint16_t nodeCount = 0;
     std::uint16_t depth = 0;
-    IfdNode* lastNode = nullptr;   // the last directory read outside maker notes
-    IfdNode* mainImage = nullptr;  // the image to decode, in one of the trees
+    IfdNode* lastNode = nullptr;  // the last directory read outside maker notes
+    IfdNode* mainImage = nullptr; // the image to decode, in one of the trees
     std::uint16_t orientation = 0;
 
     // Texts and the entries they came from (null where the file has none).
@@ -110,9 +110,9 @@ struct RawFileContext {
     std::uint32_t noiseReduction = 0;
     const IfdEntry* canonCameraInfo = nullptr;
     std::array<float, 4> wbCoefficients{};
-    std::array<float, 4> shotWb{};  // as-shot white balance R, G1, G2, B
+    std::array<float, 4> shotWb{}; // as-shot white balance R, G1, G2, B
 
-    std::array<std::int32_t, 4> channelLevels{};  // per colour: R, G, B, second G
+    std::array<std::int32_t, 4> channelLevels{}; // per colour: R, G, B, second G
 
     // --- What loading adds.
     // How 12-bit samples are packed in three bytes: kPackedLittleEndian (the Sony format code)

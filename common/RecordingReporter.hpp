@@ -16,12 +16,14 @@ public:
     void clear() { records_.clear(); }
     // Shows every kept message through `to`, in order.
     void relayTo(Reporter& to) const {
-        for (const auto& r : records_) to.Relay(r.shown, r.args);
+        for (const auto& r : records_)
+            to.Relay(r.shown, r.args);
     }
     // The numbers of the recorded messages, in order.
     std::vector<int> numbers() const {
         std::vector<int> out;
-        for (const auto& r : records_) out.push_back(r.shown.number);
+        for (const auto& r : records_)
+            out.push_back(r.shown.number);
         return out;
     }
 

@@ -9,8 +9,8 @@ void Reporter::show(MessageId id, MessageArgs args) {
     deliver(formatMessage(messageNumber(id), args), args);
 }
 
-void Reporter::ShowMessage(MessageId id, std::int32_t int1, std::int32_t int2,
-                           std::int32_t int3, std::string text1, std::string text2) {
+void Reporter::ShowMessage(MessageId id, std::int32_t int1, std::int32_t int2, std::int32_t int3,
+                           std::string text1, std::string text2) {
     MessageArgs args;
     args.int1 = int1;
     args.int2 = int2;
@@ -20,7 +20,9 @@ void Reporter::ShowMessage(MessageId id, std::int32_t int1, std::int32_t int2,
     show(id, std::move(args));
 }
 
-void Reporter::ShowMessage(MessageId id) { show(id, {}); }
+void Reporter::ShowMessage(MessageId id) {
+    show(id, {});
+}
 
 void Reporter::ShowMessage(MessageId id, std::string text1) {
     MessageArgs args;

@@ -11,7 +11,11 @@ using Status = std::int16_t;
 inline constexpr Status kOk = 0;
 inline constexpr Status kFailed = -1;
 
-[[nodiscard]] constexpr bool succeeded(Status s) { return s == kOk; }
-[[nodiscard]] constexpr bool failed(Status s) { return s != kOk; }
+[[nodiscard]] constexpr bool succeeded(Status s) {
+    return s == kOk;
+}
+[[nodiscard]] constexpr bool failed(Status s) {
+    return s != kOk;
+}
 
 } // namespace korvane

@@ -40,7 +40,7 @@ struct TagDefinition {
     std::int16_t tagClass;
     std::uint16_t tag;
     std::uint16_t minCount;
-    std::uint16_t maxCount;  // 0: no maximum
+    std::uint16_t maxCount; // 0: no maximum
     std::uint16_t typeMask;
 };
 

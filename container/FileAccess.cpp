@@ -14,10 +14,12 @@ namespace korvane {
 namespace {
 
 constexpr std::array<std::string_view, 14> kReasons = {
-    "Program error",       "Generic error",         "File not found",
-    "Invalid path",        "Too many open files",   "Access denied",
-    "Invalid file handle", "Can't remove current directory", "Directory full",
-    "Bad seek operation",  "Hardware I/O error",    "Sharing violation",
+    "Program error",       "Generic error",
+    "File not found",      "Invalid path",
+    "Too many open files", "Access denied",
+    "Invalid file handle", "Can't remove current directory",
+    "Directory full",      "Bad seek operation",
+    "Hardware I/O error",  "Sharing violation",
     "Lock violation",      "Disk full",
 };
 
@@ -35,27 +37,39 @@ std::string_view fileReasonText(int cause) {
 
 int fileCauseFromErrno(int error) {
     switch (error) {
-    case 0: return file_cause::kNone;
-    case ENOENT: return file_cause::kFileNotFound;
+    case 0:
+        return file_cause::kNone;
+    case ENOENT:
+        return file_cause::kFileNotFound;
     case ENOTDIR:
     case ENAMETOOLONG:
     case ELOOP:
-    case EINVAL: return file_cause::kBadPath;
+    case EINVAL:
+        return file_cause::kBadPath;
     case EMFILE:
-    case ENFILE: return file_cause::kTooManyOpenFiles;
+    case ENFILE:
+        return file_cause::kTooManyOpenFiles;
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return file_cause::kAccessDenied;
-    case EBADF: return file_cause::kInvalidFile;
+    case EISDIR:
+        return file_cause::kAccessDenied;
+    case EBADF:
+        return file_cause::kInvalidFile;
     case EBUSY:
-    case ETXTBSY: return file_cause::kSharingViolation;
-    case EWOULDBLOCK: return file_cause::kLockViolation;
+    case ETXTBSY:
+        return file_cause::kSharingViolation;
+    case EWOULDBLOCK:
+        return file_cause::kLockViolation;
     case ESPIPE:
-    case EOVERFLOW: return file_cause::kBadSeek;
-    case EIO: return file_cause::kHardIo;
-    case ENOSPC: return file_cause::kDiskFull;
-    default: return file_cause::kGeneric;
+    case EOVERFLOW:
+        return file_cause::kBadSeek;
+    case EIO:
+        return file_cause::kHardIo;
+    case ENOSPC:
+        return file_cause::kDiskFull;
+    default:
+        return file_cause::kGeneric;
     }
 }
 
@@ -63,7 +77,9 @@ std::string truncatedReason(std::string_view reason) {
     return std::string(reason.substr(0, kReasonField - 1));
 }
 
-RawFile::~RawFile() { close(); }
+RawFile::~RawFile() {
+    close();
+}
 
 void RawFile::close() {
     if (descriptor >= 0) ::close(descriptor);
@@ -91,8 +107,8 @@ int openRawFile(RawFileContext& context) {
     const auto length = static_cast<std::int64_t>(info.st_size);
     context.fileLength = static_cast<std::uint32_t>(std::min(length, kLastPosition));
     context.filePosition = 0;
-    context.flags = static_cast<std::uint8_t>((context.flags & ~file_flags::kClosed) |
-                                              file_flags::kOpen);
+    context.flags =
+        static_cast<std::uint8_t>((context.flags & ~file_flags::kClosed) | file_flags::kOpen);
     context.openErrorCause = 0;
     return 0;
 }
@@ -201,7 +217,8 @@ Status FileAccess::SeekTo(std::int64_t position) {
 Status FileAccess::SkipBytes(std::int64_t count) {
     if (count <= 0) return kOk;
     const std::int64_t cursor = static_cast<std::int64_t>(ctx_.cursor) + count;
-    if (cursor >= ctx_.windowLength) return SeekTo(static_cast<std::int64_t>(ctx_.windowStart) + cursor);
+    if (cursor >= ctx_.windowLength)
+        return SeekTo(static_cast<std::int64_t>(ctx_.windowStart) + cursor);
     ctx_.cursor = static_cast<std::uint32_t>(cursor);
     return kOk;
 }
@@ -219,7 +236,8 @@ std::uint32_t FileAccess::ReadBytes(std::uint32_t count, const std::uint8_t*& da
         return remaining;
     }
     if (remaining > kMaxCarriedBytes) {
-        reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path, "requested data length invalid");
+        reporter_.ShowMessage(MessageId::ProcessingFailed, ctx_.path,
+                              "requested data length invalid");
         return kLengthInvalid;
     }
     std::memmove(ctx_.buffer.data(), ctx_.buffer.data() + ctx_.cursor, remaining);

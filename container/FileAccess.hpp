@@ -11,7 +11,7 @@ namespace korvane {
 
 // Cause codes of file errors, and their reason texts.
 namespace file_cause {
-inline constexpr int kNone = 0;  // "Program error"
+inline constexpr int kNone = 0; // "Program error"
 inline constexpr int kGeneric = 1;
 inline constexpr int kFileNotFound = 2;
 inline constexpr int kBadPath = 3;
@@ -25,7 +25,7 @@ inline constexpr int kHardIo = 10;
 inline constexpr int kSharingViolation = 11;
 inline constexpr int kLockViolation = 12;
 inline constexpr int kDiskFull = 13;
-inline constexpr int kEndOfFile = 14;  // not an error
+inline constexpr int kEndOfFile = 14; // not an error
 } // namespace file_cause
 
 // windowStart and filePosition are signed 32-bit, as are the offsets the parsers pass on, so

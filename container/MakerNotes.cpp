@@ -19,10 +19,12 @@ bool olympusSecondForm(std::uint16_t modelCode) {
 }
 
 // Reads one maker note directory (kind 5) one level deeper; its own failures are reported.
-void readNoteDirectory(FileAccess& file, RawFileContext& ctx, std::uint32_t offset, std::uint32_t base,
-                       TagDictionary dictionary, std::string_view label, std::uint8_t order) {
+void readNoteDirectory(FileAccess& file, RawFileContext& ctx, std::uint32_t offset,
+                       std::uint32_t base, TagDictionary dictionary, std::string_view label,
+                       std::uint8_t order) {
     ++ctx.depth;
-    (void)ReadIfd(file, ctx.makerNoteTree, nullptr, offset, base, dictionary, IfdKind::MakerNote, label, order);
+    (void)ReadIfd(file, ctx.makerNoteTree, nullptr, offset, base, dictionary, IfdKind::MakerNote,
+                  label, order);
     --ctx.depth;
 }
 
@@ -31,7 +33,8 @@ void readCanonInDngPrivateData(FileAccess& file, RawFileContext& ctx) {
     if (e == nullptr || e->count <= 34) return;
     Reporter& reporter = file.reporter();
     if (failed(file.SeekTo(e->valueOffset))) {
-        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "DNGPrivateData positioning error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path,
+                             "DNGPrivateData positioning error");
         return;
     }
     const std::uint8_t* head = nullptr;
@@ -51,7 +54,8 @@ void readNikon(FileAccess& file, RawFileContext& ctx) {
     Reporter& reporter = file.reporter();
     const std::uint32_t offset = ctx.makerNoteOffset;
     if (failed(file.SeekTo(offset))) {
-        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path, "Nikon MakerNote positioning error");
+        reporter.ShowMessage(MessageId::ProcessingFailed, ctx.path,
+                             "Nikon MakerNote positioning error");
         return;
     }
     const std::uint8_t* head = nullptr;
@@ -61,11 +65,13 @@ void readNikon(FileAccess& file, RawFileContext& ctx) {
     }
     if (std::memcmp(head, "Nikon\0", 6) == 0) {
         // "Nikon", version, then a TIFF header of its own at byte 10 that its offsets count from.
-        const std::uint8_t order = head[10] == 'M' && head[11] == 'M' ? kBigEndianOrder : kLittleEndianOrder;
-        readNoteDirectory(file, ctx, offset + 18, offset + 10, kNikonDictionary, "Nikon MakerNote IFD Format 1",
-                          order);
+        const std::uint8_t order =
+            head[10] == 'M' && head[11] == 'M' ? kBigEndianOrder : kLittleEndianOrder;
+        readNoteDirectory(file, ctx, offset + 18, offset + 10, kNikonDictionary,
+                          "Nikon MakerNote IFD Format 1", order);
     } else {
-        readNoteDirectory(file, ctx, offset, 0, kNikonDictionary, "Nikon MakerNote IFD Format 2", ctx.byteOrder);
+        readNoteDirectory(file, ctx, offset, 0, kNikonDictionary, "Nikon MakerNote IFD Format 2",
+                          ctx.byteOrder);
     }
 }
 
@@ -74,7 +80,8 @@ void readOlympus(FileAccess& file, RawFileContext& ctx) {
     const std::uint32_t offset = ctx.makerNoteOffset;
     readNoteDirectory(file, ctx, offset + (second ? 12 : 8), 0,
                       second ? kOlympusDictionaryV2 : kOlympusDictionaryV1,
-                      second ? "Olympus MakerNote IFD V2" : "Olympus MakerNote IFD V1", ctx.byteOrder);
+                      second ? "Olympus MakerNote IFD V2" : "Olympus MakerNote IFD V1",
+                      ctx.byteOrder);
     IfdNode* note = ctx.makerNoteTree.get();
     if (note == nullptr) return;
     struct SubDirectory {
@@ -92,8 +99,8 @@ void readOlympus(FileAccess& file, RawFileContext& ctx) {
         const std::uint32_t at = note->olympusSubIfdOffsets[i];
         if (at == 0) continue;
         ++ctx.depth;
-        (void)ReadIfd(file, note->olympusSubIfds[i], note, at, second ? offset : 0, subs[i].dictionary,
-                      IfdKind::OlympusSubIfd, subs[i].label, ctx.byteOrder);
+        (void)ReadIfd(file, note->olympusSubIfds[i], note, at, second ? offset : 0,
+                      subs[i].dictionary, IfdKind::OlympusSubIfd, subs[i].label, ctx.byteOrder);
         --ctx.depth;
     }
 }
@@ -110,20 +117,29 @@ void readMakerNote(FileAccess& file, RawFileContext& ctx) {
     const std::uint32_t offset = ctx.makerNoteOffset;
     switch (ctx.camera->formatCode) {
     case format_code::kCanon:
-        readNoteDirectory(file, ctx, offset, 0, kCanonDictionary, "Canon MakerNote IFD", ctx.byteOrder);
+        readNoteDirectory(file, ctx, offset, 0, kCanonDictionary, "Canon MakerNote IFD",
+                          ctx.byteOrder);
         break;
-    case format_code::kNikon: readNikon(file, ctx); break;
+    case format_code::kNikon:
+        readNikon(file, ctx);
+        break;
     case format_code::kSony:
-        readNoteDirectory(file, ctx, offset, 0, kSonyDictionary, "Sony MakerNote IFD", ctx.byteOrder);
+        readNoteDirectory(file, ctx, offset, 0, kSonyDictionary, "Sony MakerNote IFD",
+                          ctx.byteOrder);
         break;
-    case format_code::kOlympus: readOlympus(file, ctx); break;
+    case format_code::kOlympus:
+        readOlympus(file, ctx);
+        break;
     case format_code::kPentax:
-        readNoteDirectory(file, ctx, offset + 6, 0, kPentaxDictionary, "Pentax MakerNote IFD", kBigEndianOrder);
+        readNoteDirectory(file, ctx, offset + 6, 0, kPentaxDictionary, "Pentax MakerNote IFD",
+                          kBigEndianOrder);
         break;
     case format_code::kKodak:
-        readNoteDirectory(file, ctx, offset, 0, kKodakDictionary, "Kodak MakerNote IFD", ctx.byteOrder);
+        readNoteDirectory(file, ctx, offset, 0, kKodakDictionary, "Kodak MakerNote IFD",
+                          ctx.byteOrder);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 

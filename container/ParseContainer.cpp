@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "common/ExposureScale.hpp"
 #include "common/CameraDescription.hpp"
 #include "common/EntryValues.hpp"
+#include "common/ExposureScale.hpp"
 #include "container/FileAccess.hpp"
 #include "container/IdentifyCamera.hpp"
 #include "container/MakerNotes.hpp"
@@ -24,7 +24,8 @@ constexpr std::uint32_t kMaximumSide = 10000;
 
 std::uint8_t headerByteOrder(const std::uint8_t* h) {
     if (h[0] == 'I' && h[1] == 'I' &&
-        ((h[2] == 0x2A && h[3] == 0x00) || (h[2] == 'R' && h[3] == 'O') || (h[2] == 'U' && h[3] == 0x00)))
+        ((h[2] == 0x2A && h[3] == 0x00) || (h[2] == 'R' && h[3] == 'O') ||
+         (h[2] == 'U' && h[3] == 0x00)))
         return kLittleEndianOrder;
     if (h[0] == 'M' && h[1] == 'M' && h[2] == 0x00 && h[3] == 0x2A) return kBigEndianOrder;
     return 0;
@@ -36,11 +37,13 @@ bool held(const KeyState& keys, int a, int b, int c) {
 
 // Levels every image starts from: the value range from the bit depth or white level.
 void deriveLevels(RawFileContext& ctx, IfdNode& image) {
-    const std::int64_t target = image.whiteLevel != 0 ? image.whiteLevel
-                                                      : (std::int64_t{1} << std::min<int>(image.bitsPerSample, 30));
+    const std::int64_t target = image.whiteLevel != 0
+                                    ? image.whiteLevel
+                                    : (std::int64_t{1} << std::min<int>(image.bitsPerSample, 30));
     // The doubling stops at 2^24 however large a level the file claims.
     std::int64_t maximum = 1024;
-    while (maximum < target && maximum < (std::int64_t{1} << 24)) maximum *= 2;
+    while (maximum < target && maximum < (std::int64_t{1} << 24))
+        maximum *= 2;
     image.maximumValue = static_cast<std::int32_t>(maximum);
     image.valueRange = image.maximumValue;
     if (image.whiteLevel == 0) image.whiteLevel = image.maximumValue - 1;
@@ -58,10 +61,11 @@ void applyMakerLevels(RawFileContext& ctx) {
     if ((camera.modelCode == 2305 || camera.modelCode == 2306) && ctx.iso1 == 0 && ctx.iso2 == 0 &&
         ctx.exposureIndex != 0)
         ctx.iso1 = ctx.iso2 = ctx.exposureIndex;
-    if (camera.modelCode >= 6915 && camera.modelCode <= 6917 && ctx.formatCode != format_code::kDng &&
-        ctx.mainImage != nullptr) {
+    if (camera.modelCode >= 6915 && camera.modelCode <= 6917 &&
+        ctx.formatCode != format_code::kDng && ctx.mainImage != nullptr) {
         const std::uint16_t black = ctx.mainImage->bitsPerSample == 8 ? 256 : 128;
-        ctx.mainImage->blackLevel = ctx.mainImage->blackLevelMinimum = ctx.mainImage->blackLevelMaximum = black;
+        ctx.mainImage->blackLevel = ctx.mainImage->blackLevelMinimum =
+            ctx.mainImage->blackLevelMaximum = black;
     }
 }
 
@@ -74,8 +78,12 @@ bool chooseMainImage(RawFileContext& ctx, Reporter& reporter) {
             return false;
         }
         return true;
-    case 2: ctx.mainImage = ctx.mainTree.get(); return true;
-    case 3: ctx.mainImage = ctx.lastNode; return true;
+    case 2:
+        ctx.mainImage = ctx.mainTree.get();
+        return true;
+    case 3:
+        ctx.mainImage = ctx.lastNode;
+        return true;
     case 4: {
         auto node = std::make_unique<IfdNode>();
         node->kind = IfdKind::FullResolution;
@@ -87,7 +95,8 @@ bool chooseMainImage(RawFileContext& ctx, Reporter& reporter) {
         ctx.createdNodes.push_back(std::move(node));
         return true;
     }
-    default: return true;
+    default:
+        return true;
     }
 }
 
@@ -120,7 +129,9 @@ void applyDefaults(IfdNode& image) {
 
 void whiteBalanceFromAsShotNeutral(RawFileContext& ctx, const IfdNode& image) {
     const IfdEntry* e = ctx.asShotNeutralEntry;
-    if (e == nullptr || ctx.asShotNeutralNode == nullptr || e->count != 3 || image.cfaPlaneColorCount != 3) return;
+    if (e == nullptr || ctx.asShotNeutralNode == nullptr || e->count != 3 ||
+        image.cfaPlaneColorCount != 3)
+        return;
     for (std::uint32_t j = 0; j < 3; ++j) {
         float coefficient = 1.0f;
         if (e->type == tiff_type::kShort) {
@@ -132,10 +143,17 @@ void whiteBalanceFromAsShotNeutral(RawFileContext& ctx, const IfdNode& image) {
                 coefficient = static_cast<float>(r.denominator) / static_cast<float>(r.numerator);
         }
         switch (image.cfaPlaneColors[j]) {
-        case 0: ctx.wbCoefficients[0] = coefficient; break;
-        case 1: ctx.wbCoefficients[1] = ctx.wbCoefficients[2] = coefficient; break;
-        case 2: ctx.wbCoefficients[3] = coefficient; break;
-        default: break;
+        case 0:
+            ctx.wbCoefficients[0] = coefficient;
+            break;
+        case 1:
+            ctx.wbCoefficients[1] = ctx.wbCoefficients[2] = coefficient;
+            break;
+        case 2:
+            ctx.wbCoefficients[3] = coefficient;
+            break;
+        default:
+            break;
         }
     }
     ctx.shotWb = ctx.wbCoefficients;
@@ -148,7 +166,9 @@ void applyDefaultExposure(RawFileContext& ctx, IfdNode& image) {
     image.exposureFactor = exposureFactor(position);
 }
 
-bool processableFormat(std::uint8_t code) { return code != 0 && code != 5 && code <= 14; }
+bool processableFormat(std::uint8_t code) {
+    return code != 0 && code != 5 && code <= 14;
+}
 
 // Whether the decoders can take the image; message 13 (or 12, 14) when not.
 Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
@@ -165,12 +185,13 @@ Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
     const std::uint32_t w = image->width != 0 ? image->width : image->imageWidth;
     const std::uint32_t h = image->height != 0 ? image->height : image->imageLength;
     const std::uint8_t rows = image->cfaRepeatRows;
-    const bool accepted = w >= kMinimumSide && w <= kMaximumSide && h >= kMinimumSide && h <= kMaximumSide &&
-                          (image->layout & (node_layout::kStrips | node_layout::kTiles)) != 0 &&
-                          image->bitsPerSample >= 8 && image->bitsPerSample <= 16 &&
-                          image->samplesPerPixel == 1 && image->photometric == kPhotometricCfa &&
-                          image->cfaLayout == 1 && image->cfaPlaneColorCount == 3 && rows >= 1 && rows <= 8 &&
-                          image->cfaRepeatCols == rows && image->cfaPatternCount == rows * rows;
+    const bool accepted =
+        w >= kMinimumSide && w <= kMaximumSide && h >= kMinimumSide && h <= kMaximumSide &&
+        (image->layout & (node_layout::kStrips | node_layout::kTiles)) != 0 &&
+        image->bitsPerSample >= 8 && image->bitsPerSample <= 16 && image->samplesPerPixel == 1 &&
+        image->photometric == kPhotometricCfa && image->cfaLayout == 1 &&
+        image->cfaPlaneColorCount == 3 && rows >= 1 && rows <= 8 && image->cfaRepeatCols == rows &&
+        image->cfaPatternCount == rows * rows;
     if (!accepted) {
         reporter.ShowMessage(MessageId::ImageIncompleteOrUnsupported, ctx.path);
         return kFailed;
@@ -208,7 +229,7 @@ bool fileCanHoldImage(const RawFileContext& ctx, const IfdNode& image) {
 
 Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& keys,
                       const ShotInfoSink& showShotInfo) {
-    const bool fullSensorView = held(keys, 0x11, 0x10, 'W');  // Ctrl, Shift, W
+    const bool fullSensorView = held(keys, 0x11, 0x10, 'W'); // Ctrl, Shift, W
     FileAccess file(ctx, reporter);
     const auto show = [&] {
         if (showShotInfo) showShotInfo(composeShotInfo(ctx));
@@ -221,8 +242,8 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
         return kFailed;
     }
     ctx.firstIfdOffset = ByteOrder::ofCode(ctx.byteOrder).load32(header + 4);
-    if (ctx.firstIfdOffset < 8 ||
-        static_cast<std::int64_t>(ctx.firstIfdOffset) > static_cast<std::int64_t>(ctx.fileLength) - 12) {
+    if (ctx.firstIfdOffset < 8 || static_cast<std::int64_t>(ctx.firstIfdOffset) >
+                                      static_cast<std::int64_t>(ctx.fileLength) - 12) {
         reporter.ShowMessage(MessageId::InvalidTiffHeader);
         return kFailed;
     }
@@ -244,7 +265,9 @@ Status ParseContainer(RawFileContext& ctx, Reporter& reporter, const KeyState& k
     if (identified != 0 && !dng) {
         const std::string make = ctx.makeEntry != nullptr ? ctx.make : "unknown";
         const std::string model = ctx.modelEntry != nullptr ? ctx.model : "unknown";
-        reporter.ShowMessage(identified < 0 ? MessageId::UnsupportedCamera : MessageId::UnsupportedCameraOptions, make, model);
+        reporter.ShowMessage(identified < 0 ? MessageId::UnsupportedCamera
+                                            : MessageId::UnsupportedCameraOptions,
+                             make, model);
         return kFailed;
     }
     if (identified == 0) {

@@ -79,7 +79,8 @@ bool isMakerNoteKind(IfdKind kind) {
 // failure has been reported by the file access; anything else is reported here.
 Status shortRead(FileAccess& file) {
     if ((file.context().flags & file_flags::kError) == 0)
-        file.reporter().ShowMessage(MessageId::ProcessingFailed, file.context().path, "file shorter than expected");
+        file.reporter().ShowMessage(MessageId::ProcessingFailed, file.context().path,
+                                    "file shorter than expected");
     return kFailed;
 }
 
@@ -148,7 +149,8 @@ Status allocateNode(const Request& rq, std::uint16_t count) {
         return kOk;
     } catch (const std::bad_alloc&) {
         rq.file.reporter().ShowMessage(
-            MessageId::AllocationFailed, static_cast<std::int32_t>(sizeof(IfdNode) + kPackedEntryBytes * count),
+            MessageId::AllocationFailed,
+            static_cast<std::int32_t>(sizeof(IfdNode) + kPackedEntryBytes * count),
             "subfile description");
         return kFailed;
     }

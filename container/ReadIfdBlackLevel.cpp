@@ -33,7 +33,8 @@ Status readDeltas(FileAccess& file, const IfdEntry& e, std::vector<std::uint16_t
             static_cast<std::uint32_t>(std::min<std::uint64_t>(remaining, kDeltaPieceBytes));
         const std::uint8_t* data = nullptr;
         if (file.ReadBytes(want, data) != want) {
-            file.reporter().ShowMessage(MessageId::ProcessingFailed, file.context().path, "file shorter than expected");
+            file.reporter().ShowMessage(MessageId::ProcessingFailed, file.context().path,
+                                        "file shorter than expected");
             return kFailed;
         }
         for (std::uint32_t at = 0; at < want; at += kRationalBytes) {

@@ -80,8 +80,9 @@ template <typename T>
         return true;
     } catch (const std::exception&) {
         const std::uint64_t bytes = count * sizeof(T);
-        reporter.ShowMessage(
-            MessageId::AllocationFailed, static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, INT32_MAX)), what);
+        reporter.ShowMessage(MessageId::AllocationFailed,
+                             static_cast<std::int32_t>(std::min<std::uint64_t>(bytes, INT32_MAX)),
+                             what);
         return false;
     }
 }

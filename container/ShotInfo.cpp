@@ -19,7 +19,8 @@ std::string format(const char* pattern, double value) {
 }
 
 void trimRight(std::string& s) {
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
 }
 
 // A quotient written as a whole number when it divides exactly, else with one decimal.
@@ -31,11 +32,16 @@ std::string quotientText(const Rational& r) {
 const char* vendorPrefix(const CameraDescription* camera) {
     if (camera == nullptr) return "";
     switch (camera->vendor) {
-    case vendor::kNikon: return "Nikon ";
-    case vendor::kOlympus: return "Olympus ";
-    case vendor::kPhaseOne: return "Phase One ";
-    case vendor::kSony: return "Sony ";
-    default: return "";
+    case vendor::kNikon:
+        return "Nikon ";
+    case vendor::kOlympus:
+        return "Olympus ";
+    case vendor::kPhaseOne:
+        return "Phase One ";
+    case vendor::kSony:
+        return "Sony ";
+    default:
+        return "";
     }
 }
 
@@ -69,8 +75,10 @@ std::string focalText(const RawFileContext& ctx) {
         const Rational hi = entryRational(*ctx.lensInfoNode, *ctx.lensInfoEntry, 1);
         if (lo.denominator != 0 && hi.denominator != 0 &&
             lo.numerator * hi.denominator != hi.numerator * lo.denominator) {
-            const double min = static_cast<double>(lo.numerator) / static_cast<double>(lo.denominator);
-            const double max = static_cast<double>(hi.numerator) / static_cast<double>(hi.denominator);
+            const double min =
+                static_cast<double>(lo.numerator) / static_cast<double>(lo.denominator);
+            const double max =
+                static_cast<double>(hi.numerator) / static_cast<double>(hi.denominator);
             char text[80];
             if (lo.numerator % lo.denominator != 0)
                 std::snprintf(text, sizeof text, "%s%.1f-%.1fmm @ ", kSeparator, min, max);
@@ -95,7 +103,8 @@ std::string exposureTimeText(std::int64_t n, std::int64_t d) {
     const double seconds = static_cast<double>(n) / static_cast<double>(d);
     if (seconds > 1) return format("%g", seconds);
     if (n != 0 && d % n == 0) return "1/" + std::to_string(d / n);
-    while (d % 10 == 0 && n % 10 == 0) n /= 10, d /= 10;
+    while (d % 10 == 0 && n % 10 == 0)
+        n /= 10, d /= 10;
     return std::to_string(n) + "/" + std::to_string(d);
 }
 
@@ -127,9 +136,11 @@ std::string composeShotInfo(const RawFileContext& ctx) {
         text += kSeparator + entryText(*ctx.dateNode, *ctx.dateEntry);
     if (const IfdNode* image = ctx.mainImage) {
         text += kSeparator;
-        text += std::to_string(firstNonZero(image->activeWidth, image->pixelXDimension, image->imageWidth));
+        text += std::to_string(
+            firstNonZero(image->activeWidth, image->pixelXDimension, image->imageWidth));
         text += "x";
-        text += std::to_string(firstNonZero(image->activeHeight, image->pixelYDimension, image->imageLength));
+        text += std::to_string(
+            firstNonZero(image->activeHeight, image->pixelYDimension, image->imageLength));
         text += "pix";
     }
 

@@ -89,7 +89,8 @@ template <typename T>
         } catch (const std::bad_alloc&) {
         }
     }
-    reporter.ShowMessage(MessageId::AllocationFailed, static_cast<std::int32_t>(tooLarge ? kMaxBufferBytes : bytes), what);
+    reporter.ShowMessage(MessageId::AllocationFailed,
+                         static_cast<std::int32_t>(tooLarge ? kMaxBufferBytes : bytes), what);
     return false;
 }
 

@@ -36,8 +36,8 @@ void unpackRow(const std::uint8_t* bytes, std::uint16_t* row, std::uint32_t widt
     std::uint64_t position = 0;
     for (std::uint32_t x = 0; x < width; ++x, position += bits) {
         const std::uint8_t* p = bytes + (position >> 3);
-        const std::uint32_t word = std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
-                                   std::uint32_t{p[2]} << 8 | p[3];
+        const std::uint32_t word =
+            std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
         // A sample of at most 14 bits from bit 0 to 7 of its first byte ends in the 4 bytes.
         row[x] = static_cast<std::uint16_t>(word >> (32 - bits - (position & 7)) & mask);
     }
@@ -49,7 +49,8 @@ Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const Sample
                        std::uint32_t bits, Reporter& reporter, std::string_view path) {
     if (!bitPackedSampleSize(bits) ||
         byteCount != bitPackedRowBytes(target.width, bits) * target.rows) {
-        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path), "strip count");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path),
+                             "strip count");
         return kFailed;
     }
     if (!target.valid() || target.width == 0) return kOk;
@@ -60,15 +61,16 @@ Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount, const Sample
         const std::uint64_t row = std::uint64_t{target.rowStart} + r;
         const bool whole = row < target.imageHeight &&
                            std::uint64_t{target.columnStart} + target.width <= target.imageWidth;
-        std::uint16_t* to = whole ? target.samples.data() + row * target.imageWidth +
-                                        target.columnStart
-                                  : scratch.data();
+        std::uint16_t* to =
+            whole ? target.samples.data() + row * target.imageWidth + target.columnStart
+                  : scratch.data();
         const std::uint64_t rowBytes = bitPackedRowBytes(target.width, bits);
         if (in.available() >= rowBytes + 3) {
             unpackRow(in.data(), to, target.width, bits);
             in.advance(static_cast<std::uint32_t>(rowBytes));
         } else if (!unpackRow(in, to, target.width, bits)) {
-            reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "file shorter than expected");
+            reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                                 "file shorter than expected");
             return kFailed;
         }
         if (!whole)

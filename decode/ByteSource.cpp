@@ -74,13 +74,18 @@ FileRangeSource::FileRangeSource(const RawFileContext& context, Reporter& report
     // The checks of a seek to a block that is not in the window, in their order.
     const std::uint64_t blockStart = offset / kReadBlockSize * kReadBlockSize;
     if (offset > kLastReadablePosition || !context.file.isOpen()) {
-        if (!quiet) reportFileError(context, reporter, MessageId::PositionFailed, file_cause::kBadSeek);
+        if (!quiet)
+            reportFileError(context, reporter, MessageId::PositionFailed, file_cause::kBadSeek);
         status_ = FileAccess::kCannotPosition;
     } else if (blockStart >= context.fileLength) {
-        if (!quiet) reporter.ShowMessage(MessageId::ProcessingFailed, context.path, "requested position invalid");
+        if (!quiet)
+            reporter.ShowMessage(MessageId::ProcessingFailed, context.path,
+                                 "requested position invalid");
         status_ = FileAccess::kPositionInvalid;
     } else if (offset >= context.fileLength) {
-        if (!quiet) reporter.ShowMessage(MessageId::ProcessingFailed, context.path, "requested position nonexistent");
+        if (!quiet)
+            reporter.ShowMessage(MessageId::ProcessingFailed, context.path,
+                                 "requested position nonexistent");
         status_ = FileAccess::kPositionNonexistent;
     }
     if (failed(status_)) {
@@ -101,7 +106,9 @@ std::uint32_t FileRangeSource::read(std::uint8_t* destination, std::uint32_t max
                                   static_cast<off_t>(position_));
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            if (n < 0) reportFileError(context_, reporter_, MessageId::ReadFailed, fileCauseFromErrno(errno));
+            if (n < 0)
+                reportFileError(context_, reporter_, MessageId::ReadFailed,
+                                fileCauseFromErrno(errno));
             remaining_ = 0; // the file ended (or failed) before the range did
             break;
         }

@@ -26,9 +26,8 @@ public:
             const std::uint32_t first = std::uint32_t{table.codes[i]} << spare;
             for (std::uint32_t k = 0; k < (1u << spare); ++k) {
                 const std::uint32_t bits = extra == 0 ? 0 : k >> (spare - extra);
-                entries_[first + k] =
-                    kWhole | static_cast<std::uint32_t>(length + extra) << 16 |
-                    (extendDifference(symbol, bits) & 0xFFFF);
+                entries_[first + k] = kWhole | static_cast<std::uint32_t>(length + extra) << 16 |
+                                      (extendDifference(symbol, bits) & 0xFFFF);
             }
         }
     }

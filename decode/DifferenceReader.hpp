@@ -85,8 +85,8 @@ private:
     // One difference a bit at a time, where fewer bits are cached than the longest needs. Kept
     // out of the callers' loops, which it would only crowd: it runs near stops alone.
     template <typename OnStop>
-    [[gnu::noinline]] Read slowDifference(JpegBitReader& bits, std::uint32_t& difference, bool mcuStart,
-                        OnStop& onStop) const {
+    [[gnu::noinline]] Read slowDifference(JpegBitReader& bits, std::uint32_t& difference,
+                                          bool mcuStart, OnStop& onStop) const {
         std::uint32_t code = 0;
         int length = 0;
         int symbol = -1;

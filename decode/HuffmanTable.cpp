@@ -6,9 +6,9 @@ namespace korvane {
 
 namespace {
 
-constexpr HuffmanRules kCategoryRules{
-    HuffmanTable::kMaxSymbols, [](std::uint8_t value) { return value <= 16; },
-    "Huffman symbol greater than 16"};
+constexpr HuffmanRules kCategoryRules{HuffmanTable::kMaxSymbols,
+                                      [](std::uint8_t value) { return value <= 16; },
+                                      "Huffman symbol greater than 16"};
 
 } // namespace
 
@@ -20,8 +20,7 @@ const char* AssignHuffmanCodes(std::span<const std::uint8_t, 16> counts,
     unsigned symbolCount = 0;
     for (const std::uint8_t count : counts)
         symbolCount += count;
-    const unsigned limit =
-        std::min<unsigned>(rules.maxSymbols, HuffmanTable::kMaxStoredSymbols);
+    const unsigned limit = std::min<unsigned>(rules.maxSymbols, HuffmanTable::kMaxStoredSymbols);
     if (symbolCount == 0 || symbolCount > limit || values.size() < symbolCount)
         return "Huffman table nr of symbols invalid";
     std::uint32_t code = 0;

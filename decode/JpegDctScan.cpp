@@ -83,7 +83,8 @@ void inverseDct(std::array<float, 64>& f, std::uint64_t nonzero, std::uint16_t* 
         // and the clamp give 0.
         for (int x = 0; x < kBlock; ++x) {
             const auto rounded = static_cast<std::int64_t>(static_cast<double>(sum[x]) + 0.5);
-            out[y * kBlock + x] = static_cast<std::uint16_t>(std::clamp<std::int64_t>(rounded, 0, top));
+            out[y * kBlock + x] =
+                static_cast<std::uint16_t>(std::clamp<std::int64_t>(rounded, 0, top));
         }
     }
 }
@@ -105,8 +106,7 @@ public:
     DctDecoder(ByteInput& input, const Headers& headers, bool stuffing, Reporter& reporter,
                std::string_view path)
         : bits_(input, stuffing), headers_(headers), reporter_(reporter), path_(path),
-          dc_(headers.dcTables[headers.scan.table[0]]),
-          ac_(headers.acTables[headers.scan.acTable]),
+          dc_(headers.dcTables[headers.scan.table[0]]), ac_(headers.acTables[headers.scan.acTable]),
           quant_(headers.quant[headers.frame.quantTable]),
           maximum_((1u << headers.frame.precision) - 1),
           levelShift_(std::int64_t{kBlock} << (headers.frame.precision - 1)) {}
@@ -295,8 +295,8 @@ Status DctDecoder::run(SamplePlacer& placer) {
 
 } // namespace
 
-Status DecodeDctScan(ByteInput& input, const Headers& headers, bool stuffing,
-                     SamplePlacer& placer, Reporter& reporter, std::string_view path) {
+Status DecodeDctScan(ByteInput& input, const Headers& headers, bool stuffing, SamplePlacer& placer,
+                     Reporter& reporter, std::string_view path) {
     DctDecoder decoder(input, headers, stuffing, reporter, path);
     return decoder.run(placer);
 }

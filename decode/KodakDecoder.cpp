@@ -41,7 +41,8 @@ public:
         for (std::uint32_t i = 0; i < lengthCount; i += 2) {
             lengths_[i] = packed[i / 2] & 15;
             lengths_[i + 1] = packed[i / 2] >> 4;
-            if (lengths_[i] > kLongestCode || lengths_[i + 1] > kLongestCode) return ChunkEnd::Unsupported;
+            if (lengths_[i] > kLongestCode || lengths_[i + 1] > kLongestCode)
+                return ChunkEnd::Unsupported;
             sum += lengths_[i] + lengths_[i + 1];
         }
         // The bits are read in 32-bit fills. Chunks whose n - 1 has bit 2 clear take a first
@@ -90,7 +91,9 @@ public:
             buffer >>= length;
             bits -= length;
             // A leading 0 bit makes the value negative: v - (2^length - 1).
-            return v < static_cast<std::int32_t>(mask + 1) >> 1 ? v - static_cast<std::int32_t>(mask) : v;
+            return v < static_cast<std::int32_t>(mask + 1) >> 1
+                       ? v - static_cast<std::int32_t>(mask)
+                       : v;
         };
         std::int32_t even = 0, odd = 0;
         std::uint32_t i = 0;
@@ -130,8 +133,9 @@ Status DecodeKodak(ByteSource& source, std::uint32_t byteCount, const SampleTarg
                 reporter.ShowRawFileRequest(std::string(kKodakRawFileRequest));
                 return kOk;
             case ChunkEnd::LengthsShort:
-                reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
-                                     "end of file occured\nwhile reading Kodak compressed length info");
+                reporter.ShowMessage(
+                    MessageId::ProcessingFailed, std::string(path),
+                    "end of file occured\nwhile reading Kodak compressed length info");
                 return kFailed;
             case ChunkEnd::DataShort:
                 reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),

@@ -63,7 +63,8 @@ Status LoadImageData(RawFileContext& context, Reporter& reporter, const KeyState
 
     // The buffer the directories ask for must be one the file's bytes can fill.
     if (!fileCanHoldImage(context, image)) {
-        reporter.ShowMessage(MessageId::InconsistentSpecification, context.path, "image size larger than the file can hold");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, context.path,
+                             "image size larger than the file can hold");
         return kFailed;
     }
     const std::uint64_t count =

@@ -20,7 +20,8 @@ std::uint64_t ceilDiv(std::uint64_t a, std::uint64_t b) {
 }
 
 Status fileShorter(LoadJob& job, Reporter& reporter) {
-    reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path, "file shorter than expected");
+    reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path,
+                         "file shorter than expected");
     return kFailed;
 }
 
@@ -86,13 +87,14 @@ Piece rowsPiece(const LoadJob& job, std::uint32_t offset, std::uint32_t byteCoun
 // kRunBytes, each a piece of its own; the first checks the strip's position.
 void addRuns(const LoadJob& job, std::uint32_t offset, std::uint64_t rowBytes, std::uint32_t rows,
              std::uint32_t rowStart, std::vector<Piece>& pieces) {
-    const auto runRows = static_cast<std::uint32_t>(
-        std::clamp<std::uint64_t>(kRunBytes / std::max<std::uint64_t>(rowBytes, 1), 1, std::max(rows, 1u)));
+    const auto runRows = static_cast<std::uint32_t>(std::clamp<std::uint64_t>(
+        kRunBytes / std::max<std::uint64_t>(rowBytes, 1), 1, std::max(rows, 1u)));
     for (std::uint32_t r = 0; r < rows; r += runRows) {
         const std::uint32_t n = std::min(runRows, rows - r);
         const std::uint64_t at = offset + r * rowBytes;
-        Piece piece = rowsPiece(job, static_cast<std::uint32_t>(std::min<std::uint64_t>(at, 0xFFFFFFFFu)),
-                                static_cast<std::uint32_t>(n * rowBytes), n, rowStart + r);
+        Piece piece =
+            rowsPiece(job, static_cast<std::uint32_t>(std::min<std::uint64_t>(at, 0xFFFFFFFFu)),
+                      static_cast<std::uint32_t>(n * rowBytes), n, rowStart + r);
         piece.quiet = r > 0;
         pieces.push_back(piece);
     }
@@ -131,8 +133,10 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
         }
         // 12-bit data stored at 1.5 bytes a sample: the packed decoder's; DNG's 10, 12 and
         // 14 bits packed with each row on a byte: the bit-packed decoder's.
-        const bool packed = image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4;
-        const std::uint64_t packedRowBytes = bitPackedRowBytes(image.imageWidth, image.bitsPerSample);
+        const bool packed =
+            image.bitsPerSample == 12 && expected * 3 == std::uint64_t{byteCount} * 4;
+        const std::uint64_t packedRowBytes =
+            bitPackedRowBytes(image.imageWidth, image.bitsPerSample);
         const bool bits = !packed && bitPacked(job) && byteCount == packedRowBytes * rows;
         if (bits) {
             // Each row starts on a byte: the strip goes in runs of rows, like a copied one.
@@ -157,7 +161,8 @@ Status uncompressedStrips(LoadJob& job, std::uint32_t rowsPerStrip, std::uint64_
             return DecodeBitPacked(source, piece.byteCount, t, image.bitsPerSample, reporter,
                                    job.context.path);
         if (kinds[i] == Kind::Inconsistent) {
-            reporter.ShowMessage(MessageId::InconsistentSpecification, job.context.path, "strip count");
+            reporter.ShowMessage(MessageId::InconsistentSpecification, job.context.path,
+                                 "strip count");
             return kFailed;
         }
         ByteInput in(source, piece.byteCount);
@@ -246,9 +251,8 @@ Status uncompressedTiles(LoadJob& job, std::uint64_t across, std::uint64_t down)
             return c == bitPackedRowBytes(tw, image.bitsPerSample) * tl;
         }))
         return bitPackedTiles(job, across, down);
-    if (fileBytes == 0 ||
-        !std::all_of(counts.begin(), counts.begin() + tileCount,
-                     [&](std::uint32_t c) { return c == tileBytes; }))
+    if (fileBytes == 0 || !std::all_of(counts.begin(), counts.begin() + tileCount,
+                                       [&](std::uint32_t c) { return c == tileBytes; }))
         return inconsistent(job, "tile count");
     const std::uint64_t pitch = std::uint64_t{image.imageWidth} * spp;
     const SampleCoding coding = codingOf(job, fileBytes);

@@ -24,7 +24,8 @@ void clearPiece(const Piece& piece) {
     const std::uint64_t height = t.samples.size() / std::max<std::uint64_t>(piece.pitch, 1);
     if (piece.pitch == 0 || t.rowStart >= height || piece.column >= piece.pitch) return;
     const std::uint64_t rows = std::min<std::uint64_t>(t.rows, height - t.rowStart);
-    const std::uint64_t columns = std::min<std::uint64_t>(piece.columns, piece.pitch - piece.column);
+    const std::uint64_t columns =
+        std::min<std::uint64_t>(piece.columns, piece.pitch - piece.column);
     for (std::uint64_t r = 0; r < rows; ++r)
         std::fill_n(t.samples.data() + (t.rowStart + r) * piece.pitch + piece.column, columns,
                     std::uint16_t{0});

@@ -20,12 +20,14 @@ Status DecodeLosslessJpeg(ByteSource& source, std::uint32_t byteCount,
                           const LosslessJpegTarget& target, Reporter& reporter,
                           std::string_view path) {
     if (!targetFits(target)) {
-        reporter.ShowMessage(MessageId::InternalError, "lossless JPEG strip without samples or buffer");
+        reporter.ShowMessage(MessageId::InternalError,
+                             "lossless JPEG strip without samples or buffer");
         return kFailed;
     }
     ljpeg::SamplePlacer placer;
     if (!placer.plan(target)) {
-        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path), "slice widths");
+        reporter.ShowMessage(MessageId::InconsistentSpecification, std::string(path),
+                             "slice widths");
         return kFailed;
     }
     ByteInput input(source, byteCount);

@@ -43,8 +43,7 @@ constexpr HuffmanRules kDcRules{HuffmanTable::kMaxStoredSymbols,
 constexpr HuffmanRules kAcRules{HuffmanTable::kMaxStoredSymbols,
                                 [](std::uint8_t value) {
                                     const unsigned size = value & 0x0F;
-                                    return size == 0 ? value == 0x00 || value == 0xF0
-                                                     : size <= 14;
+                                    return size == 0 ? value == 0x00 || value == 0xF0 : size <= 14;
                                 },
                                 "invalid AC Huffman symbol"};
 
@@ -252,8 +251,8 @@ Status HeaderReader::huffmanTables(std::uint32_t length) {
             } else {
                 HuffmanTable& table =
                     tableClass == 0 ? headers_.dcTables[id] : headers_.acTables[id];
-                dctFault = AssignHuffmanCodes(counts, values,
-                                              tableClass == 0 ? kDcRules : kAcRules, table);
+                dctFault = AssignHuffmanCodes(counts, values, tableClass == 0 ? kDcRules : kAcRules,
+                                              table);
             }
         }
         // A table that neither coding can use, for the same reason, is refused at once.

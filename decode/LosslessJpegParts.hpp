@@ -26,7 +26,7 @@ enum class Coding : std::uint8_t { None, Lossless, Dct };
 struct Frame {
     Coding coding = Coding::None;
     std::uint8_t precision = 0;
-    std::uint8_t quantTable = 0; // DCT: the component's quantisation table
+    std::uint8_t quantTable = 0;      // DCT: the component's quantisation table
     std::uint16_t lines = 0;          // Y
     std::uint16_t samplesPerLine = 0; // X: MCUs per line
     std::uint8_t componentCount = 0;  // Nf
@@ -99,8 +99,7 @@ private:
 // Decodes the DCT-coded scan that `input` stands at and hands the samples to `placer`, frame
 // line after frame line.
 [[nodiscard]] Status DecodeDctScan(ByteInput& input, const Headers& headers, bool stuffing,
-                                   SamplePlacer& placer, Reporter& reporter,
-                                   std::string_view path);
+                                   SamplePlacer& placer, Reporter& reporter, std::string_view path);
 
 // Decodes the scan that `input` stands at and hands the samples to `placer`.
 [[nodiscard]] Status DecodeScan(ByteInput& input, const Headers& headers, bool stuffing,

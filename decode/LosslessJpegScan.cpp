@@ -61,8 +61,8 @@ private:
     // marker dealt with by onMarker.
     inline Outcome difference(int component, std::uint32_t& difference) {
         const auto onStop = [this](bool markerAllowed) {
-            stopOutcome_ = bits_.stop() == JpegBitReader::Stop::Marker ? onMarker(markerAllowed)
-                                                                        : shortage();
+            stopOutcome_ =
+                bits_.stop() == JpegBitReader::Stop::Marker ? onMarker(markerAllowed) : shortage();
             return stopOutcome_ == Outcome::Sample;
         };
         const DifferenceReader::Read read =

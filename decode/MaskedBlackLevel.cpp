@@ -86,17 +86,20 @@ Status checkGeometry(const ImageDescriptor& image, Reporter& reporter) {
     };
     if ((!m[kTop].empty() || !m[kBottom].empty()) &&
         contradicts(m[kTop], m[kBottom], true, active.width)) {
-        reporter.ShowMessage(MessageId::InvalidCameraDescription, "Contradicting top/bottom masked area specification");
+        reporter.ShowMessage(MessageId::InvalidCameraDescription,
+                             "Contradicting top/bottom masked area specification");
         return kFailed;
     }
     if ((!m[kLeft].empty() || !m[kRight].empty()) &&
         contradicts(m[kLeft], m[kRight], false, active.height)) {
-        reporter.ShowMessage(MessageId::InvalidCameraDescription, "Contradicting left/right masked area specification");
+        reporter.ShowMessage(MessageId::InvalidCameraDescription,
+                             "Contradicting left/right masked area specification");
         return kFailed;
     }
     for (const auto& area : m) {
         if (!area.empty() && !inside(area, image)) {
-            reporter.ShowMessage(MessageId::InvalidCameraDescription, "Masked area outside the image");
+            reporter.ShowMessage(MessageId::InvalidCameraDescription,
+                                 "Masked area outside the image");
             return kFailed;
         }
     }

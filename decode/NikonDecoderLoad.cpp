@@ -23,13 +23,15 @@ Status readCompressionInfo(LoadJob& job, const IfdEntry& entry, std::vector<std:
         return kOk;
     }
     if (entry.valueOffset + size > job.context.fileLength) {
-        job.reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path, "file shorter than expected");
+        job.reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path,
+                                 "file shorter than expected");
         return kFailed;
     }
     FileByteSource source(job.file, entry.valueOffset, static_cast<std::uint32_t>(size));
     if (failed(source.status())) return kFailed;
     if (source.read(bytes.data(), static_cast<std::uint32_t>(size)) != size) {
-        job.reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path, "file shorter than expected");
+        job.reporter.ShowMessage(MessageId::ProcessingFailed, job.context.path,
+                                 "file shorter than expected");
         return kFailed;
     }
     return kOk;

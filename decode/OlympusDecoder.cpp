@@ -27,9 +27,9 @@ constexpr std::int32_t kFlatness = 32;
 
 // The adaptive state of one column parity.
 struct CodingState {
-    std::int32_t magnitude = 0;  // the last magnitude, a0
-    std::int32_t mean = 0;       // running mean of the differences, a1
-    std::int32_t smallRun = 0;   // magnitudes below 17 in a row, a2
+    std::int32_t magnitude = 0; // the last magnitude, a0
+    std::int32_t mean = 0;      // running mean of the differences, a1
+    std::int32_t smallRun = 0;  // magnitudes below 17 in a row, a2
 };
 
 // The bits one difference takes at most: 3, 12 zeros of an escape, and 16.
@@ -42,8 +42,9 @@ std::int32_t nextResidual(JpegBitReader& reader, CodingState& s) {
     // The magnitude counts with its low 16 bits, as the coding keeps it; the full value could
     // push nbits past 16 and ask the escape for a negative number of bits. nbits is the least
     // from 2 + extra on that leaves nothing of it above nbits + extra bits.
-    const int nbits =
-        std::max(2 + extra, static_cast<int>(std::bit_width(static_cast<std::uint32_t>(s.magnitude & 0xffff))) - extra);
+    const int nbits = std::max(
+        2 + extra,
+        static_cast<int>(std::bit_width(static_cast<std::uint32_t>(s.magnitude & 0xffff))) - extra);
     std::int32_t low = 0, sign = 0, high = 0, rest = 0;
     if (reader.count() < kBitsPerResidual) reader.refill();
     if (reader.count() >= kBitsPerResidual) {
@@ -70,7 +71,8 @@ std::int32_t nextResidual(JpegBitReader& reader, CodingState& s) {
         low = static_cast<std::int32_t>(head & 3);
         sign = (head & 4) != 0 ? -1 : 0;
         high = reader.zeros(kEscape);
-        if (high == kEscape) high = static_cast<std::int32_t>(reader.take(kEscapeBits - nbits) >> 1);
+        if (high == kEscape)
+            high = static_cast<std::int32_t>(reader.take(kEscapeBits - nbits) >> 1);
         rest = static_cast<std::int32_t>(reader.take(nbits));
     }
     s.magnitude = high << nbits | rest;
@@ -151,7 +153,9 @@ public:
     }
 
 private:
-    std::uint16_t* slot(std::uint32_t r) { return ring_.data() + std::size_t{r % kRingRows} * columns_; }
+    std::uint16_t* slot(std::uint32_t r) {
+        return ring_.data() + std::size_t{r % kRingRows} * columns_;
+    }
 
     void decodeAll() {
         for (std::uint32_t r = 0; r < target_.rows; ++r) {
@@ -231,7 +235,8 @@ Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount, const SampleTa
                      Reporter& reporter, std::string_view path, WorkerPool& pool) {
     ByteInput in(source, byteCount);
     if (!in.skip(kHeaderBytes)) {
-        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "end of file occured\nwhile reading compressed scan data");
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                             "end of file occured\nwhile reading compressed scan data");
         return kFailed;
     }
     if (!target.valid()) return kOk;

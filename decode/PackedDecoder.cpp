@@ -10,7 +10,8 @@ namespace korvane {
 namespace {
 
 Status endOfData(Reporter& reporter, std::string_view path) {
-    reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path), "end of file occured\nwhile reading packed data");
+    reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                         "end of file occured\nwhile reading packed data");
     return kFailed;
 }
 

@@ -58,7 +58,7 @@ SampleTable buildSampleTable(const std::array<std::uint16_t, 4>& ranges) {
     Curve curve{};
     for (std::uint32_t k = 0; k + 1 < bound.size(); ++k)
         for (std::uint32_t i = bound[k] + 1; i <= bound[k + 1]; ++i)
-            curve[i] = static_cast<std::uint16_t>(curve[i - 1] + (1u << k));  // at most 16 x 4095
+            curve[i] = static_cast<std::uint16_t>(curve[i - 1] + (1u << k)); // at most 16 x 4095
     SampleTable table{};
     for (std::uint32_t v = 0; v < kValueCount; ++v)
         table[v] = static_cast<std::uint16_t>(curve[2 * v] / 2);
@@ -107,7 +107,11 @@ void decodeBlock(const std::uint8_t* block, const SampleTable& curve,
     const std::uint32_t minIndex = field(kMinIndexAt, 4);
     // The spread decides how far each 7-bit step reaches; a min above the max spreads nothing.
     const std::int32_t spread = static_cast<std::int32_t>(max) - static_cast<std::int32_t>(min);
-    const unsigned shift = spread <= 127 ? 0 : spread <= 255 ? 1 : spread <= 511 ? 2 : spread < 1024 ? 3 : 4;
+    const unsigned shift = spread <= 127   ? 0
+                           : spread <= 255 ? 1
+                           : spread <= 511 ? 2
+                           : spread < 1024 ? 3
+                                           : 4;
     // The samples of the fourteen steps the block holds, of a fifteenth past its end (the
     // min), of the max and of the min: the pattern of the indices places them without a
     // branch, as the data decide where max and min go.
@@ -115,7 +119,8 @@ void decodeBlock(const std::uint8_t* block, const SampleTable& curve,
     std::array<std::uint16_t, kMinSlot + 1> slots;
 #pragma GCC unroll 14
     for (unsigned j = 0; j < kSteps; ++j)
-        slots[j] = curve[std::min(min + (field(kStepsAt + j * kStepBits, kStepBits) << shift), kLargestValue)];
+        slots[j] = curve[std::min(min + (field(kStepsAt + j * kStepBits, kStepBits) << shift),
+                                  kLargestValue)];
     slots[kSteps] = curve[min];
     slots[kMaxSlot] = curve[max];
     slots[kMinSlot] = curve[min];

@@ -38,13 +38,11 @@ Status decodeLosslessJpeg(const StripCall& call, ByteSource& source) {
         target.sliceCount = camera->sliceCount;
         target.sliceWidths = camera->sliceWidths;
     }
-    return DecodeLosslessJpeg(source, call.byteCount, target, call.reporter,
-                              call.job.context.path);
+    return DecodeLosslessJpeg(source, call.byteCount, target, call.reporter, call.job.context.path);
 }
 
 Status decodePentax(const StripCall& call, ByteSource& source) {
-    return DecodePentax(source, call.byteCount, call.target, call.reporter,
-                        call.job.context.path);
+    return DecodePentax(source, call.byteCount, call.target, call.reporter, call.job.context.path);
 }
 
 // The ranges of the image's tag 28688 shape the curve of Sony's values.

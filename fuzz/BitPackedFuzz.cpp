@@ -20,12 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::FuzzInput in(data, size);
     const std::uint32_t bits = bitsOf(in.byte(fuzz::kStripHeaderBytes));
     // The declared count depends on the size, which the rule below cannot see: it takes 14.
-    fuzz::FuzzStrip strip(in, 1, [](const SampleTarget& t) {
-        return bitPackedRowBytes(t.width, 14) * t.rows;
-    });
+    fuzz::FuzzStrip strip(
+        in, 1, [](const SampleTarget& t) { return bitPackedRowBytes(t.width, 14) * t.rows; });
     MemoryByteSource source(strip.data);
     RecordingReporter reporter;
-    const Status status = DecodeBitPacked(source, strip.byteCount, strip.target, bits, reporter, "fuzz.dng");
+    const Status status =
+        DecodeBitPacked(source, strip.byteCount, strip.target, bits, reporter, "fuzz.dng");
     fuzz::checkOutcome(status, reporter, false);
     strip.checkOutsideUntouched();
     if (status == kOk)

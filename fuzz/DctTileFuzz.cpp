@@ -28,9 +28,11 @@ using namespace korvane;
 
 constexpr std::size_t kHeaderBytes = 11;
 
-void segment(std::vector<std::uint8_t>& out, std::uint8_t code, std::initializer_list<std::uint8_t> payload) {
+void segment(std::vector<std::uint8_t>& out, std::uint8_t code,
+             std::initializer_list<std::uint8_t> payload) {
     const std::size_t length = payload.size() + 2;
-    out.insert(out.end(), {0xFF, code, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+    out.insert(out.end(), {0xFF, code, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length)});
     out.insert(out.end(), payload);
 }
 
@@ -54,11 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // to, or taken from, its end.
     const std::uint32_t margin = byte(8) & 15;
     const bool cut = (byte(8) & 16) != 0;
-    target.imageWidth = target.columnStart + (cut ? std::max(1u, target.width - std::min(target.width - 1, margin))
-                                                  : target.width + margin);
-    target.imageHeight = target.rowStart + (cut ? std::max(1u, target.rows - std::min(target.rows - 1, margin))
-                                                : target.rows + margin);
-    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight, fuzz::kSentinel);
+    target.imageWidth =
+        target.columnStart + (cut ? std::max(1u, target.width - std::min(target.width - 1, margin))
+                                  : target.width + margin);
+    target.imageHeight =
+        target.rowStart + (cut ? std::max(1u, target.rows - std::min(target.rows - 1, margin))
+                               : target.rows + margin);
+    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight,
+                                     fuzz::kSentinel);
     target.image = image;
 
     const std::size_t rest = size > kHeaderBytes ? size - kHeaderBytes : 0;
@@ -67,8 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> stream{0xFF, 0xD8};
     stream.insert(stream.end(), tables, tables + tableBytes);
     segment(stream, (byte(2) & 1) != 0 ? 0xC1 : 0xC0,
-            {static_cast<std::uint8_t>(precision), static_cast<std::uint8_t>(lines >> 8), static_cast<std::uint8_t>(lines),
-             static_cast<std::uint8_t>(samplesPerLine >> 8), static_cast<std::uint8_t>(samplesPerLine), 1, 1, 0x11,
+            {static_cast<std::uint8_t>(precision), static_cast<std::uint8_t>(lines >> 8),
+             static_cast<std::uint8_t>(lines), static_cast<std::uint8_t>(samplesPerLine >> 8),
+             static_cast<std::uint8_t>(samplesPerLine), 1, 1, 0x11,
              static_cast<std::uint8_t>(byte(4) & 3)});
     segment(stream, 0xDA, {1, 1, static_cast<std::uint8_t>(byte(3)), 0, 63, 0});
     stream.insert(stream.end(), tables + tableBytes, tables + rest);
@@ -76,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MemoryByteSource source(stream);
     RecordingReporter reporter;
-    const Status status = DecodeLosslessJpeg(source, static_cast<std::uint32_t>(stream.size()), target, reporter, "fuzz.raw");
+    const Status status = DecodeLosslessJpeg(source, static_cast<std::uint32_t>(stream.size()),
+                                             target, reporter, "fuzz.raw");
     FUZZ_CHECK(status == kOk || status == kFailed);
     if (status == kFailed) FUZZ_CHECK(reporter.records().size() == 1);
 

@@ -51,10 +51,12 @@ private:
 
 // Most inputs keep to 10 to 12 bits and levels below 4096: the renderer's and the mapping's
 // tables then stay small and a run fast; bit 7 of byte 2 opens the whole 16-bit range.
-bool wideRange(const Input& in) { return (in.byte(2) & 0x80) != 0; }
+bool wideRange(const Input& in) {
+    return (in.byte(2) & 0x80) != 0;
+}
 
-constexpr std::array<std::array<std::uint8_t, 4>, 4> kPatterns = {{
-    {0, 1, 1, 2}, {1, 0, 2, 1}, {1, 2, 0, 1}, {2, 1, 1, 0}}};
+constexpr std::array<std::array<std::uint8_t, 4>, 4> kPatterns = {
+    {{0, 1, 1, 2}, {1, 0, 2, 1}, {1, 2, 0, 1}, {2, 1, 1, 0}}};
 
 ImageDescriptor imageOf(const Input& in) {
     ImageDescriptor image;
@@ -62,7 +64,8 @@ ImageDescriptor imageOf(const Input& in) {
     image.imageLength = in.byte(1) % 64 + 1;
     image.width = image.imageWidth;
     image.height = image.imageLength;
-    image.bitsPerSample = static_cast<std::uint8_t>(wideRange(in) ? 13 + in.byte(2) % 4 : 10 + in.byte(2) % 3);
+    image.bitsPerSample =
+        static_cast<std::uint8_t>(wideRange(in) ? 13 + in.byte(2) % 4 : 10 + in.byte(2) % 3);
     const std::uint32_t pattern = in.byte(3) % 5;
     image.cfaPlaneColorCount = 3;
     image.cfaPlaneColors = {0, 1, 2, 0};
@@ -90,24 +93,30 @@ ImageDescriptor imageOf(const Input& in) {
     image.channelWhite.fill(image.whiteLevel);
     image.channelMaximum.fill(largest);
     image.clipLevels = image.channelWhite;
-    const auto black = static_cast<std::uint16_t>(in.word(10) % static_cast<std::uint32_t>(image.whiteLevel));
-    image.blackLevel = image.blackLevelMinimum = image.blackLevelMaximum = image.blackLevelAverage = black;
+    const auto black =
+        static_cast<std::uint16_t>(in.word(10) % static_cast<std::uint32_t>(image.whiteLevel));
+    image.blackLevel = image.blackLevelMinimum = image.blackLevelMaximum = image.blackLevelAverage =
+        black;
     const std::uint32_t options = in.byte(12);
-    if ((options & 1) != 0) image.blackDeltaH.assign(active.width, static_cast<std::uint16_t>(black / 2));
-    if ((options & 2) != 0) image.blackDeltaV.assign(active.height, static_cast<std::uint16_t>(black / 3));
+    if ((options & 1) != 0)
+        image.blackDeltaH.assign(active.width, static_cast<std::uint16_t>(black / 2));
+    if ((options & 2) != 0)
+        image.blackDeltaV.assign(active.height, static_cast<std::uint16_t>(black / 3));
     if ((options & 4) != 0) {
         image.blackRepeatRows = image.cfaRepeatRows;
         image.blackRepeatCols = image.cfaRepeatCols;
         for (std::uint32_t i = 0; i < image.cfaPatternCount; ++i)
             image.blackLevelArray.push_back(static_cast<std::uint16_t>(black + 7 * i));
-        image.blackLevelMaximum = static_cast<std::uint16_t>(black + 7 * (image.cfaPatternCount - 1));
+        image.blackLevelMaximum =
+            static_cast<std::uint16_t>(black + 7 * (image.cfaPatternCount - 1));
     }
     image.orientation = static_cast<std::uint16_t>(1 + in.byte(15) % 8);
     image.mappingFunction = static_cast<std::int32_t>(in.byte(16) % 15);
     image.exposureStep = static_cast<std::int32_t>(in.byte(17) % 97);
     image.exposureStep6 = image.exposureStep * 6;
     image.exposureFactor = std::exp2((image.exposureStep - 48) / 6.0);
-    for (std::size_t k = 0; k < 4; ++k) image.wbMultipliers[k] = static_cast<float>(in.byte(18 + k) / 64);
+    for (std::size_t k = 0; k < 4; ++k)
+        image.wbMultipliers[k] = static_cast<float>(in.byte(18 + k) / 64);
 
     image.samples.resize(std::size_t{image.imageWidth} * image.imageLength);
     for (std::size_t i = 0; i < image.samples.size(); ++i)
@@ -119,7 +128,9 @@ RenderSettings settingsOf(const Input& in) {
     RenderSettings s;
     const std::uint32_t mode = in.byte(13) % 5;
     s.mode = mode == 4 ? DisplayMode::Exposure : DisplayMode::Image;
-    s.subMode = mode == 1 ? ImageSubMode::Greyscale : mode == 2 ? ImageSubMode::Channel : ImageSubMode::Composite;
+    s.subMode = mode == 1   ? ImageSubMode::Greyscale
+                : mode == 2 ? ImageSubMode::Channel
+                            : ImageSubMode::Composite;
     s.magnification = static_cast<std::uint8_t>((in.byte(14) & 0x7F) % 10 + 1);
     s.reduction = (in.byte(14) & 0x80) != 0 ? 2 : 1;
     const std::uint32_t options = in.byte(12);
@@ -156,19 +167,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     platform::Surface picture;
     const RenderOutcome outcome = RenderImage(image, settings, picture, reporter);
     fuzz::checkStatus(outcome.status, reporter);
-    FUZZ_CHECK(picture.width() == settings.panel.width && picture.height() == settings.panel.height);
+    FUZZ_CHECK(picture.width() == settings.panel.width &&
+               picture.height() == settings.panel.height);
 
     HistogramCounts counts;
     const SampleRect active = image.activeRect();
     BuildRawHistogram(image, counts, HistogramMode::WholeRange, 0, SampleRect{}, reporter);
     if (counts.counted) {
         std::uint64_t total = 0;
-        for (const std::uint32_t t : counts.channelTotals) total += t;
+        for (const std::uint32_t t : counts.channelTotals)
+            total += t;
         FUZZ_CHECK(total == std::uint64_t{active.width} * active.height);
     }
-    BuildRawHistogram(image, counts, HistogramMode::Window, settings.blackPoint, SampleRect{}, reporter);
+    BuildRawHistogram(image, counts, HistogramMode::Window, settings.blackPoint, SampleRect{},
+                      reporter);
     BuildRawHistogram(image, counts, HistogramMode::Selection, settings.blackPoint,
-                      SampleRect{active.top, active.left, active.height / 2, active.width / 2}, reporter);
+                      SampleRect{active.top, active.left, active.height / 2, active.width / 2},
+                      reporter);
     RgbHistogramRequest rgb;
     rgb.blackPoint = std::min(settings.blackPoint, settings.whitePoint);
     rgb.whitePoint = std::max(settings.blackPoint, settings.whitePoint);
@@ -180,8 +195,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The frequency analysis of the drawing's selection writes only inside its rectangle.
     const std::vector<std::uint16_t> before = image.samples;
     const std::uint32_t choice = in.byte(32);
-    const Status frequency = AnalyseFrequencies(image, outcome.view, settings.selection, static_cast<int>(choice % 4),
-                                                (choice & 4) != 0, (choice & 8) != 0, reporter);
+    const Status frequency =
+        AnalyseFrequencies(image, outcome.view, settings.selection, static_cast<int>(choice % 4),
+                           (choice & 4) != 0, (choice & 8) != 0, reporter);
     fuzz::checkStatus(frequency, reporter);
     const SampleRect rect =
         storedSelection(outcome.view, image, selectionInImage(outcome.view, settings.selection));

@@ -26,7 +26,6 @@ namespace {
 using korvane::FileAccess;
 using korvane::RawFileContext;
 
-
 constexpr std::int64_t kBlock = korvane::kReadBlockSize;
 constexpr std::int64_t kLastPosition = 0x7FFFFFFF; // the reader's 32-bit signed window
 constexpr std::size_t kMaxFileLength = 0xFFFF * 5;
@@ -141,8 +140,10 @@ void skipBytes(Run& run, std::int64_t count) {
     const korvane::Status s = run.access.SkipBytes(count);
     checkMessages(run, messages, s != korvane::kOk);
     // After a refusal the cursor stands at the window's end, so any forward skip seeks.
-    if (s != korvane::kOk) run.refused = true;
-    else if (count > 0) run.refused = false;
+    if (s != korvane::kOk)
+        run.refused = true;
+    else if (count > 0)
+        run.refused = false;
     if (count <= 0)
         FUZZ_CHECK(s == korvane::kOk && run.access.tell() == before);
     else if (s == korvane::kOk)
@@ -177,7 +178,8 @@ void readBytes(Run& run, std::uint32_t count) {
     }
     // Nothing after a refused seek; else fewer bytes than asked only at the end of the
     // file, after an error, or when the request is larger than one block and the carry.
-    if (run.refused) FUZZ_CHECK(n == 0);
+    if (run.refused)
+        FUZZ_CHECK(n == 0);
     else if (n < count && !error)
         FUZZ_CHECK(before + n == run.fileLength || n >= kBlock || run.ctx.buffer.empty());
     if (!error) checkMessages(run, messages, false);

@@ -39,10 +39,11 @@ inline void checkOutsideUntouched(std::span<const std::uint16_t> image, std::uin
             const std::size_t at = std::size_t{row} * imageWidth + column;
             const std::uint16_t expected = before.empty() ? kSentinel : before[at];
             if (image[at] != expected) {
-                std::fprintf(stderr, "check failed: the sample at row %u, column %u, outside the area "
-                             "written, is %u (was %u)\n", static_cast<unsigned>(row),
-                             static_cast<unsigned>(column), static_cast<unsigned>(image[at]),
-                             static_cast<unsigned>(expected));
+                std::fprintf(stderr,
+                             "check failed: the sample at row %u, column %u, outside the area "
+                             "written, is %u (was %u)\n",
+                             static_cast<unsigned>(row), static_cast<unsigned>(column),
+                             static_cast<unsigned>(image[at]), static_cast<unsigned>(expected));
                 std::abort();
             }
         }
@@ -54,8 +55,9 @@ inline void checkOutsideUntouched(std::span<const std::uint16_t> image, std::uin
 template <typename Target>
 void checkOutsideTarget(std::span<const std::uint16_t> image, const Target& target,
                         std::uint32_t extraRight = 0) {
-    checkOutsideUntouched(image, target.imageWidth, target.imageHeight,
-                          {target.rowStart, target.columnStart, target.rows, target.width + extraRight});
+    checkOutsideUntouched(
+        image, target.imageWidth, target.imageHeight,
+        {target.rowStart, target.columnStart, target.rows, target.width + extraRight});
 }
 
 // The status is one of the two, and a failure said why.

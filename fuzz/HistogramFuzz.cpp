@@ -28,7 +28,8 @@ using namespace korvane;
 namespace {
 
 constexpr std::size_t kHeaderBytes = 18;
-constexpr std::array<std::array<std::uint8_t, 4>, 4> kPatterns = {{{0, 1, 1, 2}, {1, 0, 2, 1}, {1, 2, 0, 1}, {2, 1, 1, 0}}};
+constexpr std::array<std::array<std::uint8_t, 4>, 4> kPatterns = {
+    {{0, 1, 1, 2}, {1, 0, 2, 1}, {1, 2, 0, 1}, {2, 1, 1, 0}}};
 
 } // namespace
 
@@ -55,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     image.valueRange = static_cast<std::int32_t>(byte(7) | byte(8) << 8 | byte(9) << 16);
     image.maximumValue = std::max(image.valueRange - 1, 0);
     const std::uint32_t zeroWb = byte(17);
-    for (std::size_t k = 0; k < 4; ++k) image.wbMultipliers[k] = (zeroWb >> k & 1) != 0 ? 0.0f : 1.0f;
+    for (std::size_t k = 0; k < 4; ++k)
+        image.wbMultipliers[k] = (zeroWb >> k & 1) != 0 ? 0.0f : 1.0f;
     image.samples.resize(std::size_t{image.imageWidth} * image.imageLength);
     for (std::size_t i = 0; i < image.samples.size(); ++i)
         image.samples[i] = static_cast<std::uint16_t>(word(kHeaderBytes + 2 * i));
@@ -69,20 +71,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     BuildRawHistogram(image, counts, mode, windowStart, selection, reporter);
     FUZZ_CHECK(image.samples == before);
     if (!reporter.records().empty()) {
-        FUZZ_CHECK(reporter.numbers() == std::vector<int>{messageNumber(MessageId::AllocationFailed)});
+        FUZZ_CHECK(reporter.numbers() ==
+                   std::vector<int>{messageNumber(MessageId::AllocationFailed)});
         return 0;
     }
     for (const auto& channel : counts.rgbSamples)
-        for (const std::uint32_t n : channel) FUZZ_CHECK(n == 0);
+        for (const std::uint32_t n : channel)
+            FUZZ_CHECK(n == 0);
 
     const SampleRect active = image.activeRect();
     const std::uint64_t activeSamples = std::uint64_t{active.width} * active.height;
     if (mode == HistogramMode::WholeRange) {
         for (const auto& channel : counts.windowSamples)
-            for (const std::uint32_t n : channel) FUZZ_CHECK(n == 0);
+            for (const std::uint32_t n : channel)
+                FUZZ_CHECK(n == 0);
         if (counts.counted) {
             std::uint64_t total = 0;
-            for (const std::uint32_t t : counts.channelTotals) total += t;
+            for (const std::uint32_t t : counts.channelTotals)
+                total += t;
             // Values at or above the range count as its last; a range of none counts nothing.
             FUZZ_CHECK(total == (image.valueRange > 0 ? activeSamples : 0));
         }
@@ -90,7 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::uint64_t counted = 0;
     for (const auto& channel : counts.windowSamples)
-        for (const std::uint32_t n : channel) counted += n;
+        for (const std::uint32_t n : channel)
+            counted += n;
     if (mode == HistogramMode::Selection) {
         FUZZ_CHECK(counted <= std::uint64_t{selection.width} * selection.height);
         return 0;
@@ -103,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     HistogramSamples expected{};
     for (std::uint32_t r = 0; r < active.height; ++r)
         for (std::uint32_t c = 0; c < active.width; ++c) {
-            const std::uint32_t v = image.samples[std::size_t{active.top + r} * image.imageWidth + active.left + c];
+            const std::uint32_t v =
+                image.samples[std::size_t{active.top + r} * image.imageWidth + active.left + c];
             if (v < windowStart || v - windowStart >= kHistogramBins) continue;
             ++expected[pattern[(r % 2) * 2 + c % 2]][v - windowStart];
         }

@@ -8,9 +8,8 @@ using namespace korvane;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::FuzzInput in(data, size);
-    fuzz::FuzzStrip strip(in, 0, [](const SampleTarget& t) {
-        return (std::uint64_t{t.width} * 2 + 8) * t.rows;
-    });
+    fuzz::FuzzStrip strip(
+        in, 0, [](const SampleTarget& t) { return (std::uint64_t{t.width} * 2 + 8) * t.rows; });
     MemoryByteSource source(strip.data);
     RecordingReporter reporter;
     const Status status = DecodeKodak(source, strip.byteCount, strip.target, reporter, "fuzz.dcr");

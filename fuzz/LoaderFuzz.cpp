@@ -34,7 +34,6 @@ namespace {
 
 using namespace korvane;
 
-
 constexpr std::size_t kHeaderBytes = 30;
 constexpr std::array<std::uint32_t, 8> kCompressions = {1, 1, 65537, 6, 7, 34713, 5, 65539};
 

@@ -25,7 +25,6 @@ namespace {
 
 using namespace korvane;
 
-
 constexpr std::size_t kHeaderBytes = 13;
 constexpr std::array<std::uint8_t, 4> kVariants = {
     0, ljpeg_variant::kCanonHalves, ljpeg_variant::kCanonSlices, ljpeg_variant::kHasselblad};

@@ -35,7 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto byte = [&](std::size_t at) -> std::uint32_t { return at < size ? data[at] : 0; };
     const auto word = [&](std::size_t at) { return byte(at) | byte(at + 1) << 8; };
     // A 16-bit value as a float of -327.68 to 327.67 in steps of 0.01.
-    const auto number = [&](std::size_t at) { return static_cast<float>(static_cast<std::int16_t>(word(at))) / 100; };
+    const auto number = [&](std::size_t at) {
+        return static_cast<float>(static_cast<std::int16_t>(word(at))) / 100;
+    };
 
     const std::uint32_t row = byte(0) % 16;
     MappingFunction own;
@@ -57,8 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Most inputs keep to short display ranges, so that a run stays fast (each position costs
     // a curve evaluation); one bit opens longer ranges, two the whole 24-bit count.
     m.positionCount = byte(1) | byte(2) << 8 | byte(3) << 16;
-    if ((byte(6) & 2) == 0) m.positionCount %= 1025;
-    else if ((byte(6) & 0x80) == 0) m.positionCount %= 16385;
+    if ((byte(6) & 2) == 0)
+        m.positionCount %= 1025;
+    else if ((byte(6) & 0x80) == 0)
+        m.positionCount %= 16385;
     m.outputRange = static_cast<std::uint16_t>(word(4));
     const std::uint32_t positions = std::min(m.positionCount, kMaxMappingPositions);
     if ((byte(6) & 1) != 0) {
@@ -76,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(reporter.records().empty());
     FUZZ_CHECK(m.positionCount == positions);
-    FUZZ_CHECK(m.capacity >= positions && m.values.size() >= m.capacity && m.corrections.size() >= m.capacity);
+    FUZZ_CHECK(m.capacity >= positions && m.values.size() >= m.capacity &&
+               m.corrections.size() >= m.capacity);
     if (positions == 0) return 0;
     FUZZ_CHECK(m.builtFunction == (&function == &own ? -1 : static_cast<std::int32_t>(row)));
     const auto top = static_cast<std::uint8_t>(std::clamp<int>(m.outputRange - 1, 0, 255));

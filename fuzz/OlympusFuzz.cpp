@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     MemoryByteSource source(strip.data);
     RecordingReporter reporter;
-    const Status status = DecodeOlympus(source, strip.byteCount, strip.target, reporter, "fuzz.orf");
+    const Status status =
+        DecodeOlympus(source, strip.byteCount, strip.target, reporter, "fuzz.orf");
     fuzz::checkOutcome(status, reporter, false);
     strip.checkOutsideUntouched();
     return 0;

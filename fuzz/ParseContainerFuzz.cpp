@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // One memory file, rewritten for every input: no disk traffic.
 class MemoryFile {
 public:
@@ -33,7 +32,9 @@ private:
 class Keys final : public korvane::KeyState {
 public:
     bool fullSensor = false;
-    bool isKeyDown(int key) const override { return fullSensor && (key == 0x10 || key == 0x11 || key == 'W'); }
+    bool isKeyDown(int key) const override {
+        return fullSensor && (key == 0x10 || key == 0x11 || key == 'W');
+    }
 };
 
 void checkAccepted(const korvane::RawFileContext& ctx) {
@@ -45,8 +46,9 @@ void checkAccepted(const korvane::RawFileContext& ctx) {
     FUZZ_CHECK(image->cfaPatternCount == image->cfaRepeatRows * image->cfaRepeatCols);
     FUZZ_CHECK(image->exposureStep >= 0 && image->exposureStep <= 96);
     FUZZ_CHECK(image->maximumValue >= 1024);
-    for (const korvane::IfdEntry* e : {image->stripOffsets, image->stripByteCounts, image->tileOffsets,
-                                       image->tileByteCounts, image->linearizationTable}) {
+    for (const korvane::IfdEntry* e :
+         {image->stripOffsets, image->stripByteCounts, image->tileOffsets, image->tileByteCounts,
+          image->linearizationTable}) {
         if (e == nullptr || e->isInline() || e->isLoaded()) continue;
         const std::uint64_t end = e->valueOffset + std::uint64_t{e->count} * e->typeSize();
         FUZZ_CHECK(end <= ctx.fileLength);
@@ -67,10 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keys.fullSensor = size > 0 && (data[size - 1] & 1) != 0;
     korvane::RecordingReporter reporter;
     std::size_t shown = 0;
-    const korvane::Status status =
-        korvane::ParseContainer(ctx, reporter, keys, [&](const std::string& text) { shown += text.size() > 0; });
-    if (status == korvane::kOk) checkAccepted(ctx);
-    else FUZZ_CHECK(!reporter.records().empty());
+    const korvane::Status status = korvane::ParseContainer(
+        ctx, reporter, keys, [&](const std::string& text) { shown += text.size() > 0; });
+    if (status == korvane::kOk)
+        checkAccepted(ctx);
+    else
+        FUZZ_CHECK(!reporter.records().empty());
     korvane::closeRawFile(ctx);
     return 0;
 }

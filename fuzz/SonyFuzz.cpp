@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ranges[i] = static_cast<std::uint16_t>(in.word(fuzz::kStripHeaderBytes + 2 * i));
     MemoryByteSource source(strip.data);
     RecordingReporter reporter;
-    const Status status = DecodeSonyCraw(source, strip.byteCount, strip.target, ranges, reporter, "fuzz.arw");
+    const Status status =
+        DecodeSonyCraw(source, strip.byteCount, strip.target, ranges, reporter, "fuzz.arw");
     fuzz::checkOutcome(status, reporter, false);
     strip.checkOutsideUntouched();
     return 0;

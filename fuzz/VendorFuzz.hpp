@@ -51,7 +51,8 @@ struct FuzzStrip {
 
     // `fieldBytes` of the decoder's own follow the common header; `declared` is the byte
     // count that the decoder's rule gives the strip.
-    FuzzStrip(const FuzzInput& in, std::size_t fieldBytes, std::uint64_t (*declared)(const SampleTarget&)) {
+    FuzzStrip(const FuzzInput& in, std::size_t fieldBytes,
+              std::uint64_t (*declared)(const SampleTarget&)) {
         target.width = (in.word(0) & 1023) + 1;
         if ((in.byte(8) & 2) != 0) target.width = (target.width + 31) / 32 * 32;
         target.rows = (in.byte(2) & 63) + 1;
@@ -62,7 +63,8 @@ struct FuzzStrip {
         image.assign(std::size_t{target.imageWidth} * target.imageHeight, kSentinel);
         target.samples = image;
         data = in.from(kStripHeaderBytes + fieldBytes);
-        const std::uint64_t count = (in.byte(8) & 1) != 0 ? declared(target) : data.size() + in.byte(9);
+        const std::uint64_t count =
+            (in.byte(8) & 1) != 0 ? declared(target) : data.size() + in.byte(9);
         byteCount = static_cast<std::uint32_t>(count);
     }
 

@@ -37,7 +37,7 @@ struct RangeState {
 
 // Where a window stands on the screen, and whether it is minimised or maximised.
 struct WindowPlacement {
-    Rect normal;  // screen pixels, outer frame
+    Rect normal; // screen pixels, outer frame
     bool minimised = false;
     bool maximised = false;
     friend bool operator==(const WindowPlacement&, const WindowPlacement&) = default;
@@ -67,7 +67,7 @@ public:
     virtual bool isVisible(int id) const = 0;
 
     virtual void setFocus(int id) = 0;
-    virtual int focus() const = 0;  // id of the focused control, 0 for none
+    virtual int focus() const = 0; // id of the focused control, 0 for none
     virtual void setDefaultControl(int id) = 0;
     virtual int defaultControl() const = 0;
 
@@ -81,7 +81,7 @@ public:
     virtual void setItems(int id, const std::vector<std::string>& items) = 0;
     virtual std::vector<std::string> items(int id) const = 0;
     virtual void setSelection(int id, int index) = 0;
-    virtual int selection(int id) const = 0;  // -1 for none
+    virtual int selection(int id) const = 0; // -1 for none
 
     virtual void setFont(int id, const FontSpec& font) = 0;
     virtual FontSpec font(int id) const = 0;
@@ -149,7 +149,7 @@ enum class MouseKind : std::uint8_t { LeftDown, LeftUp, RightDown, RightUp, Move
 
 struct MouseEvent {
     MouseKind kind;
-    Point at;  // panel client coordinates
+    Point at; // panel client coordinates
 };
 
 // A turn of the mouse wheel over the panel: delta in eighths of a degree as the window
@@ -158,7 +158,7 @@ struct WheelEvent {
     int delta = 0;
     bool shift = false;
     bool ctrl = false;
-    Point at;  // panel client coordinates
+    Point at; // panel client coordinates
 };
 
 enum class SizeKind : std::uint8_t { Restored, Minimised, Maximised, MaxShow, MaxHide };
@@ -178,16 +178,26 @@ public:
     // The window exists with every control of its template; the handler keeps `window`.
     virtual void onInitDialog(DialogWindow& window) = 0;
     virtual void onCommand(int id, Notification code) = 0;
-    virtual void onHScroll(int id, ScrollCode code, int position) { (void)id, (void)code, (void)position; }
-    virtual void onVScroll(int id, ScrollCode code, int position) { (void)id, (void)code, (void)position; }
+    virtual void onHScroll(int id, ScrollCode code, int position) {
+        (void)id, (void)code, (void)position;
+    }
+    virtual void onVScroll(int id, ScrollCode code, int position) {
+        (void)id, (void)code, (void)position;
+    }
     // An arrow of an up-down control was pressed: +1 for up, -1 for down.
     virtual void onSpin(int id, int delta) { (void)id, (void)delta; }
     // Sees every key before the focused control; returns true when it consumed the key.
-    virtual bool preTranslate(const KeyMessage& key) { (void)key; return false; }
+    virtual bool preTranslate(const KeyMessage& key) {
+        (void)key;
+        return false;
+    }
     virtual void onPanelMouse(const MouseEvent& event) { (void)event; }
     virtual void onPanelWheel(const WheelEvent& event) { (void)event; }
     // The tooltip for the pointer resting at a panel point; empty for none.
-    virtual std::string panelToolTip(Point at) { (void)at; return {}; }
+    virtual std::string panelToolTip(Point at) {
+        (void)at;
+        return {};
+    }
     // The pointer moved over the dialog outside the panel (dialog client coordinates).
     virtual void onDialogMouseMove(Point at) { (void)at; }
     virtual void onSize(SizeKind kind, Size client) { (void)kind, (void)client; }
@@ -200,8 +210,14 @@ public:
     virtual bool acceptsFileDrops() const { return false; }
     virtual void onFileDropped(const std::string& path) { (void)path; }
     // The text colour of a control, or none for the window system's own.
-    virtual std::optional<Rgb> controlTextColour(int id) const { (void)id; return std::nullopt; }
-    virtual OwnerDrawFace ownerDrawFace(int id) const { (void)id; return {}; }
+    virtual std::optional<Rgb> controlTextColour(int id) const {
+        (void)id;
+        return std::nullopt;
+    }
+    virtual OwnerDrawFace ownerDrawFace(int id) const {
+        (void)id;
+        return {};
+    }
     // The window is going away.
     virtual void onDestroy() {}
 };

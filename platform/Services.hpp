@@ -15,8 +15,8 @@ enum class CursorKind : std::uint8_t { Arrow, Hand, Cross };
 
 struct OpenFileRequest {
     std::string title;
-    std::string filterName;     // "All files (*.*)"
-    std::string filterPattern;  // "*.*"
+    std::string filterName;    // "All files (*.*)"
+    std::string filterPattern; // "*.*"
     bool mustExist = true;
     int maxPath = 260;
 };
@@ -27,7 +27,6 @@ using ProductVersion = std::array<std::uint16_t, 4>;
 // What the dialog logic needs of the window system besides its own window.
 class Services : public KeyState {
 public:
-
     // A modal box with an OK button only, owned by `owner` (may be null); returns when closed.
     virtual void messageBox(DialogWindow* owner, const FormattedMessage& message) = 0;
     // isKeyDown (from KeyState): whether a key is down as the current message is handled.

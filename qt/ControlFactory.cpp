@@ -22,7 +22,9 @@ using platform::ControlKind;
 using platform::ControlTemplate;
 namespace st = platform::style;
 
-QString textOf(const ControlTemplate& t) { return toQString(t.text); }
+QString textOf(const ControlTemplate& t) {
+    return toQString(t.text);
+}
 
 Qt::Alignment horizontalAlignment(const ControlTemplate& t) {
     if (t.has(st::kCentre)) return Qt::AlignHCenter;
@@ -67,10 +69,14 @@ QWidget* icon(const ControlTemplate&, QWidget* parent) {
 
 QWidget* widgetFor(const ControlTemplate& t, QWidget* parent) {
     switch (t.kind) {
-    case ControlKind::PushButton: return pushButton(t, parent, false);
-    case ControlKind::Edit: return edit(t, parent);
-    case ControlKind::Static: return label(t, parent);
-    case ControlKind::GroupBox: return new DialogGroupBox(textOf(t), parent);
+    case ControlKind::PushButton:
+        return pushButton(t, parent, false);
+    case ControlKind::Edit:
+        return edit(t, parent);
+    case ControlKind::Static:
+        return label(t, parent);
+    case ControlKind::GroupBox:
+        return new DialogGroupBox(textOf(t), parent);
     case ControlKind::CheckBox:
         if (t.has(st::kPushLike)) return pushButton(t, parent, true);
         return new QCheckBox(textOf(t), parent);
@@ -83,14 +89,18 @@ QWidget* widgetFor(const ControlTemplate& t, QWidget* parent) {
     }
     case ControlKind::Trackbar:
         return new RangeControl<QSlider>(Qt::Horizontal, ThumbOwner::Control, parent);
-    case ControlKind::ComboBox: return new QComboBox(parent);
+    case ControlKind::ComboBox:
+        return new QComboBox(parent);
     case ControlKind::HScrollBar:
         return new RangeControl<QScrollBar>(Qt::Horizontal, ThumbOwner::Logic, parent);
     case ControlKind::VScrollBar:
         return new RangeControl<QScrollBar>(Qt::Vertical, ThumbOwner::Logic, parent);
-    case ControlKind::Panel: return new PanelWidget(t.has(st::kSunken), parent);
-    case ControlKind::Icon: return icon(t, parent);
-    case ControlKind::UpDown: return new SpinArrows(parent);
+    case ControlKind::Panel:
+        return new PanelWidget(t.has(st::kSunken), parent);
+    case ControlKind::Icon:
+        return icon(t, parent);
+    case ControlKind::UpDown:
+        return new SpinArrows(parent);
     }
     return new QWidget(parent);
 }
@@ -103,10 +113,13 @@ Qt::FocusPolicy focusPolicyOf(const ControlTemplate& t) {
     case ControlKind::GroupBox:
     case ControlKind::Panel:
     case ControlKind::Icon:
-    case ControlKind::UpDown: return Qt::NoFocus;
+    case ControlKind::UpDown:
+        return Qt::NoFocus;
     case ControlKind::HScrollBar:
-    case ControlKind::VScrollBar: return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::NoFocus;
-    default: return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
+    case ControlKind::VScrollBar:
+        return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::NoFocus;
+    default:
+        return t.has(st::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
     }
 }
 

@@ -52,7 +52,8 @@ void DialogButton::paintEvent(QPaintEvent* event) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     painter.setPen(toQColor(face.textColour));
     painter.setFont(font());
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, QString::fromStdString(face.text));
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine,
+                     QString::fromStdString(face.text));
 }
 
 QRect DialogGroupBox::titleRect() const {

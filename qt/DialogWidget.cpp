@@ -49,7 +49,9 @@ DialogWidget::~DialogWidget() {
     window_.reset();
 }
 
-void DialogWidget::reject() { window_->onCloseRequest(); }
+void DialogWidget::reject() {
+    window_->onCloseRequest();
+}
 
 void DialogWidget::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

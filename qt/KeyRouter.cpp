@@ -31,7 +31,9 @@ constexpr int kLeftMenu = 0xA4, kRightMenu = 0xA5;
 KeyRouter::KeyRouter() = default;
 KeyRouter::~KeyRouter() = default;
 
-void KeyRouter::add(QtDialogWindow& dialog) { dialogs_.push_back(&dialog); }
+void KeyRouter::add(QtDialogWindow& dialog) {
+    dialogs_.push_back(&dialog);
+}
 
 void KeyRouter::remove(QtDialogWindow& dialog) {
     dialogs_.erase(std::remove(dialogs_.begin(), dialogs_.end(), &dialog), dialogs_.end());
@@ -48,17 +50,25 @@ bool KeyRouter::isKeyDown(int virtualKey) const {
     switch (virtualKey) {
     case vk::kShift:
     case kLeftShift:
-    case kRightShift: return modifiers_.testFlag(Qt::ShiftModifier);
+    case kRightShift:
+        return modifiers_.testFlag(Qt::ShiftModifier);
     case vk::kControl:
     case kLeftControl:
-    case kRightControl: return modifiers_.testFlag(Qt::ControlModifier);
+    case kRightControl:
+        return modifiers_.testFlag(Qt::ControlModifier);
     case vk::kMenu:
     case kLeftMenu:
-    case kRightMenu: return modifiers_.testFlag(Qt::AltModifier);
-    case kLeftButton: return buttons_.testFlag(Qt::LeftButton);
-    case kRightButton: return buttons_.testFlag(Qt::RightButton);
-    case kMiddleButton: return buttons_.testFlag(Qt::MiddleButton);
-    default: return virtualKey > 0 && virtualKey < 256 && pressed_.test(static_cast<std::size_t>(virtualKey));
+    case kRightMenu:
+        return modifiers_.testFlag(Qt::AltModifier);
+    case kLeftButton:
+        return buttons_.testFlag(Qt::LeftButton);
+    case kRightButton:
+        return buttons_.testFlag(Qt::RightButton);
+    case kMiddleButton:
+        return buttons_.testFlag(Qt::MiddleButton);
+    default:
+        return virtualKey > 0 && virtualKey < 256 &&
+               pressed_.test(static_cast<std::size_t>(virtualKey));
     }
 }
 
@@ -137,8 +147,7 @@ bool KeyRouter::eventFilter(QObject* receiver, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
-    case QEvent::MouseMove:
-    {
+    case QEvent::MouseMove: {
         // Seen at every stage of the event's way, always with the same state.
         const auto& mouse = *static_cast<QMouseEvent*>(event);
         modifiers_ = mouse.modifiers();
@@ -151,7 +160,8 @@ bool KeyRouter::eventFilter(QObject* receiver, QEvent* event) {
         modifiers_ = {};
         buttons_ = {};
         break;
-    default: break;
+    default:
+        break;
     }
     return QObject::eventFilter(receiver, event);
 }

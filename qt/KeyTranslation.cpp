@@ -85,8 +85,9 @@ constexpr auto kKeypadKeys = std::to_array<KeyCode>({
 
 // Shift with a digit gives these on a US keyboard: ')' is Shift+0, '!' Shift+1 and so on.
 constexpr std::array<int, 10> kShiftedDigits = {
-    Qt::Key_ParenRight, Qt::Key_Exclam,    Qt::Key_At,       Qt::Key_NumberSign, Qt::Key_Dollar,
-    Qt::Key_Percent,    Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk, Qt::Key_ParenLeft,
+    Qt::Key_ParenRight, Qt::Key_Exclam,    Qt::Key_At,          Qt::Key_NumberSign,
+    Qt::Key_Dollar,     Qt::Key_Percent,   Qt::Key_AsciiCircum, Qt::Key_Ampersand,
+    Qt::Key_Asterisk,   Qt::Key_ParenLeft,
 };
 
 int find(const auto& table, int qtKey) {
@@ -137,12 +138,17 @@ int virtualKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
 
 Qt::KeyboardModifier modifierOfKey(int qtKey) {
     switch (qtKey) {
-    case Qt::Key_Shift: return Qt::ShiftModifier;
-    case Qt::Key_Control: return Qt::ControlModifier;
+    case Qt::Key_Shift:
+        return Qt::ShiftModifier;
+    case Qt::Key_Control:
+        return Qt::ControlModifier;
     case Qt::Key_Alt:
-    case Qt::Key_AltGr: return Qt::AltModifier;
-    case Qt::Key_Meta: return Qt::MetaModifier;
-    default: return Qt::NoModifier;
+    case Qt::Key_AltGr:
+        return Qt::AltModifier;
+    case Qt::Key_Meta:
+        return Qt::MetaModifier;
+    default:
+        return Qt::NoModifier;
     }
 }
 

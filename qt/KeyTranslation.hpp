@@ -1,6 +1,6 @@
 #pragma once
-#include <Qt>
 #include <QString>
+#include <Qt>
 #include <optional>
 
 #include "platform/Dialog.hpp"

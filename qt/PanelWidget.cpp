@@ -78,8 +78,10 @@ void PanelWidget::send(MouseKind kind, platform::Point at) {
 void PanelWidget::mousePressEvent(QMouseEvent* event) {
     const auto at = clientPoint(event->position());
     if (!at) return;
-    if (event->button() == Qt::LeftButton) send(MouseKind::LeftDown, *at);
-    else if (event->button() == Qt::RightButton) send(MouseKind::RightDown, *at);
+    if (event->button() == Qt::LeftButton)
+        send(MouseKind::LeftDown, *at);
+    else if (event->button() == Qt::RightButton)
+        send(MouseKind::RightDown, *at);
 }
 
 void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -87,8 +89,10 @@ void PanelWidget::mouseReleaseEvent(QMouseEvent* event) {
     // even outside the window, arrives here; it is passed on in client coordinates.
     const QPoint p = event->position().toPoint() - contentsRect().topLeft();
     const platform::Point at{p.x(), p.y()};
-    if (event->button() == Qt::LeftButton) send(MouseKind::LeftUp, at);
-    else if (event->button() == Qt::RightButton) send(MouseKind::RightUp, at);
+    if (event->button() == Qt::LeftButton)
+        send(MouseKind::LeftUp, at);
+    else if (event->button() == Qt::RightButton)
+        send(MouseKind::RightUp, at);
 }
 
 void PanelWidget::wheelEvent(QWheelEvent* event) {
@@ -107,8 +111,10 @@ bool PanelWidget::event(QEvent* event) {
     const auto& help = *static_cast<QHelpEvent*>(event);
     const auto at = clientPoint(help.pos());
     const std::string text = at && callbacks_.toolTip ? callbacks_.toolTip(*at) : std::string();
-    if (text.empty()) QToolTip::hideText();
-    else QToolTip::showText(help.globalPos(), QString::fromStdString(text), this);
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help.globalPos(), QString::fromStdString(text), this);
     return true;
 }
 

@@ -74,7 +74,9 @@ QtDialogWindow::QtDialogWindow(DialogWidget& widget, const platform::DialogTempl
     services_.keys().add(*this);
 }
 
-QtDialogWindow::~QtDialogWindow() { teardown(); }
+QtDialogWindow::~QtDialogWindow() {
+    teardown();
+}
 
 void QtDialogWindow::buildControls() {
     for (const auto& t : source_.controls) {
@@ -86,10 +88,12 @@ void QtDialogWindow::buildControls() {
         c.widget = w;
         c.font = font_.requested();
         place(c, font_.toPixels(t.x, t.y, t.cx, t.cy));
-        if (t.kind == ControlKind::Panel && panel_ == nullptr) panel_ = static_cast<PanelWidget*>(w);
+        if (t.kind == ControlKind::Panel && panel_ == nullptr)
+            panel_ = static_cast<PanelWidget*>(w);
         if (t.kind == ControlKind::Icon) {
             const int side = std::min(w->width(), w->height());
-            static_cast<QLabel*>(w)->setPixmap(QPixmap::fromImage(imageOf(resources::loadIcon(side)).copy()));
+            static_cast<QLabel*>(w)->setPixmap(
+                QPixmap::fromImage(imageOf(resources::loadIcon(side)).copy()));
         }
         if (t.has(st::kDefault)) defaultId_ = t.id;
         connectControl(c);
@@ -162,7 +166,8 @@ void QtDialogWindow::connectControl(Control& c) {
                 if (handler_ != nullptr && initialised_) handler_->onPanelWheel(e);
             },
             [this](platform::Point at) {
-                return handler_ != nullptr && initialised_ ? handler_->panelToolTip(at) : std::string();
+                return handler_ != nullptr && initialised_ ? handler_->panelToolTip(at)
+                                                           : std::string();
             },
         });
     }
@@ -211,8 +216,10 @@ void QtDialogWindow::command(int id, Notification code) {
 void QtDialogWindow::scrolled(const platform::ControlTemplate& source, platform::ScrollCode code,
                               int position) {
     if (handler_ == nullptr || !initialised_) return;
-    if (source.kind == ControlKind::VScrollBar) handler_->onVScroll(source.id, code, position);
-    else handler_->onHScroll(source.id, code, position);
+    if (source.kind == ControlKind::VScrollBar)
+        handler_->onVScroll(source.id, code, position);
+    else
+        handler_->onHScroll(source.id, code, position);
 }
 
 void QtDialogWindow::focusChanged(int id, bool gained) {
@@ -254,11 +261,15 @@ int QtDialogWindow::runModal() {
 
 void QtDialogWindow::showModeless() {
     modeless_ = true;
-    if (ended_) widget_.deleteLater();
-    else widget_.show();
+    if (ended_)
+        widget_.deleteLater();
+    else
+        widget_.show();
 }
 
-void QtDialogWindow::onCloseRequest() { command(kCancel, Notification::Clicked); }
+void QtDialogWindow::onCloseRequest() {
+    command(kCancel, Notification::Clicked);
+}
 
 void QtDialogWindow::onEnter() {
     // As Windows' dialog manager does: a focused push button is the default while it has the
@@ -275,7 +286,8 @@ void QtDialogWindow::onEnter() {
         return;
     }
     const Control* target = find(defaultId_);
-    if (target == nullptr || target->widget->isEnabledTo(&widget_)) command(defaultId_, Notification::Clicked);
+    if (target == nullptr || target->widget->isEnabledTo(&widget_))
+        command(defaultId_, Notification::Clicked);
 }
 
 void QtDialogWindow::onResized() {
@@ -284,7 +296,8 @@ void QtDialogWindow::onResized() {
         handler_->onSize(platform::SizeKind::Minimised, {0, 0});
         return;
     }
-    const auto kind = widget_.isMaximized() ? platform::SizeKind::Maximised : platform::SizeKind::Restored;
+    const auto kind =
+        widget_.isMaximized() ? platform::SizeKind::Maximised : platform::SizeKind::Restored;
     handler_->onSize(kind, clientSize());
 }
 
@@ -301,7 +314,8 @@ void QtDialogWindow::onWindowStateChanged(Qt::WindowStates previous) {
 void QtDialogWindow::onContextMenu(QPoint global) {
     if (systemMenu_.empty() || handler_ == nullptr) return;
     QMenu menu(&widget_);
-    for (const auto& [command, text] : systemMenu_) menu.addAction(toQString(text))->setData(command);
+    for (const auto& [command, text] : systemMenu_)
+        menu.addAction(toQString(text))->setData(command);
     const QAction* chosen = menu.exec(global);
     if (chosen != nullptr && handler_ != nullptr) handler_->onSystemCommand(chosen->data().toInt());
 }
@@ -310,7 +324,9 @@ void QtDialogWindow::onMouseMove(QPoint at) {
     if (handler_ != nullptr && initialised_) handler_->onDialogMouseMove({at.x(), at.y()});
 }
 
-void QtDialogWindow::onShown() { services_.dialogShown(*this); }
+void QtDialogWindow::onShown() {
+    services_.dialogShown(*this);
+}
 
 bool QtDialogWindow::acceptsFileDrops() const {
     return handler_ != nullptr && handler_->acceptsFileDrops();

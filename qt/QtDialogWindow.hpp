@@ -115,7 +115,7 @@ private:
         QWidget* widget = nullptr;
         platform::FontSpec font;
         platform::RangeState range;
-        std::optional<platform::Rgb> textColour;  // as last applied
+        std::optional<platform::Rgb> textColour; // as last applied
     };
 
     void buildControls();

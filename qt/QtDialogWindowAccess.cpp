@@ -32,32 +32,48 @@ bool isScrollBar(ControlKind kind) {
 // ---------------------------------------------------------------------------------------------
 // Texts and states
 
-void QtDialogWindow::setTitle(std::string_view title) { widget_.setWindowTitle(toQString(title)); }
-std::string QtDialogWindow::title() const { return widget_.windowTitle().toStdString(); }
+void QtDialogWindow::setTitle(std::string_view title) {
+    widget_.setWindowTitle(toQString(title));
+}
+std::string QtDialogWindow::title() const {
+    return widget_.windowTitle().toStdString();
+}
 
 void QtDialogWindow::setText(int id, std::string_view text) {
     Control* c = find(id);
     if (c == nullptr) return;
     const QSignalBlocker quiet(c->widget);
     const QString t = toQString(text);
-    if (auto* button = dynamic_cast<QAbstractButton*>(c->widget)) button->setText(t);
-    else if (auto* line = dynamic_cast<QLineEdit*>(c->widget)) line->setText(t);
-    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget)) box->setPlainText(t);
-    else if (auto* label = dynamic_cast<QLabel*>(c->widget)) label->setText(t);
-    else if (auto* group = dynamic_cast<QGroupBox*>(c->widget)) group->setTitle(t);
-    else if (auto* combo = dynamic_cast<QComboBox*>(c->widget)) combo->setCurrentIndex(combo->findText(t));
+    if (auto* button = dynamic_cast<QAbstractButton*>(c->widget))
+        button->setText(t);
+    else if (auto* line = dynamic_cast<QLineEdit*>(c->widget))
+        line->setText(t);
+    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget))
+        box->setPlainText(t);
+    else if (auto* label = dynamic_cast<QLabel*>(c->widget))
+        label->setText(t);
+    else if (auto* group = dynamic_cast<QGroupBox*>(c->widget))
+        group->setTitle(t);
+    else if (auto* combo = dynamic_cast<QComboBox*>(c->widget))
+        combo->setCurrentIndex(combo->findText(t));
 }
 
 std::string QtDialogWindow::text(int id) const {
     const Control* c = find(id);
     if (c == nullptr) return {};
     QString t;
-    if (auto* button = dynamic_cast<QAbstractButton*>(c->widget)) t = button->text();
-    else if (auto* line = dynamic_cast<QLineEdit*>(c->widget)) t = line->text();
-    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget)) t = box->toPlainText();
-    else if (auto* label = dynamic_cast<QLabel*>(c->widget)) t = label->text();
-    else if (auto* group = dynamic_cast<QGroupBox*>(c->widget)) t = group->title();
-    else if (auto* combo = dynamic_cast<QComboBox*>(c->widget)) t = combo->currentText();
+    if (auto* button = dynamic_cast<QAbstractButton*>(c->widget))
+        t = button->text();
+    else if (auto* line = dynamic_cast<QLineEdit*>(c->widget))
+        t = line->text();
+    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget))
+        t = box->toPlainText();
+    else if (auto* label = dynamic_cast<QLabel*>(c->widget))
+        t = label->text();
+    else if (auto* group = dynamic_cast<QGroupBox*>(c->widget))
+        t = group->title();
+    else if (auto* combo = dynamic_cast<QComboBox*>(c->widget))
+        t = combo->currentText();
     return t.toStdString();
 }
 
@@ -65,14 +81,17 @@ void QtDialogWindow::setTextLimit(int id, int characters) {
     Control* c = find(id);
     if (c == nullptr) return;
     // 32767 is both Qt's default and the most a Windows edit takes without a limit.
-    if (auto* line = dynamic_cast<QLineEdit*>(c->widget)) line->setMaxLength(characters > 0 ? characters : 32767);
+    if (auto* line = dynamic_cast<QLineEdit*>(c->widget))
+        line->setMaxLength(characters > 0 ? characters : 32767);
 }
 
 void QtDialogWindow::selectAllText(int id) {
     Control* c = find(id);
     if (c == nullptr) return;
-    if (auto* line = dynamic_cast<QLineEdit*>(c->widget)) line->selectAll();
-    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget)) box->selectAll();
+    if (auto* line = dynamic_cast<QLineEdit*>(c->widget))
+        line->selectAll();
+    else if (auto* box = dynamic_cast<QPlainTextEdit*>(c->widget))
+        box->selectAll();
 }
 
 void QtDialogWindow::setChecked(int id, bool checked) {
@@ -154,8 +173,9 @@ void QtDialogWindow::setRangeState(int id, const platform::RangeState& state) {
     const int page = std::max(state.page, 1);
     // A Windows scroll bar's range covers the document; its thumb stops a page short of
     // the end. A trackbar's range is its positions.
-    const int last = isScrollBar(c->source->kind) ? std::max(state.minimum, state.maximum - page + 1)
-                                                  : state.maximum;
+    const int last = isScrollBar(c->source->kind)
+                         ? std::max(state.minimum, state.maximum - page + 1)
+                         : state.maximum;
     slider->setRange(state.minimum, last);
     slider->setPageStep(page);
     slider->setSingleStep(std::max(state.line, 1));
@@ -189,7 +209,8 @@ void QtDialogWindow::setItems(int id, const std::vector<std::string>& items) {
     if (combo == nullptr) return;
     const QSignalBlocker quiet(combo);
     combo->clear();
-    for (const auto& item : items) combo->addItem(QString::fromStdString(item));
+    for (const auto& item : items)
+        combo->addItem(QString::fromStdString(item));
     combo->setCurrentIndex(-1);
 }
 
@@ -198,7 +219,8 @@ std::vector<std::string> QtDialogWindow::items(int id) const {
     const auto* combo = c != nullptr ? dynamic_cast<const QComboBox*>(c->widget) : nullptr;
     std::vector<std::string> out;
     if (combo == nullptr) return out;
-    for (int i = 0; i < combo->count(); ++i) out.push_back(combo->itemText(i).toStdString());
+    for (int i = 0; i < combo->count(); ++i)
+        out.push_back(combo->itemText(i).toStdString());
     return out;
 }
 
@@ -261,8 +283,10 @@ void QtDialogWindow::redraw(int id, bool now) {
     Control* c = find(id);
     QWidget* w = c != nullptr ? c->widget : &widget_;
     // At once means before returning: the logic is busy and the event loop will not run.
-    if (now) w->repaint();
-    else w->update();
+    if (now)
+        w->repaint();
+    else
+        w->update();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -279,7 +303,9 @@ void QtDialogWindow::moveControl(int id, const platform::Rect& rect) {
     if (Control* c = find(id)) place(*c, QRect(rect.left, rect.top, rect.width(), rect.height()));
 }
 
-platform::Size QtDialogWindow::clientSize() const { return {widget_.width(), widget_.height()}; }
+platform::Size QtDialogWindow::clientSize() const {
+    return {widget_.width(), widget_.height()};
+}
 
 platform::WindowPlacement QtDialogWindow::placement() const {
     platform::WindowPlacement p;
@@ -288,11 +314,13 @@ platform::WindowPlacement QtDialogWindow::placement() const {
     const QRect frame = widget_.frameGeometry();
     const QRect client = widget_.geometry();
     QRect normal = client;
-    if ((p.minimised || p.maximised) && !widget_.normalGeometry().isEmpty()) normal = widget_.normalGeometry();
+    if ((p.minimised || p.maximised) && !widget_.normalGeometry().isEmpty())
+        normal = widget_.normalGeometry();
     // The frame's margins around the client area, from where the window stands now.
     normal.adjust(frame.left() - client.left(), frame.top() - client.top(),
                   frame.right() - client.right(), frame.bottom() - client.bottom());
-    p.normal = {normal.left(), normal.top(), normal.left() + normal.width(), normal.top() + normal.height()};
+    p.normal = {normal.left(), normal.top(), normal.left() + normal.width(),
+                normal.top() + normal.height()};
     return p;
 }
 

@@ -30,7 +30,8 @@ QWidget* widgetOf(platform::DialogWindow* window) {
 // files without an extension that it means on Windows.
 QString fileFilter(const platform::OpenFileRequest& request) {
     QString name = QString::fromStdString(request.filterName);
-    if (const auto open = name.lastIndexOf(QLatin1Char('(')); open > 0) name = name.left(open).trimmed();
+    if (const auto open = name.lastIndexOf(QLatin1Char('(')); open > 0)
+        name = name.left(open).trimmed();
     QString pattern = QString::fromStdString(request.filterPattern);
     if (pattern.isEmpty() || pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
     return name + QStringLiteral(" (") + pattern + QLatin1Char(')');
@@ -38,9 +39,12 @@ QString fileFilter(const platform::OpenFileRequest& request) {
 
 Qt::CursorShape shapeOf(platform::CursorKind cursor) {
     switch (cursor) {
-    case platform::CursorKind::Hand: return Qt::OpenHandCursor;
-    case platform::CursorKind::Cross: return Qt::CrossCursor;
-    case platform::CursorKind::Arrow: break;
+    case platform::CursorKind::Hand:
+        return Qt::OpenHandCursor;
+    case platform::CursorKind::Cross:
+        return Qt::CrossCursor;
+    case platform::CursorKind::Arrow:
+        break;
     }
     return Qt::ArrowCursor;
 }
@@ -54,7 +58,8 @@ void showMessageBox(QWidget* owner, const FormattedMessage& message) {
 }
 
 std::optional<std::string> askForFile(QWidget* owner, const platform::OpenFileRequest& request) {
-    QFileDialog dialog(owner, QString::fromStdString(request.title), QString(), fileFilter(request));
+    QFileDialog dialog(owner, QString::fromStdString(request.title), QString(),
+                       fileFilter(request));
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
@@ -65,7 +70,8 @@ std::optional<std::string> askForFile(QWidget* owner, const platform::OpenFileRe
 
 bool openWithDesktop(const std::string& pathOrUrl) {
     const QString target = QString::fromStdString(pathOrUrl);
-    const QUrl url = target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
+    const QUrl url =
+        target.contains(QStringLiteral("://")) ? QUrl(target) : QUrl::fromLocalFile(target);
     return QDesktopServices::openUrl(url);
 }
 
@@ -102,9 +108,12 @@ void QtServices::setCursor(platform::CursorKind cursor) {
     // The cursor the logic shows holds over every window until it shows another, as a
     // Windows cursor set while a message is handled does until the pointer leaves.
     if (cursor == cursor_) return;
-    if (cursor == platform::CursorKind::Arrow) QGuiApplication::restoreOverrideCursor();
-    else if (cursor_ == platform::CursorKind::Arrow) QGuiApplication::setOverrideCursor(shapeOf(cursor));
-    else QGuiApplication::changeOverrideCursor(shapeOf(cursor));
+    if (cursor == platform::CursorKind::Arrow)
+        QGuiApplication::restoreOverrideCursor();
+    else if (cursor_ == platform::CursorKind::Arrow)
+        QGuiApplication::setOverrideCursor(shapeOf(cursor));
+    else
+        QGuiApplication::changeOverrideCursor(shapeOf(cursor));
     cursor_ = cursor;
 }
 
@@ -143,8 +152,9 @@ int QtServices::runModalDialog(int templateId, platform::DialogHandler& handler,
     return result;
 }
 
-platform::DialogWindow* QtServices::createModelessDialog(int templateId, platform::DialogHandler& handler,
-                                                          platform::DialogWindow* owner) {
+platform::DialogWindow* QtServices::createModelessDialog(int templateId,
+                                                         platform::DialogHandler& handler,
+                                                         platform::DialogWindow* owner) {
     const platform::DialogTemplate* source = resources::findDialogTemplate(templateId);
     if (source == nullptr) return nullptr;
     auto* widget = new DialogWidget(*source, handler, dynamic_cast<QtDialogWindow*>(owner), *this);

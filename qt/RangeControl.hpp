@@ -25,8 +25,7 @@ std::optional<QAbstractSlider::SliderAction> trackbarKeyAction(int qtKey);
 // A QSlider or QScrollBar that reports its actions as Windows scroll notifications: a line,
 // page, top or bottom code per step, thumb track while the thumb is dragged and thumb
 // position when it is let go, and end scroll once the mouse button or the key is released.
-template <class Base>
-class RangeControl final : public Base {
+template <class Base> class RangeControl final : public Base {
 public:
     using Notify = std::function<void(platform::ScrollCode, int position)>;
 
@@ -34,8 +33,9 @@ public:
         : Base(orientation, parent), owner_(owner) {
         QObject::connect(this, &QAbstractSlider::actionTriggered, this,
                          [this](int action) { onAction(action); });
-        QObject::connect(this, &QAbstractSlider::sliderReleased, this,
-                         [this] { send(platform::ScrollCode::ThumbPosition, this->sliderPosition()); });
+        QObject::connect(this, &QAbstractSlider::sliderReleased, this, [this] {
+            send(platform::ScrollCode::ThumbPosition, this->sliderPosition());
+        });
     }
 
     void setNotify(Notify notify) { notify_ = std::move(notify); }
@@ -43,7 +43,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         // A Windows trackbar goes down with Up and Page Up, where Qt's sliders go up.
-        if (const auto action = trackbarKeyAction(event->key()); action && owner_ == ThumbOwner::Control) {
+        if (const auto action = trackbarKeyAction(event->key());
+            action && owner_ == ThumbOwner::Control) {
             this->triggerAction(*action);
             return;
         }
@@ -70,8 +71,10 @@ private:
         const int proposed = this->sliderPosition();
         {
             const QSignalBlocker quiet(this);
-            if (owner_ == ThumbOwner::Control) this->setValue(proposed);
-            else this->setSliderPosition(this->value());
+            if (owner_ == ThumbOwner::Control)
+                this->setValue(proposed);
+            else
+                this->setSliderPosition(this->value());
         }
         const bool thumb = *code == platform::ScrollCode::ThumbTrack ||
                            *code == platform::ScrollCode::ThumbPosition;

@@ -21,9 +21,12 @@ constexpr int kSettleMilliseconds = 200;
 // The key of the main dialog that opens a tool window, or 0.
 int openingKey(int templateId) {
     switch (templateId) {
-    case ids::kWhiteBalanceDialog: return Qt::Key_W;
-    case ids::kNoiseDialog: return Qt::Key_N;
-    default: return 0;
+    case ids::kWhiteBalanceDialog:
+        return Qt::Key_W;
+    case ids::kNoiseDialog:
+        return Qt::Key_N;
+    default:
+        return 0;
     }
 }
 
@@ -40,7 +43,8 @@ void pressInWindow(QtDialogWindow& dialog, int key) {
 
 } // namespace
 
-Screenshot::Screenshot(QtServices& services, int templateId, QString path) : path_(std::move(path)) {
+Screenshot::Screenshot(QtServices& services, int templateId, QString path)
+    : path_(std::move(path)) {
     services.messageSink = [](QWidget*, const FormattedMessage& message) {
         std::fprintf(stderr, "%s: %s\n", message.caption.c_str(), message.text.c_str());
     };
@@ -50,7 +54,8 @@ Screenshot::Screenshot(QtServices& services, int templateId, QString path) : pat
         if (shown != templateId) {
             const int key = openingKey(templateId);
             if (shown == ids::kMainDialog && key != 0)
-                QTimer::singleShot(kSettleMilliseconds, &dialog.widget(), [&dialog, key] { pressInWindow(dialog, key); });
+                QTimer::singleShot(kSettleMilliseconds, &dialog.widget(),
+                                   [&dialog, key] { pressInWindow(dialog, key); });
             return;
         }
         taken_ = true;
@@ -60,7 +65,8 @@ Screenshot::Screenshot(QtServices& services, int templateId, QString path) : pat
             if (!saved_) std::fprintf(stderr, "korvane: cannot write %s\n", qPrintable(path_));
             // Closing the main dialog ends its tool windows with it.
             QtDialogWindow* top = &dialog;
-            while (top->owner() != nullptr) top = top->owner();
+            while (top->owner() != nullptr)
+                top = top->owner();
             top->onCloseRequest();
             if (!top->ended()) top->endDialog(2);
         });

@@ -26,7 +26,9 @@ int main(int argc, char** argv) {
     std::optional<korvane::qt::Screenshot> screenshot;
     if (!arguments.empty() && arguments.front() == "--screenshot") {
         if (arguments.size() < 2) {
-            std::fprintf(stderr, "usage: korvane --screenshot OUT.png [--dialog 167|169] [FILE [-B|-E|-H|-I|-N]]\n");
+            std::fprintf(
+                stderr,
+                "usage: korvane --screenshot OUT.png [--dialog 167|169] [FILE [-B|-E|-H|-I|-N]]\n");
             return 1;
         }
         const QString out = QString::fromStdString(arguments[1]);
@@ -34,7 +36,8 @@ int main(int argc, char** argv) {
         int dialog = korvane::ids::kMainDialog;
         if (arguments.size() >= 2 && arguments.front() == "--dialog") {
             dialog = std::atoi(arguments[1].c_str());
-            if (dialog != korvane::ids::kWhiteBalanceDialog && dialog != korvane::ids::kNoiseDialog) {
+            if (dialog != korvane::ids::kWhiteBalanceDialog &&
+                dialog != korvane::ids::kNoiseDialog) {
                 std::fprintf(stderr, "korvane: --dialog takes 167 or 169\n");
                 return 1;
             }

@@ -35,10 +35,18 @@ Surface arrow(Direction direction, Rgb ink) {
             const double fy = (y + 0.5) / side;
             double u = fx, v = fy;
             switch (direction) {
-            case Direction::Up: u = fx, v = fy; break;
-            case Direction::Down: u = fx, v = 1 - fy; break;
-            case Direction::Left: u = fy, v = fx; break;
-            case Direction::Right: u = fy, v = 1 - fx; break;
+            case Direction::Up:
+                u = fx, v = fy;
+                break;
+            case Direction::Down:
+                u = fx, v = 1 - fy;
+                break;
+            case Direction::Left:
+                u = fy, v = fx;
+                break;
+            case Direction::Right:
+                u = fy, v = 1 - fx;
+                break;
             }
             if (insideArrow(u, v)) s.setPixel(x0 + x, y0 + y, ink);
         }
@@ -60,7 +68,8 @@ Surface loadIcon(int size) {
     Surface s(size, size, rgb(32, 32, 32));
     const int inner = size - 2 * (size / 8);
     const int o = size / 8;
-    const Rgb cell[2][2] = {{rgb(200, 40, 40), rgb(40, 170, 60)}, {rgb(40, 170, 60), rgb(40, 70, 200)}};
+    const Rgb cell[2][2] = {{rgb(200, 40, 40), rgb(40, 170, 60)},
+                            {rgb(40, 170, 60), rgb(40, 70, 200)}};
     for (int y = 0; y < inner; ++y)
         for (int x = 0; x < inner; ++x)
             s.setPixel(o + x, o + y, cell[(2 * y) / inner][(2 * x) / inner]);

@@ -41,10 +41,10 @@ inline constexpr int kWhiteR = 1025;
 inline constexpr int kWhiteG = 1026;
 inline constexpr int kWhiteB = 1027;
 inline constexpr int kHelp = 1028;
-inline constexpr int kOrientLeft = 1029;    // orientation 8
-inline constexpr int kOrientNormal = 1030;  // orientation 1
-inline constexpr int kOrient180 = 1031;     // orientation 3
-inline constexpr int kOrientRight = 1032;   // orientation 6
+inline constexpr int kOrientLeft = 1029;   // orientation 8
+inline constexpr int kOrientNormal = 1030; // orientation 1
+inline constexpr int kOrient180 = 1031;    // orientation 3
+inline constexpr int kOrientRight = 1032;  // orientation 6
 inline constexpr int kRadioExposure = 1034;
 inline constexpr int kRadioComposite = 1035;
 inline constexpr int kRadioGreyscale = 1036;
@@ -109,11 +109,11 @@ inline constexpr int kRedReset = 1085;
 inline constexpr int kGreenReset = 1089;
 inline constexpr int kGreen2Reset = 1093;
 inline constexpr int kBlueReset = 1097;
-inline constexpr int kFocusKeeper = 1098;  // hidden default button
-inline constexpr int kSave1 = 1099;        // to 1103 for set 5
-inline constexpr int kRecall1 = 1104;      // to 1108 for set 5
+inline constexpr int kFocusKeeper = 1098; // hidden default button
+inline constexpr int kSave1 = 1099;       // to 1103 for set 5
+inline constexpr int kRecall1 = 1104;     // to 1108 for set 5
 inline constexpr int kSet1Label = 1109;
-inline constexpr int kSet2Label = 1111;    // to 1114 for set 5
+inline constexpr int kSet2Label = 1111; // to 1114 for set 5
 inline constexpr int kRecallAsShot = 1110;
 inline constexpr int kAsShotLabel = 1115;
 } // namespace wb
@@ -157,7 +157,7 @@ inline constexpr int kRed = 1167;
 inline constexpr int kAll = 1168;
 inline constexpr int kLinkGreens = 1169;
 // The captions over the saved sets, which no command names.
-inline constexpr int kSet1Label = 1180;  // to 1184 for set 5
+inline constexpr int kSet1Label = 1180; // to 1184 for set 5
 } // namespace noise
 
 } // namespace korvane::ids

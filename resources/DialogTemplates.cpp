@@ -119,8 +119,8 @@ constexpr std::array kAboutControls = std::to_array<ControlTemplate>({
     {ids::kAboutIcon, K::Icon, "", 10, 10, 21, 20, 0},
     {ids::kAboutName, K::Static, "Korvane raw image analyser", 40, 10, 150, 9, 0},
     {ids::kAboutVersion, K::Static, "Version unknown", 40, 22, 150, 9, 0},
-    {ids::kAboutNote, K::Static, "Shows the samples a camera recorded, before any processing.",
-     40, 34, 150, 18, st::kMultiline},
+    {ids::kAboutNote, K::Static, "Shows the samples a camera recorded, before any processing.", 40,
+     34, 150, 18, st::kMultiline},
     {ids::kOk, K::PushButton, "OK", 148, 56, 42, 14, kTab | st::kDefault},
 });
 
@@ -129,8 +129,10 @@ constexpr std::array kAboutControls = std::to_array<ControlTemplate>({
 // Accept and Cancel. The second green's row lies under the first green's: the dialog keeps it
 // hidden (the second green follows the first or keeps its own value without a row).
 namespace wbd = ids::wb;
-constexpr int kWbRow = 16;  // one coefficient row
-constexpr int wbRowTop(int n) { return 6 + n * kWbRow; }
+constexpr int kWbRow = 16; // one coefficient row
+constexpr int wbRowTop(int n) {
+    return 6 + n * kWbRow;
+}
 constexpr int kWbSetLeft = 6, kWbSetStep = 42, kWbSetTop = 60;
 constexpr std::array kWhiteBalanceControls = std::to_array<ControlTemplate>({
     {wbd::kRedLabel, K::Static, "Red", 6, wbRowTop(0) + 3, 36, 9, 0},
@@ -145,30 +147,50 @@ constexpr std::array kWhiteBalanceControls = std::to_array<ControlTemplate>({
     {wbd::kBlueSlider, K::Trackbar, "", 44, wbRowTop(2), 160, 14, kTab},
     {wbd::kBlueEdit, K::Edit, "", 208, wbRowTop(2) + 1, 40, 12, kTab},
     {wbd::kBlueReset, K::PushButton, "Reset", 252, wbRowTop(2) + 1, 32, 12, kTab},
-    {wbd::kGreen2Button, K::PushButton, "Green 2", 6, wbRowTop(1) + 1, 36, 12, kTab | st::kHidden | st::kDisabled},
-    {wbd::kGreen2Slider, K::Trackbar, "", 44, wbRowTop(1), 160, 14, kTab | st::kHidden | st::kDisabled},
-    {wbd::kGreen2Edit, K::Edit, "", 208, wbRowTop(1) + 1, 40, 12, kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Button, K::PushButton, "Green 2", 6, wbRowTop(1) + 1, 36, 12,
+     kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Slider, K::Trackbar, "", 44, wbRowTop(1), 160, 14,
+     kTab | st::kHidden | st::kDisabled},
+    {wbd::kGreen2Edit, K::Edit, "", 208, wbRowTop(1) + 1, 40, 12,
+     kTab | st::kHidden | st::kDisabled},
     {wbd::kGreen2Reset, K::PushButton, "Reset", 252, wbRowTop(1) + 1, 32, 12,
      kTab | st::kHidden | st::kDisabled},
 
     // Saved sets: a caption, Save below it, Recall below that; "As shot" has Recall only.
-    {wbd::kSet1Label, K::Static, "Set 1", kWbSetLeft + 0 * kWbSetStep, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kSet2Label, K::Static, "Set 2", kWbSetLeft + 1 * kWbSetStep, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kSet2Label + 1, K::Static, "Set 3", kWbSetLeft + 2 * kWbSetStep, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kSet2Label + 2, K::Static, "Set 4", kWbSetLeft + 3 * kWbSetStep, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kSet2Label + 3, K::Static, "Set 5", kWbSetLeft + 4 * kWbSetStep, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kAsShotLabel, K::Static, "As shot", kWbSetLeft + 5 * kWbSetStep + 4, kWbSetTop, 38, 9, st::kCentre},
-    {wbd::kSave1 + 0, K::PushButton, "Save", kWbSetLeft + 0 * kWbSetStep, kWbSetTop + 10, 38, 12, kTab},
-    {wbd::kSave1 + 1, K::PushButton, "Save", kWbSetLeft + 1 * kWbSetStep, kWbSetTop + 10, 38, 12, kTab},
-    {wbd::kSave1 + 2, K::PushButton, "Save", kWbSetLeft + 2 * kWbSetStep, kWbSetTop + 10, 38, 12, kTab},
-    {wbd::kSave1 + 3, K::PushButton, "Save", kWbSetLeft + 3 * kWbSetStep, kWbSetTop + 10, 38, 12, kTab},
-    {wbd::kSave1 + 4, K::PushButton, "Save", kWbSetLeft + 4 * kWbSetStep, kWbSetTop + 10, 38, 12, kTab},
-    {wbd::kRecall1 + 0, K::PushButton, "Recall", kWbSetLeft + 0 * kWbSetStep, kWbSetTop + 24, 38, 12, kTab},
-    {wbd::kRecall1 + 1, K::PushButton, "Recall", kWbSetLeft + 1 * kWbSetStep, kWbSetTop + 24, 38, 12, kTab},
-    {wbd::kRecall1 + 2, K::PushButton, "Recall", kWbSetLeft + 2 * kWbSetStep, kWbSetTop + 24, 38, 12, kTab},
-    {wbd::kRecall1 + 3, K::PushButton, "Recall", kWbSetLeft + 3 * kWbSetStep, kWbSetTop + 24, 38, 12, kTab},
-    {wbd::kRecall1 + 4, K::PushButton, "Recall", kWbSetLeft + 4 * kWbSetStep, kWbSetTop + 24, 38, 12, kTab},
-    {wbd::kRecallAsShot, K::PushButton, "Recall", kWbSetLeft + 5 * kWbSetStep + 4, kWbSetTop + 24, 38, 12, kTab},
+    {wbd::kSet1Label, K::Static, "Set 1", kWbSetLeft + 0 * kWbSetStep, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kSet2Label, K::Static, "Set 2", kWbSetLeft + 1 * kWbSetStep, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kSet2Label + 1, K::Static, "Set 3", kWbSetLeft + 2 * kWbSetStep, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kSet2Label + 2, K::Static, "Set 4", kWbSetLeft + 3 * kWbSetStep, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kSet2Label + 3, K::Static, "Set 5", kWbSetLeft + 4 * kWbSetStep, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kAsShotLabel, K::Static, "As shot", kWbSetLeft + 5 * kWbSetStep + 4, kWbSetTop, 38, 9,
+     st::kCentre},
+    {wbd::kSave1 + 0, K::PushButton, "Save", kWbSetLeft + 0 * kWbSetStep, kWbSetTop + 10, 38, 12,
+     kTab},
+    {wbd::kSave1 + 1, K::PushButton, "Save", kWbSetLeft + 1 * kWbSetStep, kWbSetTop + 10, 38, 12,
+     kTab},
+    {wbd::kSave1 + 2, K::PushButton, "Save", kWbSetLeft + 2 * kWbSetStep, kWbSetTop + 10, 38, 12,
+     kTab},
+    {wbd::kSave1 + 3, K::PushButton, "Save", kWbSetLeft + 3 * kWbSetStep, kWbSetTop + 10, 38, 12,
+     kTab},
+    {wbd::kSave1 + 4, K::PushButton, "Save", kWbSetLeft + 4 * kWbSetStep, kWbSetTop + 10, 38, 12,
+     kTab},
+    {wbd::kRecall1 + 0, K::PushButton, "Recall", kWbSetLeft + 0 * kWbSetStep, kWbSetTop + 24, 38,
+     12, kTab},
+    {wbd::kRecall1 + 1, K::PushButton, "Recall", kWbSetLeft + 1 * kWbSetStep, kWbSetTop + 24, 38,
+     12, kTab},
+    {wbd::kRecall1 + 2, K::PushButton, "Recall", kWbSetLeft + 2 * kWbSetStep, kWbSetTop + 24, 38,
+     12, kTab},
+    {wbd::kRecall1 + 3, K::PushButton, "Recall", kWbSetLeft + 3 * kWbSetStep, kWbSetTop + 24, 38,
+     12, kTab},
+    {wbd::kRecall1 + 4, K::PushButton, "Recall", kWbSetLeft + 4 * kWbSetStep, kWbSetTop + 24, 38,
+     12, kTab},
+    {wbd::kRecallAsShot, K::PushButton, "Recall", kWbSetLeft + 5 * kWbSetStep + 4, kWbSetTop + 24,
+     38, 12, kTab},
 
     {wbd::kAccept, K::PushButton, "&Accept", 184, kWbSetTop + 44, 48, 14, kTab},
     {ids::kCancel, K::PushButton, "&Cancel", 236, kWbSetTop + 44, 48, 14, kTab},
@@ -180,17 +202,20 @@ constexpr std::array kWhiteBalanceControls = std::to_array<ControlTemplate>({
 // channel choice, the value and range with their spins, the saved sets, and the commands.
 // The Masked function's button and box stand last in the row; the dialog keeps them hidden.
 namespace nd = ids::noise;
-constexpr int kNoiseColumn = 44;  // one function button and its Enable box
-constexpr int noiseLeft(int n) { return 6 + n * kNoiseColumn; }
+constexpr int kNoiseColumn = 44; // one function button and its Enable box
+constexpr int noiseLeft(int n) {
+    return 6 + n * kNoiseColumn;
+}
 constexpr int kNoiseSetTop = 84;
-constexpr int kNoiseCommandsLeft = noiseLeft(5) + 2;  // Revert, Accept and Cancel
+constexpr int kNoiseCommandsLeft = noiseLeft(5) + 2; // Revert, Accept and Cancel
 constexpr std::array kNoiseControls = std::to_array<ControlTemplate>({
     {nd::kOffset, K::CheckBox, "Offset", noiseLeft(0), 6, 40, 14, kTab | st::kPushLike},
     {nd::kReplace, K::CheckBox, "Replace", noiseLeft(1), 6, 40, 14, kTab | st::kPushLike},
     {nd::kShift, K::CheckBox, "Shift", noiseLeft(2), 6, 40, 14, kTab | st::kPushLike},
     {nd::kMultiply, K::CheckBox, "Multiply", noiseLeft(3), 6, 40, 14, kTab | st::kPushLike},
     {nd::kBlack, K::CheckBox, "Black", noiseLeft(4), 6, 40, 14, kTab | st::kPushLike},
-    {nd::kMasked, K::CheckBox, "Masked", noiseLeft(5), 6, 40, 14, kTab | st::kPushLike | st::kHidden},
+    {nd::kMasked, K::CheckBox, "Masked", noiseLeft(5), 6, 40, 14,
+     kTab | st::kPushLike | st::kHidden},
     {nd::kOffsetOn, K::CheckBox, "Enable", noiseLeft(0) + 4, 22, 36, 10, kTab},
     {nd::kReplaceOn, K::CheckBox, "Enable", noiseLeft(1) + 4, 22, 36, 10, kTab},
     {nd::kShiftOn, K::CheckBox, "Enable", noiseLeft(2) + 4, 22, 36, 10, kTab},
@@ -248,37 +273,52 @@ static_assert(uniqueIds(kAboutControls));
 static_assert(uniqueIds(kWhiteBalanceControls));
 static_assert(uniqueIds(kNoiseControls));
 
-constexpr DialogTemplate kMain{ids::kMainDialog,
-                               "Lumbrecht Raw Image Analysis",
-                               620,
-                               392,
-                               "MS Shell Dlg",
-                               8,
-                               kMainControls};
+constexpr DialogTemplate kMain{
+    ids::kMainDialog, "Lumbrecht Raw Image Analysis", 620, 392, "MS Shell Dlg", 8, kMainControls};
 
-constexpr DialogTemplate kWhiteBalance{ids::kWhiteBalanceDialog, "Korvane Adjusting White Balance", 290,
-                                       kWbSetTop + 64, "MS Shell Dlg", 8, kWhiteBalanceControls};
+constexpr DialogTemplate kWhiteBalance{ids::kWhiteBalanceDialog,
+                                       "Korvane Adjusting White Balance",
+                                       290,
+                                       kWbSetTop + 64,
+                                       "MS Shell Dlg",
+                                       8,
+                                       kWhiteBalanceControls};
 
-constexpr DialogTemplate kNoise{ids::kNoiseDialog, "Lumbrecht Noise Processing", kNoiseCommandsLeft + 46,
-                                kNoiseSetTop + 44, "MS Shell Dlg", 8, kNoiseControls};
+constexpr DialogTemplate kNoise{ids::kNoiseDialog,       "Lumbrecht Noise Processing",
+                                kNoiseCommandsLeft + 46, kNoiseSetTop + 44,
+                                "MS Shell Dlg",          8,
+                                kNoiseControls};
 
 constexpr DialogTemplate kAbout{ids::kAboutDialog, "About Korvane", 200, 76, "MS Shell Dlg", 8,
                                 kAboutControls};
 
 } // namespace
 
-const DialogTemplate& mainDialogTemplate() { return kMain; }
-const DialogTemplate& aboutDialogTemplate() { return kAbout; }
-const DialogTemplate& whiteBalanceDialogTemplate() { return kWhiteBalance; }
-const DialogTemplate& noiseDialogTemplate() { return kNoise; }
+const DialogTemplate& mainDialogTemplate() {
+    return kMain;
+}
+const DialogTemplate& aboutDialogTemplate() {
+    return kAbout;
+}
+const DialogTemplate& whiteBalanceDialogTemplate() {
+    return kWhiteBalance;
+}
+const DialogTemplate& noiseDialogTemplate() {
+    return kNoise;
+}
 
 const DialogTemplate* findDialogTemplate(int id) {
     switch (id) {
-    case ids::kMainDialog: return &kMain;
-    case ids::kAboutDialog: return &kAbout;
-    case ids::kWhiteBalanceDialog: return &kWhiteBalance;
-    case ids::kNoiseDialog: return &kNoise;
-    default: return nullptr;
+    case ids::kMainDialog:
+        return &kMain;
+    case ids::kAboutDialog:
+        return &kAbout;
+    case ids::kWhiteBalanceDialog:
+        return &kWhiteBalance;
+    case ids::kNoiseDialog:
+        return &kNoise;
+    default:
+        return nullptr;
     }
 }
 

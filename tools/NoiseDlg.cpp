@@ -19,25 +19,28 @@ using platform::Notification;
 using Function = CNoiseDlg::Function;
 
 // The function buttons and their Enable boxes, in the order of Function (from Offset).
-constexpr std::array<int, 6> kFunctionButtons{nd::kOffset, nd::kReplace, nd::kShift,
-                                              nd::kMultiply, nd::kBlack, nd::kMasked};
-constexpr std::array<int, 6> kEnableBoxes{nd::kOffsetOn, nd::kReplaceOn, nd::kShiftOn,
-                                          nd::kMultiplyOn, nd::kBlackOn, nd::kMaskedOn};
+constexpr std::array<int, 6> kFunctionButtons{nd::kOffset,   nd::kReplace, nd::kShift,
+                                              nd::kMultiply, nd::kBlack,   nd::kMasked};
+constexpr std::array<int, 6> kEnableBoxes{nd::kOffsetOn,   nd::kReplaceOn, nd::kShiftOn,
+                                          nd::kMultiplyOn, nd::kBlackOn,   nd::kMaskedOn};
 // The channel boxes of red, first green, blue and second green (channel index k).
 constexpr std::array<int, 4> kChannelBoxes{nd::kRed, nd::kGreen1, nd::kBlue, nd::kGreen2};
-constexpr std::array<int, 5> kSaveButtons{nd::kSave1, nd::kSave2, nd::kSave3, nd::kSave4, nd::kSave5};
+constexpr std::array<int, 5> kSaveButtons{nd::kSave1, nd::kSave2, nd::kSave3, nd::kSave4,
+                                          nd::kSave5};
 constexpr std::array<int, 5> kRecallButtons{nd::kRecall1, nd::kRecall2, nd::kRecall3, nd::kRecall4,
                                             nd::kRecall5};
 
-constexpr std::uint8_t channelBit(int k) { return static_cast<std::uint8_t>(0x80 >> k); }
+constexpr std::uint8_t channelBit(int k) {
+    return static_cast<std::uint8_t>(0x80 >> k);
+}
 constexpr std::uint8_t kGreensOnly = kNoiseMaskGreen1 | kNoiseMaskGreen2;
 
 // Spin steps by modifier level (none, Shift, Ctrl, Ctrl+Shift, Ctrl+Alt); the fractional
 // functions take a ten-thousandth of them.
 constexpr std::array<int, 5> kSpinSteps{1, 10, 100, 1000, 10000};
 constexpr double kFractionStep = 0.0001;
-constexpr double kLargestFactor = 1000.0;  // Multiply: beyond it the factor becomes 0
-constexpr double kLargestWeight = 10.0;    // Masked weights: 0 to 10
+constexpr double kLargestFactor = 1000.0; // Multiply: beyond it the factor becomes 0
+constexpr double kLargestWeight = 10.0;   // Masked weights: 0 to 10
 constexpr int kSpinLimit = 16383;
 
 template <std::size_t N> int indexOf(const std::array<int, N>& ids, int id) {
@@ -45,54 +48,84 @@ template <std::size_t N> int indexOf(const std::array<int, N>& ids, int id) {
     return it == ids.end() ? -1 : static_cast<int>(it - ids.begin());
 }
 
-Function functionAt(int index) { return static_cast<Function>(index + 1); }
-bool hasRange(Function f) { return f == Function::Replace || f == Function::Shift || f == Function::Multiply; }
-bool unsignedValue(Function f) { return f == Function::Replace || f == Function::Black; }
-bool fractional(Function f) { return f == Function::Multiply || f == Function::Masked; }
+Function functionAt(int index) {
+    return static_cast<Function>(index + 1);
+}
+bool hasRange(Function f) {
+    return f == Function::Replace || f == Function::Shift || f == Function::Multiply;
+}
+bool unsignedValue(Function f) {
+    return f == Function::Replace || f == Function::Black;
+}
+bool fractional(Function f) {
+    return f == Function::Multiply || f == Function::Masked;
+}
 
 double valueOf(const NoiseParameters& p, Function f, int k) {
     const auto i = static_cast<std::size_t>(k);
     switch (f) {
-    case Function::Offset: return p.offset[i];
-    case Function::Replace: return p.replace[i];
-    case Function::Shift: return p.shift[i];
-    case Function::Multiply: return p.multiply[i];
-    case Function::Black: return p.black[i];
-    default: return 0;
+    case Function::Offset:
+        return p.offset[i];
+    case Function::Replace:
+        return p.replace[i];
+    case Function::Shift:
+        return p.shift[i];
+    case Function::Multiply:
+        return p.multiply[i];
+    case Function::Black:
+        return p.black[i];
+    default:
+        return 0;
     }
 }
 
 double rangeOf(const NoiseParameters& p, Function f, int k) {
     const auto i = static_cast<std::size_t>(k);
     switch (f) {
-    case Function::Replace: return p.replaceRange[i];
-    case Function::Shift: return p.shiftRange[i];
-    case Function::Multiply: return p.multiplyRange[i];
-    default: return 0;
+    case Function::Replace:
+        return p.replaceRange[i];
+    case Function::Shift:
+        return p.shiftRange[i];
+    case Function::Multiply:
+        return p.multiplyRange[i];
+    default:
+        return 0;
     }
 }
 
 std::uint8_t& flagOf(NoiseParameters& p, Function f) {
     switch (f) {
-    case Function::Offset: return p.offsetOn;
-    case Function::Replace: return p.replaceOn;
-    case Function::Shift: return p.shiftOn;
-    case Function::Multiply: return p.multiplyOn;
-    case Function::Black: return p.blackOn;
-    default: return p.maskedOn;
+    case Function::Offset:
+        return p.offsetOn;
+    case Function::Replace:
+        return p.replaceOn;
+    case Function::Shift:
+        return p.shiftOn;
+    case Function::Multiply:
+        return p.multiplyOn;
+    case Function::Black:
+        return p.blackOn;
+    default:
+        return p.maskedOn;
     }
 }
 
-std::int32_t lowestBlack(const NoiseParameters& p) { return *std::min_element(p.black.begin(), p.black.end()); }
+std::int32_t lowestBlack(const NoiseParameters& p) {
+    return *std::min_element(p.black.begin(), p.black.end());
+}
 
-std::int32_t whole(double v) { return static_cast<std::int32_t>(v); }
+std::int32_t whole(double v) {
+    return static_cast<std::int32_t>(v);
+}
 
 } // namespace
 
-CNoiseDlg::CNoiseDlg(platform::Services& services, ToolHost& owner) : services_(services), owner_(owner) {}
+CNoiseDlg::CNoiseDlg(platform::Services& services, ToolHost& owner)
+    : services_(services), owner_(owner) {}
 
-bool CNoiseDlg::Open(RawFileContext& file, ImageDescriptor& image, CNoiseDlg** openSlot, NoiseParameters& live,
-                     NoiseSlots& savedSlots, const DisplayMode* displayMode, const ImageSubMode* subMode) {
+bool CNoiseDlg::Open(RawFileContext& file, ImageDescriptor& image, CNoiseDlg** openSlot,
+                     NoiseParameters& live, NoiseSlots& savedSlots, const DisplayMode* displayMode,
+                     const ImageSubMode* subMode) {
     file_ = &file;
     image_ = &image;
     openSlot_ = openSlot;
@@ -103,18 +136,30 @@ bool CNoiseDlg::Open(RawFileContext& file, ImageDescriptor& image, CNoiseDlg** o
     return services_.createModelessDialog(ids::kNoiseDialog, *this, owner_.window()) != nullptr;
 }
 
-std::int32_t CNoiseDlg::largest() const { return std::max(image_->maximumValue - 1, 0); }
-bool CNoiseDlg::horizontalProfile() const { return !image_->blackDeltaH.empty(); }
-bool CNoiseDlg::verticalProfile() const { return !image_->blackDeltaV.empty(); }
+std::int32_t CNoiseDlg::largest() const {
+    return std::max(image_->maximumValue - 1, 0);
+}
+bool CNoiseDlg::horizontalProfile() const {
+    return !image_->blackDeltaH.empty();
+}
+bool CNoiseDlg::verticalProfile() const {
+    return !image_->blackDeltaV.empty();
+}
 
 std::uint8_t* CNoiseDlg::maskOf(Function f) {
     switch (f) {
-    case Function::Offset: return &working_.offsetMask;
-    case Function::Replace: return &working_.replaceMask;
-    case Function::Shift: return &working_.shiftMask;
-    case Function::Multiply: return &working_.multiplyMask;
-    case Function::Black: return &working_.blackMask;
-    default: return nullptr;
+    case Function::Offset:
+        return &working_.offsetMask;
+    case Function::Replace:
+        return &working_.replaceMask;
+    case Function::Shift:
+        return &working_.shiftMask;
+    case Function::Multiply:
+        return &working_.multiplyMask;
+    case Function::Black:
+        return &working_.blackMask;
+    default:
+        return nullptr;
     }
 }
 
@@ -130,7 +175,8 @@ void CNoiseDlg::onInitDialog(platform::DialogWindow& window) {
         if (slot.valid == 0) slot.maskedHorizontal = slot.maskedVertical = 1.0f;
     snapshot_ = working_ = *live_;
 
-    for (int id : {nd::kValueSpin, nd::kRangeSpin}) window.setRangeState(id, {-kSpinLimit, kSpinLimit, 0, 1, 1, 0});
+    for (int id : {nd::kValueSpin, nd::kRangeSpin})
+        window.setRangeState(id, {-kSpinLimit, kSpinLimit, 0, 1, 1, 0});
     window.setTextLimit(nd::kValueEdit, 7);
     window.setTextLimit(nd::kRangeEdit, 10);
     const bool linked = working_.offset[1] == working_.offset[3];
@@ -151,7 +197,8 @@ void CNoiseDlg::onInitDialog(platform::DialogWindow& window) {
 void CNoiseDlg::showEnableBoxes(bool fromFlags) {
     for (int i = 0; i < 6; ++i) {
         const Function f = functionAt(i);
-        const bool on = fromFlags ? flagOf(working_, f) != 0 : f != Function::Black && f != Function::Masked;
+        const bool on =
+            fromFlags ? flagOf(working_, f) != 0 : f != Function::Black && f != Function::Masked;
         window_->setChecked(kEnableBoxes[static_cast<std::size_t>(i)], on);
     }
     takeFlagsFromBoxes();
@@ -159,7 +206,8 @@ void CNoiseDlg::showEnableBoxes(bool fromFlags) {
 
 void CNoiseDlg::takeFlagsFromBoxes() {
     for (int i = 0; i < 6; ++i)
-        flagOf(working_, functionAt(i)) = window_->isChecked(kEnableBoxes[static_cast<std::size_t>(i)]) ? 1 : 0;
+        flagOf(working_, functionAt(i)) =
+            window_->isChecked(kEnableBoxes[static_cast<std::size_t>(i)]) ? 1 : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -171,7 +219,8 @@ void CNoiseDlg::select(Function f, bool keepPrevious) {
         if (std::uint8_t* previous = maskOf(selected_)) *previous = channelsFromBoxes();
     }
     selected_ = f;
-    for (int i = 0; i < 6; ++i) window_->setChecked(kFunctionButtons[static_cast<std::size_t>(i)], functionAt(i) == f);
+    for (int i = 0; i < 6; ++i)
+        window_->setChecked(kFunctionButtons[static_cast<std::size_t>(i)], functionAt(i) == f);
     showFunction();
 }
 
@@ -180,8 +229,10 @@ void CNoiseDlg::showFunction() {
     if (selected_ == Function::Masked) {
         w.setText(nd::kValueLabel, "Horizontal");
         w.setText(nd::kRangeLabel, "Vertical");
-        for (int id : kChannelBoxes) w.setEnabled(id, false);
-        for (int id : {nd::kAll, nd::kLinkGreens}) w.setEnabled(id, false);
+        for (int id : kChannelBoxes)
+            w.setEnabled(id, false);
+        for (int id : {nd::kAll, nd::kLinkGreens})
+            w.setEnabled(id, false);
         showValue(working_.maskedHorizontal, horizontalProfile());
         showRange(working_.maskedVertical, verticalProfile());
         return;
@@ -231,7 +282,8 @@ std::uint8_t CNoiseDlg::channelsFromBoxes() const {
 
 void CNoiseDlg::showChannels(std::uint8_t mask) {
     auto& w = *window_;
-    for (int id : {nd::kRed, nd::kGreen1, nd::kBlue, nd::kAll, nd::kLinkGreens}) w.setEnabled(id, true);
+    for (int id : {nd::kRed, nd::kGreen1, nd::kBlue, nd::kAll, nd::kLinkGreens})
+        w.setEnabled(id, true);
     if (mask == kNoiseMaskAll) {
         for (int id : kChannelBoxes) {
             w.setChecked(id, true);
@@ -243,7 +295,8 @@ void CNoiseDlg::showChannels(std::uint8_t mask) {
     }
     w.setChecked(nd::kAll, false);
     if (mask == kGreensOnly) w.setChecked(nd::kLinkGreens, true);
-    for (int k = 0; k < 4; ++k) w.setChecked(kChannelBoxes[static_cast<std::size_t>(k)], (mask & channelBit(k)) != 0);
+    for (int k = 0; k < 4; ++k)
+        w.setChecked(kChannelBoxes[static_cast<std::size_t>(k)], (mask & channelBit(k)) != 0);
     w.setEnabled(nd::kGreen2, !w.isChecked(nd::kLinkGreens));
 }
 
@@ -252,10 +305,18 @@ void CNoiseDlg::onChannelClick(int id) {
     if (mask == nullptr) return;
     const bool linked = window_->isChecked(nd::kLinkGreens);
     switch (id) {
-    case nd::kRed: *mask = kNoiseMaskRed; break;
-    case nd::kBlue: *mask = kNoiseMaskBlue; break;
-    case nd::kGreen1: *mask = linked ? kGreensOnly : kNoiseMaskGreen1; break;
-    case nd::kGreen2: *mask = kNoiseMaskGreen2; break;
+    case nd::kRed:
+        *mask = kNoiseMaskRed;
+        break;
+    case nd::kBlue:
+        *mask = kNoiseMaskBlue;
+        break;
+    case nd::kGreen1:
+        *mask = linked ? kGreensOnly : kNoiseMaskGreen1;
+        break;
+    case nd::kGreen2:
+        *mask = kNoiseMaskGreen2;
+        break;
     case nd::kAll:
         if (window_->isChecked(nd::kAll)) {
             // The numbers shown go to every channel of the function.
@@ -267,11 +328,14 @@ void CNoiseDlg::onChannelClick(int id) {
         break;
     case nd::kLinkGreens: {
         std::uint8_t m = channelsFromBoxes();
-        if (linked) m = static_cast<std::uint8_t>((m & ~kNoiseMaskGreen2) | ((m & kNoiseMaskGreen1) != 0 ? kNoiseMaskGreen2 : 0));
+        if (linked)
+            m = static_cast<std::uint8_t>((m & ~kNoiseMaskGreen2) |
+                                          ((m & kNoiseMaskGreen1) != 0 ? kNoiseMaskGreen2 : 0));
         *mask = m;
         break;
     }
-    default: return;
+    default:
+        return;
     }
     showFunction();
 }
@@ -289,7 +353,9 @@ void CNoiseDlg::store(bool apply) {
         for (std::size_t k = 0; k < 4; ++k) {
             if ((*mask & channelBit(static_cast<int>(k))) == 0) continue;
             switch (selected_) {
-            case Function::Offset: p.offset[k] = v; break;
+            case Function::Offset:
+                p.offset[k] = v;
+                break;
             case Function::Replace:
                 p.replace[k] = static_cast<std::uint16_t>(std::clamp(v, 0, 0xFFFF));
                 p.replaceRange[k] = r;
@@ -306,10 +372,12 @@ void CNoiseDlg::store(bool apply) {
                 p.black[k] = v;
                 if (p.blackOn != 0 && owner_.blackPoint() > v) owner_.SetToolBlackPoint(v);
                 break;
-            default: break;
+            default:
+                break;
             }
         }
-        if (valueOf(p, selected_, 1) == valueOf(p, selected_, 3) && rangeOf(p, selected_, 1) == rangeOf(p, selected_, 3)) {
+        if (valueOf(p, selected_, 1) == valueOf(p, selected_, 3) &&
+            rangeOf(p, selected_, 1) == rangeOf(p, selected_, 3)) {
             window_->setChecked(nd::kLinkGreens, true);
             window_->setEnabled(nd::kGreen2, false);
         }
@@ -342,7 +410,8 @@ double CNoiseDlg::editNumber(int id, double fallback) const {
 
 void CNoiseDlg::onSpin(int id, int delta) {
     if (window_ == nullptr || selected_ == Function::None) return;
-    const int step = kSpinSteps[static_cast<std::size_t>(modifierLevel(services_))] * (delta < 0 ? -1 : 1);
+    const int step =
+        kSpinSteps[static_cast<std::size_t>(modifierLevel(services_))] * (delta < 0 ? -1 : 1);
     const double max = largest();
     const double fraction = step * kFractionStep;
     if (id == nd::kValueSpin) {
@@ -352,17 +421,27 @@ void CNoiseDlg::onSpin(int id, int delta) {
             v += fraction;
             if (v < -kLargestFactor || v > kLargestFactor) v = 0;
             break;
-        case Function::Masked: v = std::clamp(v + fraction, 0.0, kLargestWeight); break;
-        default: v = std::clamp(std::trunc(v) + step, unsignedValue(selected_) ? 0.0 : -max, max); break;
+        case Function::Masked:
+            v = std::clamp(v + fraction, 0.0, kLargestWeight);
+            break;
+        default:
+            v = std::clamp(std::trunc(v) + step, unsignedValue(selected_) ? 0.0 : -max, max);
+            break;
         }
         value_ = static_cast<float>(v);
         window_->setText(nd::kValueEdit, valueText(v));
     } else if (id == nd::kRangeSpin) {
         double r = editNumber(nd::kRangeEdit, range_);
         switch (selected_) {
-        case Function::Masked: r = std::clamp(r + fraction, 0.0, kLargestWeight); break;
-        case Function::Multiply: r = std::trunc(r) + step; break;
-        default: r = std::min(std::trunc(r) + step, max); break;
+        case Function::Masked:
+            r = std::clamp(r + fraction, 0.0, kLargestWeight);
+            break;
+        case Function::Multiply:
+            r = std::trunc(r) + step;
+            break;
+        default:
+            r = std::min(std::trunc(r) + step, max);
+            break;
         }
         range_ = static_cast<float>(r);
         window_->setText(nd::kRangeEdit, rangeText(r));
@@ -384,7 +463,8 @@ void CNoiseDlg::confirmEdit(bool enter) {
             if (x && *x >= 0 && *x <= kLargestWeight) v = *x;
         } else {
             const auto x = readWholeNumber(window_->text(nd::kValueEdit));
-            if (x && *x > -max && *x < max && (!unsignedValue(selected_) || *x >= 0)) v = static_cast<double>(*x);
+            if (x && *x > -max && *x < max && (!unsignedValue(selected_) || *x >= 0))
+                v = static_cast<double>(*x);
         }
         value_ = static_cast<float>(v);
         window_->setText(nd::kValueEdit, valueText(v));
@@ -445,16 +525,23 @@ void CNoiseDlg::onCommand(int id, Notification code) {
         return;
     }
     switch (id) {
-    case nd::kReset: reset(); return;
-    case nd::kRevert: revert(); return;
-    case nd::kAccept: accept(); return;
+    case nd::kReset:
+        reset();
+        return;
+    case nd::kRevert:
+        revert();
+        return;
+    case nd::kAccept:
+        accept();
+        return;
     case ids::kCancel:
         owner_.SetToolBlackPoint(savedBlackPoint_);
         *live_ = snapshot_;
         owner_.redrawPanel();
         finish(2);
         return;
-    default: return;  // Enter with no default button sends OK (1): nothing to do
+    default:
+        return; // Enter with no default button sends OK (1): nothing to do
     }
 }
 
@@ -492,11 +579,14 @@ void CNoiseDlg::reset() {
     working_ = NoiseParameters{};
     const bool masked = selected_ == Function::Masked;
     value_ = range_ = masked ? 1.0f : 0.0f;
-    for (int id : {nd::kValueEdit, nd::kRangeEdit}) window_->setText(id, masked ? fixedText(1.0, 5) : std::string());
-    for (int id : kChannelBoxes) window_->setChecked(id, false);
+    for (int id : {nd::kValueEdit, nd::kRangeEdit})
+        window_->setText(id, masked ? fixedText(1.0, 5) : std::string());
+    for (int id : kChannelBoxes)
+        window_->setChecked(id, false);
     window_->setChecked(nd::kAll, false);
     linkGreensDefault();
-    for (int id : {nd::kValueEdit, nd::kRangeEdit, nd::kValueSpin, nd::kRangeSpin}) window_->setEnabled(id, false);
+    for (int id : {nd::kValueEdit, nd::kRangeEdit, nd::kValueSpin, nd::kRangeSpin})
+        window_->setEnabled(id, false);
     showEnableBoxes(false);
     window_->setEnabled(nd::kRevert, true);
     applyToLive();
@@ -536,7 +626,9 @@ void CNoiseDlg::finish(int result) {
     window_->endDialog(result);
 }
 
-void CNoiseDlg::Close() { finish(1); }
+void CNoiseDlg::Close() {
+    finish(1);
+}
 
 void CNoiseDlg::onDestroy() {
     if (openSlot_ != nullptr && *openSlot_ == this) *openSlot_ = nullptr;
@@ -553,15 +645,19 @@ bool CNoiseDlg::preTranslate(const platform::KeyMessage& key) {
     if (key.kind != KeyMessageKind::KeyDown || editing_ == 0) return false;
     if (focus != (editing_ == 1 ? nd::kValueEdit : nd::kRangeEdit)) return false;
     // Enter stores and applies, Tab only stores; then each does what it does in a dialog.
-    if (key.code == vk::kReturn) confirmEdit(true);
-    else if (key.code == vk::kTab) confirmEdit(false);
+    if (key.code == vk::kReturn)
+        confirmEdit(true);
+    else if (key.code == vk::kTab)
+        confirmEdit(false);
     return false;
 }
 
 // ---------------------------------------------------------------------------------------------
 
 void AcceptNoiseBlackLevels(ImageDescriptor& image, const std::array<std::int32_t, 4>& black) {
-    const auto level = [](std::int32_t v) { return static_cast<std::uint16_t>(std::clamp(v, 0, 0xFFFF)); };
+    const auto level = [](std::int32_t v) {
+        return static_cast<std::uint16_t>(std::clamp(v, 0, 0xFFFF));
+    };
     const auto [low, high] = std::minmax_element(black.begin(), black.end());
     image.blackLevelMinimum = level(*low);
     image.blackLevelMaximum = level(*high);
@@ -580,7 +676,8 @@ void AcceptNoiseBlackLevels(ImageDescriptor& image, const std::array<std::int32_
         image.blackRepeatCols = static_cast<std::uint8_t>(w);
         // A single level would stand before the per-position ones.
         image.blackLevel = 0;
-        image.blackLevelAverage = level(std::accumulate(black.begin(), black.end(), std::int32_t{0}) / 4);
+        image.blackLevelAverage =
+            level(std::accumulate(black.begin(), black.end(), std::int32_t{0}) / 4);
     }
     // The black levels now come from the dialog: the masked-area profiles are gone.
     image.blackDeltaH.clear();

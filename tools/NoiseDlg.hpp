@@ -29,8 +29,9 @@ public:
 
     // Creates the modeless window; false when it could not be made (the object is then the
     // caller's to delete).
-    bool Open(RawFileContext& file, ImageDescriptor& image, CNoiseDlg** openSlot, NoiseParameters& live,
-              NoiseSlots& savedSlots, const DisplayMode* displayMode, const ImageSubMode* subMode);
+    bool Open(RawFileContext& file, ImageDescriptor& image, CNoiseDlg** openSlot,
+              NoiseParameters& live, NoiseSlots& savedSlots, const DisplayMode* displayMode,
+              const ImageSubMode* subMode);
     // Ends the dialog as its window goes, without Accept or Cancel.
     void Close();
     platform::DialogWindow* window() { return window_; }
@@ -90,7 +91,7 @@ private:
     NoiseSlots* saved_ = nullptr;
     const DisplayMode* displayMode_ = nullptr;
     const ImageSubMode* subMode_ = nullptr;
-    int editing_ = 0;  // 1 the Value edit, 2 the Range edit is being typed in
+    int editing_ = 0; // 1 the Value edit, 2 the Range edit is being typed in
     Function selected_ = Function::None;
     float value_ = 0;
     float range_ = 0;

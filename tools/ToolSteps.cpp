@@ -8,7 +8,8 @@ namespace korvane {
 namespace {
 
 bool onlyBlanksFrom(const char* p) {
-    while (*p == ' ' || *p == '\t') ++p;
+    while (*p == ' ' || *p == '\t')
+        ++p;
     return *p == '\0';
 }
 

@@ -16,9 +16,11 @@ namespace vk = platform::vk;
 using platform::Notification;
 
 // Red, first green, second green, blue.
-constexpr std::array<int, 4> kSliders{wb::kRedSlider, wb::kGreenSlider, wb::kGreen2Slider, wb::kBlueSlider};
+constexpr std::array<int, 4> kSliders{wb::kRedSlider, wb::kGreenSlider, wb::kGreen2Slider,
+                                      wb::kBlueSlider};
 constexpr std::array<int, 4> kEdits{wb::kRedEdit, wb::kGreenEdit, wb::kGreen2Edit, wb::kBlueEdit};
-constexpr std::array<int, 4> kResets{wb::kRedReset, wb::kGreenReset, wb::kGreen2Reset, wb::kBlueReset};
+constexpr std::array<int, 4> kResets{wb::kRedReset, wb::kGreenReset, wb::kGreen2Reset,
+                                     wb::kBlueReset};
 constexpr int kRed = 0, kGreen = 1, kGreen2 = 2, kBlue = 3;
 
 // A slider position is a coefficient of position x 0.05, 0 to 4.
@@ -35,7 +37,9 @@ int indexOf(const std::array<int, 4>& ids, int id) {
 
 // The greens rule: a green changes "between zero and not" when exactly one of the old and
 // new values is 0.
-bool greenFlips(float before, float after) { return (before == 0) != (after == 0); }
+bool greenFlips(float before, float after) {
+    return (before == 0) != (after == 0);
+}
 
 } // namespace
 
@@ -56,14 +60,16 @@ bool CWhiteBalanceDlg::Open(RawFileContext& file, ImageDescriptor& image, WhiteB
     openSlot_ = openSlot;
     displayMode_ = displayMode;
     subMode_ = subMode;
-    return services_.createModelessDialog(ids::kWhiteBalanceDialog, *this, owner_.window()) != nullptr;
+    return services_.createModelessDialog(ids::kWhiteBalanceDialog, *this, owner_.window()) !=
+           nullptr;
 }
 
 void CWhiteBalanceDlg::onInitDialog(platform::DialogWindow& window) {
     window_ = &window;
     initial_ = current_ = image_->wbMultipliers;
     for (int k = 0; k < 4; ++k) {
-        window.setRangeState(kSliders[k], {0, kLastPosition, whiteBalancePosition(current_[k]), 10, 1, 8});
+        window.setRangeState(kSliders[k],
+                             {0, kLastPosition, whiteBalancePosition(current_[k]), 10, 1, 8});
         window.setText(kEdits[k], fixedText(current_[k], 4));
     }
     separateGreens_ = current_[kGreen] != current_[kGreen2];
@@ -76,7 +82,8 @@ void CWhiteBalanceDlg::onInitDialog(platform::DialogWindow& window) {
 }
 
 void CWhiteBalanceDlg::enableSecondGreen(bool enable) {
-    for (int id : {wb::kGreen2Slider, wb::kGreen2Edit, wb::kGreen2Reset}) window_->setEnabled(id, enable);
+    for (int id : {wb::kGreen2Slider, wb::kGreen2Edit, wb::kGreen2Reset})
+        window_->setEnabled(id, enable);
 }
 
 void CWhiteBalanceDlg::hideSecondGreen() {
@@ -132,7 +139,8 @@ void CWhiteBalanceDlg::recall(const std::array<float, 4>& set) {
 void CWhiteBalanceDlg::TakeFromImage() {
     if (window_ == nullptr) return;
     initial_ = current_ = image_->wbMultipliers;
-    for (int k = 0; k < 4; ++k) showCoefficient(k);
+    for (int k = 0; k < 4; ++k)
+        showCoefficient(k);
     separateGreens_ = current_[kGreen] != current_[kGreen2];
     enableSecondGreen(separateGreens_);
     hideSecondGreen();
@@ -155,7 +163,8 @@ void CWhiteBalanceDlg::onCommand(int id, Notification code) {
             // The hidden default button takes the focus, unless the user took it into another
             // edit or slider (typing or sliding there would otherwise miss it).
             const int to = window_->focus();
-            if (!movingFocus_ && indexOf(kEdits, to) < 0 && indexOf(kSliders, to) < 0) moveFocus(wb::kFocusKeeper);
+            if (!movingFocus_ && indexOf(kEdits, to) < 0 && indexOf(kSliders, to) < 0)
+                moveFocus(wb::kFocusKeeper);
         }
         return;
     }
@@ -194,17 +203,20 @@ void CWhiteBalanceDlg::onCommand(int id, Notification code) {
     case wb::kAccept: {
         const float g2 = separateGreens_ ? current_[kGreen2] : current_[kGreen];
         const std::array<float, 4> accepted{current_[kRed], current_[kGreen], g2, current_[kBlue]};
-        for (int k = 0; k < 4; ++k) writeImage(k, accepted[k]);
+        for (int k = 0; k < 4; ++k)
+            writeImage(k, accepted[k]);
         owner_.redrawPanel();
         finish(1);
         return;
     }
     case ids::kCancel:
-        for (int k = 0; k < 4; ++k) writeImage(k, initial_[k]);
+        for (int k = 0; k < 4; ++k)
+            writeImage(k, initial_[k]);
         owner_.redrawPanel();
         finish(2);
         return;
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -221,29 +233,42 @@ bool CWhiteBalanceDlg::preTranslate(const platform::KeyMessage& key) {
         apply(k, static_cast<float>(std::clamp(moved, 0.0, kLargest)));
         return true;
     }
-    case vk::kReturn: return confirmEdit(false);
-    case vk::kTab: return confirmEdit(true);
-    default: return false;
+    case vk::kReturn:
+        return confirmEdit(false);
+    case vk::kTab:
+        return confirmEdit(true);
+    default:
+        return false;
     }
 }
 
 bool CWhiteBalanceDlg::confirmEdit(bool tab) {
     const int k = focusedEdit_ - 1;
     const auto typed = readNumber(window_->text(kEdits[k]));
-    if (typed && *typed > 0 && *typed <= kLargest) apply(k, static_cast<float>(*typed));
-    else window_->setText(kEdits[k], fixedText(current_[k], 4));
+    if (typed && *typed > 0 && *typed <= kLargest)
+        apply(k, static_cast<float>(*typed));
+    else
+        window_->setText(kEdits[k], fixedText(current_[k], 4));
     if (!tab) return true;
     const auto toAccept = [this] {
         window_->setDefaultControl(wb::kAccept);
         moveFocus(wb::kAccept);
     };
     switch (k) {
-    case kRed: moveFocus(wb::kGreenEdit); break;
-    case kGreen: moveFocus(wb::kBlueEdit); break;
-    case kGreen2: toAccept(); break;
+    case kRed:
+        moveFocus(wb::kGreenEdit);
+        break;
+    case kGreen:
+        moveFocus(wb::kBlueEdit);
+        break;
+    case kGreen2:
+        toAccept();
+        break;
     default:
-        if (separateGreens_) moveFocus(wb::kGreen2Edit);
-        else toAccept();
+        if (separateGreens_)
+            moveFocus(wb::kGreen2Edit);
+        else
+            toAccept();
         break;
     }
     return true;
@@ -255,7 +280,9 @@ void CWhiteBalanceDlg::finish(int result) {
     window_->endDialog(result);
 }
 
-void CWhiteBalanceDlg::Close() { finish(1); }
+void CWhiteBalanceDlg::Close() {
+    finish(1);
+}
 
 void CWhiteBalanceDlg::onDestroy() {
     if (openSlot_ != nullptr && *openSlot_ == this) *openSlot_ = nullptr;

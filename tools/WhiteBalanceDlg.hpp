@@ -28,7 +28,8 @@ public:
     // Creates the modeless window. False when it could not be made (the object then is the
     // caller's to delete).
     bool Open(RawFileContext& file, ImageDescriptor& image, WhiteBalanceSets& sets,
-              CWhiteBalanceDlg** openSlot, const DisplayMode* displayMode, const ImageSubMode* subMode);
+              CWhiteBalanceDlg** openSlot, const DisplayMode* displayMode,
+              const ImageSubMode* subMode);
     // The image's coefficients changed under the dialog (Ctrl+W): they become its initial and
     // current values.
     void TakeFromImage();
@@ -75,7 +76,7 @@ private:
     std::array<float, 4> initial_{};
     std::array<float, 4> current_{};
     bool separateGreens_ = false;
-    int focusedEdit_ = 0;  // 1 red, 2 green, 3 second green, 4 blue; 0 none
+    int focusedEdit_ = 0; // 1 red, 2 green, 3 second green, 4 blue; 0 none
     // The dialog moves the focus itself: an edit losing it keeps it from the hidden button.
     bool movingFocus_ = false;
 };

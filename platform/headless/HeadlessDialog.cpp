@@ -24,8 +24,8 @@ Rect dialogUnitsToPixels(int x, int y, int cx, int cy) {
     return {left, top, left + cx * kBaseX / 4, top + cy * kBaseY / 8};
 }
 
-HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& handler, HeadlessDialog* owner,
-                               bool modeless)
+HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& handler,
+                               HeadlessDialog* owner, bool modeless)
     : source_(source), handler_(handler), owner_(owner), modeless_(modeless), title_(source.title) {
     const Rect client = dialogUnitsToPixels(0, 0, source.cx, source.cy);
     client_ = {client.width(), client.height()};
@@ -49,7 +49,9 @@ HeadlessDialog::HeadlessDialog(const DialogTemplate& source, DialogHandler& hand
     }
 }
 
-void HeadlessDialog::open() { handler_.onInitDialog(*this); }
+void HeadlessDialog::open() {
+    handler_.onInitDialog(*this);
+}
 
 bool HeadlessDialog::preTranslate(const KeyMessage& key) {
     if (ended_) return false;
@@ -91,15 +93,31 @@ void HeadlessDialog::setText(int id, std::string_view text) {
         c.source->kind == ControlKind::Edit)
         c.text.resize(static_cast<std::size_t>(c.textLimit));
 }
-std::string HeadlessDialog::text(int id) const { return control(id).text; }
-void HeadlessDialog::setTextLimit(int id, int characters) { control(id).textLimit = characters; }
+std::string HeadlessDialog::text(int id) const {
+    return control(id).text;
+}
+void HeadlessDialog::setTextLimit(int id, int characters) {
+    control(id).textLimit = characters;
+}
 
-void HeadlessDialog::setChecked(int id, bool checked) { control(id).checked = checked; }
-bool HeadlessDialog::isChecked(int id) const { return control(id).checked; }
-void HeadlessDialog::setEnabled(int id, bool enabled) { control(id).enabled = enabled; }
-bool HeadlessDialog::isEnabled(int id) const { return control(id).enabled; }
-void HeadlessDialog::setVisible(int id, bool visible) { control(id).visible = visible; }
-bool HeadlessDialog::isVisible(int id) const { return control(id).visible; }
+void HeadlessDialog::setChecked(int id, bool checked) {
+    control(id).checked = checked;
+}
+bool HeadlessDialog::isChecked(int id) const {
+    return control(id).checked;
+}
+void HeadlessDialog::setEnabled(int id, bool enabled) {
+    control(id).enabled = enabled;
+}
+bool HeadlessDialog::isEnabled(int id) const {
+    return control(id).enabled;
+}
+void HeadlessDialog::setVisible(int id, bool visible) {
+    control(id).visible = visible;
+}
+bool HeadlessDialog::isVisible(int id) const {
+    return control(id).visible;
+}
 
 void HeadlessDialog::setFocus(int id) {
     if (id == focus_ || (id != 0 && !hasControl(id))) return;
@@ -107,7 +125,8 @@ void HeadlessDialog::setFocus(int id) {
     focus_ = id;
     // Edits report focus changes, as they do in a real window; a handler may move the focus
     // again while it hears them.
-    if (old != 0 && takesFocusNotifications(control(old))) handler_.onCommand(old, Notification::KillFocus);
+    if (old != 0 && takesFocusNotifications(control(old)))
+        handler_.onCommand(old, Notification::KillFocus);
     if (focus_ == id && id != 0 && takesFocusNotifications(control(id)))
         handler_.onCommand(id, Notification::SetFocus);
 }
@@ -115,7 +134,8 @@ void HeadlessDialog::setFocus(int id) {
 int HeadlessDialog::lastPosition(int id) const {
     const auto& c = control(id);
     const RangeState& r = c.range;
-    const bool scrollBar = c.source->kind == ControlKind::HScrollBar || c.source->kind == ControlKind::VScrollBar;
+    const bool scrollBar =
+        c.source->kind == ControlKind::HScrollBar || c.source->kind == ControlKind::VScrollBar;
     // A scroll bar's thumb stops a page short of the end (see RangeState).
     const int last = scrollBar ? r.maximum - std::max(r.page, 1) + 1 : r.maximum;
     return std::max(r.minimum, last);
@@ -126,7 +146,9 @@ void HeadlessDialog::setRangeState(int id, const RangeState& state) {
     r = state;
     r.position = std::clamp(r.position, r.minimum, lastPosition(id));
 }
-RangeState HeadlessDialog::rangeState(int id) const { return control(id).range; }
+RangeState HeadlessDialog::rangeState(int id) const {
+    return control(id).range;
+}
 void HeadlessDialog::setPosition(int id, int position) {
     auto& r = control(id).range;
     r.position = std::clamp(position, r.minimum, lastPosition(id));
@@ -137,18 +159,32 @@ void HeadlessDialog::setItems(int id, const std::vector<std::string>& items) {
     c.items = items;
     c.selection = -1;
 }
-std::vector<std::string> HeadlessDialog::items(int id) const { return control(id).items; }
+std::vector<std::string> HeadlessDialog::items(int id) const {
+    return control(id).items;
+}
 void HeadlessDialog::setSelection(int id, int index) {
     auto& c = control(id);
     c.selection = (index >= 0 && index < static_cast<int>(c.items.size())) ? index : -1;
 }
-int HeadlessDialog::selection(int id) const { return control(id).selection; }
+int HeadlessDialog::selection(int id) const {
+    return control(id).selection;
+}
 
-void HeadlessDialog::setFont(int id, const FontSpec& font) { control(id).font = font; }
-FontSpec HeadlessDialog::font(int id) const { return control(id).font; }
-void HeadlessDialog::setOwnerDrawn(int id, bool ownerDrawn) { control(id).ownerDrawn = ownerDrawn; }
-bool HeadlessDialog::isOwnerDrawn(int id) const { return control(id).ownerDrawn; }
-void HeadlessDialog::setBitmap(int id, const Surface& bitmap) { control(id).bitmap = bitmap; }
+void HeadlessDialog::setFont(int id, const FontSpec& font) {
+    control(id).font = font;
+}
+FontSpec HeadlessDialog::font(int id) const {
+    return control(id).font;
+}
+void HeadlessDialog::setOwnerDrawn(int id, bool ownerDrawn) {
+    control(id).ownerDrawn = ownerDrawn;
+}
+bool HeadlessDialog::isOwnerDrawn(int id) const {
+    return control(id).ownerDrawn;
+}
+void HeadlessDialog::setBitmap(int id, const Surface& bitmap) {
+    control(id).bitmap = bitmap;
+}
 
 void HeadlessDialog::redraw(int id, bool now) {
     auto& c = control(id);
@@ -156,7 +192,9 @@ void HeadlessDialog::redraw(int id, bool now) {
     if (now && c.ownerDrawn) ownerDrawnFaces_.push_back(handler_.ownerDrawFace(id).text);
 }
 
-Rect HeadlessDialog::controlRect(int id) const { return control(id).rect; }
+Rect HeadlessDialog::controlRect(int id) const {
+    return control(id).rect;
+}
 void HeadlessDialog::moveControl(int id, const Rect& rect) {
     control(id).rect = rect;
     if (id == panelId_) panel_.resize(rect.width(), rect.height());

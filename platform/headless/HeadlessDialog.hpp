@@ -31,8 +31,8 @@ class HeadlessDialog final : public DialogWindow {
 public:
     // `owner`: the dialog whose logic also hears this one's keys (a tool window's main
     // dialog); `modeless`: ending the dialog destroys it, and its handler hears onDestroy.
-    HeadlessDialog(const DialogTemplate& source, DialogHandler& handler, HeadlessDialog* owner = nullptr,
-                   bool modeless = false);
+    HeadlessDialog(const DialogTemplate& source, DialogHandler& handler,
+                   HeadlessDialog* owner = nullptr, bool modeless = false);
 
     // Calls the handler's initialisation, as a window does once it exists.
     void open();

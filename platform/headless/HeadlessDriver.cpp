@@ -15,8 +15,10 @@ bool focusable(ControlKind kind) {
     case ControlKind::GroupBox:
     case ControlKind::Panel:
     case ControlKind::Icon:
-    case ControlKind::UpDown: return false;
-    default: return true;
+    case ControlKind::UpDown:
+        return false;
+    default:
+        return true;
     }
 }
 
@@ -33,13 +35,17 @@ bool HeadlessDriver::click(int id) {
     const ControlTemplate& t = *dialog_.control(id).source;
     if (focusable(t.kind)) dialog_.setFocus(id);
     switch (t.kind) {
-    case ControlKind::CheckBox: dialog_.setChecked(id, !dialog_.isChecked(id)); break;
+    case ControlKind::CheckBox:
+        dialog_.setChecked(id, !dialog_.isChecked(id));
+        break;
     case ControlKind::RadioButton: {
         // Radio buttons of one group exclude each other; a group starts at a kGroup control.
         const auto& all = dialog_.dialogTemplate().controls;
-        const auto self = std::find_if(all.begin(), all.end(), [&](const auto& c) { return c.id == id; });
+        const auto self =
+            std::find_if(all.begin(), all.end(), [&](const auto& c) { return c.id == id; });
         auto first = self;
-        while (first != all.begin() && !first->has(style::kGroup)) --first;
+        while (first != all.begin() && !first->has(style::kGroup))
+            --first;
         for (auto it = first; it != all.end(); ++it) {
             if (it != first && it->has(style::kGroup)) break;
             if (it->kind == ControlKind::RadioButton) dialog_.setChecked(it->id, it->id == id);
@@ -50,8 +56,10 @@ bool HeadlessDriver::click(int id) {
         if (!t.has(style::kNotify)) return true;
         break;
     case ControlKind::PushButton:
-    case ControlKind::GroupBox: break;
-    default: return true;  // edits, sliders and lists only take the focus
+    case ControlKind::GroupBox:
+        break;
+    default:
+        return true; // edits, sliders and lists only take the focus
     }
     dialog_.handler().onCommand(id, Notification::Clicked);
     return true;
@@ -82,7 +90,8 @@ void HeadlessDriver::moveFocus(bool backwards) {
 
 void HeadlessDriver::defaultKeyDown(const KeyChord& chord) {
     const int focus = dialog_.focus();
-    const ControlState* focused = focus != 0 && dialog_.hasControl(focus) ? &dialog_.control(focus) : nullptr;
+    const ControlState* focused =
+        focus != 0 && dialog_.hasControl(focus) ? &dialog_.control(focus) : nullptr;
     switch (chord.key) {
     case vk::kReturn: {
         // As a dialog manager does: a focused push button is pressed; otherwise the default id
@@ -92,34 +101,56 @@ void HeadlessDriver::defaultKeyDown(const KeyChord& chord) {
             return;
         }
         const int id = dialog_.defaultControl() != 0 ? dialog_.defaultControl() : 1;
-        if (!dialog_.hasControl(id) || dialog_.isEnabled(id)) dialog_.handler().onCommand(id, Notification::Clicked);
+        if (!dialog_.hasControl(id) || dialog_.isEnabled(id))
+            dialog_.handler().onCommand(id, Notification::Clicked);
         return;
     }
-    case vk::kEscape: dialog_.handler().onCommand(2, Notification::Clicked); return;
-    case vk::kTab: moveFocus(chord.shift); return;
-    default: break;
+    case vk::kEscape:
+        dialog_.handler().onCommand(2, Notification::Clicked);
+        return;
+    case vk::kTab:
+        moveFocus(chord.shift);
+        return;
+    default:
+        break;
     }
     if (focused == nullptr) return;
     const ControlKind kind = focused->source->kind;
-    if (kind == ControlKind::Trackbar || kind == ControlKind::HScrollBar || kind == ControlKind::VScrollBar) {
+    if (kind == ControlKind::Trackbar || kind == ControlKind::HScrollBar ||
+        kind == ControlKind::VScrollBar) {
         const RangeState r = dialog_.rangeState(focus);
         int to = r.position;
         ScrollCode code = ScrollCode::EndScroll;
         switch (chord.key) {
         case vk::kLeft:
-        case vk::kUp: to -= r.line, code = ScrollCode::LineUp; break;
+        case vk::kUp:
+            to -= r.line, code = ScrollCode::LineUp;
+            break;
         case vk::kRight:
-        case vk::kDown: to += r.line, code = ScrollCode::LineDown; break;
-        case vk::kPrior: to -= r.page, code = ScrollCode::PageUp; break;
-        case vk::kNext: to += r.page, code = ScrollCode::PageDown; break;
-        case vk::kHome: to = r.minimum, code = ScrollCode::Top; break;
-        case vk::kEnd: to = r.maximum, code = ScrollCode::Bottom; break;
-        default: return;
+        case vk::kDown:
+            to += r.line, code = ScrollCode::LineDown;
+            break;
+        case vk::kPrior:
+            to -= r.page, code = ScrollCode::PageUp;
+            break;
+        case vk::kNext:
+            to += r.page, code = ScrollCode::PageDown;
+            break;
+        case vk::kHome:
+            to = r.minimum, code = ScrollCode::Top;
+            break;
+        case vk::kEnd:
+            to = r.maximum, code = ScrollCode::Bottom;
+            break;
+        default:
+            return;
         }
         // Trackbars move themselves before they notify; scroll bars leave that to the logic.
         if (kind == ControlKind::Trackbar) dialog_.setPosition(focus, to);
-        if (kind == ControlKind::VScrollBar) dialog_.handler().onVScroll(focus, code, to);
-        else dialog_.handler().onHScroll(focus, code, to);
+        if (kind == ControlKind::VScrollBar)
+            dialog_.handler().onVScroll(focus, code, to);
+        else
+            dialog_.handler().onHScroll(focus, code, to);
     }
 }
 
@@ -135,25 +166,32 @@ bool HeadlessDriver::key(const KeyChord& chord) {
     if (chord.key != 0) services_.press(chord.key);
 
     if (chord.key != 0 && !dialog_.ended()) {
-        const KeyMessage down{system ? KeyMessageKind::SysKeyDown : KeyMessageKind::KeyDown, chord.key};
+        const KeyMessage down{system ? KeyMessageKind::SysKeyDown : KeyMessageKind::KeyDown,
+                              chord.key};
         if (!dialog_.preTranslate(down) && !system && !dialog_.ended()) defaultKeyDown(chord);
         const char c = characterOf(chord);
         if (c != 0 && c != '\r' && c != 0x1B && !dialog_.ended()) {
-            if (system) dialog_.preTranslate({KeyMessageKind::SysChar, static_cast<unsigned char>(c)});
-            else character(c);
+            if (system)
+                dialog_.preTranslate({KeyMessageKind::SysChar, static_cast<unsigned char>(c)});
+            else
+                character(c);
         }
         if (!dialog_.ended())
-            dialog_.preTranslate({system ? KeyMessageKind::SysKeyUp : KeyMessageKind::KeyUp, chord.key});
+            dialog_.preTranslate(
+                {system ? KeyMessageKind::SysKeyUp : KeyMessageKind::KeyUp, chord.key});
     }
     services_.releaseAll();
     return true;
 }
 
 void HeadlessDriver::character(char c) {
-    if (dialog_.ended() || dialog_.preTranslate({KeyMessageKind::Char, static_cast<unsigned char>(c)})) return;
+    if (dialog_.ended() ||
+        dialog_.preTranslate({KeyMessageKind::Char, static_cast<unsigned char>(c)}))
+        return;
     if (dialog_.ended()) return;
     const int focus = dialog_.focus();
-    if (focus == 0 || !dialog_.hasControl(focus) || dialog_.control(focus).source->kind != ControlKind::Edit)
+    if (focus == 0 || !dialog_.hasControl(focus) ||
+        dialog_.control(focus).source->kind != ControlKind::Edit)
         return;
     std::string text = dialog_.text(focus);
     if (c == 0x08) {
@@ -172,7 +210,8 @@ void HeadlessDriver::character(char c) {
 bool HeadlessDriver::slide(int id, int position) {
     if (!usable(id)) return false;
     const ControlKind kind = dialog_.control(id).source->kind;
-    if (kind != ControlKind::Trackbar && kind != ControlKind::HScrollBar && kind != ControlKind::VScrollBar)
+    if (kind != ControlKind::Trackbar && kind != ControlKind::HScrollBar &&
+        kind != ControlKind::VScrollBar)
         return false;
     if (kind == ControlKind::Trackbar) dialog_.setPosition(id, position);
     auto& handler = dialog_.handler();
@@ -188,7 +227,8 @@ bool HeadlessDriver::slide(int id, int position) {
 
 bool HeadlessDriver::spin(int id, int steps) {
     if (!usable(id) || dialog_.control(id).source->kind != ControlKind::UpDown) return false;
-    for (int i = 0; i < std::abs(steps) && !dialog_.ended(); ++i) dialog_.handler().onSpin(id, steps > 0 ? 1 : -1);
+    for (int i = 0; i < std::abs(steps) && !dialog_.ended(); ++i)
+        dialog_.handler().onSpin(id, steps > 0 ? 1 : -1);
     return true;
 }
 
@@ -200,9 +240,13 @@ bool HeadlessDriver::pick(int id, int index) {
     return true;
 }
 
-void HeadlessDriver::mouse(MouseKind kind, Point at) { dialog_.handler().onPanelMouse({kind, at}); }
+void HeadlessDriver::mouse(MouseKind kind, Point at) {
+    dialog_.handler().onPanelMouse({kind, at});
+}
 
-void HeadlessDriver::dialogMouse(Point at) { dialog_.handler().onDialogMouseMove(at); }
+void HeadlessDriver::dialogMouse(Point at) {
+    dialog_.handler().onDialogMouseMove(at);
+}
 
 void HeadlessDriver::wheel(int delta, Point at) {
     // The modifiers are those held now, as the window system sends them with the turn.

@@ -19,7 +19,8 @@ void HeadlessServices::messageBox(DialogWindow*, const FormattedMessage& message
     messages.push_back(message);
 }
 
-std::optional<std::string> HeadlessServices::openFileDialog(DialogWindow*, const OpenFileRequest& request) {
+std::optional<std::string> HeadlessServices::openFileDialog(DialogWindow*,
+                                                            const OpenFileRequest& request) {
     fileRequests.push_back(request);
     if (fileAnswers.empty()) return std::nullopt;
     auto answer = fileAnswers.front();
@@ -50,7 +51,8 @@ int HeadlessServices::runModalDialog(int templateId, DialogHandler& handler, Dia
     HeadlessDialog& dialog = *kept;
     dialog.open();
     ModalRecord record{templateId, dialog.title(), {}};
-    for (const auto& c : source->controls) record.texts[c.id] = dialog.text(c.id);
+    for (const auto& c : source->controls)
+        record.texts[c.id] = dialog.text(c.id);
     modalDialogs.push_back(std::move(record));
     // Nobody is there to answer a modal dialog: it is closed as with its OK button.
     if (!dialog.ended()) dialog.endDialog(1);
@@ -60,11 +62,12 @@ int HeadlessServices::runModalDialog(int templateId, DialogHandler& handler, Dia
     return result;
 }
 
-DialogWindow* HeadlessServices::createModelessDialog(int templateId, DialogHandler& handler, DialogWindow* owner) {
+DialogWindow* HeadlessServices::createModelessDialog(int templateId, DialogHandler& handler,
+                                                     DialogWindow* owner) {
     const DialogTemplate* source = resources::findDialogTemplate(templateId);
     if (source == nullptr) return nullptr;
-    modeless_.push_back(
-        std::make_unique<HeadlessDialog>(*source, handler, dynamic_cast<HeadlessDialog*>(owner), true));
+    modeless_.push_back(std::make_unique<HeadlessDialog>(
+        *source, handler, dynamic_cast<HeadlessDialog*>(owner), true));
     HeadlessDialog* dialog = modeless_.back().get();
     dialog->open();
     return dialog;

@@ -33,7 +33,7 @@ public:
     std::vector<ModalRecord> modalDialogs;
 
     // Settings.
-    std::deque<std::optional<std::string>> fileAnswers;  // none: the user cancels
+    std::deque<std::optional<std::string>> fileAnswers; // none: the user cancels
     bool clipboardAvailable = true;
     bool documentsOpen = true;
     std::optional<ProductVersion> version;
@@ -49,7 +49,8 @@ public:
     // Services.
     void messageBox(DialogWindow* owner, const FormattedMessage& message) override;
     bool isKeyDown(int virtualKey) const override { return keys_.count(virtualKey) != 0; }
-    std::optional<std::string> openFileDialog(DialogWindow* owner, const OpenFileRequest& request) override;
+    std::optional<std::string> openFileDialog(DialogWindow* owner,
+                                              const OpenFileRequest& request) override;
     bool openDocument(const std::string& pathOrUrl) override;
     bool setClipboardBitmap(const Surface& picture) override;
     void setCursor(CursorKind kind) override { cursor = kind; }
@@ -58,7 +59,8 @@ public:
     bool fileExists(const std::string& path) const override;
     int screenDpiY() const override { return dpi; }
     int runModalDialog(int templateId, DialogHandler& handler, DialogWindow* owner) override;
-    DialogWindow* createModelessDialog(int templateId, DialogHandler& handler, DialogWindow* owner) override;
+    DialogWindow* createModelessDialog(int templateId, DialogHandler& handler,
+                                       DialogWindow* owner) override;
 
     // The modeless dialogs created so far that have not ended.
     std::vector<HeadlessDialog*> openModelessDialogs() const;

@@ -11,7 +11,7 @@ struct KeyChord {
     bool ctrl = false;
     bool shift = false;
     bool alt = false;
-    int key = 0;  // virtual-key code; 0 for modifiers alone
+    int key = 0; // virtual-key code; 0 for modifiers alone
 };
 
 // Parses one chord; none for an unknown key name.

@@ -47,7 +47,8 @@ TEST_P(MeasureAreaCases, AgreesWithTheReference) {
     image.activeWidth = c.active.width;
     std::mt19937 random(61);
     for (auto& s : image.samples)
-        s = static_cast<std::uint16_t>(random() % 3 == 0 ? random() & 0xFFFF : 2000 + random() % 500);
+        s = static_cast<std::uint16_t>(random() % 3 == 0 ? random() & 0xFFFF
+                                                         : 2000 + random() % 500);
     // Samples exactly at both levels count as at them.
     image.samples[(c.active.top + c.area.top) * 61 + c.active.left + c.area.left] =
         static_cast<std::uint16_t>(c.white);
@@ -111,7 +112,8 @@ TEST(MeasureArea, AnAreaBeyondTheActiveAreaCountsNothing) {
     EXPECT_EQ(inside.channels[0].count + inside.channels[1].count + inside.channels[2].count +
                   inside.channels[3].count,
               160u);
-    for (const SampleRect& r : {SampleRect{1, 0, 8, 20}, SampleRect{0, 1, 8, 20}, SampleRect{0, 0, 0, 5}})
+    for (const SampleRect& r :
+         {SampleRect{1, 0, 8, 20}, SampleRect{0, 1, 8, 20}, SampleRect{0, 0, 0, 5}})
         for (const ChannelFigures& f : MeasureArea(image, r, 0, 100).channels)
             EXPECT_EQ(f.count, 0u);
 }

@@ -23,17 +23,21 @@ ImageDescriptor randomImage(std::mt19937& rng, std::uint32_t width, std::uint32_
     ImageDescriptor image = test::makeImage(width, height);
     image.cfaRepeatRows = static_cast<std::uint8_t>(pick(rng, 1, 4));
     image.cfaRepeatCols = static_cast<std::uint8_t>(pick(rng, 1, 4));
-    for (auto& e : image.cfaPattern) e = static_cast<std::uint8_t>(pick(rng, 0, 3));
-    for (auto& c : image.cfaPlaneColors) c = static_cast<std::uint8_t>(pick(rng, 0, 3));
+    for (auto& e : image.cfaPattern)
+        e = static_cast<std::uint8_t>(pick(rng, 0, 3));
+    for (auto& c : image.cfaPlaneColors)
+        c = static_cast<std::uint8_t>(pick(rng, 0, 3));
     image.activeTop = pick(rng, 0, 3);
     image.activeLeft = pick(rng, 0, 3);
     image.activeHeight = pick(rng, 0, height);
     image.activeWidth = pick(rng, 0, width);
-    constexpr std::int32_t kRanges[] = {0, 1, 100, 511, 512, 513, 4096, 16384, 65536, 100000,
-                                        0x7FFFFFFF};
+    constexpr std::int32_t kRanges[] = {0,    1,     100,   511,    512,       513,
+                                        4096, 16384, 65536, 100000, 0x7FFFFFFF};
     image.valueRange = kRanges[pick(rng, 0, std::size(kRanges) - 1)];
-    const auto top = static_cast<std::uint32_t>(std::min<std::int64_t>(std::int64_t{image.valueRange} + 600, 65535));
-    for (auto& s : image.samples) s = static_cast<std::uint16_t>(pick(rng, 0, top));
+    const auto top = static_cast<std::uint32_t>(
+        std::min<std::int64_t>(std::int64_t{image.valueRange} + 600, 65535));
+    for (auto& s : image.samples)
+        s = static_cast<std::uint16_t>(pick(rng, 0, top));
     image.wbMultipliers = {1.5f, pick(rng, 0, 2) == 0 ? 0.0f : 1.0f,
                            pick(rng, 0, 2) == 0 ? 0.0f : 1.0f, 2.0f};
     return image;
@@ -77,10 +81,10 @@ ReferenceRaw referenceRaw(const ImageDescriptor& image, HistogramMode mode, std:
     Counts counts{};
     std::array<std::uint64_t, 3> samples{};
     ReferenceRaw out;
-    const std::uint64_t bottom = std::min<std::uint64_t>(std::uint64_t{area.top} + area.height,
-                                                         image.imageLength);
-    const std::uint64_t right = std::min<std::uint64_t>(std::uint64_t{area.left} + area.width,
-                                                        image.imageWidth);
+    const std::uint64_t bottom =
+        std::min<std::uint64_t>(std::uint64_t{area.top} + area.height, image.imageLength);
+    const std::uint64_t right =
+        std::min<std::uint64_t>(std::uint64_t{area.left} + area.width, image.imageWidth);
     for (std::uint64_t r = area.top; r < bottom; ++r)
         for (std::uint64_t c = area.left; c < right; ++c) {
             const auto [colour, cfaRow] = colourAt(image, r, c);
@@ -97,14 +101,16 @@ ReferenceRaw referenceRaw(const ImageDescriptor& image, HistogramMode mode, std:
         }
     for (int ch = 0; ch < 3; ++ch) {
         std::uint64_t total = 0;
-        for (const std::uint64_t k : counts[ch]) total += k;
+        for (const std::uint64_t k : counts[ch])
+            total += k;
         out.totals[ch] = static_cast<std::uint32_t>(total);
         double f = total ? 12800.0 / total : 0;
         if (mode == HistogramMode::Window && v >= 512)
             f = fullTotals[ch] ? v * 12800.0 / (fullTotals[ch] * 512.0) : 0;
         if (mode == HistogramMode::Selection && v >= 512)
             f = samples[ch] ? 12800.0 / samples[ch] : 0;
-        for (int b = 0; b < 512; ++b) out.bins[ch][b] = counts[ch][b] * f;
+        for (int b = 0; b < 512; ++b)
+            out.bins[ch][b] = counts[ch][b] * f;
     }
     return out;
 }
@@ -112,7 +118,8 @@ ReferenceRaw referenceRaw(const ImageDescriptor& image, HistogramMode mode, std:
 void expectBins(const HistogramBins& actual, const HistogramBins& expected, const char* what) {
     for (int ch = 0; ch < 3; ++ch)
         for (int b = 0; b < 512; ++b)
-            ASSERT_DOUBLE_EQ(actual[ch][b], expected[ch][b]) << what << " ch " << ch << " bin " << b;
+            ASSERT_DOUBLE_EQ(actual[ch][b], expected[ch][b])
+                << what << " ch " << ch << " bin " << b;
 }
 
 TEST(RawHistogram, EveryModeCountsAsTheReferenceOverRandomImages) {
@@ -196,7 +203,8 @@ HistogramBins referenceRgb(const ImageDescriptor& image, const RgbHistogramReque
     weighed.rowWeighting = image.rowWeighting;
     const auto weigh = [](std::vector<std::uint16_t>& profile, float w) {
         if (w == 0) profile.clear();
-        for (auto& b : profile) b = static_cast<std::uint16_t>(std::min(65535.0, std::trunc(b * double{w})));
+        for (auto& b : profile)
+            b = static_cast<std::uint16_t>(std::min(65535.0, std::trunc(b * double{w})));
     };
     if (valid && p.maskedOn) {
         weigh(weighed.blackDeltaH, p.maskedHorizontal);
@@ -212,10 +220,9 @@ HistogramBins referenceRgb(const ImageDescriptor& image, const RgbHistogramReque
         for (std::uint32_t c = 0; c < a.width; ++c) {
             const auto [colour, cfaRow] = colourAt(image, a.top + r, a.left + c);
             const int k = colour == 0 ? 0 : colour == 2 ? 2 : cfaRow == 0 ? 1 : 3;
-            const std::uint32_t entry =
-                cfaRow * image.cfaRepeatCols + (c % image.cfaRepeatCols);
-            const std::int32_t b = valid && p.blackOn ? p.black[k] & 0xFFFF
-                                                      : black.imageBlack(r, c, entry, k);
+            const std::uint32_t entry = cfaRow * image.cfaRepeatCols + (c % image.cfaRepeatCols);
+            const std::int32_t b =
+                valid && p.blackOn ? p.black[k] & 0xFFFF : black.imageBlack(r, c, entry, k);
             double z = image.samples[(a.top + r) * image.imageWidth + a.left + c] - b;
             if (valid) {
                 const double s = p.shiftRange[k] ? p.shiftRange[k] : image.maximumValue;

@@ -14,8 +14,7 @@ namespace {
 using platform::Rgb;
 using platform::Surface;
 
-constexpr Rgb kGrey = 0x808080, kBlack = 0, kWhite = 0xFFFFFF, kYellow = 0xE0E000,
-              kCyan = 0x00E0E0;
+constexpr Rgb kGrey = 0x808080, kBlack = 0, kWhite = 0xFFFFFF, kYellow = 0xE0E000, kCyan = 0x00E0E0;
 constexpr Rgb kColours[] = {0xC00000, 0x00A000, 0x0000FF};
 
 // A pixel of channel panel `ch`, relative to the panel's origin (12, 15 + 155 ch).
@@ -27,7 +26,8 @@ Rgb at(const Surface& s, int ch, int x, int y) {
 // rows above must not be.
 int paintedRows(const Surface& s, int ch, int bin) {
     int h = 0;
-    while (h < 128 && at(s, ch, 7 + bin, 129 - h) == kColours[ch]) ++h;
+    while (h < 128 && at(s, ch, 7 + bin, 129 - h) == kColours[ch])
+        ++h;
     for (int i = h; i < 128; ++i)
         if (at(s, ch, 7 + bin, 129 - i) == kColours[ch]) return -1;
     return h;
@@ -60,7 +60,8 @@ TEST(HistogramDrawing, AZeroImageFillsBin0ToRow126AndLeavesTheTopRow) {
             EXPECT_EQ(at(s, ch, x, y), kBlack) << x << "," << y;
         EXPECT_EQ(at(s, ch, 300, 50), kGrey);
         for (const int h : {17, 32, 54, 64, 86, 95, 117}) {
-            for (const int x : {0, 4, 521, 525}) EXPECT_EQ(at(s, ch, x, 130 - h), kWhite);
+            for (const int x : {0, 4, 521, 525})
+                EXPECT_EQ(at(s, ch, x, 130 - h), kWhite);
             EXPECT_EQ(at(s, ch, 5, 130 - h), kBlack);
             EXPECT_EQ(at(s, ch, 526, 130 - h), kGrey);
         }
@@ -80,13 +81,14 @@ TEST(HistogramDrawing, BarRowsFollowTheThresholds) {
     std::array<double, 128> t{};
     t[0] = 1e-9;
     t[1] = 1.337752254;
-    for (int i = 1; i < 127; ++i) t[i + 1] = t[i] * 1.07545916;
+    for (int i = 1; i < 127; ++i)
+        t[i + 1] = t[i] * 1.07545916;
     EXPECT_NEAR(t[127], 12800.0003, 0.00005);
     HistogramCounts counts;
     for (int ch = 0; ch < 3; ++ch)
         for (int i = 0; i < 128; ++i) {
-            counts.rgb[ch][i] = t[i];                                   // reaches row i
-            counts.rgb[ch][128 + i] = std::nextafter(t[i], 0.0);        // stops below it
+            counts.rgb[ch][i] = t[i];                            // reaches row i
+            counts.rgb[ch][128 + i] = std::nextafter(t[i], 0.0); // stops below it
         }
     counts.rgb[1][300] = 12800;
     counts.rgb[1][301] = std::numeric_limits<double>::quiet_NaN();
@@ -152,8 +154,9 @@ TEST(HistogramDrawing, MarkersStandInsideTheWindowOverTheirValues) {
     expectMarker(s, 0, 7 + 1000 / 32, 2, kYellow);
     expectMarker(s, 1, 7 + 16351 / 32, 1, kYellow);
     expectMarker(s, 2, 7 + 1, 1, kYellow);
-    EXPECT_NE(at(s, 0, 7 + 511, 1), kYellow);                    // 16383 is in the last bin
-    for (int x = 7; x <= 518; ++x) EXPECT_NE(at(s, 0, x, 6), kCyan); // 20 is in the first
+    EXPECT_NE(at(s, 0, 7 + 511, 1), kYellow); // 16383 is in the last bin
+    for (int x = 7; x <= 518; ++x)
+        EXPECT_NE(at(s, 0, x, 6), kCyan); // 20 is in the first
     for (const auto& [column, length] : {std::pair{45, 8}, {53, 8}, {114, 6}, {419, 6}}) {
         EXPECT_EQ(at(s, 0, column, 132 + length - 1), kWhite) << column;
         EXPECT_EQ(at(s, 0, column, 132 + length), kGrey) << column;
@@ -171,22 +174,30 @@ TEST(HistogramDrawing, AnySurfaceIsDrawnClippedAndOnlyInTheHistogramColours) {
     s.resize(0, 0);
     EXPECT_TRUE(DrawHistograms(image, HistogramCounts{}, planOf(false, 0, 0, 0), s).tooSmall);
 
-    const std::set<Rgb> palette{kGrey, kBlack, kWhite, kYellow, kCyan,
-                                kColours[0], kColours[1], kColours[2]};
+    const std::set<Rgb> palette{kGrey, kBlack,      kWhite,      kYellow,
+                                kCyan, kColours[0], kColours[1], kColours[2]};
     std::mt19937 rng(5);
-    const double odd[] = {-1, 0, 1e-10, 1, 12800, std::numeric_limits<double>::infinity(),
+    const double odd[] = {-1,
+                          0,
+                          1e-10,
+                          1,
+                          12800,
+                          std::numeric_limits<double>::infinity(),
                           std::numeric_limits<double>::quiet_NaN()};
     for (int trial = 0; trial < 40; ++trial) {
         HistogramCounts counts;
         for (auto& channel : counts.fullRange)
-            for (double& b : channel) b = odd[rng() % 7];
+            for (double& b : channel)
+                b = odd[rng() % 7];
         counts.channelMaxima = {static_cast<std::int32_t>(rng() % 70000), -5, 0x7FFFFFFF};
-        image.valueRange = static_cast<std::int32_t>(rng()) ;
+        image.valueRange = static_cast<std::int32_t>(rng());
         image.blackLevelMinimum = static_cast<std::uint16_t>(rng());
         image.blackLevelMaximum = static_cast<std::uint16_t>(rng());
         s.resize(static_cast<int>(rng() % 700), static_cast<int>(rng() % 600));
-        (void)DrawHistograms(image, counts, planOf(trial % 2 == 0, rng(), rng(), image.valueRange), s);
-        for (const Rgb p : s.pixels()) ASSERT_TRUE(palette.count(p)) << std::hex << p;
+        (void)DrawHistograms(image, counts, planOf(trial % 2 == 0, rng(), rng(), image.valueRange),
+                             s);
+        for (const Rgb p : s.pixels())
+            ASSERT_TRUE(palette.count(p)) << std::hex << p;
     }
 }
 

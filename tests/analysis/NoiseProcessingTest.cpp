@@ -32,29 +32,40 @@ const Case kCases[] = {
          p.replace[0] = 3;
          p.replaceRange[0] = 3;
      },
-     kChannelRed, {0, 0, 0, 4, -1, 3}, {1, 0, 1, 4, -1, 1}},
+     kChannelRed,
+     {0, 0, 0, 4, -1, 3},
+     {1, 0, 1, 4, -1, 1}},
     {"Replace A above Rr is taken as Rr",
      [](NoiseParameters& p) {
          p.replaceOn = 1;
          p.replace[0] = 50;
          p.replaceRange[0] = 3;
      },
-     kChannelRed, {0, 0, 0, 4, -1}, {1, 0, 1, 4, -1}},
-    {"Replace off by its box", [](NoiseParameters& p) { p.replace[0] = p.replaceRange[0] = 3; },
-     kChannelRed, {0, 0, 1}, {0, 0, 1}},
+     kChannelRed,
+     {0, 0, 0, 4, -1},
+     {1, 0, 1, 4, -1}},
+    {"Replace off by its box",
+     [](NoiseParameters& p) { p.replace[0] = p.replaceRange[0] = 3; },
+     kChannelRed,
+     {0, 0, 1},
+     {0, 0, 1}},
     {"Multiply r = 0, f = 2 doubles",
      [](NoiseParameters& p) {
          p.multiplyOn = 1;
          p.multiply[1] = 2;
      },
-     kChannelGreen1, {0, 1, 17, 500, -3}, {0, 2, 34, 1000, -6}},
+     kChannelGreen1,
+     {0, 1, 17, 500, -3},
+     {0, 2, 34, 1000, -6}},
     {"Multiply f = 1 and f = -1 are off",
      [](NoiseParameters& p) {
          p.multiplyOn = 1;
          p.multiply = {1, -1, 1, -1};
          p.multiplyRange = {0, 100, -100, 0};
      },
-     kChannelGreen1, {5, 50, 500}, {5, 50, 500}},
+     kChannelGreen1,
+     {5, 50, 500},
+     {5, 50, 500}},
     {"Multiply fading over r = 100: the factor 2 falls to 1 towards v = 100",
      [](NoiseParameters& p) {
          p.multiplyOn = 1;
@@ -62,15 +73,22 @@ const Case kCases[] = {
          p.multiplyRange[2] = 100;
      },
      // v x 2 / (v / 100 + 1): 0, 1.98, 66.7, 99.5; from r on nothing.
-     kChannelBlue, {0, 1, 50, 99, 100, 300}, {0, 1, 66, 99, 100, 300}},
-    {"Multiply off by its box", [](NoiseParameters& p) { p.multiply[1] = 2; }, kChannelGreen1,
-     {17}, {17}},
+     kChannelBlue,
+     {0, 1, 50, 99, 100, 300},
+     {0, 1, 66, 99, 100, 300}},
+    {"Multiply off by its box",
+     [](NoiseParameters& p) { p.multiply[1] = 2; },
+     kChannelGreen1,
+     {17},
+     {17}},
     {"Shift s = 0, S = 100: almost 100 just above 0, almost nothing near white",
      [](NoiseParameters& p) {
          p.shiftOn = 1;
          p.shift[3] = 100;
      },
-     kChannelGreen2, {1, 500, 999, -5}, {100, 550, 999, -5}},
+     kChannelGreen2,
+     {1, 500, 999, -5},
+     {100, 550, 999, -5}},
     {"Shift below s = -200 with S = -50 pulls down, never below 0",
      [](NoiseParameters& p) {
          p.shiftOn = 1;
@@ -78,18 +96,30 @@ const Case kCases[] = {
          p.shiftRange[0] = -200;
      },
      // v + v / 200 x -50: 200 -> 150, 100 -> 75, 201 above the range stays.
-     kChannelRed, {200, 100, 201, 0}, {150, 75, 201, 0}},
-    {"Shift off by its box", [](NoiseParameters& p) { p.shift[3] = 100; }, kChannelGreen2, {1},
+     kChannelRed,
+     {200, 100, 201, 0},
+     {150, 75, 201, 0}},
+    {"Shift off by its box",
+     [](NoiseParameters& p) { p.shift[3] = 100; },
+     kChannelGreen2,
+     {1},
      {1}},
-    {"Offset, and off by its box", [](NoiseParameters& p) { p.offset = {7, -9, 11, 13}; },
-     kChannelBlue, {5}, {5}},
+    {"Offset, and off by its box",
+     [](NoiseParameters& p) {
+         p.offset = {7, -9, 11, 13};
+     },
+     kChannelBlue,
+     {5},
+     {5}},
     {"Offset last: after a shift that floors at 0",
      [](NoiseParameters& p) {
          p.offsetOn = p.shiftOn = 1;
          p.offset[2] = -10;
          p.shift[2] = -500;
      },
-     kChannelBlue, {0, 10}, {-10, 5 - 10}},
+     kChannelBlue,
+     {0, 10},
+     {-10, 5 - 10}},
     {"Greyscale: only shift and offset, the second green with the first green's",
      [](NoiseParameters& p) {
          p.offsetOn = p.shiftOn = p.multiplyOn = p.replaceOn = 1;
@@ -101,7 +131,10 @@ const Case kCases[] = {
          p.shiftRange = {0, 200, 0, 0};
      },
      // v + (200 - v) / 200 x 100 + 4: 0 -> 104, 100 -> 154, 200 stays (+ 4).
-     kChannelGreen2, {0, 100, 200}, {104, 154, 204}, ImageSubMode::Greyscale},
+     kChannelGreen2,
+     {0, 100, 200},
+     {104, 154, 204},
+     ImageSubMode::Greyscale},
     {"Greyscale shift with s < 0 fades towards Wmax",
      [](NoiseParameters& p) {
          p.shiftOn = 1;
@@ -109,14 +142,21 @@ const Case kCases[] = {
          p.shiftRange[0] = -200;
      },
      // Only v above 200: v + (v - 200) / (1100 - 200) x 100.
-     kChannelRed, {200, 290, 1100}, {200, 300, 1200}, ImageSubMode::Greyscale},
+     kChannelRed,
+     {200, 290, 1100},
+     {200, 300, 1200},
+     ImageSubMode::Greyscale},
     {"Exposure: nothing acts",
      [](NoiseParameters& p) {
          p.offsetOn = p.multiplyOn = 1;
          p.offset[0] = 50;
          p.multiply[0] = 3;
      },
-     kChannelRed, {10}, {10}, ImageSubMode::Composite, DisplayMode::Exposure},
+     kChannelRed,
+     {10},
+     {10},
+     ImageSubMode::Composite,
+     DisplayMode::Exposure},
 };
 
 TEST(NoiseProcessing, EachFunctionDoesWhatItsRulesSay) {
@@ -186,7 +226,7 @@ TEST(NoiseProcessing, BlackLevelsGatesAndOffsetsFollowTheirBoxes) {
     EXPECT_EQ(stage.offset(kChannelGreen2), 4);
     stage.begin(image, DisplayMode::Image, ImageSubMode::Greyscale);
     EXPECT_EQ(stage.offset(kChannelGreen2), 2); // Greyscale: the first green's
-    p.valid = 0; // nothing while the parameters are not valid
+    p.valid = 0;                                // nothing while the parameters are not valid
     EXPECT_FALSE(stage.blackLevels().has_value());
     EXPECT_TRUE(stage.columnBlackOn());
 
@@ -222,8 +262,8 @@ TEST(NoiseProcessing, SkippingTheReplaceSequenceLandsWhereSteppingDoes) {
     for (const int channel : {0, 1, 2, 3})
         // Among them the values whose counters start on or next to the last index.
         for (const std::int32_t w : {0, 1, 651, 652, 657, 662, 666, 667, 700})
-            for (const std::uint64_t count : {0u, 1u, 2u, 667u, 668u, 669u, 1335u, 1336u, 1337u,
-                                              4000u, 123457u}) {
+            for (const std::uint64_t count :
+                 {0u, 1u, 2u, 667u, 668u, 669u, 1335u, 1336u, 1337u, 4000u, 123457u}) {
                 NoiseProcessing stepped(p), skipped(p);
                 stepped.begin(image, DisplayMode::Image, ImageSubMode::Composite);
                 skipped.begin(image, DisplayMode::Image, ImageSubMode::Composite);

@@ -13,7 +13,8 @@ namespace {
 
 TEST(RenderAllocation, AFailureOnAPartsThreadIsMessageElevenNotAnException) {
     if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one processor: no parts to fail";
-    if (!test::allocation::kHooked) GTEST_SKIP() << "the allocation hook is off under AddressSanitizer";
+    if (!test::allocation::kHooked)
+        GTEST_SKIP() << "the allocation hook is off under AddressSanitizer";
     ImageDescriptor image = test::makeImage(1024, 1024, 100);
     for (const ImageSubMode mode : {ImageSubMode::Composite, ImageSubMode::Channel}) {
         RenderSettings s = test::identitySettings(2048, 2048);
@@ -34,7 +35,8 @@ TEST(RenderAllocation, AFailureOnAPartsThreadIsMessageElevenNotAnException) {
         ASSERT_GT(failures, 0u) << "no part ran on a thread of its own in 200 drawings";
         EXPECT_EQ(outcome.status, kFailed);
         ASSERT_EQ(reporter.numbers(), std::vector<int>{11});
-        EXPECT_NE(reporter.records()[0].shown.text.find("picture drawing tables"), std::string::npos);
+        EXPECT_NE(reporter.records()[0].shown.text.find("picture drawing tables"),
+                  std::string::npos);
 
         RecordingReporter again;
         const RenderOutcome next = RenderImage(image, s, picture, again);

@@ -200,7 +200,8 @@ struct NoiseRules {
                 const double g = std::abs(f);
                 // Outside the range the fade keeps its end's factor.
                 q = std::clamp(q, 0.0, 1.0);
-                if (acts) v = static_cast<std::int64_t>(std::trunc(double(v) * g / (q * (g - 1) + 1)));
+                if (acts)
+                    v = static_cast<std::int64_t>(std::trunc(double(v) * g / (q * (g - 1) + 1)));
             }
         }
         const std::int64_t rr = std::min(p.replaceRange[k], 1000);
@@ -259,7 +260,7 @@ struct Reference {
     std::optional<NoiseRules> noise;
     std::optional<std::array<std::int32_t, 4>> stageBlack;
     bool columnsOn = true, rowsOn = true;
-    std::int64_t minimum = 0; // the black level minimum
+    std::int64_t minimum = 0;            // the black level minimum
     std::array<double, 4> noiseOffset{}; // what the statistics add to the black level
 
     Reference(const ImageDescriptor& i, const RenderSettings& s, const std::vector<std::uint8_t>& m,
@@ -290,7 +291,9 @@ struct Reference {
                 (*stageBlack)[k] = p->black[k] & 0xFFFF;
             minimum = *std::min_element(stageBlack->begin(), stageBlack->end());
         }
-        const auto offsetOf = [&](int k) { return p->offsetOn ? p->offset[grey && k == 3 ? 1 : k] : 0; };
+        const auto offsetOf = [&](int k) {
+            return p->offsetOn ? p->offset[grey && k == 3 ? 1 : k] : 0;
+        };
         noiseOffset = {double(offsetOf(0)), (offsetOf(1) + offsetOf(3)) / 2.0, double(offsetOf(2)),
                        (offsetOf(1) + offsetOf(3)) / 2.0};
     }
@@ -495,10 +498,10 @@ Expected expectedRender(const ImageDescriptor& image, const RenderSettings& s,
             grey ? (reduced ? map[static_cast<std::size_t>(ref.greyValue(e))]
                             : static_cast<std::int32_t>(ref.greyPixel(e) & 0xFF))
                  : map[static_cast<std::size_t>(ref.colourValue(e))];
-        out.statistics.addImageSample(
-            colour, static_cast<std::int32_t>(s.checks.adjusted ? e.v : raw),
-            static_cast<std::int32_t>(e.v < 1 ? 0 : e.v), e.black + ref.noiseOffset[e.channel],
-            displayed);
+        out.statistics.addImageSample(colour,
+                                      static_cast<std::int32_t>(s.checks.adjusted ? e.v : raw),
+                                      static_cast<std::int32_t>(e.v < 1 ? 0 : e.v),
+                                      e.black + ref.noiseOffset[e.channel], displayed);
     };
 
     if (paintsSamples(s, reduced)) {
@@ -750,8 +753,8 @@ NoiseParameters randomNoise(std::mt19937& rng) {
     };
     NoiseParameters p;
     p.valid = 1;
-    for (std::uint8_t* on : {&p.offsetOn, &p.replaceOn, &p.shiftOn, &p.multiplyOn, &p.blackOn,
-                             &p.maskedOn})
+    for (std::uint8_t* on :
+         {&p.offsetOn, &p.replaceOn, &p.shiftOn, &p.multiplyOn, &p.blackOn, &p.maskedOn})
         *on = pick(0, 2) != 0;
     constexpr float kFactors[] = {1.0f, -1.0f, 0.0f, 2.0f, 0.5f, -1.7f, 3.25f, -0.4f, 1.0001f};
     const bool equalBlacks = pick(0, 2) == 0;
@@ -790,8 +793,8 @@ TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRu
                            s.panel.height - 4 - g.marginBottom};
         }
         const Outcome o = compare(image, s, &p);
-        ASSERT_TRUE(o.matches) << "trial " << trial << ", " << m.name << ", black "
-                               << nameOf(black) << ": " << o.where;
+        ASSERT_TRUE(o.matches) << "trial " << trial << ", " << m.name << ", black " << nameOf(black)
+                               << ": " << o.where;
     }
 }
 
@@ -856,9 +859,9 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
                 // Across the band boundaries.
                 if (selected) s.selection = {true, 10, 17, l.panelWidth - 30, l.panelHeight - 9};
                 const Outcome o = compare(image, s, noisy ? &noise : nullptr);
-                EXPECT_TRUE(o.matches) << l.mode.name << ", black " << nameOf(black)
-                                       << ", selection " << selected << ", noise " << noisy
-                                       << ": " << o.where;
+                EXPECT_TRUE(o.matches)
+                    << l.mode.name << ", black " << nameOf(black) << ", selection " << selected
+                    << ", noise " << noisy << ": " << o.where;
             }
     scene_ = kSmallScene;
 }

@@ -62,8 +62,8 @@ TEST_F(InitialDialog, CompositeIsTheStartingModeAndItsOptionsAreShown) {
         EXPECT_TRUE(window->isVisible(id) && window->isEnabled(id)) << id;
         EXPECT_FALSE(window->isChecked(id)) << id;
     }
-    for (int id : {ids::kBlCorrected, ids::kOutsideRange, ids::kMapped, ids::kFine, ids::kSelectionBox,
-                   ids::kApplyWb}) {
+    for (int id : {ids::kBlCorrected, ids::kOutsideRange, ids::kMapped, ids::kFine,
+                   ids::kSelectionBox, ids::kApplyWb}) {
         EXPECT_FALSE(window->isVisible(id)) << id;
         EXPECT_FALSE(window->isEnabled(id)) << id;
     }
@@ -99,7 +99,8 @@ TEST(VersionText, UnknownWithoutAVersion) {
 }
 
 TEST_F(InitialDialog, StyledControlsTakeTheirFontsAndColours) {
-    for (const auto& row : controlStyleTable()) EXPECT_EQ(window->font(row.id).face, "Times New Roman") << row.id;
+    for (const auto& row : controlStyleTable())
+        EXPECT_EQ(window->font(row.id).face, "Times New Roman") << row.id;
     // At 96 dpi the 11-pixel font is 8.25 points; +0.5 points makes it 12 pixels, -1 point 10.
     EXPECT_EQ(window->font(1072).heightPixels, -12);
     EXPECT_EQ(window->font(1072).weight, 700);
@@ -122,7 +123,7 @@ TEST_F(InitialDialog, ResetsWithoutAnImageUseTheScale) {
     window->setText(ids::kBlackEdit, "300");
     window->setFocus(ids::kBlackEdit);
     driver->click(ids::kWhiteReset);
-    EXPECT_EQ(text(ids::kWhiteEdit), "8191");  // position 100 of the 12-bit scale
+    EXPECT_EQ(text(ids::kWhiteEdit), "8191"); // position 100 of the 12-bit scale
     EXPECT_EQ(dlg->whitePoint(), 8191);
     EXPECT_EQ(dlg->blackPoint(), 300);
     driver->click(ids::kBlackReset);
@@ -245,7 +246,7 @@ TEST_F(InitialDialog, GrowingMovesTheScrollBarsAndGrowsThePanel) {
     const auto hbar = window->controlRect(ids::kHScroll);
     const auto vbar = window->controlRect(ids::kVScroll);
     const auto start = window->clientSize();
-    window->resizeClient(start);  // the first size message only arms the handler
+    window->resizeClient(start); // the first size message only arms the handler
     window->resizeClient({start.width + 100, start.height + 40});
     EXPECT_EQ(window->controlRect(ids::kPanel),
               (platform::Rect{panel.left, panel.top, panel.right + 100, panel.bottom + 40}));
@@ -268,7 +269,8 @@ TEST_F(InitialDialog, ResizingKeepsEveryControlOffThePanelAndBackRestoresTheLayo
     const auto& controls = window->dialogTemplate().controls;
     const auto layout = [&] {
         std::map<int, platform::Rect> rects;
-        for (const auto& t : controls) rects[t.id] = window->controlRect(t.id);
+        for (const auto& t : controls)
+            rects[t.id] = window->controlRect(t.id);
         return rects;
     };
     const auto overlaps = [](const platform::Rect& a, const platform::Rect& b) {
@@ -286,9 +288,11 @@ TEST_F(InitialDialog, ResizingKeepsEveryControlOffThePanelAndBackRestoresTheLayo
             for (const auto& t : controls) {
                 if (t.id == ids::kPanel || t.id == ids::kHScroll || t.id == ids::kVScroll) continue;
                 EXPECT_FALSE(overlaps(now.at(t.id), now.at(area)))
-                    << "control " << t.id << " overlaps " << area << " at " << grown.width << "x" << grown.height;
+                    << "control " << t.id << " overlaps " << area << " at " << grown.width << "x"
+                    << grown.height;
             }
-        EXPECT_EQ(now.at(ids::kFinish).right - startLayout.at(ids::kFinish).right, grown.width - start.width);
+        EXPECT_EQ(now.at(ids::kFinish).right - startLayout.at(ids::kFinish).right,
+                  grown.width - start.width);
         EXPECT_EQ(now.at(ids::kPathEdit).width() - startLayout.at(ids::kPathEdit).width(),
                   grown.width - start.width);
         window->resizeClient(start);

@@ -33,7 +33,8 @@ class DialogFixture : public ::testing::Test {
 protected:
     void open(const std::string& commandLine = {}, LoadStages stages = LoadStages::standard()) {
         dlg = std::make_unique<CAnalyzerDlg>(services, commandLine, std::move(stages));
-        window = std::make_unique<platform::headless::HeadlessDialog>(resources::mainDialogTemplate(), *dlg);
+        window = std::make_unique<platform::headless::HeadlessDialog>(
+            resources::mainDialogTemplate(), *dlg);
         driver = std::make_unique<platform::headless::HeadlessDriver>(*window, services);
         window->open();
     }
@@ -86,7 +87,9 @@ protected:
 
     std::string text(int id) const { return window->text(id); }
     int messageCount() const { return static_cast<int>(services.messages.size()); }
-    int lastMessage() const { return services.messages.empty() ? -1 : services.messages.back().number; }
+    int lastMessage() const {
+        return services.messages.empty() ? -1 : services.messages.back().number;
+    }
 
     void TearDown() override {
         if (dlg && window && !window->ended()) dlg->onDestroy();

@@ -51,7 +51,9 @@ protected:
         return picture().pixel(g.originX + x, g.originY + y);
     }
     bool visibleAndEnabled(int id) const { return window->isVisible(id) && window->isEnabled(id); }
-    bool hiddenAndDisabled(int id) const { return !window->isVisible(id) && !window->isEnabled(id); }
+    bool hiddenAndDisabled(int id) const {
+        return !window->isVisible(id) && !window->isEnabled(id);
+    }
 
     TempFolder folder;
 };
@@ -62,25 +64,28 @@ TEST_F(Display, WithoutAFileThePanelIsBlack) {
     const int before = window->panelUpdates();
     dlg->onPanelPaint();
     EXPECT_EQ(window->panelUpdates(), before + 1);
-    for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
+    for (Rgb p : picture().pixels())
+        ASSERT_EQ(p, 0u);
 }
 
 // Whatever way the next Process fails, nothing of the previous picture stays on screen: the
 // panel, the pixel information, the counts and the scroll bars are as they are with no file.
 TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
     enum class Failure { Open, TooShort, Parse, Load, InfoOnly };
-    for (const Failure failure : {Failure::Open, Failure::TooShort, Failure::Parse, Failure::Load,
-                                  Failure::InfoOnly}) {
+    for (const Failure failure :
+         {Failure::Open, Failure::TooShort, Failure::Parse, Failure::Load, Failure::InfoOnly}) {
         SCOPED_TRACE(static_cast<int>(failure));
         bool failParse = false, failLoad = false;
         LoadStages stages = fakeStages(flatImage());
-        stages.parse = [&failParse, parse = stages.parse](RawFileContext& c, Reporter& r, const KeyState& k,
+        stages.parse = [&failParse, parse = stages.parse](RawFileContext& c, Reporter& r,
+                                                          const KeyState& k,
                                                           const LoadStages::ShotInfo& i) -> Status {
             if (!failParse) return parse(c, r, k, i);
             r.ShowMessage(MessageId::InvalidIfd);
             return kFailed;
         };
-        stages.load = [&failLoad, load = stages.load](RawFileContext& c, Reporter& r, const KeyState& k) -> Status {
+        stages.load = [&failLoad, load = stages.load](RawFileContext& c, Reporter& r,
+                                                      const KeyState& k) -> Status {
             if (!failLoad) return load(c, r, k);
             r.ShowMessage(MessageId::InconsistentSpecification, c.path, "strip count");
             return kFailed;
@@ -90,7 +95,8 @@ TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
         std::map<int, std::pair<std::string, bool>> start;
         const int texts[] = {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText,
                              ids::kWhiteStatistics, ids::kBlackStatistics};
-        for (const int id : texts) start[id] = {text(id), window->isVisible(id)};
+        for (const int id : texts)
+            start[id] = {text(id), window->isVisible(id)};
 
         const std::string good = folder.write("good.dng", std::vector<std::uint8_t>(100, 0));
         window->setText(ids::kPathEdit, good);
@@ -103,7 +109,8 @@ TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
 
         std::string next = good;
         if (failure == Failure::Open) next = (folder.path() / "missing.dng").string();
-        if (failure == Failure::TooShort) next = folder.write("short.dng", std::vector<std::uint8_t>(20, 0));
+        if (failure == Failure::TooShort)
+            next = folder.write("short.dng", std::vector<std::uint8_t>(20, 0));
         failParse = failure == Failure::Parse;
         failLoad = failure == Failure::Load;
         window->setChecked(ids::kInfoOnly, failure == Failure::InfoOnly);
@@ -111,12 +118,15 @@ TEST_F(Display, AFailedProcessLeavesNothingOfTheEarlierPicture) {
         const int messagesBefore = messageCount();
         driver->click(ids::kProcess);
         EXPECT_EQ(messageCount(), messagesBefore + (failure == Failure::InfoOnly ? 0 : 1));
-        for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
-        for (const int id : texts) EXPECT_EQ((std::pair{text(id), window->isVisible(id)}), start[id]) << id;
+        for (Rgb p : picture().pixels())
+            ASSERT_EQ(p, 0u);
+        for (const int id : texts)
+            EXPECT_EQ((std::pair{text(id), window->isVisible(id)}), start[id]) << id;
         EXPECT_FALSE(window->isEnabled(ids::kHScroll));
         EXPECT_FALSE(window->isEnabled(ids::kVScroll));
         dlg->onPanelPaint();
-        for (Rgb p : picture().pixels()) ASSERT_EQ(p, 0u);
+        for (Rgb p : picture().pixels())
+            ASSERT_EQ(p, 0u);
         TearDown();
     }
 }
@@ -244,7 +254,7 @@ TEST_F(Display, ModesArrangeTheirControls) {
 
 TEST_F(Display, HistogramOptionsFollowMappedAndFine) {
     FakeImage img = flatImage();
-    img.maximumValue = 4096;  // a value range above 511 offers "Fine"
+    img.maximumValue = 4096; // a value range above 511 offers "Fine"
     img.whiteLevel = 4095;
     load(img);
     driver->click(ids::kRadioHistogram);
@@ -259,7 +269,7 @@ TEST_F(Display, HistogramOptionsFollowMappedAndFine) {
     driver->click(ids::kFine);
     EXPECT_FALSE(window->isVisible(ids::kMapped));
     EXPECT_TRUE(window->isVisible(ids::kSelectionBox));
-    EXPECT_FALSE(window->isEnabled(ids::kSelectionBox));  // no selection
+    EXPECT_FALSE(window->isEnabled(ids::kSelectionBox)); // no selection
 }
 
 TEST_F(Display, HistogramModeDrawsTheHistogramsOverAWidenedPanel) {
@@ -282,13 +292,14 @@ TEST_F(Display, AShortPanelMakesTheDialogTallerForTheHistograms) {
     load();
     // Make the panel short by 30 pixels, as a smaller dialog would have it.
     const platform::Size start = window->clientSize();
-    window->resizeClient(start);  // arms the size handler
+    window->resizeClient(start); // arms the size handler
     platform::Rect panel = window->controlRect(ids::kPanel);
     platform::Rect bar = window->controlRect(ids::kHScroll);
     // The histograms' height runs from the panel's top to the scroll bar's.
     const int shortBy = bar.top - panel.top - 440;
     window->moveControl(ids::kPanel, {panel.left, panel.top, panel.right, panel.bottom - shortBy});
-    window->moveControl(ids::kHScroll, {bar.left, bar.top - shortBy, bar.right, bar.bottom - shortBy});
+    window->moveControl(ids::kHScroll,
+                        {bar.left, bar.top - shortBy, bar.right, bar.bottom - shortBy});
     const int shortHeight = window->controlRect(ids::kPanel).height();
     driver->click(ids::kRadioHistogram);
     EXPECT_EQ(window->clientSize().height, start.height + 30);
@@ -312,9 +323,9 @@ TEST_F(Display, ShowClippingFillsAChannelBelowTheBlackPoint) {
     load();
     driver->click(ids::kRadioChannel);
     window->setText(ids::kBlackEdit, "150");
-    driver->click(ids::kAdj);  // Adj redraws in Image mode: the new black point is read
-    EXPECT_EQ(imagePixel(1, 0), 0u);  // green 100 is below the black point
-    EXPECT_FALSE(window->isVisible(ids::kBlackStatistics));  // the counts are stale
+    driver->click(ids::kAdj);        // Adj redraws in Image mode: the new black point is read
+    EXPECT_EQ(imagePixel(1, 0), 0u); // green 100 is below the black point
+    EXPECT_FALSE(window->isVisible(ids::kBlackStatistics)); // the counts are stale
     driver->click(ids::kShowClipping);
     EXPECT_EQ(imagePixel(1, 0), rgb(0, 255, 0));
     // Red, above the black point, keeps a value of its own and no other colour.
@@ -324,7 +335,7 @@ TEST_F(Display, ShowClippingFillsAChannelBelowTheBlackPoint) {
 
 TEST_F(Display, TheExposureSliderAndItsResetRedraw) {
     load();
-    const Rgb start = imagePixel(1, 1);  // blue 50
+    const Rgb start = imagePixel(1, 1); // blue 50
     driver->slide(ids::kExposureSlider, 54);
     EXPECT_EQ(text(ids::kExposureLabel), "+1");
     EXPECT_EQ(imagePixel(1, 1), rgb(255, 200, 100));
@@ -337,7 +348,7 @@ TEST_F(Display, TheExposureSliderAndItsResetRedraw) {
 TEST_F(Display, LevelSlidersRedrawAndHideTheCounts) {
     load();
     const Rgb start = imagePixel();
-    driver->slide(ids::kWhiteSlider, 5);  // 30 on the 12-bit scale
+    driver->slide(ids::kWhiteSlider, 5); // 30 on the 12-bit scale
     EXPECT_EQ(text(ids::kWhiteEdit), "30");
     EXPECT_FALSE(window->isVisible(ids::kWhiteStatistics));
     EXPECT_NE(imagePixel(), start);
@@ -348,15 +359,18 @@ TEST_F(Display, LevelSlidersRedrawAndHideTheCounts) {
 
 TEST_F(Display, OrientationButtonsTurnThePictureAndShowWhichIsCurrent) {
     load();
-    EXPECT_EQ(window->control(ids::kOrientNormal).bitmap.pixels(), resources::loadBitmap(154).pixels());
+    EXPECT_EQ(window->control(ids::kOrientNormal).bitmap.pixels(),
+              resources::loadBitmap(154).pixels());
     driver->click(ids::kOrientRight);
     EXPECT_EQ(dlg->image()->orientation, 6);
     const auto& g = dlg->panel().geometry;
     // Turned right, the 64 x 48 image is 48 wide and 64 high.
     EXPECT_EQ(g.originX, (picture().width() - 48) / 2);
     EXPECT_EQ(g.originY, (picture().height() - 64) / 2);
-    EXPECT_EQ(window->control(ids::kOrientRight).bitmap.pixels(), resources::loadBitmap(157).pixels());
-    EXPECT_EQ(window->control(ids::kOrientNormal).bitmap.pixels(), resources::loadBitmap(150).pixels());
+    EXPECT_EQ(window->control(ids::kOrientRight).bitmap.pixels(),
+              resources::loadBitmap(157).pixels());
+    EXPECT_EQ(window->control(ids::kOrientNormal).bitmap.pixels(),
+              resources::loadBitmap(150).pixels());
 }
 
 TEST_F(Display, ASelectionIsFramedAndMeasured) {
@@ -367,7 +381,8 @@ TEST_F(Display, ASelectionIsFramedAndMeasured) {
     EXPECT_EQ(picture().pixel(g.originX - 1, g.originY - 1), 0x00FF6600u);
     EXPECT_EQ(picture().pixel(g.originX + 16, g.originY + 8), 0x00FF6600u);
     EXPECT_EQ(text(ids::kStatisticsText),
-              " Raw (min,max,avrg,StDev,AI) = ((200, 200, 200, 0.00, -0.34), (100, 100, 100, 0.00, -1.34), "
+              " Raw (min,max,avrg,StDev,AI) = ((200, 200, 200, 0.00, -0.34), (100, 100, 100, 0.00, "
+              "-1.34), "
               "(50, 50, 50, 0.00, -2.34))\n RGB (min,max,avrg,StDev) = ((200, 200, 200.0, 0.00), "
               "(100, 100, 100.0, 0.00), (50, 50, 50.0, 0.00))");
     EXPECT_EQ(text(ids::kCoordinatesText), "(   0,0   )\n   16x16  ");
@@ -403,7 +418,7 @@ TEST_F(Display, ScrollBarsAreSetUpForALargeImageAndScrollIt) {
     EXPECT_TRUE(window->isEnabled(ids::kHScroll));
     EXPECT_TRUE(window->isEnabled(ids::kVScroll));
     EXPECT_EQ(h.minimum, 0);
-    EXPECT_EQ(h.maximum, 999);  // 1000 cells across
+    EXPECT_EQ(h.maximum, 999); // 1000 cells across
     const int page = dlg->image()->pageX;
     EXPECT_EQ(h.page, page);
     EXPECT_EQ(dlg->image()->scrollMaxX, 1000 - page);
@@ -420,7 +435,7 @@ TEST_F(Display, ScrollBarsAreSetUpForALargeImageAndScrollIt) {
     EXPECT_EQ(dlg->image()->scrollX, 1000 - page);
     const int updates = window->panelUpdates();
     dlg->onHScroll(ids::kHScroll, platform::ScrollCode::LineDown, 0);
-    EXPECT_EQ(window->panelUpdates(), updates);  // at the end: nothing to redraw
+    EXPECT_EQ(window->panelUpdates(), updates); // at the end: nothing to redraw
     dlg->onHScroll(ids::kHScroll, platform::ScrollCode::PageUp, 0);
     EXPECT_EQ(dlg->image()->scrollX, 1000 - 2 * page);
 }

@@ -17,19 +17,30 @@ namespace {
 namespace vk = platform::vk;
 
 std::string keyName(int code) {
-    if (code >= vk::kA && code <= vk::kA + 25) return std::string(1, static_cast<char>('A' + code - vk::kA));
-    if (code >= vk::k0 && code <= vk::k0 + 9) return std::string(1, static_cast<char>('0' + code - vk::k0));
+    if (code >= vk::kA && code <= vk::kA + 25)
+        return std::string(1, static_cast<char>('A' + code - vk::kA));
+    if (code >= vk::k0 && code <= vk::k0 + 9)
+        return std::string(1, static_cast<char>('0' + code - vk::k0));
     if (code >= vk::kF1 && code <= vk::kF1 + 11) return "F" + std::to_string(code - vk::kF1 + 1);
     switch (code) {
-    case vk::kAdd: return "add";
-    case vk::kSubtract: return "subtract";
-    case vk::kUp: return "Up";
-    case vk::kDown: return "Down";
-    case vk::kLeft: return "Left";
-    case vk::kRight: return "Right";
-    case vk::kHome: return "Home";
-    case vk::kEnd: return "End";
-    default: return "key " + std::to_string(code);
+    case vk::kAdd:
+        return "add";
+    case vk::kSubtract:
+        return "subtract";
+    case vk::kUp:
+        return "Up";
+    case vk::kDown:
+        return "Down";
+    case vk::kLeft:
+        return "Left";
+    case vk::kRight:
+        return "Right";
+    case vk::kHome:
+        return "Home";
+    case vk::kEnd:
+        return "End";
+    default:
+        return "key " + std::to_string(code);
     }
 }
 
@@ -51,12 +62,15 @@ std::set<std::string> guideKeys(const std::string& html) {
     const std::string table = html.substr(start, end - start);
     std::set<std::string> keys;
     const std::regex kbd("<kbd>([^<]*)</kbd>");
-    for (auto it = std::sregex_iterator(table.begin(), table.end(), kbd); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), kbd);
+         it != std::sregex_iterator(); ++it)
         keys.insert((*it)[1]);
     const std::regex run("<kbd>([^<]*?)([0-9]+)</kbd> … <kbd>([^<]*?)([0-9]+)</kbd>");
-    for (auto it = std::sregex_iterator(table.begin(), table.end(), run); it != std::sregex_iterator(); ++it) {
+    for (auto it = std::sregex_iterator(table.begin(), table.end(), run);
+         it != std::sregex_iterator(); ++it) {
         EXPECT_EQ((*it)[1], (*it)[3]) << "a run with two prefixes: " << it->str();
-        for (int n = std::stoi((*it)[2]); n <= std::stoi((*it)[4]); ++n) keys.insert((*it)[1].str() + std::to_string(n));
+        for (int n = std::stoi((*it)[2]); n <= std::stoi((*it)[4]); ++n)
+            keys.insert((*it)[1].str() + std::to_string(n));
     }
     return keys;
 }
@@ -69,7 +83,8 @@ TEST(UserGuide, NamesEveryKeyTheDialogActsOn) {
     int checked = 0;
     for (const KeyPattern& p : CAnalyzerDlg::releasedKeys()) {
         for (int code = p.key; code <= std::max(p.key, p.last); ++code) {
-            EXPECT_TRUE(documented.count(comboName(p, code)) == 1) << comboName(p, code) << " is not in the guide";
+            EXPECT_TRUE(documented.count(comboName(p, code)) == 1)
+                << comboName(p, code) << " is not in the guide";
             ++checked;
         }
     }

@@ -47,7 +47,9 @@ TEST_F(HistogramMode, CountsTheWholeRangeAfterALoadAndDrawsThreeHistograms) {
     EXPECT_EQ(p.pixel(12 + 7 + 250, 15 + 155 + 129), 0x00A000u);
     EXPECT_EQ(text(ids::kHistogramText), "Range\n0:4095");
     EXPECT_TRUE(window->isVisible(ids::kHistogramText));
-    EXPECT_EQ(text(ids::kStatisticsText).rfind("\nCurrent WB coeffs RGGB: (1.0000, 1.0000, 1.0000, 1.0000)", 0), 0u)
+    EXPECT_EQ(text(ids::kStatisticsText)
+                  .rfind("\nCurrent WB coeffs RGGB: (1.0000, 1.0000, 1.0000, 1.0000)", 0),
+              0u)
         << text(ids::kStatisticsText);
     EXPECT_EQ(messageCount(), 0);
 }

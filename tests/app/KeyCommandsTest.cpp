@@ -20,11 +20,15 @@ FakeImage rampImage() {
     img.whiteLevel = 4095;
     img.width = 300;
     img.height = 200;
-    img.sample = [](std::uint32_t r, std::uint32_t c) { return static_cast<std::uint16_t>(100 + (r * 5 + c * 3) % 3000); };
+    img.sample = [](std::uint32_t r, std::uint32_t c) {
+        return static_cast<std::uint16_t>(100 + (r * 5 + c * 3) % 3000);
+    };
     return img;
 }
 
-KeyChord chord(int key, bool ctrl = false, bool shift = false, bool alt = false) { return {ctrl, shift, alt, key}; }
+KeyChord chord(int key, bool ctrl = false, bool shift = false, bool alt = false) {
+    return {ctrl, shift, alt, key};
+}
 
 class Keys : public DialogFixture {
 protected:
@@ -33,7 +37,8 @@ protected:
         make_ = make;
         if (!window) {
             LoadStages stages = fakeStages(rampImage());
-            stages.parse = [this, parse = stages.parse](RawFileContext& c, Reporter& r, const KeyState& k,
+            stages.parse = [this, parse = stages.parse](RawFileContext& c, Reporter& r,
+                                                        const KeyState& k,
                                                         const LoadStages::ShotInfo& i) {
                 c.make = make_;
                 c.model = "Model";
@@ -42,11 +47,14 @@ protected:
             open("", stages);
         }
         window->setPanelSize({160, 120});
-        window->setText(ids::kPathEdit, folder.write(make + ".dng", std::vector<std::uint8_t>(100, 0)));
+        window->setText(ids::kPathEdit,
+                        folder.write(make + ".dng", std::vector<std::uint8_t>(100, 0)));
         driver->click(ids::kProcess);
         ASSERT_TRUE(dlg->imageDecoded());
     }
-    void key(int k, bool ctrl = false, bool shift = false, bool alt = false) { driver->key(chord(k, ctrl, shift, alt)); }
+    void key(int k, bool ctrl = false, bool shift = false, bool alt = false) {
+        driver->key(chord(k, ctrl, shift, alt));
+    }
     ImageDescriptor& image() { return const_cast<ImageDescriptor&>(*dlg->image()); }
     std::string make_;
     TempFolder folder;
@@ -55,10 +63,12 @@ protected:
 TEST_F(Keys, AltPlusAndMinusStepTheFontsWithinTwoSteps) {
     open();
     const int start = window->font(ids::kShotInfo).heightPixels;
-    for (int i = 0; i < 3; ++i) key(vk::kOemPlus, false, true, true);  // Alt+"+"
+    for (int i = 0; i < 3; ++i)
+        key(vk::kOemPlus, false, true, true); // Alt+"+"
     EXPECT_EQ(dlg->fontStep(), 2);
     const int grown = window->font(ids::kShotInfo).heightPixels;
-    for (int i = 0; i < 5; ++i) key(vk::kOemMinus, false, false, true);
+    for (int i = 0; i < 5; ++i)
+        key(vk::kOemMinus, false, false, true);
     EXPECT_EQ(dlg->fontStep(), -2);
     EXPECT_NE(grown, start);
     EXPECT_NE(window->font(ids::kShotInfo).heightPixels, grown);
@@ -106,7 +116,8 @@ TEST_F(Keys, NudgingTheLevelsInTheirEdits) {
 TEST_F(Keys, CtrlArrowsOnTheExposureSliderStepAThirtySixthOfAStop) {
     load();
     window->setFocus(ids::kExposureSlider);
-    const std::pair<int, const char*> up[] = {{289, "+1/36"}, {323, "+35/36"}, {324, "+1"}, {325, "+1 1/36"}};
+    const std::pair<int, const char*> up[] = {
+        {289, "+1/36"}, {323, "+35/36"}, {324, "+1"}, {325, "+1 1/36"}};
     for (int step6 = 289; step6 <= 325; ++step6) {
         key(vk::kRight, true);
         ASSERT_EQ(image().exposureStep6, step6);
@@ -118,13 +129,16 @@ TEST_F(Keys, CtrlArrowsOnTheExposureSliderStepAThirtySixthOfAStop) {
     }
     EXPECT_NEAR(image().exposureFactor, std::pow(2.0, 37.0 / 36), 1e-6);
     EXPECT_EQ(window->position(ids::kExposureSlider), 48) << "the slider itself stays";
-    for (int i = 0; i < 300; ++i) key(vk::kRight, true);
+    for (int i = 0; i < 300; ++i)
+        key(vk::kRight, true);
     EXPECT_EQ(image().exposureStep6, 576);
     EXPECT_EQ(text(ids::kExposureLabel), "+8");
     EXPECT_DOUBLE_EQ(image().exposureFactor, 256);
-    for (int i = 0; i < 576 - 287; ++i) key(vk::kLeft, true);
+    for (int i = 0; i < 576 - 287; ++i)
+        key(vk::kLeft, true);
     EXPECT_EQ(text(ids::kExposureLabel), "-1/36");
-    for (int i = 0; i < 287 - 253; ++i) key(vk::kLeft, true);
+    for (int i = 0; i < 287 - 253; ++i)
+        key(vk::kLeft, true);
     EXPECT_EQ(text(ids::kExposureLabel), "-35/36");
     key(vk::kLeft, true);
     EXPECT_EQ(text(ids::kExposureLabel), "-1");
@@ -132,10 +146,12 @@ TEST_F(Keys, CtrlArrowsOnTheExposureSliderStepAThirtySixthOfAStop) {
 
 TEST_F(Keys, ZoomingInStopsAtTenAndOutGoesToOneCellAPixel) {
     load();
-    for (int i = 0; i < 12; ++i) key(vk::kAdd);
+    for (int i = 0; i < 12; ++i)
+        key(vk::kAdd);
     EXPECT_EQ(dlg->magnification(), 10);
     EXPECT_EQ(text(ids::kZoomText), "Zoom\n  10:1");
-    for (int i = 0; i < 9; ++i) key(vk::kSubtract);
+    for (int i = 0; i < 9; ++i)
+        key(vk::kSubtract);
     EXPECT_EQ(dlg->magnification(), 1);
     key(vk::kSubtract);
     EXPECT_EQ(dlg->reduction(), 2);
@@ -146,7 +162,7 @@ TEST_F(Keys, ZoomingInStopsAtTenAndOutGoesToOneCellAPixel) {
     EXPECT_EQ(dlg->reduction(), 1);
     key(vk::kAdd);
     key(vk::kAdd);
-    key(vk::digit(0), true, false, true);  // Ctrl+Alt+0
+    key(vk::digit(0), true, false, true); // Ctrl+Alt+0
     EXPECT_EQ(dlg->magnification(), 1);
     // Ctrl with the wheel zooms too.
     driver->wheel(120, {80, 60});
@@ -210,10 +226,10 @@ TEST_F(Keys, WhiteBalanceSetsIsolationAndTheGreensRule) {
     image().greensChanged = false;
     key(vk::digit(4), false, true);
     EXPECT_TRUE(image().greensChanged) << "the second green was not 0";
-    key(vk::digit(3), true, true);  // Ctrl+Shift+3 saves
+    key(vk::digit(3), true, true); // Ctrl+Shift+3 saves
     EXPECT_EQ(dlg->whiteBalanceSet(3), (std::array<float, 4>{0, 1, 0, 0}));
     key(vk::digit(5), false, true);
-    key(vk::digit(3), true);  // Ctrl+3 recalls
+    key(vk::digit(3), true); // Ctrl+3 recalls
     EXPECT_EQ(image().wbMultipliers, (std::array<float, 4>{0, 1, 0, 0}));
     // Ctrl+0 without the camera's coefficients changes nothing.
     key(vk::digit(0), true);
@@ -229,13 +245,13 @@ TEST_F(Keys, LevelKeysSetPositionBlackChannelWhiteAndClipLevels) {
     key(vk::kTab);
     driver->type(ids::kWhiteEdit, "3900");
     key(vk::kReturn);
-    key(vk::digit(2), true, false, true);  // Ctrl+Alt+2
+    key(vk::digit(2), true, false, true); // Ctrl+Alt+2
     ASSERT_EQ(image().blackLevelArray.size(), 4u);
     EXPECT_EQ(image().blackLevelArray[1], 77);
     EXPECT_EQ(image().blackLevelArray[0], image().blackLevel);
-    key(vk::digit(3), true, true, true);  // Ctrl+Alt+Shift+3
+    key(vk::digit(3), true, true, true); // Ctrl+Alt+Shift+3
     EXPECT_EQ(image().channelWhite[2], 3900);
-    key(vk::digit(4), false, false, true);  // Alt+4
+    key(vk::digit(4), false, false, true); // Alt+4
     EXPECT_EQ(image().clipLevels[3], 3900);
     key(vk::digit(9), true, true, true);
     EXPECT_EQ(image().valueRange, 3900);
@@ -244,10 +260,10 @@ TEST_F(Keys, LevelKeysSetPositionBlackChannelWhiteAndClipLevels) {
 
 TEST_F(Keys, TheColumnProfileAppliesToFilesOfTheSameCameraOnly) {
     load("Maker");
-    key(vk::kF1 + 7, true);  // Ctrl+F8 measures
+    key(vk::kF1 + 7, true); // Ctrl+F8 measures
     const std::uint16_t blackBefore = image().blackLevelMinimum;
     load("Other");
-    key(vk::kF1 + 8, true);  // Ctrl+F9
+    key(vk::kF1 + 8, true); // Ctrl+F9
     EXPECT_TRUE(image().blackDeltaH.empty()) << "another camera";
     EXPECT_EQ(image().blackLevelMinimum, blackBefore);
     load("Maker");
@@ -255,7 +271,8 @@ TEST_F(Keys, TheColumnProfileAppliesToFilesOfTheSameCameraOnly) {
     ASSERT_EQ(image().blackDeltaH.size(), 300u);
     // Column c averages 100 + (5 r + 3 c) mod 3000 over the 200 rows.
     long sum = 0;
-    for (int r = 0; r < 200; ++r) sum += 100 + (r * 5 + 7 * 3) % 3000;
+    for (int r = 0; r < 200; ++r)
+        sum += 100 + (r * 5 + 7 * 3) % 3000;
     EXPECT_EQ(image().blackDeltaH[7], sum / 200);
     EXPECT_EQ(image().blackLevel, 0);
     EXPECT_EQ(dlg->blackPoint(), image().blackLevelMinimum) << "the black point Reset ran";
@@ -266,7 +283,7 @@ TEST_F(Keys, SerialAndUpdateKeysOnlyShowTheirMessages) {
     key('S', true);
     EXPECT_EQ(lastMessage(), 27);
     const int before = messageCount();
-    key('I', true, false, true);  // Ctrl+Alt+I: no serial in this file
+    key('I', true, false, true); // Ctrl+Alt+I: no serial in this file
     EXPECT_EQ(messageCount(), before);
     EXPECT_EQ(dlg->imageSubMode(), ImageSubMode::Composite);
     key('B', true);

@@ -19,7 +19,9 @@ FakeImage rampImage() {
     img.whiteLevel = 4095;
     img.width = 200;
     img.height = 400;
-    img.sample = [](std::uint32_t r, std::uint32_t c) { return static_cast<std::uint16_t>((r * 7 + c * 3) % 4000); };
+    img.sample = [](std::uint32_t r, std::uint32_t c) {
+        return static_cast<std::uint16_t>((r * 7 + c * 3) % 4000);
+    };
     return img;
 }
 
@@ -65,16 +67,16 @@ TEST_F(PanelMouse, ARightClickSelectsTheOneCellUnderThePointer) {
 TEST_F(PanelMouse, ASelectionAlwaysSpansTheAnchorCellAndThePointerCell) {
     load({120, 100}, 2);
     const PanelGeometry& g = geometry();
-    const int ax = g.originX + 41, ay = g.originY + 21;  // cell 40..43 x 20..23
+    const int ax = g.originX + 41, ay = g.originY + 21; // cell 40..43 x 20..23
     mouse(MouseKind::RightDown, ax, ay);
     const struct {
         int x, y, left, right, top, bottom;
     } steps[] = {
-        {ax + 10, ay + 5, 40, 51, 20, 27},  // right and down
-        {ax - 10, ay + 5, 28, 43, 20, 27},  // back across to the left
-        {ax - 10, ay - 9, 28, 43, 12, 23},  // and above the anchor
-        {ax + 2, ay + 1, 40, 43, 20, 23},   // into the anchor cell again
-        {ax + 17, ay - 1, 40, 59, 20, 23},  // right once more
+        {ax + 10, ay + 5, 40, 51, 20, 27}, // right and down
+        {ax - 10, ay + 5, 28, 43, 20, 27}, // back across to the left
+        {ax - 10, ay - 9, 28, 43, 12, 23}, // and above the anchor
+        {ax + 2, ay + 1, 40, 43, 20, 23},  // into the anchor cell again
+        {ax + 17, ay - 1, 40, 59, 20, 23}, // right once more
     };
     for (const auto& step : steps) {
         mouse(MouseKind::Move, step.x, step.y);
@@ -119,7 +121,7 @@ TEST_F(PanelMouse, PanningMovesFourUnitsAPixelWithinTheScrollRange) {
     mouse(MouseKind::Move, 48, 50);
     EXPECT_EQ(dlg->image()->scrollX, 38);
     EXPECT_EQ(window->position(ids::kHScroll), 38);
-    mouse(MouseKind::Move, 58, 50);  // ten pixels right: 40 units back, held at 0
+    mouse(MouseKind::Move, 58, 50); // ten pixels right: 40 units back, held at 0
     EXPECT_EQ(dlg->image()->scrollX, 0);
     mouse(MouseKind::Move, 58, 45);
     EXPECT_EQ(dlg->image()->scrollY, 20);
@@ -155,16 +157,22 @@ TEST_F(PanelMouse, ScrollBarCodesStayWithinTheRangeAndLineUpAtTheStartDoesNotRep
         int position;
         int expected;
     } steps[] = {
-        {ScrollCode::LineDown, 0, 1},          {ScrollCode::PageDown, 0, 1 + page},
-        {ScrollCode::Bottom, 0, maximum},      {ScrollCode::PageDown, 0, maximum},
-        {ScrollCode::LineDown, 0, maximum},    {ScrollCode::PageUp, 0, maximum - page},
-        {ScrollCode::ThumbTrack, 3, 3},        {ScrollCode::ThumbPosition, 9999, maximum},
-        {ScrollCode::Top, 0, 0},               {ScrollCode::PageUp, 0, 0},
+        {ScrollCode::LineDown, 0, 1},
+        {ScrollCode::PageDown, 0, 1 + page},
+        {ScrollCode::Bottom, 0, maximum},
+        {ScrollCode::PageDown, 0, maximum},
+        {ScrollCode::LineDown, 0, maximum},
+        {ScrollCode::PageUp, 0, maximum - page},
+        {ScrollCode::ThumbTrack, 3, 3},
+        {ScrollCode::ThumbPosition, 9999, maximum},
+        {ScrollCode::Top, 0, 0},
+        {ScrollCode::PageUp, 0, 0},
     };
     for (const auto& step : steps) {
         dlg->onVScroll(ids::kVScroll, step.code, step.position);
         EXPECT_EQ(image.scrollY, step.expected) << static_cast<int>(step.code);
-        EXPECT_EQ(window->position(ids::kVScroll), std::min(step.expected, window->rangeState(ids::kVScroll).maximum));
+        EXPECT_EQ(window->position(ids::kVScroll),
+                  std::min(step.expected, window->rangeState(ids::kVScroll).maximum));
     }
 }
 

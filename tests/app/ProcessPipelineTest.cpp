@@ -31,7 +31,8 @@ TEST_F(Process, AMissingFileCannotBeOpened) {
     process(" /no/such/dir/file.cr2 ");
     ASSERT_EQ(messageCount(), 1);
     EXPECT_EQ(services.messages[0].number, 2);
-    EXPECT_EQ(services.messages[0].text, "Error opening file /no/such/dir/file.cr2 for input:\nFile not found");
+    EXPECT_EQ(services.messages[0].text,
+              "Error opening file /no/such/dir/file.cr2 for input:\nFile not found");
     EXPECT_EQ(dlg->file(), nullptr);
     expectButtonRestored();
     // Only "Opening" was shown: the file never got to reading.
@@ -58,7 +59,9 @@ TEST_F(Process, PathsLongerThan260CharactersAreRefusedWhole) {
     const auto expectRefused = [&](const char* how) {
         ASSERT_EQ(messageCount(), 1) << how;
         EXPECT_EQ(services.messages[0].number, 2) << how;
-        EXPECT_EQ(services.messages[0].text, "Error opening file " + tooLong + " for input:\nPath too long") << how;
+        EXPECT_EQ(services.messages[0].text,
+                  "Error opening file " + tooLong + " for input:\nPath too long")
+            << how;
         EXPECT_EQ(parses, 0) << how;
         EXPECT_EQ(dlg->file(), nullptr) << how;
         services.messages.clear();
@@ -91,7 +94,7 @@ TEST_F(Process, A26ByteFileGoesOnToParsing) {
     open();
     process(folder.write("26.raw", std::vector<std::uint8_t>(26, 0)));
     ASSERT_EQ(messageCount(), 1);
-    EXPECT_EQ(services.messages[0].number, 4);  // the header check's verdict
+    EXPECT_EQ(services.messages[0].number, 4); // the header check's verdict
     EXPECT_EQ(window->ownerDrawnFaces(), (std::vector<std::string>{"Opening", "Reading"}));
     EXPECT_EQ(dlg->file(), nullptr);
     expectButtonRestored();
@@ -181,7 +184,7 @@ TEST_F(Process, BlackResetRaisesAWhitePointBelowIt) {
     img.blackLevelMinimum = 2048;
     open("", fakeStages(img));
     process(folder.write("a.raw", std::vector<std::uint8_t>(30, 0)));
-    driver->slide(ids::kWhiteSlider, 20);  // 600, which lowers the black point too
+    driver->slide(ids::kWhiteSlider, 20); // 600, which lowers the black point too
     ASSERT_EQ(dlg->blackPoint(), 600);
     driver->click(ids::kBlackReset);
     EXPECT_EQ(dlg->blackPoint(), 2048);

@@ -17,7 +17,9 @@ using platform::headless::HeadlessDialog;
 using platform::headless::HeadlessDriver;
 using platform::headless::KeyChord;
 
-KeyChord chord(int key, bool ctrl = false, bool shift = false, bool alt = false) { return {ctrl, shift, alt, key}; }
+KeyChord chord(int key, bool ctrl = false, bool shift = false, bool alt = false) {
+    return {ctrl, shift, alt, key};
+}
 
 class Tools : public DialogFixture {
 protected:
@@ -25,10 +27,13 @@ protected:
         FakeImage img;
         img.width = 32;
         img.height = 24;
-        img.sample = [](std::uint32_t r, std::uint32_t c) { return static_cast<std::uint16_t>(200 + (r * 7 + c * 5) % 1500); };
+        img.sample = [](std::uint32_t r, std::uint32_t c) {
+            return static_cast<std::uint16_t>(200 + (r * 7 + c * 5) % 1500);
+        };
         open("", fakeStages(img));
         window->setPanelSize({120, 90});
-        window->setText(ids::kPathEdit, folder.write("shot.dng", std::vector<std::uint8_t>(100, 0)));
+        window->setText(ids::kPathEdit,
+                        folder.write("shot.dng", std::vector<std::uint8_t>(100, 0)));
         driver->click(ids::kProcess);
         ASSERT_TRUE(dlg->imageDecoded());
     }
@@ -62,13 +67,13 @@ protected:
 TEST_F(Tools, WhiteBalanceSlidersEditsAndKeySteps) {
     enum class Act { Slide, Type, Key };
     const struct {
-        float start;  // every coefficient at opening
+        float start; // every coefficient at opening
         Act act;
         int slider;
         std::string typed;
         KeyChord key;
-        std::string shown;  // the red edit afterwards
-        int position;       // the red slider afterwards
+        std::string shown; // the red edit afterwards
+        int position;      // the red slider afterwards
     } cases[] = {
         {1.0f, Act::Slide, 21, "", {}, "1.0500", 21},
         {2.0f, Act::Type, 0, "1.0", {}, "1.0000", 20},
@@ -95,7 +100,8 @@ TEST_F(Tools, WhiteBalanceSlidersEditsAndKeySteps) {
         EXPECT_FLOAT_EQ(image().wbMultipliers[0], std::stof(c.shown));
         d.click(ids::kCancel);
         EXPECT_EQ(dlg->whiteBalanceDialog(), nullptr);
-        EXPECT_EQ(image().wbMultipliers, (std::array<float, 4>{c.start, c.start, c.start, c.start}));
+        EXPECT_EQ(image().wbMultipliers,
+                  (std::array<float, 4>{c.start, c.start, c.start, c.start}));
     }
 }
 
@@ -108,7 +114,7 @@ TEST_F(Tools, TheSecondGreenFollowsTheFirstOnlyWhileTheyAreTied) {
     EXPECT_EQ(image().wbMultipliers, (std::array<float, 4>{1, 1.5f, 1.5f, 1}));
     // A set with unequal greens unties them.
     image().wbMultipliers = {1, 2, 3, 1};
-    mainKey('4', true, true);  // Ctrl+Shift+4 saves set 4
+    mainKey('4', true, true); // Ctrl+Shift+4 saves set 4
     d.click(wb::kRecall1 + 3);
     EXPECT_TRUE(dlg->whiteBalanceDialog()->separateGreens());
     d.slide(wb::kGreenSlider, 10);
@@ -133,7 +139,7 @@ TEST_F(Tools, GreensChangedWhenAGreenGoesToOrFromZero) {
         d.slide(wb::kGreenSlider, c.slider);
         EXPECT_EQ(image().greensChanged, c.changed) << c.green << " to position " << c.slider;
         image().greensChanged = false;
-        d.slide(wb::kRedSlider, 0);  // red never counts
+        d.slide(wb::kRedSlider, 0); // red never counts
         EXPECT_FALSE(image().greensChanged);
         d.click(ids::kCancel);
     }
@@ -242,11 +248,11 @@ TEST_F(Tools, NoiseValuesChannelsAndLimits) {
     auto& d = openTool(ids::kNoiseDialog);
     const NoiseParameters& w = dlg->noiseDialog()->working();
     EXPECT_TRUE(tool->isChecked(nd::kOffset));
-    EXPECT_FALSE(tool->isEnabled(nd::kValueEdit));  // no channel chosen yet
+    EXPECT_FALSE(tool->isEnabled(nd::kValueEdit)); // no channel chosen yet
     d.click(nd::kRed);
     enter(nd::kValueEdit, "50");
     EXPECT_EQ(w.offset, (std::array<std::int32_t, 4>{50, 0, 0, 0}));
-    EXPECT_EQ(dlg->liveNoise(), w);  // Enter applies
+    EXPECT_EQ(dlg->liveNoise(), w); // Enter applies
     d.click(nd::kAll);
     EXPECT_EQ(w.offset, (std::array<std::int32_t, 4>{50, 50, 50, 50}));
     EXPECT_EQ(w.offsetMask, kNoiseMaskAll);
@@ -258,8 +264,8 @@ TEST_F(Tools, NoiseValuesChannelsAndLimits) {
         bool ctrl, shift, alt;
         int steps;
         const char* shown;
-    } spins[] = {{false, false, false, 3, "53"},  {false, true, false, -1, "43"},
-                 {true, false, false, 1, "143"},  {true, true, false, -2, "-1857"},
+    } spins[] = {{false, false, false, 3, "53"},   {false, true, false, -1, "43"},
+                 {true, false, false, 1, "143"},   {true, true, false, -2, "-1857"},
                  {true, false, true, -1, "-4095"}, {true, false, true, 1, "4095"}};
     for (const auto& s : spins) {
         if (s.ctrl) services.press(vk::kControl);
@@ -294,10 +300,11 @@ TEST_F(Tools, NoiseValuesChannelsAndLimits) {
     d.click(nd::kReplace);
     d.click(nd::kRed);
     d.type(nd::kValueEdit, "");
-    for (char c : std::string("-12x3")) d.character(c);
+    for (char c : std::string("-12x3"))
+        d.character(c);
     EXPECT_EQ(toolText(nd::kValueEdit), "123");
     d.key(chord(vk::kReturn));
-    enter(nd::kValueEdit, "4095");  // not strictly below max: the old value stays
+    enter(nd::kValueEdit, "4095"); // not strictly below max: the old value stays
     EXPECT_EQ(w.replace[0], 123);
     enter(nd::kRangeEdit, "99999");
     EXPECT_EQ(w.replaceRange[0], 4095);
@@ -307,7 +314,7 @@ TEST_F(Tools, TabStoresAndEnterApplies) {
     auto& d = openTool(ids::kNoiseDialog);
     const NoiseParameters before = dlg->liveNoise();
     d.click(nd::kShift);
-    d.click(nd::kGreen1);  // with "link greens": both greens
+    d.click(nd::kGreen1); // with "link greens": both greens
     d.type(nd::kValueEdit, "7");
     d.key(chord(vk::kTab));
     const NoiseParameters& w = dlg->noiseDialog()->working();
@@ -318,7 +325,7 @@ TEST_F(Tools, TabStoresAndEnterApplies) {
     enter(nd::kValueEdit, "9");
     EXPECT_EQ(dlg->liveNoise(), w);
     EXPECT_EQ(dlg->liveNoise().valid, 1);
-    EXPECT_EQ(dlg->liveNoise().shiftOn, 1);  // the Enable box was shown checked
+    EXPECT_EQ(dlg->liveNoise().shiftOn, 1); // the Enable box was shown checked
 }
 
 TEST_F(Tools, TheLiveParametersReachThePicture) {
@@ -330,7 +337,7 @@ TEST_F(Tools, TheLiveParametersReachThePicture) {
     EXPECT_EQ(window->panelSurface().pixels(), before);
     enter(nd::kValueEdit, "800");
     EXPECT_NE(window->panelSurface().pixels(), before);
-    d.click(nd::kOffsetOn);  // the function off: the picture as it was
+    d.click(nd::kOffsetOn); // the function off: the picture as it was
     EXPECT_EQ(window->panelSurface().pixels(), before);
     d.click(nd::kOffsetOn);
     EXPECT_NE(window->panelSurface().pixels(), before);
@@ -345,9 +352,9 @@ TEST_F(Tools, RevertResetCancelAndTheSavedSlots) {
     auto& d = openTool(ids::kNoiseDialog);
     const NoiseParameters opened = dlg->liveNoise();
     d.click(nd::kBlack);
-    EXPECT_EQ(toolText(nd::kValueEdit), "0");  // no channel yet
+    EXPECT_EQ(toolText(nd::kValueEdit), "0"); // no channel yet
     d.click(nd::kRed);
-    EXPECT_EQ(toolText(nd::kValueEdit), "300");  // a block never stored starts at the black point
+    EXPECT_EQ(toolText(nd::kValueEdit), "300"); // a block never stored starts at the black point
     d.click(nd::kBlackOn);
     enter(nd::kValueEdit, "250");
     EXPECT_EQ(dlg->blackPoint(), 250);
@@ -374,7 +381,7 @@ TEST_F(Tools, RevertResetCancelAndTheSavedSlots) {
 
 TEST_F(Tools, AcceptWritesTheBlackLevelsIntoTheImage) {
     const struct {
-        std::array<int, 3> typed;  // red, both greens, blue
+        std::array<int, 3> typed; // red, both greens, blue
         std::vector<std::uint16_t> positions;
         std::uint16_t single, mean, minimum, maximum;
     } cases[] = {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <vector>
 #include <sys/wait.h>
+#include <vector>
 
 namespace korvane::test {
 
@@ -25,18 +25,22 @@ inline std::string fileText(const std::filesystem::path& path) {
 
 // korvane-cli with `arguments` (shell words); its standard error goes through `errFile`.
 inline CliRun runCli(const std::string& arguments, const std::filesystem::path& errFile) {
-    const std::string command = std::string(KORVANE_CLI) + " " + arguments + " 2>" + errFile.string();
+    const std::string command =
+        std::string(KORVANE_CLI) + " " + arguments + " 2>" + errFile.string();
     FILE* pipe = ::popen(command.c_str(), "r");
     CliRun r;
     std::array<char, 4096> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) r.out += chunk.data();
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
+        r.out += chunk.data();
     const int status = ::pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     r.err = fileText(errFile);
     return r;
 }
 
-inline std::string quoted(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+inline std::string quoted(const std::filesystem::path& p) {
+    return "'" + p.string() + "'";
+}
 
 // A 16-bit binary PGM: its three header lines and its samples.
 struct Pgm {

@@ -87,12 +87,14 @@ TEST(DumpTiff, OtherExtensionsAreUsageErrorsAndWriteNothing) {
     }
     // A file that does not load leaves no TIFF behind either.
     const fs::path junk = folder.write("junk.dng", std::vector<std::uint8_t>(100, 'x'));
-    EXPECT_EQ(runCli("dump " + quoted(junk) + " -o " + quoted(folder.path() / "j.tiff"), err).status, 2);
+    EXPECT_EQ(
+        runCli("dump " + quoted(junk) + " -o " + quoted(folder.path() / "j.tiff"), err).status, 2);
     EXPECT_FALSE(fs::exists(folder.path() / "j.tiff"));
     // Nor does a folder that cannot be written.
-    EXPECT_EQ(runCli("dump " + quoted(dng) + " -o " + quoted(folder.path() / "none" / "x.tiff"), err)
-                  .status,
-              2);
+    EXPECT_EQ(
+        runCli("dump " + quoted(dng) + " -o " + quoted(folder.path() / "none" / "x.tiff"), err)
+            .status,
+        2);
 }
 
 TEST(DumpTiff, MagicLanternFourteenBitDngEqualsLibRawInBothForms) {
@@ -106,7 +108,8 @@ TEST(DumpTiff, MagicLanternFourteenBitDngEqualsLibRawInBothForms) {
     TempFolder folder;
     const fs::path pgmPath = folder.path() / "all.pgm", tiffPath = folder.path() / "all.tif";
     const fs::path err = folder.path() / "err.txt";
-    ASSERT_EQ(runCli("dump " + quoted(file) + " -o " + quoted(pgmPath), err).status, 0) << fileText(err);
+    ASSERT_EQ(runCli("dump " + quoted(file) + " -o " + quoted(pgmPath), err).status, 0)
+        << fileText(err);
     ASSERT_EQ(runCli("dump " + quoted(file) + " -o " + quoted(tiffPath), err).status, 0);
     const Pgm pgm = readPgm(pgmPath);
     EXPECT_EQ(pgm.header, "P5\n" + std::to_string(oracle->rawWidth) + " " +

@@ -32,13 +32,15 @@ std::vector<CsvRow> readCsv(const std::string& path, std::string* header = nullp
     while (std::getline(in, line)) {
         std::vector<std::string> f;
         std::stringstream fields(line);
-        for (std::string field; std::getline(fields, field, ',');) f.push_back(field);
+        for (std::string field; std::getline(fields, field, ',');)
+            f.push_back(field);
         if (f.size() != 6) return {};
         CsvRow r;
         r.bin = std::stol(f[0]);
         if (!f[1].empty()) r.first = std::stol(f[1]);
         if (!f[2].empty()) r.last = std::stol(f[2]);
-        for (int c = 0; c < 3; ++c) r.samples[static_cast<std::size_t>(c)] = std::stol(f[static_cast<std::size_t>(3 + c)]);
+        for (int c = 0; c < 3; ++c)
+            r.samples[static_cast<std::size_t>(c)] = std::stol(f[static_cast<std::size_t>(3 + c)]);
         rows.push_back(r);
     }
     return rows;
@@ -71,8 +73,8 @@ protected:
         return r;
     }
     // Samples of the active area per colour whose value lies in [low, high].
-    static std::array<long, 3> countSamples(const ImageDescriptor& image, const SampleRect& area, long low,
-                                            long high) {
+    static std::array<long, 3> countSamples(const ImageDescriptor& image, const SampleRect& area,
+                                            long low, long high) {
         std::array<long, 3> n{};
         const SampleRect active = image.activeRect();
         for (std::uint32_t r = area.top; r < area.top + area.height; ++r)
@@ -90,9 +92,10 @@ protected:
 TEST(HistogramArguments, OptionsAndTheirRefusals) {
     cli::HistogramRequest r;
     std::string error;
-    ASSERT_TRUE(cli::parseHistogramRequest({"f.dng", "-o", "o.png", "--csv", "o.csv", "--fine", "--black", "300",
-                                            "--select", "1,2,30,40", "--panel", "600x500"},
-                                           r, error))
+    ASSERT_TRUE(
+        cli::parseHistogramRequest({"f.dng", "-o", "o.png", "--csv", "o.csv", "--fine", "--black",
+                                    "300", "--select", "1,2,30,40", "--panel", "600x500"},
+                                   r, error))
         << error;
     EXPECT_TRUE(r.fine);
     EXPECT_EQ(r.csv, "o.csv");
@@ -123,7 +126,8 @@ TEST_F(Histogram, TheWholeRangeInBinsThatCoverEveryValueOnce) {
     ASSERT_EQ(r->status, 0) << r->err;
     const ImageDescriptor& image = *r->runner->analyzer().image();
     const long v = image.valueRange;
-    EXPECT_NE(r->out.find("1080: Range\\n0:" + std::to_string(v - 1) + "\n"), std::string::npos) << r->out;
+    EXPECT_NE(r->out.find("1080: Range\\n0:" + std::to_string(v - 1) + "\n"), std::string::npos)
+        << r->out;
     EXPECT_NE(r->out.find("1062: "), std::string::npos);
     std::string header;
     const auto rows = readCsv(csv, &header);
@@ -135,9 +139,11 @@ TEST_F(Histogram, TheWholeRangeInBinsThatCoverEveryValueOnce) {
         ASSERT_TRUE(row.first && row.last) << row.bin;
         EXPECT_EQ(*row.first, next) << row.bin;
         next = *row.last + 1;
-        const std::array<long, 3> expected = countSamples(image, image.activeRect(), *row.first, *row.last);
+        const std::array<long, 3> expected =
+            countSamples(image, image.activeRect(), *row.first, *row.last);
         EXPECT_EQ(row.samples, expected) << "bin " << row.bin;
-        for (int c = 0; c < 3; ++c) total[static_cast<std::size_t>(c)] += row.samples[static_cast<std::size_t>(c)];
+        for (int c = 0; c < 3; ++c)
+            total[static_cast<std::size_t>(c)] += row.samples[static_cast<std::size_t>(c)];
     }
     EXPECT_EQ(next, v);
     EXPECT_EQ(total, countSamples(image, image.activeRect(), 0, 1 << 20));
@@ -155,7 +161,8 @@ TEST_F(Histogram, TheFineWindowAndASelectionInIt) {
         CAnalyzerDlg& dlg = r->runner->analyzer();
         const ImageDescriptor& image = *dlg.image();
         const std::uint32_t start = dlg.lastHistogramPlan().windowStart;
-        EXPECT_EQ(dlg.lastHistogramPlan().mode, select ? HistogramMode::Selection : HistogramMode::Window);
+        EXPECT_EQ(dlg.lastHistogramPlan().mode,
+                  select ? HistogramMode::Selection : HistogramMode::Window);
         const auto rows = readCsv(csv);
         ASSERT_EQ(rows.size(), 512u);
         const SampleRect area = select ? dlg.histograms().selection : image.activeRect();
@@ -181,7 +188,8 @@ TEST_F(Histogram, TheRgbHistogramCountsDisplayValues) {
     for (const CsvRow& row : rows) {
         EXPECT_EQ(row.first, row.bin);
         EXPECT_EQ(row.last, row.bin);
-        for (int c = 0; c < 3; ++c) total[static_cast<std::size_t>(c)] += row.samples[static_cast<std::size_t>(c)];
+        for (int c = 0; c < 3; ++c)
+            total[static_cast<std::size_t>(c)] += row.samples[static_cast<std::size_t>(c)];
     }
     EXPECT_EQ(total, countSamples(image, image.activeRect(), 0, 1 << 20));
 }

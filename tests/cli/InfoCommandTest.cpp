@@ -37,7 +37,8 @@ TEST(Info, DescribesTheTreesTheImageAndTheShot) {
     EXPECT_EQ(image["cfaPattern"]["colours"], "RGGB");
     EXPECT_EQ(image["whiteLevel"], 60000);
     EXPECT_EQ(image["blackLevelArray"], nlohmann::json::array({1024, 1030, 1018, 1026}));
-    EXPECT_EQ(info["shotInfo"], "Korvane Demo Sensor,   1280x1032pix\nISO 200,   F/5.6,   1/250s,   50mm");
+    EXPECT_EQ(info["shotInfo"],
+              "Korvane Demo Sensor,   1280x1032pix\nISO 200,   F/5.6,   1/250s,   50mm");
 
     std::ostringstream text;
     cli::writeInfoText(info, text);
@@ -54,7 +55,8 @@ TEST(Info, TheProgramExitsWith2AfterAMessageAndPrintsJson) {
     ASSERT_NE(pipe, nullptr);
     std::string printed;
     std::array<char, 512> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) printed += chunk.data();
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
+        printed += chunk.data();
     const int status = ::pclose(pipe);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     const auto info = nlohmann::json::parse(printed);

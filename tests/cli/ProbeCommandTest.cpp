@@ -57,7 +57,8 @@ Probed probe(cli::ScriptRunner& runner, std::ostringstream& out, int x, int y) {
     if (text == "\n") return p;
     EXPECT_TRUE(std::regex_match(text, m, kText)) << text;
     if (m.empty()) return p;
-    p = {true, static_cast<std::uint32_t>(std::stoul(m[1])), static_cast<std::uint32_t>(std::stoul(m[2])), m[3],
+    p = {true, static_cast<std::uint32_t>(std::stoul(m[1])),
+         static_cast<std::uint32_t>(std::stoul(m[2])), m[3],
          static_cast<std::uint16_t>(std::stoul(m[4]))};
     return p;
 }
@@ -67,7 +68,8 @@ TEST(Probe, NamesTheSampleDumpHoldsThereInEveryOrientationAndZoom) {
     const DngDescription d = demoDescription();
     const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
     const std::string pgmPath = (folder.path() / "demo.pgm").string();
-    ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " dump " + dng + " -o " + pgmPath).c_str()), 0);
+    ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " dump " + dng + " -o " + pgmPath).c_str()),
+              0);
     const Pgm pgm = readPgm(pgmPath);
     ASSERT_GT(pgm.width, 0);
 
@@ -99,8 +101,8 @@ TEST(Probe, NamesTheSampleDumpHoldsThereInEveryOrientationAndZoom) {
             for (int y = 0; y < 200; y += 7)
                 for (int x = 0; x < 300; x += 5) {
                     const Probed p = probe(runner, out, x, y);
-                    const bool inside = x >= g.originX && x < 300 - g.marginRight && y >= g.originY &&
-                                        y < 200 - g.marginBottom;
+                    const bool inside = x >= g.originX && x < 300 - g.marginRight &&
+                                        y >= g.originY && y < 200 - g.marginBottom;
                     ASSERT_EQ(p.shown, inside) << x << "," << y;
                     if (!p.shown) continue;
                     ++shown;
@@ -110,8 +112,10 @@ TEST(Probe, NamesTheSampleDumpHoldsThereInEveryOrientationAndZoom) {
                     EXPECT_EQ(p.colour[0], "RGB"[static_cast<int>(c)]) << x << "," << y;
                     const Probed right = probe(runner, out, x + pixelsPerStep, y);
                     if (!right.shown) continue;
-                    EXPECT_EQ(static_cast<int>(right.row) - static_cast<int>(p.row), rowStep * samplesPerStep);
-                    EXPECT_EQ(static_cast<int>(right.column) - static_cast<int>(p.column), columnStep * samplesPerStep);
+                    EXPECT_EQ(static_cast<int>(right.row) - static_cast<int>(p.row),
+                              rowStep * samplesPerStep);
+                    EXPECT_EQ(static_cast<int>(right.column) - static_cast<int>(p.column),
+                              columnStep * samplesPerStep);
                 }
             EXPECT_GT(shown, 100);
         }

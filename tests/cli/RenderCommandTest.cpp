@@ -27,11 +27,37 @@ bool parse(const std::vector<std::string>& args, RenderRequest& request, std::st
 TEST(RenderArguments, EveryOptionLandsInTheRequest) {
     RenderRequest r;
     std::string error;
-    ASSERT_TRUE(parse({"in.dng", "-o", "out.png", "--panel", "640x480", "--mode", "exposure",
-                       "--mapping", "3", "--zoom", "1:2", "--scroll", "5,7", "--orientation", "6",
-                       "--black", "128", "--white", "4000", "--exposure", "60", "--wb",
-                       "2.5,1,1,1.25", "--check", "1066", "--uncheck", "1074", "--check", "1064",
-                       "--select", "10,20,30,40"},
+    ASSERT_TRUE(parse({"in.dng",
+                       "-o",
+                       "out.png",
+                       "--panel",
+                       "640x480",
+                       "--mode",
+                       "exposure",
+                       "--mapping",
+                       "3",
+                       "--zoom",
+                       "1:2",
+                       "--scroll",
+                       "5,7",
+                       "--orientation",
+                       "6",
+                       "--black",
+                       "128",
+                       "--white",
+                       "4000",
+                       "--exposure",
+                       "60",
+                       "--wb",
+                       "2.5,1,1,1.25",
+                       "--check",
+                       "1066",
+                       "--uncheck",
+                       "1074",
+                       "--check",
+                       "1064",
+                       "--select",
+                       "10,20,30,40"},
                       r, error))
         << error;
     EXPECT_EQ(r.input, "in.dng");
@@ -53,8 +79,11 @@ TEST(RenderArguments, EveryOptionLandsInTheRequest) {
 }
 
 TEST(RenderArguments, ModesByName) {
-    const std::pair<const char*, int> modes[] = {
-        {"composite", 1035}, {"greyscale", 1036}, {"channel", 1037}, {"exposure", 1034}, {"histogram", 1038}};
+    const std::pair<const char*, int> modes[] = {{"composite", 1035},
+                                                 {"greyscale", 1036},
+                                                 {"channel", 1037},
+                                                 {"exposure", 1034},
+                                                 {"histogram", 1038}};
     for (const auto& [name, radio] : modes) {
         RenderRequest r;
         std::string error;
@@ -65,16 +94,16 @@ TEST(RenderArguments, ModesByName) {
 
 TEST(RenderArguments, RefusedValuesSayWhichOption) {
     const std::vector<std::vector<std::string>> bad = {
-        {"-o", "o.png"},                                   // no file
-        {"f"},                                             // no output
-        {"f", "g", "-o", "o.png"},                         // two files
-        {"f", "-o"},                                       // option without its value
+        {"-o", "o.png"},           // no file
+        {"f"},                     // no output
+        {"f", "g", "-o", "o.png"}, // two files
+        {"f", "-o"},               // option without its value
         {"f", "-o", "o.png", "--panel", "0x10"},
         {"f", "-o", "o.png", "--panel", "9000x10"},
         {"f", "-o", "o.png", "--panel", "640*480"},
         {"f", "-o", "o.png", "--mode", "colour"},
         {"f", "-o", "o.png", "--mapping", "-1"},
-        {"f", "-o", "o.png", "--zoom", "2:2"},             // magnified and reduced at once
+        {"f", "-o", "o.png", "--zoom", "2:2"}, // magnified and reduced at once
         {"f", "-o", "o.png", "--zoom", "11:1"},
         {"f", "-o", "o.png", "--zoom", "0:1"},
         {"f", "-o", "o.png", "--zoom", "2"},
@@ -82,21 +111,22 @@ TEST(RenderArguments, RefusedValuesSayWhichOption) {
         {"f", "-o", "o.png", "--scroll", "1,2,3"},
         {"f", "-o", "o.png", "--orientation", "9"},
         {"f", "-o", "o.png", "--orientation", "0"},
-        {"f", "-o", "o.png", "--black", "1234567"},        // longer than the edit takes
+        {"f", "-o", "o.png", "--black", "1234567"}, // longer than the edit takes
         {"f", "-o", "o.png", "--white", "12a"},
         {"f", "-o", "o.png", "--exposure", "97"},
         {"f", "-o", "o.png", "--wb", "1,1,1"},
         {"f", "-o", "o.png", "--wb", "1,1,1,-2"},
         {"f", "-o", "o.png", "--wb", "1,1,1,nan"},
         {"f", "-o", "o.png", "--check", "x"},
-        {"f", "-o", "o.png", "--select", "10,10,5,20"},    // right left of left
+        {"f", "-o", "o.png", "--select", "10,10,5,20"}, // right left of left
         {"f", "-o", "o.png", "--frobnicate", "1"},
     };
     for (const auto& args : bad) {
         RenderRequest r;
         std::string error;
         std::string joined;
-        for (const auto& a : args) joined += a + ' ';
+        for (const auto& a : args)
+            joined += a + ' ';
         EXPECT_FALSE(parse(args, r, error)) << joined;
         EXPECT_FALSE(error.empty()) << joined;
     }
@@ -157,7 +187,8 @@ TEST_F(Render, WritesThePanelAndPrintsTheShownTexts) {
     cli::ScriptRunner script(out);
     std::string error;
     const std::string saved = (folder.path() / "saved.png").string();
-    for (const std::string& line : std::vector<std::string>{"panel 400 300", "process " + dng, "save " + saved})
+    for (const std::string& line :
+         std::vector<std::string>{"panel 400 300", "process " + dng, "save " + saved})
         ASSERT_TRUE(script.run(line, error)) << line << ": " << error;
     EXPECT_EQ(fileBytes(saved), written);
 
@@ -170,7 +201,8 @@ TEST_F(Render, WritesThePanelAndPrintsTheShownTexts) {
     std::size_t next = 0;
     while (std::getline(lines, line)) {
         const int id = std::stoi(line.substr(0, line.find(':')));
-        while (next < cli::kRenderTexts.size() && cli::kRenderTexts[next] != id) ++next;
+        while (next < cli::kRenderTexts.size() && cli::kRenderTexts[next] != id)
+            ++next;
         ASSERT_LT(next, cli::kRenderTexts.size()) << line;
         EXPECT_TRUE(d.isVisible(id)) << line;
     }
@@ -194,7 +226,8 @@ TEST_F(Render, GreyscaleDrawsEverySampleGrey) {
 TEST_F(Render, ZoomOrientationAndScrollReachTheDisplay) {
     auto reduced = render({"--zoom", "1:2"});
     ASSERT_EQ(reduced->status, 0) << reduced->err.str();
-    EXPECT_NE(reduced->out.str().find("1078: Zoom\\n  1:2\n"), std::string::npos) << reduced->out.str();
+    EXPECT_NE(reduced->out.str().find("1078: Zoom\\n  1:2\n"), std::string::npos)
+        << reduced->out.str();
 
     auto turned = render({"--orientation", "6"});
     ASSERT_EQ(turned->status, 0) << turned->err.str();
@@ -242,7 +275,8 @@ TEST_F(Render, CheckBoxesWhiteBalanceAndExposure) {
 
     auto balanced = render({"--wb", "2,1,1,0.5"});
     ASSERT_EQ(balanced->status, 0) << balanced->err.str();
-    EXPECT_EQ(balanced->runner.analyzer().image()->wbMultipliers, (std::array<float, 4>{2, 1, 1, 0.5f}));
+    EXPECT_EQ(balanced->runner.analyzer().image()->wbMultipliers,
+              (std::array<float, 4>{2, 1, 1, 0.5f}));
     EXPECT_NE(balanced->picture().pixels(), plain->picture().pixels());
 
     auto brighter = render({"--exposure", "60"});
@@ -250,8 +284,8 @@ TEST_F(Render, CheckBoxesWhiteBalanceAndExposure) {
     EXPECT_EQ(brighter->runner.analyzer().image()->exposureStep, 60);
     EXPECT_NE(brighter->picture().pixels(), plain->picture().pixels());
 
-    EXPECT_EQ(render({"--check", "1002"})->status, 1);  // a push button
-    EXPECT_EQ(render({"--check", "4711"})->status, 1);  // no control
+    EXPECT_EQ(render({"--check", "1002"})->status, 1); // a push button
+    EXPECT_EQ(render({"--check", "4711"})->status, 1); // no control
     // "BL corrected" is hidden outside Exposure mode.
     EXPECT_EQ(render({"--check", "1065"})->status, 1);
     EXPECT_EQ(render({"--mode", "exposure", "--check", "1065"})->status, 0);
@@ -263,7 +297,8 @@ TEST_F(Render, SelectionPrintsItsStatistics) {
     EXPECT_TRUE(r->runner.analyzer().selectionValid());
     const std::string out = r->out.str();
     EXPECT_NE(out.find("1062:  Raw (min,max,avrg,StDev,AI) = (("), std::string::npos) << out;
-    EXPECT_NE(out.find("1072: " + cli::oneLine(r->runner.dialog().text(1072)) + "\n"), std::string::npos);
+    EXPECT_NE(out.find("1072: " + cli::oneLine(r->runner.dialog().text(1072)) + "\n"),
+              std::string::npos);
 
     // Histogram mode takes no selection.
     EXPECT_EQ(render({"--mode", "histogram", "--select", "10,10,41,41"})->status, 1);
@@ -358,13 +393,14 @@ TEST_F(Render, NoiseParametersFromAFileActOnTheDrawing) {
 
     // A refused file ends the command with status 1 and the reason.
     const std::string wrong = write("wrong.json", R"({"offset": [1, 2, 3, 99999]})");
-    FILE* pipe = ::popen((std::string(KORVANE_CLI) + " render " + dng + " -o " + png + " --noise " +
-                          wrong + " 2>&1")
-                             .c_str(),
-                         "r");
+    FILE* pipe = ::popen(
+        (std::string(KORVANE_CLI) + " render " + dng + " -o " + png + " --noise " + wrong + " 2>&1")
+            .c_str(),
+        "r");
     std::string text;
     std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) text += chunk.data();
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
+        text += chunk.data();
     const int status = ::pclose(pipe);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << text;
     EXPECT_NE(text.find("korvane-cli render: --noise: " + wrong +
@@ -373,7 +409,8 @@ TEST_F(Render, NoiseParametersFromAFileActOnTheDrawing) {
         << text;
     cli::RenderRequest request;
     std::string error;
-    EXPECT_FALSE(cli::parseRenderRequest({dng, "-o", png, "--noise", wrong + ".none"}, request, error));
+    EXPECT_FALSE(
+        cli::parseRenderRequest({dng, "-o", png, "--noise", wrong + ".none"}, request, error));
     EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 }
 
@@ -393,7 +430,8 @@ TEST_F(Render, FilesThatDoNotLoadAndPicturesThatCannotBeWritten) {
     std::ostringstream tooLongOut, tooLongErr;
     cli::ScriptRunner third(ignored);
     EXPECT_EQ(cli::runRender(request, third, tooLongOut, tooLongErr), 2);
-    EXPECT_NE(tooLongErr.str().find(request.input + " for input:\\nPath too long"), std::string::npos)
+    EXPECT_NE(tooLongErr.str().find(request.input + " for input:\\nPath too long"),
+              std::string::npos)
         << tooLongErr.str();
     EXPECT_FALSE(std::filesystem::exists(png));
 
@@ -406,10 +444,12 @@ TEST_F(Render, FilesThatDoNotLoadAndPicturesThatCannotBeWritten) {
 // Through the program: usage errors are status 1 and the texts go to standard output.
 TEST_F(Render, ThroughTheProgram) {
     const auto run = [](const std::string& arguments, std::string* printed = nullptr) {
-        FILE* pipe = ::popen((std::string(KORVANE_CLI) + " render " + arguments + " 2>/dev/null").c_str(), "r");
+        FILE* pipe = ::popen(
+            (std::string(KORVANE_CLI) + " render " + arguments + " 2>/dev/null").c_str(), "r");
         std::string text;
         std::array<char, 256> chunk{};
-        while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) text += chunk.data();
+        while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
+            text += chunk.data();
         const int status = ::pclose(pipe);
         if (printed) *printed = text;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

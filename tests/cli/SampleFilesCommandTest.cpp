@@ -27,7 +27,8 @@ std::vector<fs::path> sampleFiles() {
     if (!fs::is_directory(folder)) return files;
     for (const auto& entry : fs::directory_iterator(folder)) {
         const std::string ext = entry.path().extension().string();
-        if (entry.is_regular_file() && ext != ".tsv" && ext != ".md" && entry.path().filename() != "SHA256SUMS")
+        if (entry.is_regular_file() && ext != ".tsv" && ext != ".md" &&
+            entry.path().filename() != "SHA256SUMS")
             files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
@@ -45,10 +46,12 @@ TEST(SampleFilesThroughTheProgram, UnprocessableFilesGiveStatus2AMessageAndNoOut
         const fs::path errFile = folder.path() / "err.txt";
         const CliRun info = runCli("info " + quoted(file), errFile);
         const CliRun dump = runCli("dump " + quoted(file) + " -o " + quoted(pgm), errFile);
-        const CliRun render = runCli("render " + quoted(file) + " -o " + quoted(png) + " --panel 320x240", errFile);
+        const CliRun render =
+            runCli("render " + quoted(file) + " -o " + quoted(png) + " --panel 320x240", errFile);
         const fs::path histogramPng = folder.path() / "h.png", csv = folder.path() / "h.csv";
-        const CliRun histogram =
-            runCli("histogram " + quoted(file) + " -o " + quoted(histogramPng) + " --csv " + quoted(csv), errFile);
+        const CliRun histogram = runCli("histogram " + quoted(file) + " -o " +
+                                            quoted(histogramPng) + " --csv " + quoted(csv),
+                                        errFile);
         EXPECT_EQ(histogram.status, dump.status) << histogram.err;
         EXPECT_EQ(fs::exists(csv), dump.status == 0);
         fs::remove(csv);
@@ -58,8 +61,8 @@ TEST(SampleFilesThroughTheProgram, UnprocessableFilesGiveStatus2AMessageAndNoOut
             EXPECT_EQ(dump.status, 2);
         }
         EXPECT_EQ(render.status, dump.status) << render.err;
-        for (const auto& [run, output] :
-             {std::pair{&dump, pgm}, std::pair{&render, png}, std::pair{&histogram, histogramPng}}) {
+        for (const auto& [run, output] : {std::pair{&dump, pgm}, std::pair{&render, png},
+                                          std::pair{&histogram, histogramPng}}) {
             if (run->status == 2) {
                 EXPECT_FALSE(fs::exists(output)) << output;
                 EXPECT_NE(run->err.find(": "), std::string::npos) << "no message: " << run->err;
@@ -92,8 +95,10 @@ TEST(SampleFilesThroughTheProgram, InfoShowsTheWhiteLevelTheDisplayUses) {
         std::string error;
         ASSERT_TRUE(runner.run("process " + file.string(), error)) << error;
         ASSERT_NE(runner.analyzer().image(), nullptr);
-        EXPECT_EQ(j["mainImage"]["whiteLevel"].get<std::int64_t>(), runner.analyzer().image()->whiteLevel);
-        EXPECT_EQ(j["mainImage"]["maximumValue"].get<std::int64_t>(), runner.analyzer().image()->maximumValue);
+        EXPECT_EQ(j["mainImage"]["whiteLevel"].get<std::int64_t>(),
+                  runner.analyzer().image()->whiteLevel);
+        EXPECT_EQ(j["mainImage"]["maximumValue"].get<std::int64_t>(),
+                  runner.analyzer().image()->maximumValue);
         ++compared;
         if (file.filename() == "canon_eos350d_cr2-ljpeg_STRIPPED.cr2") {
             // The raw directory states no bits: the camera row's 12-bit levels hold.

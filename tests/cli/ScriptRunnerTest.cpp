@@ -30,22 +30,23 @@ TEST(Script, ProcessingA25ByteFileReportsItTooShort) {
     const std::string path = folder.write("short.raw", std::vector<std::uint8_t>(25, 0));
     std::ostringstream out;
     cli::ScriptRunner runner(out);
-    const std::string printed = runScript(runner, out, "process " + path + "\nmessages\nmessages\n");
+    const std::string printed =
+        runScript(runner, out, "process " + path + "\nmessages\nmessages\n");
     EXPECT_EQ(printed, "3 | Image input file processing error | Input file too short for TIFF\n");
 }
 
 TEST(Script, PrintAndStateDescribeControls) {
     std::ostringstream out;
     cli::ScriptRunner runner(out);
-    const std::string printed = runScript(runner, out,
-                                          "# comments and blank lines are skipped\n\n"
-                                          "print 1011\nstate 1069\nstate 1035\nprint 1020\nprint title\n");
-    EXPECT_EQ(printed,
-              "4095\n"
-              "1069: enabled=0 visible=1 checked=0 position=48\n"
-              "1035: enabled=1 visible=1 checked=1 position=0\n"
-              "White Level RGB statistics\n"
-              "Lumbrecht Raw Image Analysis Version 0.1.0.0\n");
+    const std::string printed =
+        runScript(runner, out,
+                  "# comments and blank lines are skipped\n\n"
+                  "print 1011\nstate 1069\nstate 1035\nprint 1020\nprint title\n");
+    EXPECT_EQ(printed, "4095\n"
+                       "1069: enabled=0 visible=1 checked=0 position=48\n"
+                       "1035: enabled=1 visible=1 checked=1 position=0\n"
+                       "White Level RGB statistics\n"
+                       "Lumbrecht Raw Image Analysis Version 0.1.0.0\n");
 }
 
 TEST(Script, LineBreaksArePrintedAsBackslashN) {
@@ -53,8 +54,9 @@ TEST(Script, LineBreaksArePrintedAsBackslashN) {
     std::ostringstream out;
     cli::ScriptRunner runner(out);
     runScript(runner, out, "process /no/such.nef\nmessages\n");
-    EXPECT_EQ(out.str(), "2 | Image input file processing error | Error opening file /no/such.nef for "
-                         "input:\\nFile not found\n");
+    EXPECT_EQ(out.str(),
+              "2 | Image input file processing error | Error opening file /no/such.nef for "
+              "input:\\nFile not found\n");
 }
 
 TEST(Script, HeldKeysLastForOneCommand) {
@@ -62,7 +64,8 @@ TEST(Script, HeldKeysLastForOneCommand) {
     const std::string path = folder.write("a.raw", std::vector<std::uint8_t>(30, 0));
     std::vector<bool> seen;
     LoadStages stages;
-    stages.parse = [&](RawFileContext&, Reporter&, const KeyState& keys, const LoadStages::ShotInfo&) -> Status {
+    stages.parse = [&](RawFileContext&, Reporter&, const KeyState& keys,
+                       const LoadStages::ShotInfo&) -> Status {
         seen.push_back(keys.isKeyDown(0x11) && keys.isKeyDown(0x10) && keys.isKeyDown('W'));
         return kFailed;
     };
@@ -80,12 +83,11 @@ TEST(Script, ClicksTypingAndSlidersActOnTheDialog) {
                                           "click 1036\nstate 1036\nstate 1035\n"
                                           "type 1001 some path\nprint 1001\n"
                                           "key Escape\nstate 1002\n");
-    EXPECT_EQ(printed,
-              "1800\n"
-              "1036: enabled=1 visible=1 checked=1 position=0\n"
-              "1035: enabled=1 visible=1 checked=0 position=0\n"
-              "some path\n"
-              "1002: enabled=1 visible=1 checked=0 position=0\n");
+    EXPECT_EQ(printed, "1800\n"
+                       "1036: enabled=1 visible=1 checked=1 position=0\n"
+                       "1035: enabled=1 visible=1 checked=0 position=0\n"
+                       "some path\n"
+                       "1002: enabled=1 visible=1 checked=0 position=0\n");
     EXPECT_TRUE(runner.dialog().ended());
     EXPECT_EQ(runner.dialog().result(), 2);
 }
@@ -99,7 +101,8 @@ TEST(Script, ABadLineStopsTheScriptWithStatusOne) {
     EXPECT_EQ(status, 1);
     EXPECT_EQ(out.str(), "4095\n");
     EXPECT_EQ(errors, "script line 2: unknown command 'fly'\n");
-    for (const char* bad : {"click 99999", "key Ctrl+Nothing", "slider 1004 x", "panel 0 10", "char ab"}) {
+    for (const char* bad :
+         {"click 99999", "key Ctrl+Nothing", "slider 1004 x", "panel 0 10", "char ab"}) {
         std::string why;
         EXPECT_FALSE(runner.run(bad, why)) << bad;
         EXPECT_FALSE(why.empty()) << bad;
@@ -119,7 +122,8 @@ TEST(Script, SaveWritesThePanelOfAProcessedFileOnly) {
         cli::ScriptRunner runner(out);
         int status = 0;
         std::string errors;
-        runScript(runner, out, "panel 64 48\n" + before + "save " + png + "\nprint 1011\n", &status, &errors);
+        runScript(runner, out, "panel 64 48\n" + before + "save " + png + "\nprint 1011\n", &status,
+                  &errors);
         EXPECT_EQ(status, 2) << before;
         EXPECT_NE(errors.find("no image is shown"), std::string::npos) << errors;
         EXPECT_FALSE(std::filesystem::exists(png)) << before;
@@ -147,7 +151,8 @@ TEST(ScriptProgram, TheCommandLineToolRunsAScriptFromStandardInput) {
     ASSERT_NE(pipe, nullptr);
     std::string printed;
     std::array<char, 256> chunk{};
-    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr) printed += chunk.data();
+    while (std::fgets(chunk.data(), chunk.size(), pipe) != nullptr)
+        printed += chunk.data();
     EXPECT_EQ(::pclose(pipe), 0);
     EXPECT_EQ(printed, "3 | Image input file processing error | Input file too short for TIFF\n");
 }
@@ -166,11 +171,12 @@ TEST(Script, SelectMeasuresARectangleOfThePanelAndPickRedraws) {
     cli::ScriptRunner runner(out);
     int status = -1;
     std::string errors;
-    const std::string printed = runScript(runner, out,
-                                          "panel 400 300\nprocess " + path +
-                                              "\nprint 1062\nselect 10 10 41 41\nprint 1072\nprint 1062\n"
-                                              "select 1 2 3\n",
-                                          &status, &errors);
+    const std::string printed =
+        runScript(runner, out,
+                  "panel 400 300\nprocess " + path +
+                      "\nprint 1062\nselect 10 10 41 41\nprint 1072\nprint 1062\n"
+                      "select 1 2 3\n",
+                  &status, &errors);
     EXPECT_EQ(status, 1);
     EXPECT_NE(errors.find("select needs four numbers"), std::string::npos);
     std::istringstream lines(printed);
@@ -197,12 +203,13 @@ TEST(Script, MouseWheelScrollAndCursorDriveThePanel) {
     cli::ScriptRunner runner(out);
     int status = 1;
     std::string errors;
-    runScript(runner, out,
-              "panel 200 150\nprocess " + dng +
-                  "\nmouse down right 40 40\ncursor\nmouse move 60 52\nmouse up right 60 52\ncursor\n"
-                  "print 1072\nmouse down left 100 100\ncursor\nmouse move 90 95\nmouse up left 90 95\n"
-                  "scroll 1015 line-down\nscroll 1016 thumb 7\nwheel 1\nmouse dialog 5 5\ncursor\n",
-              &status, &errors);
+    runScript(
+        runner, out,
+        "panel 200 150\nprocess " + dng +
+            "\nmouse down right 40 40\ncursor\nmouse move 60 52\nmouse up right 60 52\ncursor\n"
+            "print 1072\nmouse down left 100 100\ncursor\nmouse move 90 95\nmouse up left 90 95\n"
+            "scroll 1015 line-down\nscroll 1016 thumb 7\nwheel 1\nmouse dialog 5 5\ncursor\n",
+        &status, &errors);
     EXPECT_EQ(status, 0) << errors;
     const ImageDescriptor& image = *runner.analyzer().image();
     EXPECT_TRUE(runner.analyzer().selectionValid());
@@ -210,15 +217,16 @@ TEST(Script, MouseWheelScrollAndCursorDriveThePanel) {
     EXPECT_EQ(image.scrollY, std::min(20 + 1 + std::max(image.pageY / 4, 1), image.scrollMaxY));
     std::istringstream lines(out.str());
     std::vector<std::string> printed;
-    for (std::string line; std::getline(lines, line);) printed.push_back(line);
+    for (std::string line; std::getline(lines, line);)
+        printed.push_back(line);
     ASSERT_EQ(printed.size(), 5u) << out.str();
     EXPECT_EQ(printed[0], "cross");
     EXPECT_EQ(printed[1], "arrow");
     EXPECT_NE(printed[2].find("x"), std::string::npos) << "the selection's size: " << printed[2];
     EXPECT_EQ(printed[3], "hand");
     EXPECT_EQ(printed[4], "arrow");
-    for (const char* bad : {"mouse down middle 1 1", "mouse move 1", "scroll 1015 sideways", "scroll 1001 top",
-                            "scroll 1016 thumb", "wheel x", "probe 1"}) {
+    for (const char* bad : {"mouse down middle 1 1", "mouse move 1", "scroll 1015 sideways",
+                            "scroll 1001 top", "scroll 1016 thumb", "wheel x", "probe 1"}) {
         std::string why;
         EXPECT_FALSE(runner.run(bad, why)) << bad;
         EXPECT_FALSE(why.empty()) << bad;
@@ -234,19 +242,23 @@ TEST(Script, DumpFocusAndKeyNames) {
     TempFolder folder;
     const DngDescription d = demoDescription();
     const std::string dng = folder.write("demo.dng", buildDng(d, demoScene(d)));
-    const std::string mine = (folder.path() / "script.pgm").string(), theirs = (folder.path() / "cli.pgm").string();
-    ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " dump " + dng + " -o " + theirs).c_str()), 0);
+    const std::string mine = (folder.path() / "script.pgm").string(),
+                      theirs = (folder.path() / "cli.pgm").string();
+    ASSERT_EQ(std::system((std::string(KORVANE_CLI) + " dump " + dng + " -o " + theirs).c_str()),
+              0);
     std::ostringstream out;
     cli::ScriptRunner runner(out);
     int status = 1;
     std::string errors;
-    runScript(runner, out,
-              "panel 300 200\nprocess " + dng + "\ndump " + mine +
-                  "\nfocus 1010\nkey Up\nkey Ctrl+Up\nprint 1010\nkey add\nprint 1078\nkey Shift+F1\n",
-              &status, &errors);
+    runScript(
+        runner, out,
+        "panel 300 200\nprocess " + dng + "\ndump " + mine +
+            "\nfocus 1010\nkey Up\nkey Ctrl+Up\nprint 1010\nkey add\nprint 1078\nkey Shift+F1\n",
+        &status, &errors);
     EXPECT_EQ(status, 0) << errors;
     std::ifstream a(mine, std::ios::binary), b(theirs, std::ios::binary);
-    const std::string x{std::istreambuf_iterator<char>(a), {}}, y{std::istreambuf_iterator<char>(b), {}};
+    const std::string x{std::istreambuf_iterator<char>(a), {}},
+        y{std::istreambuf_iterator<char>(b), {}};
     EXPECT_FALSE(x.empty());
     EXPECT_EQ(x, y);
     const std::uint16_t black = runner.analyzer().image()->blackLevelMinimum;
@@ -267,7 +279,8 @@ TEST(Script, SelectionKeysAnalyseFrequenciesAndRecordATemplate) {
     std::ostringstream out;
     cli::ScriptRunner runner(out);
     std::string error;
-    for (const std::string& line : std::vector<std::string>{"panel 400 300", "process " + dng, "select 20 20 99 99"})
+    for (const std::string& line :
+         std::vector<std::string>{"panel 400 300", "process " + dng, "select 20 20 99 99"})
         ASSERT_TRUE(runner.run(line, error)) << error;
     const std::vector<std::uint16_t> before = runner.analyzer().image()->samples;
     ASSERT_TRUE(runner.run("key Alt+F1", error));
@@ -283,23 +296,26 @@ TEST(Script, SelectionKeysAnalyseFrequenciesAndRecordATemplate) {
     EXPECT_GT(recorded, 0);
     ASSERT_TRUE(runner.run("key Shift+F1", error));
     const auto& after = runner.analyzer().image()->samples;
-    const SampleRect area = storedSelection(runner.analyzer().lastOutcome().view, *runner.analyzer().image(),
-                                            runner.analyzer().image()->selectionArea);
+    const SampleRect area =
+        storedSelection(runner.analyzer().lastOutcome().view, *runner.analyzer().image(),
+                        runner.analyzer().image()->selectionArea);
     std::size_t changedInside = 0, changedOutside = 0;
     const std::uint32_t w = runner.analyzer().image()->imageWidth;
     for (std::size_t i = 0; i < after.size(); ++i) {
         if (after[i] == before[i]) continue;
         const auto r = static_cast<std::uint32_t>(i / w), c = static_cast<std::uint32_t>(i % w);
-        const bool inside = r >= area.top && r < area.top + area.height && c >= area.left && c < area.left + area.width;
+        const bool inside = r >= area.top && r < area.top + area.height && c >= area.left &&
+                            c < area.left + area.width;
         ++(inside ? changedInside : changedOutside);
     }
     EXPECT_GT(changedInside, 0u);
     EXPECT_EQ(changedOutside, 0u);
     out.str("");
-    ASSERT_TRUE(runner.run("select 20 20 34 60", error));  // 15 columns
+    ASSERT_TRUE(runner.run("select 20 20 34 60", error)); // 15 columns
     ASSERT_TRUE(runner.run("key Ctrl+F2", error));
     ASSERT_TRUE(runner.run("messages", error));
-    EXPECT_NE(out.str().find("37 | Frequency Analysis | Frequency Analysis result:\\nSelection too small"),
+    EXPECT_NE(out.str().find(
+                  "37 | Frequency Analysis | Frequency Analysis result:\\nSelection too small"),
               std::string::npos)
         << out.str();
 }
@@ -320,23 +336,26 @@ TEST(Script, WindowAndSpinDriveTheToolDialogs) {
     cli::ScriptRunner runner(out);
     int status = 1;
     std::string errors;
-    const std::string printed = runScript(runner, out,
-                                          "panel 64 48\nprocess " + dng + "\n"
-                                          "key Ctrl+Alt+W\nwindow 167\nprint title\n"
-                                          "slider 1083 21\nprint 1084\nclick 2\n"
-                                          "window 102\nkey Ctrl+Alt+N\nwindow 169\nprint title\n"
-                                          "click 1167\nheld Shift\nspin 1161 1\nspin 1161 -3\nprint 1159\n"
-                                          "held Ctrl+Alt\nspin 1161 1\nprint 1159\nstate 1121\n"
-                                          "click 2\nprint 1159\n",
-                                          &status, &errors);
+    const std::string printed =
+        runScript(runner, out,
+                  "panel 64 48\nprocess " + dng +
+                      "\n"
+                      "key Ctrl+Alt+W\nwindow 167\nprint title\n"
+                      "slider 1083 21\nprint 1084\nclick 2\n"
+                      "window 102\nkey Ctrl+Alt+N\nwindow 169\nprint title\n"
+                      "click 1167\nheld Shift\nspin 1161 1\nspin 1161 -3\nprint 1159\n"
+                      "held Ctrl+Alt\nspin 1161 1\nprint 1159\nstate 1121\n"
+                      "click 2\nprint 1159\n",
+                  &status, &errors);
     // Shift: +10 then three steps of 1 down; Ctrl+Alt: 10000 up (the demo file holds 16 bits).
-    EXPECT_EQ(printed, "Korvane Adjusting White Balance\n1.0500\nLumbrecht Noise Processing\n7\n10007\n"
-                       "1121: enabled=1 visible=1 checked=0 position=0\n");
+    EXPECT_EQ(printed,
+              "Korvane Adjusting White Balance\n1.0500\nLumbrecht Noise Processing\n7\n10007\n"
+              "1121: enabled=1 visible=1 checked=0 position=0\n");
     // The window ended with Cancel: the script stops at the line that addresses it.
     EXPECT_EQ(status, 1);
     EXPECT_NE(errors.find("window 169 is not open"), std::string::npos) << errors;
     EXPECT_EQ(runner.analyzer().noiseDialog(), nullptr);
-    EXPECT_NE(runner.analyzer().image()->wbMultipliers[0], 1.05f);  // Cancel took the slider back
+    EXPECT_NE(runner.analyzer().image()->wbMultipliers[0], 1.05f); // Cancel took the slider back
 }
 
 // A file dropped on the window goes into the path edit and is processed, as Browse does;
@@ -355,8 +374,9 @@ TEST(Script, DroppedFilesAreProcessedAsBrowseDoes) {
     ASSERT_TRUE(runner.analyzer().imageDecoded());
     EXPECT_EQ(runner.analyzer().file()->path, dng);
     runScript(runner, out, "drop " + junk + "\nprint 1001\nmessages\n", &status);
-    EXPECT_EQ(out.str(), dng + "\n" + junk + "\n" +
-                             "3 | Image input file processing error | Input file too short for TIFF\n");
+    EXPECT_EQ(out.str(),
+              dng + "\n" + junk + "\n" +
+                  "3 | Image input file processing error | Input file too short for TIFF\n");
     EXPECT_FALSE(runner.analyzer().imageDecoded());
 }
 

@@ -90,7 +90,8 @@ TEST(Stats, BlackmagicDngAgreesWithSumsOfItsDump) {
     // The file states BlackLevel 512 and WhiteLevel 65535 (its CFA is RGGB).
     EXPECT_EQ(r.at("black"), 512);
     EXPECT_EQ(r.at("white"), 65535);
-    expectFigures(r.at("channels"), expectedFigures(pgm.samples, width, 0, 0, width, height, 512, 65535));
+    expectFigures(r.at("channels"),
+                  expectedFigures(pgm.samples, width, 0, 0, width, height, 512, 65535));
 
     // A rectangle at odd offsets starts on another colour of the pattern.
     const CliRun part = runCli("stats " + quoted(file) + " --rect 2541,1459,301,77 --json", err);

@@ -16,7 +16,8 @@ TEST(MessageCatalogue, NumbersWithoutEntryAreReportedThemselves) {
     EXPECT_EQ(r.records()[1].shown.text, "Invalid message number: -1");
     EXPECT_EQ(r.records()[2].shown.text, "Invalid message number: 36");
     EXPECT_EQ(r.records()[3].shown.text, "Invalid message number: 1000");
-    for (const auto& rec : r.records()) EXPECT_EQ(rec.shown.caption, "Program Error");
+    for (const auto& rec : r.records())
+        EXPECT_EQ(rec.shown.caption, "Program Error");
 }
 
 TEST(MessageCatalogue, IntegersAndTextsFillTheirPlaceholders) {
@@ -26,7 +27,8 @@ TEST(MessageCatalogue, IntegersAndTextsFillTheirPlaceholders) {
     r.ShowMessage(MessageId::InputOpenFailed, "/tmp/x.cr2", "File not found");
     r.ShowMessage(MessageId::UnsupportedCamera, "Canon", "EOS 5D");
     const auto& rec = r.records();
-    EXPECT_EQ(rec[0].shown.text, "Storage allocation of 4096 bytes failed for\ntemporary recovery template array");
+    EXPECT_EQ(rec[0].shown.text,
+              "Storage allocation of 4096 bytes failed for\ntemporary recovery template array");
     EXPECT_EQ(rec[0].shown.caption, "Memory allocation");
     EXPECT_EQ(rec[1].shown.text, "Program logic trace\ntrace, 7, ?, -12");
     EXPECT_EQ(rec[1].shown.caption, "Debugging");
@@ -66,7 +68,8 @@ TEST(MessageCatalogue, TextWithoutPlaceholdersIsShownUnchanged) {
     r.ShowMessage(MessageId::TooShortForTiff, 1, 2, 3, "a", "b");
     r.ShowMessage(MessageId::UpdateUnsupported, "ignored");
     EXPECT_EQ(r.records()[0].shown.text, "Input file too short for TIFF");
-    EXPECT_EQ(r.records()[1].shown.text, "Updating image data is not supported with this image file");
+    EXPECT_EQ(r.records()[1].shown.text,
+              "Updating image data is not supported with this image file");
     EXPECT_EQ(r.records()[1].shown.caption, "Updating image data");
 }
 
@@ -81,11 +84,16 @@ TEST(MessageCatalogue, AWholeTextIsShownUnderTheEntrysCaption) {
 
 TEST(MessageCatalogue, CaptionsOfTheMessageGroups) {
     const std::pair<int, const char*> expected[] = {
-        {0, "Program Error"},          {1, "Image input file processing error"},
-        {9, "Image input file processing error"}, {12, "Image processing"},
-        {17, "Clipboard operation"},   {24, "Implementation"},
-        {29, "Updating image data"},   {31, "Internal information"},
-        {32, "Recovery progress"},     {35, "Recovery progress"},
+        {0, "Program Error"},
+        {1, "Image input file processing error"},
+        {9, "Image input file processing error"},
+        {12, "Image processing"},
+        {17, "Clipboard operation"},
+        {24, "Implementation"},
+        {29, "Updating image data"},
+        {31, "Internal information"},
+        {32, "Recovery progress"},
+        {35, "Recovery progress"},
         {37, "Frequency Analysis"},
     };
     for (const auto& [number, caption] : expected)

@@ -186,8 +186,10 @@ TEST(FileAccessSeekTo, RecoversAfterAFailedSeek) {
 // window held before (70000 here) nor of the file's last block, whatever the refusal.
 TEST(FileAccessSeekTo, ARefusedSeekLeavesNothingToRead) {
     const std::pair<std::int64_t, Status> refusals[] = {
-        {200000, FileAccess::kPositionInvalid},     {15 * kBlock, FileAccess::kPositionInvalid},
-        {100001, FileAccess::kPositionNonexistent}, {2 * kBlock - 1, FileAccess::kPositionNonexistent},
+        {200000, FileAccess::kPositionInvalid},
+        {15 * kBlock, FileAccess::kPositionInvalid},
+        {100001, FileAccess::kPositionNonexistent},
+        {2 * kBlock - 1, FileAccess::kPositionNonexistent},
         {-1, FileAccess::kCannotPosition},
     };
     for (const auto& [bad, status] : refusals) {
@@ -204,7 +206,8 @@ TEST(FileAccessSeekTo, ARefusedSeekLeavesNothingToRead) {
         for (std::int64_t position : Offsets{70000, 10, 99996}) {
             ASSERT_EQ(access.SeekTo(position), kOk) << position << " after " << bad;
             ASSERT_EQ(access.ReadBytes(4, data), 4u) << position << " after " << bad;
-            EXPECT_EQ(asVector(data, 4), file.expected(position, 4)) << position << " after " << bad;
+            EXPECT_EQ(asVector(data, 4), file.expected(position, 4))
+                << position << " after " << bad;
         }
     }
 }

@@ -17,7 +17,9 @@ namespace {
 class HeldKeys final : public KeyState {
 public:
     std::vector<int> keys;
-    bool isKeyDown(int k) const override { return std::find(keys.begin(), keys.end(), k) != keys.end(); }
+    bool isKeyDown(int k) const override {
+        return std::find(keys.begin(), keys.end(), k) != keys.end();
+    }
 };
 
 struct Parsed {
@@ -25,7 +27,9 @@ struct Parsed {
     RecordingReporter reporter;
     std::vector<std::string> shotInfo;
     Status status = kFailed;
-    int lastMessage() const { return reporter.records().empty() ? -1 : reporter.records().back().shown.number; }
+    int lastMessage() const {
+        return reporter.records().empty() ? -1 : reporter.records().back().shown.number;
+    }
 };
 
 std::unique_ptr<Parsed> parse(const std::string& path, const KeyState& keys = NoKeysHeld()) {
@@ -34,7 +38,8 @@ std::unique_ptr<Parsed> parse(const std::string& path, const KeyState& keys = No
     EXPECT_EQ(openRawFile(p->ctx), 0);
     p->ctx.buffer.resize(kReadBufferSize);
     p->ctx.bufferSize = kReadBufferSize;
-    p->status = ParseContainer(p->ctx, p->reporter, keys, [&](const std::string& s) { p->shotInfo.push_back(s); });
+    p->status = ParseContainer(p->ctx, p->reporter, keys,
+                               [&](const std::string& s) { p->shotInfo.push_back(s); });
     closeRawFile(p->ctx);
     return p;
 }
@@ -50,7 +55,11 @@ std::vector<std::uint8_t> cfaDng(std::uint32_t width, std::uint32_t height, std:
     TiffWriter w;
     const BlockId data = w.addBlock(std::vector<std::uint8_t>(64, 0));
     Ifd ifd;
-    ifd.addLong(254, 0).addLong(256, width).addLong(257, height).addShort(258, bits).addShort(259, 1);
+    ifd.addLong(254, 0)
+        .addLong(256, width)
+        .addLong(257, height)
+        .addShort(258, bits)
+        .addShort(259, 1);
     ifd.addShort(262, 32803).addBlockOffsets(273, {data}).addShort(277, 1).addLong(278, height);
     ifd.addLong(279, 64).addShorts(33421, {2, 2}).addBytes(33422, {0, 1, 1, 2});
     ifd.addBytes(50706, {1, 4, 0, 0}).addAscii(50708, "Synthetic Camera");
@@ -67,7 +76,8 @@ TEST(ParseContainerHeader, ByteOrderSignatures) {
     EXPECT_EQ(p->status, kOk) << p->lastMessage();
     EXPECT_EQ(p->ctx.byteOrder, 2);
     // The "RO" and "U" signatures of little-endian raw formats are read as TIFF.
-    for (const std::array<std::uint8_t, 2> sig : {std::array<std::uint8_t, 2>{'R', 'O'}, {'U', 0}}) {
+    for (const std::array<std::uint8_t, 2> sig :
+         {std::array<std::uint8_t, 2>{'R', 'O'}, {'U', 0}}) {
         bytes[2] = sig[0], bytes[3] = sig[1];
         EXPECT_EQ(parseBytes(folder, bytes)->status, kOk);
     }
@@ -97,7 +107,8 @@ TEST(ParseContainerHeader, FirstIfdOffsetLimits) {
     bytes[0] = bytes[1] = 'I';
     bytes[2] = 42;
     const auto withOffset = [&](std::uint32_t o) {
-        for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<std::uint8_t>(o >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes[4 + i] = static_cast<std::uint8_t>(o >> (8 * i));
         return parseBytes(folder, bytes);
     };
     // Offsets up to fileLength - 12 are read: here an empty directory, so no camera.
@@ -113,8 +124,9 @@ TEST(ParseContainerLevels, MaximumValueFromBitsOrWhiteLevel) {
         bool white;
         std::int32_t maximum, whiteLevel;
     };
-    for (const Case c : {Case{12, false, 4096, 4095}, Case{14, false, 16384, 16383}, Case{8, false, 1024, 1023},
-                         Case{16, false, 65536, 65535}, Case{14, true, 16384, 16284}}) {
+    for (const Case c :
+         {Case{12, false, 4096, 4095}, Case{14, false, 16384, 16383}, Case{8, false, 1024, 1023},
+          Case{16, false, 65536, 65535}, Case{14, true, 16384, 16284}}) {
         auto p = parseBytes(folder, cfaDng(1200, 1000, c.bits, c.white));
         ASSERT_NE(p->ctx.mainImage, nullptr);
         EXPECT_EQ(p->ctx.mainImage->maximumValue, c.maximum) << c.bits;
@@ -145,7 +157,8 @@ TEST(ParseContainerChecks, TheDecodersNeedAtLeast1000SamplesEachWay) {
     TempFolder folder;
     EXPECT_EQ(parseBytes(folder, cfaDng(999, 1200, 12))->reporter.numbers(), std::vector<int>{13});
     EXPECT_EQ(parseBytes(folder, cfaDng(1000, 1000, 12))->status, kOk);
-    EXPECT_EQ(parseBytes(folder, cfaDng(10001, 1000, 12))->reporter.numbers(), std::vector<int>{13});
+    EXPECT_EQ(parseBytes(folder, cfaDng(10001, 1000, 12))->reporter.numbers(),
+              std::vector<int>{13});
     EXPECT_EQ(parseBytes(folder, cfaDng(1200, 1000, 17))->reporter.numbers(), std::vector<int>{13});
 }
 
@@ -158,24 +171,30 @@ TEST(ParseContainerShotInfo, ShownOnceAfterTheDirectoriesAndOnceWithTheCamera) {
 
 // A NEF laid out as the camera writes it: IFD0 with a preview, the Exif IFD, and the raw
 // image in a SubIFD.
-std::vector<std::uint8_t> nef(const std::string& model, std::uint16_t bits, std::uint16_t compression,
-                              bool withMake = true, std::uint32_t width = 4288, bool previewLast = false) {
+std::vector<std::uint8_t> nef(const std::string& model, std::uint16_t bits,
+                              std::uint16_t compression, bool withMake = true,
+                              std::uint32_t width = 4288, bool previewLast = false) {
     TiffWriter w(ByteOrder::Big);
     const BlockId data = w.addBlock(std::vector<std::uint8_t>(64, 0));
     Ifd raw;
-    raw.addLong(254, 0).addLong(256, width).addLong(257, 2844).addShort(258, bits).addShort(259, compression);
+    raw.addLong(254, 0)
+        .addLong(256, width)
+        .addLong(257, 2844)
+        .addShort(258, bits)
+        .addShort(259, compression);
     raw.addShort(262, 32803).addBlockOffsets(273, {data}).addShort(277, 1).addLong(278, 2844);
     raw.addLong(279, 64).addShorts(33421, {2, 2}).addBytes(33422, {0, 1, 1, 2});
     Ifd exif;
     exif.addRational(33434, 1, 250).addRational(33437, 8, 1).addShort(34855, 800);
-    exif.addUndefined(41730, {0, 2, 0, 2, 0, 1, 1, 2});  // CFAPattern in its Exif form
+    exif.addUndefined(41730, {0, 2, 0, 2, 0, 1, 1, 2}); // CFAPattern in its Exif form
     Ifd ifd0;
     if (withMake) ifd0.addAscii(271, "NIKON CORPORATION");
     ifd0.addAscii(272, model).addLong(254, 1);
     std::vector<Ifd> subs{raw};
     if (previewLast) {
         Ifd preview;
-        preview.addLong(254, 1).addLong(256, 160).addLong(257, 120).addShort(258, 8).addShort(259, 1);
+        preview.addLong(254, 1).addLong(256, 160).addLong(257, 120).addShort(258, 8).addShort(259,
+                                                                                              1);
         subs.push_back(preview);
     }
     ifd0.addSubIfds(34665, {exif}).addSubIfds(330, subs);
@@ -203,7 +222,7 @@ TEST(ParseContainerCamera, AnImageTheCameraRowPicksGetsItsLevelsToo) {
     TempFolder folder;
     auto p = parseBytes(folder, nef("NIKON D700", 12, 1, true, 4288, true));
     ASSERT_NE(p->ctx.mainImage, nullptr);
-    EXPECT_EQ(p->ctx.mainImage->imageWidth, 4288u);  // the row's frame
+    EXPECT_EQ(p->ctx.mainImage->imageWidth, 4288u); // the row's frame
     EXPECT_GE(p->ctx.mainImage->maximumValue, 1024);
     EXPECT_EQ(p->ctx.mainImage->valueRange, p->ctx.mainImage->maximumValue);
 }
@@ -231,7 +250,8 @@ TEST(ParseContainerCamera, UnknownCamerasAndOptionsAreNamed) {
     EXPECT_EQ(options->reporter.numbers(), std::vector<int>{23});
     auto noMake = parseBytes(folder, nef("NIKON D700", 12, 1, false));
     ASSERT_EQ(noMake->reporter.numbers(), std::vector<int>{22});
-    EXPECT_NE(noMake->reporter.records()[0].shown.text.find("Make: \"unknown\""), std::string::npos);
+    EXPECT_NE(noMake->reporter.records()[0].shown.text.find("Make: \"unknown\""),
+              std::string::npos);
 }
 
 } // namespace

@@ -16,7 +16,9 @@
 namespace korvane::test {
 namespace {
 
-std::string samplePath(const std::string& name) { return std::string(KORVANE_SAMPLES_DIR) + "/" + name; }
+std::string samplePath(const std::string& name) {
+    return std::string(KORVANE_SAMPLES_DIR) + "/" + name;
+}
 
 struct Parsed {
     RawFileContext ctx;
@@ -39,7 +41,7 @@ std::unique_ptr<Parsed> parseSample(const std::string& name) {
 
 struct Expectation {
     const char* file;
-    std::vector<int> messages;  // empty: parsed, with a described main image
+    std::vector<int> messages; // empty: parsed, with a described main image
     std::uint32_t width = 0, height = 0;
     const char* cfa = "";
     const char* why;
@@ -62,28 +64,66 @@ TEST_P(SampleFile, IsDescribedOrRefusedWithItsMessage) {
     EXPECT_EQ(image->imageWidth, e.width);
     EXPECT_EQ(image->imageLength, e.height);
     std::string cfa;
-    for (int i = 0; i < image->cfaPatternCount; ++i) cfa += "RGB"[image->cfaPattern[static_cast<std::size_t>(i)] % 3];
+    for (int i = 0; i < image->cfaPatternCount; ++i)
+        cfa += "RGB"[image->cfaPattern[static_cast<std::size_t>(i)] % 3];
     EXPECT_EQ(cfa, e.cfa);
 }
 
 const Expectation kSamples[] = {
-    {"apple_iphone12pro_dng-lossy-tiled-bigendian_STRIPPED.dng", {13}, 0, 0, "",
+    {"apple_iphone12pro_dng-lossy-tiled-bigendian_STRIPPED.dng",
+     {13},
+     0,
+     0,
+     "",
      "linear (demosaiced) lossy DNG: no CFA image to decode"},
-    {"blackmagic_pocket4k_dng-ljpeg12-lintable-tiled.dng", {}, 4128, 2176, "RGGB", "tiled lossless JPEG DNG"},
-    {"canon_eos350d_cr2-ljpeg_STRIPPED.cr2", {}, 3516, 2328, "RGGB", "CR2 described by its camera row"},
-    {"canon_eos350d_dng-ljpeg16-bigendian_STRIPPED.dng", {9, 14}, 0, 0, "",
+    {"blackmagic_pocket4k_dng-ljpeg12-lintable-tiled.dng",
+     {},
+     4128,
+     2176,
+     "RGGB",
+     "tiled lossless JPEG DNG"},
+    {"canon_eos350d_cr2-ljpeg_STRIPPED.cr2",
+     {},
+     3516,
+     2328,
+     "RGGB",
+     "CR2 described by its camera row"},
+    {"canon_eos350d_dng-ljpeg16-bigendian_STRIPPED.dng",
+     {9, 14},
+     0,
+     0,
+     "",
      "stripped: one tile offset for a 14 x 10 tile image makes the raw directory inconsistent"},
-    {"canon_eos550d_dng-uncompressed14-magiclantern.dng", {}, 1888, 1182, "RGGB", "uncompressed DNG"},
+    {"canon_eos550d_dng-uncompressed14-magiclantern.dng",
+     {},
+     1888,
+     1182,
+     "RGGB",
+     "uncompressed DNG"},
     {"kodak_c330_raw-nontiff-headerless.raw", {4}, 0, 0, "", "not a TIFF file"},
     {"kodak_dc50_kdc-radc-8bit.kdc", {22}, 0, 0, "", "no camera row"},
     {"leaf_credo40_iiq_STRIPPED.iiq", {22}, 0, 0, "", "no camera row"},
-    {"leica_m10_dng-ljpeg16_TRUNCATED100k.dng", {}, 5984, 3992, "RGGB", "DNG of a camera without a row"},
+    {"leica_m10_dng-ljpeg16_TRUNCATED100k.dng",
+     {},
+     5984,
+     3992,
+     "RGGB",
+     "DNG of a camera without a row"},
     {"lg_h815_dng-lossyjpeg-linearraw.dng", {13}, 0, 0, "", "linear raw DNG"},
-    {"nikon_coolscan4ed_nef-scanner-rgb8-uncompressed.nef", {22}, 0, 0, "", "a film scanner, no camera row"},
+    {"nikon_coolscan4ed_nef-scanner-rgb8-uncompressed.nef",
+     {22},
+     0,
+     0,
+     "",
+     "a film scanner, no camera row"},
     {"nikon_d70_nef-compressed_STRIPPED.nef", {}, 3040, 2014, "BGGR", "compressed NEF"},
     {"panasonic_dmc-lx3_rw2-panasonic_STRIPPED.rw2", {22}, 0, 0, "", "no camera row"},
     {"sony_zv-e10_arw_TRUNCATED100k.arw", {22}, 0, 0, "", "no camera row"},
-    {"unknown_olympus_orf-IIRO-header_TRUNCATED128.orf", {9}, 0, 0, "",
+    {"unknown_olympus_orf-IIRO-header_TRUNCATED128.orf",
+     {9},
+     0,
+     0,
+     "",
      "cut after 128 bytes: the first directory's 24 entries do not fit"},
 };
 
@@ -142,7 +182,8 @@ TEST_P(SampleShotInfo, AgreesWithExiftool) {
     EXPECT_EQ(p->ctx.make, tag("Make"));
     EXPECT_EQ(p->ctx.model, tag("Model"));
     // The line names the camera by its DNG UniqueCameraModel where the file has one.
-    const std::string model = !tag("UniqueCameraModel").empty() ? tag("UniqueCameraModel") : tag("Model");
+    const std::string model =
+        !tag("UniqueCameraModel").empty() ? tag("UniqueCameraModel") : tag("Model");
     EXPECT_NE(line.find(model), std::string::npos) << line;
 
     const ShotNumbers n = shotNumbers(line.substr(line.find('\n') + 1));

@@ -13,7 +13,8 @@ class ShotInfo : public ::testing::Test {
 protected:
     ShotInfo() { node.entries.reserve(16); }
 
-    const IfdEntry* rationals(std::uint16_t tag, std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> values,
+    const IfdEntry* rationals(std::uint16_t tag,
+                              std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> values,
                               std::uint16_t type = tiff_type::kRational) {
         IfdEntry e;
         e.tag = tag;

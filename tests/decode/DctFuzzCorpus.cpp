@@ -1,6 +1,6 @@
-// korvane-dct-corpus FOLDER: writes the starting corpus of the DCT tile fuzz target (fuzz/DctTileFuzz.cpp)
-// from the test writer's frames: the target's header, the tables the writer puts before the
-// frame header, and the entropy-coded data after the scan header.
+// korvane-dct-corpus FOLDER: writes the starting corpus of the DCT tile fuzz target
+// (fuzz/DctTileFuzz.cpp) from the test writer's frames: the target's header, the tables the writer
+// puts before the frame header, and the entropy-coded data after the scan header.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -27,11 +27,21 @@ std::vector<std::uint8_t> seedOf(const DctStream& s, bool halfWidth) {
     const std::size_t scan = findSegment(stream, 0xDA);
     const std::size_t data = scan + 2 + (std::size_t{stream[scan + 2]} << 8 | stream[scan + 3]);
     const std::size_t tables = frame - 2;
-    std::vector<std::uint8_t> input = {
-        static_cast<std::uint8_t>(s.samplesPerLine - 1), static_cast<std::uint8_t>(s.lines - 1),
-        static_cast<std::uint8_t>((s.sof == 0xC1 ? 1 : 0) | (s.precision == 12 ? 2 : 0) | (halfWidth ? 8 : 0)),
-        0x00, 0, 4, 0, 0, 0, static_cast<std::uint8_t>(tables), static_cast<std::uint8_t>(tables >> 8)};
-    input.insert(input.end(), stream.begin() + 2, stream.begin() + static_cast<std::ptrdiff_t>(frame));
+    std::vector<std::uint8_t> input = {static_cast<std::uint8_t>(s.samplesPerLine - 1),
+                                       static_cast<std::uint8_t>(s.lines - 1),
+                                       static_cast<std::uint8_t>((s.sof == 0xC1 ? 1 : 0) |
+                                                                 (s.precision == 12 ? 2 : 0) |
+                                                                 (halfWidth ? 8 : 0)),
+                                       0x00,
+                                       0,
+                                       4,
+                                       0,
+                                       0,
+                                       0,
+                                       static_cast<std::uint8_t>(tables),
+                                       static_cast<std::uint8_t>(tables >> 8)};
+    input.insert(input.end(), stream.begin() + 2,
+                 stream.begin() + static_cast<std::ptrdiff_t>(frame));
     input.insert(input.end(), stream.begin() + static_cast<std::ptrdiff_t>(data), stream.end() - 2);
     return input;
 }
@@ -45,7 +55,8 @@ int main(int argc, char** argv) {
     }
     const auto write = [&](const std::string& name, const std::vector<std::uint8_t>& bytes) {
         std::ofstream out(std::string(argv[1]) + "/" + name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     };
     DctStream s = korvane::test::standardStream();
     s.samplesPerLine = 48;
@@ -60,7 +71,8 @@ int main(int argc, char** argv) {
     eight.samplesPerLine = 16;
     eight.lines = 16;
     eight.blocks = korvane::test::randomBlocks(4, 3);
-    for (auto& b : eight.blocks) b[0] /= 64; // inside 8 bits
+    for (auto& b : eight.blocks)
+        b[0] /= 64; // inside 8 bits
     write("sof0-8bit", seedOf(eight, false));
     DctStream flat = korvane::test::standardStream();
     flat.samplesPerLine = 8;

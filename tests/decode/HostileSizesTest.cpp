@@ -20,7 +20,9 @@ struct ClaimedImage {
     int message; // 0: loads
 };
 
-void PrintTo(const ClaimedImage& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ClaimedImage& c, std::ostream* os) {
+    *os << c.name;
+}
 
 // A one-directory CFA DNG whose image is said to be width x height in one strip of
 // `dataBytes` bytes.
@@ -96,7 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Inside the sizes, but 200 MB of buffer for 1 KiB.
         ClaimedImage{"TenThousandSquareLosslessJpeg", 10000, 10000, 0, 0, 7, 12, 1024, 15},
         // Uncompressed data need every bit: one byte short of 12 bits a sample.
-        ClaimedImage{"UncompressedOneByteShort", 2000, 1000, 0, 0, 1, 12, 2000 * 1000 * 3 / 2 - 1000, 15},
+        ClaimedImage{"UncompressedOneByteShort", 2000, 1000, 0, 0, 1, 12,
+                     2000 * 1000 * 3 / 2 - 1000, 15},
         ClaimedImage{"UncompressedWhole", 2000, 1000, 0, 0, 1, 16, 2000 * 1000 * 2, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -51,9 +51,8 @@ TEST(JpegDct, TileWithPaddedDcTableAndAcTableOfOneIdDecodesToTheInverseDct) {
     s.blocks[2][0] = -16000;        // ... and below 0, a DC step of category 15
     const auto r =
         decodeInto(encode(s), stripTarget(kTileWidth, kTileRows, 12), kTileWidth, kTileRows);
-    ASSERT_EQ(r.status, kOk) << (r.reporter.records().empty()
-                                     ? ""
-                                     : r.reporter.records()[0].args.text1);
+    ASSERT_EQ(r.status, kOk) << (r.reporter.records().empty() ? ""
+                                                              : r.reporter.records()[0].args.text1);
     const auto expected = referenceFrame(s);
     std::size_t exact = 0;
     bool clampedHigh = false;
@@ -81,9 +80,9 @@ TEST(JpegDct, TileBeyondTheImageEdgeKeepsOnlyItsColumnsInside) {
         for (std::uint32_t col = 0; col < 16; ++col)
             EXPECT_EQ(r.image[row * 32 + col], kUntouched);
         for (std::uint32_t col = 0; col < 16; ++col)
-            EXPECT_LE(std::abs(double(r.image[row * 32 + 16 + col]) -
-                               expected[row * kTileWidth + col]),
-                      1.0);
+            EXPECT_LE(
+                std::abs(double(r.image[row * 32 + 16 + col]) - expected[row * kTileWidth + col]),
+                1.0);
     }
 }
 
@@ -107,25 +106,25 @@ TEST_P(JpegDctFaults, AreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Tables, JpegDctFaults,
-    ::testing::Values(
-        DctFault{"DcCategorySixteen", [](DctStream& s) { s.dcValues.back() = 16; },
-                 "DC Huffman symbol greater than 15"},
-        DctFault{"AcSizeFifteen", [](DctStream& s) { s.acValues.push_back(0x1F); },
-                 "invalid AC Huffman symbol"},
-        DctFault{"AcSizeZeroOfRunThree", [](DctStream& s) { s.acValues.push_back(0x30); },
-                 "invalid AC Huffman symbol"},
-        // 30 codes do not fit in 4 bits.
-        DctFault{"OverfullDcCodes", [](DctStream& s) { s.dcLengthIndex = 3; },
-                 "Huffman code invalid"},
-        DctFault{"QuantisationValueZero", [](DctStream& s) { s.quant[5] = 0; },
-                 "quantization value 0 in DQT"},
-        DctFault{"EightBitsAgainstTwelve", [](DctStream& s) { s.precision = 14; },
-                 "invalid sample precision in SOF"},
-        DctFault{"FrameOfOtherSize", [](DctStream& s) { s.lines = 11; },
-                 "invalid size specification in SOF"},
-        // The same tables under a lossless frame: 30 values are far too many there.
-        DctFault{"LosslessFrame", [](DctStream& s) { s.sof = 0xC3; },
-                 "Huffman table nr of symbols invalid"}),
+    ::testing::Values(DctFault{"DcCategorySixteen", [](DctStream& s) { s.dcValues.back() = 16; },
+                               "DC Huffman symbol greater than 15"},
+                      DctFault{"AcSizeFifteen", [](DctStream& s) { s.acValues.push_back(0x1F); },
+                               "invalid AC Huffman symbol"},
+                      DctFault{"AcSizeZeroOfRunThree",
+                               [](DctStream& s) { s.acValues.push_back(0x30); },
+                               "invalid AC Huffman symbol"},
+                      // 30 codes do not fit in 4 bits.
+                      DctFault{"OverfullDcCodes", [](DctStream& s) { s.dcLengthIndex = 3; },
+                               "Huffman code invalid"},
+                      DctFault{"QuantisationValueZero", [](DctStream& s) { s.quant[5] = 0; },
+                               "quantization value 0 in DQT"},
+                      DctFault{"EightBitsAgainstTwelve", [](DctStream& s) { s.precision = 14; },
+                               "invalid sample precision in SOF"},
+                      DctFault{"FrameOfOtherSize", [](DctStream& s) { s.lines = 11; },
+                               "invalid size specification in SOF"},
+                      // The same tables under a lossless frame: 30 values are far too many there.
+                      DctFault{"LosslessFrame", [](DctStream& s) { s.sof = 0xC3; },
+                               "Huffman table nr of symbols invalid"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JpegDct, CoefficientsPastTheEndOfTheBlockAreRefused) {

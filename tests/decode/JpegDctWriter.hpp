@@ -88,7 +88,7 @@ inline int category(std::int32_t v) {
 
 // A table whose codes all have one length: the value's index is its code.
 inline void putCoded(BitWriter& w, const std::vector<std::uint8_t>& values, int lengthIndex,
-              std::uint8_t value) {
+                     std::uint8_t value) {
     const auto at = std::find(values.begin(), values.end(), value);
     if (at == values.end()) throw std::invalid_argument("no code for the value");
     w.put(static_cast<std::uint32_t>(at - values.begin()), lengthIndex + 1);
@@ -99,16 +99,15 @@ inline void putValue(BitWriter& w, std::int32_t v, int size) {
 }
 
 inline void segment(std::vector<std::uint8_t>& out, std::uint8_t code,
-             const std::vector<std::uint8_t>& payload) {
+                    const std::vector<std::uint8_t>& payload) {
     const std::size_t length = payload.size() + 2;
     out.insert(out.end(), {0xFF, code, static_cast<std::uint8_t>(length >> 8),
                            static_cast<std::uint8_t>(length)});
     out.insert(out.end(), payload.begin(), payload.end());
 }
 
-inline std::vector<std::uint8_t> tableDefinition(std::uint8_t classId,
-                                          const std::vector<std::uint8_t>& values,
-                                          int lengthIndex) {
+inline std::vector<std::uint8_t>
+tableDefinition(std::uint8_t classId, const std::vector<std::uint8_t>& values, int lengthIndex) {
     std::vector<std::uint8_t> p;
     p.reserve(1 + 16 + values.size());
     p.push_back(classId);
@@ -181,8 +180,8 @@ inline std::vector<Block> randomBlocks(std::size_t count, std::uint64_t variant)
     for (Block& b : blocks) {
         b.fill(0);
         // The steps reach DC category 15; the levels, at quantisation 3, both ends of 12 bits.
-        dc = std::clamp<std::int32_t>(dc + static_cast<std::int32_t>(next() % 6001) - 3000,
-                                      -16000, 16000);
+        dc = std::clamp<std::int32_t>(dc + static_cast<std::int32_t>(next() % 6001) - 3000, -16000,
+                                      16000);
         b[0] = dc;
         for (int n = static_cast<int>(next() % 9); n > 0; --n)
             b[1 + next() % 63] = static_cast<std::int32_t>(next() % 81) - 40;

@@ -53,7 +53,8 @@ TEST_P(KodakStrips, DecodeToTheirSamples) {
     const auto [width, rows, padLength] = GetParam();
     auto samples = sceneSamples(width, rows, 12, width + rows);
     // The largest differences there are: 0 and 4095 in turn at each parity.
-    for (std::uint32_t c = 0; c < width && c < 16; ++c) samples[c] = (c / 2) % 2 == 0 ? 4095 : 0;
+    for (std::uint32_t c = 0; c < width && c < 16; ++c)
+        samples[c] = (c / 2) % 2 == 0 ? 4095 : 0;
     StripBuffer b(width, rows, width, rows);
     ASSERT_EQ(decode(b, encodeKodak(samples, width, {.padLength = padLength})), kOk);
     EXPECT_EQ(b.samples, samples);
@@ -62,19 +63,20 @@ TEST_P(KodakStrips, DecodeToTheirSamples) {
 
 // Chunk sizes of every remainder modulo 8 (the word ahead), and rows of one, two and three
 // chunks.
-INSTANTIATE_TEST_SUITE_P(Widths, KodakStrips,
-                         ::testing::Values(StripCase{1, 3, 0}, StripCase{2, 3, 0}, StripCase{3, 2, 0},
-                                           StripCase{4, 2, 0}, StripCase{5, 2, 0}, StripCase{7, 2, 0},
-                                           StripCase{8, 2, 0}, StripCase{12, 2, 0}, StripCase{255, 2, 0},
-                                           StripCase{256, 2, 0}, StripCase{257, 2, 0}, StripCase{300, 3, 0},
-                                           StripCase{513, 2, 0}, StripCase{1000, 4, 0},
-                                           // The lengths that only round up a chunk count in its data.
-                                           StripCase{3, 2, 12}, StripCase{6, 2, 7}, StripCase{301, 3, 12}),
-                         [](const auto& info) {
-                             const StripCase& c = info.param;
-                             return std::to_string(c.width) + "x" + std::to_string(c.rows) + "Pad" +
-                                    std::to_string(c.padLength);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Widths, KodakStrips,
+    ::testing::Values(StripCase{1, 3, 0}, StripCase{2, 3, 0}, StripCase{3, 2, 0},
+                      StripCase{4, 2, 0}, StripCase{5, 2, 0}, StripCase{7, 2, 0},
+                      StripCase{8, 2, 0}, StripCase{12, 2, 0}, StripCase{255, 2, 0},
+                      StripCase{256, 2, 0}, StripCase{257, 2, 0}, StripCase{300, 3, 0},
+                      StripCase{513, 2, 0}, StripCase{1000, 4, 0},
+                      // The lengths that only round up a chunk count in its data.
+                      StripCase{3, 2, 12}, StripCase{6, 2, 7}, StripCase{301, 3, 12}),
+    [](const auto& info) {
+        const StripCase& c = info.param;
+        return std::to_string(c.width) + "x" + std::to_string(c.rows) + "Pad" +
+               std::to_string(c.padLength);
+    });
 
 TEST(KodakStrips, EachStripGoesToItsOwnRows) {
     const std::uint32_t width = 300, height = 12;
@@ -83,11 +85,14 @@ TEST(KodakStrips, EachStripGoesToItsOwnRows) {
     RecordingReporter reporter;
     for (std::uint32_t row = 0; row < height; row += 5) {
         const std::uint32_t rows = std::min(5u, height - row);
-        const auto strip = std::span(samples).subspan(std::size_t{row} * width, std::size_t{rows} * width);
+        const auto strip =
+            std::span(samples).subspan(std::size_t{row} * width, std::size_t{rows} * width);
         const auto bytes = encodeKodak(strip, width);
         MemoryByteSource source(bytes);
         const SampleTarget target{image, width, height, width, rows, row, 0};
-        ASSERT_EQ(DecodeKodak(source, static_cast<std::uint32_t>(bytes.size()), target, reporter, "p"), kOk);
+        ASSERT_EQ(
+            DecodeKodak(source, static_cast<std::uint32_t>(bytes.size()), target, reporter, "p"),
+            kOk);
     }
     EXPECT_EQ(image, samples);
 }
@@ -98,14 +103,15 @@ TEST(KodakStrips, SamplesPastTheImageAreDropped) {
     ASSERT_EQ(decode(b, encodeKodak(samples, 300)), kOk);
     for (std::uint32_t r = 0; r < 2; ++r) {
         EXPECT_EQ(b.at(r, 19), StripBuffer::kUntouched);
-        for (std::uint32_t c = 20; c < 200; ++c) ASSERT_EQ(b.at(r, c), samples[r * 300 + c - 20]);
+        for (std::uint32_t c = 20; c < 200; ++c)
+            ASSERT_EQ(b.at(r, c), samples[r * 300 + c - 20]);
     }
 }
 
 // --- Lengths of another coding -----------------------------------------------------------------
 
 TEST(KodakRequest, ALengthOf13AsksForTheFileAndKeepsTheSamplesBeforeIt) {
-    const std::uint32_t width = 600;  // chunks of 256, 256 and 88
+    const std::uint32_t width = 600; // chunks of 256, 256 and 88
     const auto samples = sceneSamples(width, 3, 12);
     // Chunk 4 is the second of row 1.
     StripBuffer b(width, 3, width, 3);
@@ -116,18 +122,21 @@ TEST(KodakRequest, ALengthOf13AsksForTheFileAndKeepsTheSamplesBeforeIt) {
     EXPECT_EQ(shown.caption, "Request for Raw File");
     EXPECT_EQ(shown.text, kKodakRawFileRequest);
     EXPECT_NE(shown.text.find("issue tracker"), std::string::npos);
-    EXPECT_EQ(shown.text.find('@'), std::string::npos);  // no mail address to send files to
+    EXPECT_EQ(shown.text.find('@'), std::string::npos); // no mail address to send files to
     const std::vector<std::uint16_t> firstRow(samples.begin(), samples.begin() + width);
     EXPECT_EQ(b.rows(0, 1), firstRow);
-    for (std::uint32_t c = 0; c < 256; ++c) ASSERT_EQ(b.at(1, c), samples[width + c]);
-    for (std::uint32_t c = 256; c < width; ++c) ASSERT_EQ(b.at(1, c), StripBuffer::kUntouched);
-    for (std::uint32_t c = 0; c < width; ++c) ASSERT_EQ(b.at(2, c), StripBuffer::kUntouched);
+    for (std::uint32_t c = 0; c < 256; ++c)
+        ASSERT_EQ(b.at(1, c), samples[width + c]);
+    for (std::uint32_t c = 256; c < width; ++c)
+        ASSERT_EQ(b.at(1, c), StripBuffer::kUntouched);
+    for (std::uint32_t c = 0; c < width; ++c)
+        ASSERT_EQ(b.at(2, c), StripBuffer::kUntouched);
 }
 
 TEST(KodakRequest, EvenALengthThatOnlyRoundsUpTheCountAsksForTheFile) {
     const auto samples = sceneSamples(3, 2, 12);
     auto bytes = encodeKodak(samples, 3);
-    bytes[1] |= 0xD0;  // the fourth length of the first chunk, which has three samples
+    bytes[1] |= 0xD0; // the fourth length of the first chunk, which has three samples
     StripBuffer b(3, 2, 3, 2);
     ASSERT_EQ(decode(b, bytes), kOk);
     EXPECT_EQ(b.reporter.numbers(), std::vector<int>{kRawFileRequestNumber});
@@ -148,7 +157,7 @@ TEST(KodakRequest, IsWrittenAsCaptionAndText) {
 
 struct ShortCase {
     const char* name;
-    std::size_t keep;  // bytes of the 300 x 2 strip left; its first chunk has 128 length bytes
+    std::size_t keep; // bytes of the 300 x 2 strip left; its first chunk has 128 length bytes
     const char* text;
 };
 
@@ -166,7 +175,8 @@ TEST_P(KodakShort, IsMessage8WithThePath) {
     EXPECT_EQ(b.text(), GetParam().text);
 }
 
-constexpr const char* kLengthsShort = "end of file occured\nwhile reading Kodak compressed length info";
+constexpr const char* kLengthsShort =
+    "end of file occured\nwhile reading Kodak compressed length info";
 constexpr const char* kDataShort = "end of file occured\nwhile reading Kodak compressed data";
 
 INSTANTIATE_TEST_SUITE_P(Ends, KodakShort,
@@ -183,7 +193,8 @@ TEST(KodakShort, AByteCountBelowTheDataEndsItToo) {
     EXPECT_EQ(decode(b, bytes, static_cast<std::uint32_t>(bytes.size() - 1)), kFailed);
     EXPECT_EQ(b.text(), kDataShort);
     // Row 0 and the first chunk of row 1 were whole.
-    for (std::uint32_t c = 0; c < 256; ++c) ASSERT_EQ(b.at(1, c), samples[300 + c]);
+    for (std::uint32_t c = 0; c < 256; ++c)
+        ASSERT_EQ(b.at(1, c), samples[300 + c]);
 }
 
 // --- Whole files -------------------------------------------------------------------------------
@@ -211,14 +222,16 @@ TEST(KodakDcrFile, LibRawAgreesSampleForSample) {
 // The maker note's LinearizationTable maps the decoded values, here and in LibRaw alike.
 TEST(KodakDcrFile, TheMakerNotesTableMapsTheValues) {
     std::vector<std::uint16_t> table(4096);
-    for (std::uint32_t i = 0; i < table.size(); ++i) table[i] = static_cast<std::uint16_t>(i * i / 4096 + i / 2);
+    for (std::uint32_t i = 0; i < table.size(); ++i)
+        table[i] = static_cast<std::uint16_t>(i * i / 4096 + i / 2);
     KodakDcrLayout layout;
     layout.linearisation = table;
     const ProcessedFile file(kodakDcr(dcrSamples(), layout));
     ASSERT_EQ(file.loaded, kOk) << file.messages();
     const auto& samples = file.image().samples;
     std::size_t wrong = 0;
-    for (std::size_t i = 0; i < samples.size(); ++i) wrong += samples[i] != table[(dcrSamples())[i]];
+    for (std::size_t i = 0; i < samples.size(); ++i)
+        wrong += samples[i] != table[(dcrSamples())[i]];
     EXPECT_EQ(wrong, 0u);
     if (libRawAvailable()) {
         EXPECT_EQ(samplesUnlikeLibRaw(file), 0u);

@@ -98,10 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{
             "UnknownCompression", {.compression = 5}, 24, "this kind of image data compression"},
         // Nikon data without the maker note's CompressionInfo.
-        BrokenCase{"NikonWithoutCompressionInfo",
-                   {.compression = 34713},
-                   15,
-                   "compression info missing"}),
+        BrokenCase{
+            "NikonWithoutCompressionInfo", {.compression = 34713}, 15, "compression info missing"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -74,8 +74,8 @@ inline std::unique_ptr<OpenedRawFile> stripFile(const std::vector<std::uint16_t>
     for (std::uint32_t row = 0; row < s.height; row += rps) {
         const auto strip = imageRows(samples, s.width, row, rps);
         const auto bytes = s.packedBits != 0 ? encodeBitPacked(strip, s.width, s.packedBits)
-                           : s.packed    ? encodePacked12(strip, ByteOrder::Big)
-                                         : encodeUncompressed(strip, s.bits > 8 ? 2 : 1, s.order);
+                           : s.packed        ? encodePacked12(strip, ByteOrder::Big)
+                                      : encodeUncompressed(strip, s.bits > 8 ? 2 : 1, s.order);
         entries.offsets.push_back(file.append(bytes));
         entries.byteCounts.push_back(static_cast<std::uint32_t>(bytes.size()));
     }

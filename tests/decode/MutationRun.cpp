@@ -55,20 +55,22 @@ Bytes readAll(const std::string& path) {
 
 void writeAll(const std::string& path, const Bytes& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::uint64_t hashOf(const Bytes& bytes) {
     std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (const std::uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+    for (const std::uint8_t b : bytes)
+        h = (h ^ b) * 1099511628211ull;
     return h;
 }
 
 // The outcome of one file: a message or a decode.
 struct Outcome {
-    bool ended = false;   // a message was shown, or it loaded without one being needed
+    bool ended = false; // a message was shown, or it loaded without one being needed
     bool loaded = false;
-    std::string problem;  // why it does not count as ended
+    std::string problem; // why it does not count as ended
 };
 
 Outcome process(const std::string& path) {
@@ -121,8 +123,9 @@ std::vector<Mutation> mutationsOf(const Bytes& bytes) {
     // The first kilobyte holds the header and most directories: half of the changes go there.
     const std::size_t head = std::min<std::size_t>(n, 1024);
     for (int i = 0; i < kByteChanges; ++i) {
-        const std::size_t at = i % 2 == 0 ? head * static_cast<std::size_t>(i / 2) / (kByteChanges / 2)
-                                          : n * static_cast<std::size_t>(i / 2) / (kByteChanges / 2);
+        const std::size_t at = i % 2 == 0
+                                   ? head * static_cast<std::size_t>(i / 2) / (kByteChanges / 2)
+                                   : n * static_cast<std::size_t>(i / 2) / (kByteChanges / 2);
         const std::uint8_t b = bytes[at];
         const std::uint8_t values[4] = {static_cast<std::uint8_t>(~b), 0x00, 0xFF,
                                         static_cast<std::uint8_t>(b + 1)};
@@ -143,11 +146,13 @@ std::vector<Input> syntheticInputs() {
     {
         const std::uint32_t w = 1024, h = 1024;
         std::vector<std::uint16_t> image(std::size_t{w} * h);
-        for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint16_t>((i * 7 + i / w * 3) % 4096);
+        for (std::size_t i = 0; i < image.size(); ++i)
+            image[i] = static_cast<std::uint16_t>((i * 7 + i / w * 3) % 4096);
         LosslessJpegOptions o;
         o.precision = 12;
         o.components = 2;
-        out.push_back({"synthetic DNG lossless JPEG tiles", losslessJpegDng(image, w, h, 256, 256, o)});
+        out.push_back(
+            {"synthetic DNG lossless JPEG tiles", losslessJpegDng(image, w, h, 256, 256, o)});
     }
     {
         // A CR2 as Canon's EOS 20D writes it: Make and Model in IFD0, the raw image in the last
@@ -163,7 +168,9 @@ std::vector<Input> syntheticInputs() {
         TiffWriter writer;
         const BlockId strip = writer.addBlock(encodeLosslessJpeg(raw, o));
         Ifd first;
-        first.addLong(tag::kNewSubFileType, 1).addAscii(tag::kMake, "Canon").addAscii(tag::kModel, "Canon EOS 20D");
+        first.addLong(tag::kNewSubFileType, 1)
+            .addAscii(tag::kMake, "Canon")
+            .addAscii(tag::kModel, "Canon EOS 20D");
         Ifd image;
         image.addLong(tag::kNewSubFileType, 0)
             .addLong(tag::kImageWidth, w)
@@ -187,7 +194,8 @@ std::vector<Input> syntheticInputs() {
         CompressionInfoSpec info;
         info.vertical = {{{100, 200}, {300, 400}}};
         nef.info = compressionInfoBytes(info, nef.order);
-        nef.strip = encodePairRows(raw, nef.width, nef.height, nikonCodes(true, nef.bits), info.vertical);
+        nef.strip =
+            encodePairRows(raw, nef.width, nef.height, nikonCodes(true, nef.bits), info.vertical);
         out.push_back({"synthetic NEF lossless", buildNef(nef)});
     }
     {
@@ -203,11 +211,13 @@ std::vector<Input> syntheticInputs() {
     }
     {
         const KodakDcrLayout layout;
-        out.push_back({"synthetic DCR", kodakDcr(sceneSamples(layout.width, layout.height, 12, 9), layout)});
+        out.push_back(
+            {"synthetic DCR", kodakDcr(sceneSamples(layout.width, layout.height, 12, 9), layout)});
     }
     {
         const OlympusOrfSpec spec;
-        out.push_back({"synthetic ORF", olympusOrf(sceneSamples(spec.width, spec.height, 12, 11), spec)});
+        out.push_back(
+            {"synthetic ORF", olympusOrf(sceneSamples(spec.width, spec.height, 12, 11), spec)});
     }
     return out;
 }
@@ -217,11 +227,13 @@ std::vector<Input> sampleInputs(const std::string& folder) {
     std::vector<std::string> paths;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string ext = entry.path().extension().string();
-        if (entry.is_regular_file() && ext != ".tsv" && ext != ".md" && entry.path().filename() != "SHA256SUMS")
+        if (entry.is_regular_file() && ext != ".tsv" && ext != ".md" &&
+            entry.path().filename() != "SHA256SUMS")
             paths.push_back(entry.path().string());
     }
     std::sort(paths.begin(), paths.end());
-    for (const std::string& p : paths) out.push_back({p, readAll(p)});
+    for (const std::string& p : paths)
+        out.push_back({p, readAll(p)});
     return out;
 }
 
@@ -243,7 +255,8 @@ void mutate(const Input& input, const std::string& work, int threads, Tally& tal
         for (std::size_t i; (i = next.fetch_add(1)) < mutations.size();) {
             const Mutation& m = mutations[i];
             Bytes bytes(input.bytes.begin(),
-                        input.bytes.begin() + static_cast<std::ptrdiff_t>(m.truncate ? m.position : input.bytes.size()));
+                        input.bytes.begin() + static_cast<std::ptrdiff_t>(
+                                                  m.truncate ? m.position : input.bytes.size()));
             if (!m.truncate) bytes[m.position] = m.value;
             writeAll(path, bytes);
             const std::uint64_t before = hashOf(bytes);
@@ -262,16 +275,19 @@ void mutate(const Input& input, const std::string& work, int threads, Tally& tal
             if (!unchanged) what += " changed the file";
             if (!what.empty()) {
                 char where[96];
-                std::snprintf(where, sizeof where, m.truncate ? " cut at %zu" : " byte %zu set to 0x%02x",
-                              m.position, m.value);
+                std::snprintf(where, sizeof where,
+                              m.truncate ? " cut at %zu" : " byte %zu set to 0x%02x", m.position,
+                              m.value);
                 tally.findings.push_back(input.name + where + ":" + what);
             }
         }
     };
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t) pool.emplace_back(worker, t);
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(worker, t);
     worker(0);
-    for (auto& t : pool) t.join();
+    for (auto& t : pool)
+        t.join();
     loads = loaded;
     refusals = refused;
 }
@@ -282,13 +298,16 @@ void mutate(const Input& input, const std::string& work, int threads, Tally& tal
 int main(int argc, char** argv) {
     using namespace korvane::test;
     const int threads = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2;
-    const std::string work = std::filesystem::temp_directory_path() / ("korvane-mutations-" + std::to_string(getpid()));
+    const std::string work =
+        std::filesystem::temp_directory_path() / ("korvane-mutations-" + std::to_string(getpid()));
     std::filesystem::create_directories(work);
     std::vector<Input> inputs = sampleInputs(KORVANE_SAMPLES_DIR);
     std::vector<std::uint64_t> sampleHashes;
-    for (const Input& in : inputs) sampleHashes.push_back(hashOf(in.bytes));
+    for (const Input& in : inputs)
+        sampleHashes.push_back(hashOf(in.bytes));
     const std::size_t samples = inputs.size();
-    for (Input& in : syntheticInputs()) inputs.push_back(std::move(in));
+    for (Input& in : syntheticInputs())
+        inputs.push_back(std::move(in));
     Tally tally;
     const auto start = std::chrono::steady_clock::now();
     int runs = 0;
@@ -305,20 +324,25 @@ int main(int argc, char** argv) {
             tally.findings.push_back(in.name + ": does not load unchanged");
         mutate(in, work, threads, tally, loads, refusals);
         runs += loads + refusals;
-        std::printf("%-58s %9zu bytes  %-8s  mutated: %4d loaded %4d refused  %6.1f s\n",
-                    std::filesystem::path(in.name).filename().c_str(), in.bytes.size(),
-                    original.loaded ? "loads" : "refused", loads, refusals,
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count());
+        std::printf(
+            "%-58s %9zu bytes  %-8s  mutated: %4d loaded %4d refused  %6.1f s\n",
+            std::filesystem::path(in.name).filename().c_str(), in.bytes.size(),
+            original.loaded ? "loads" : "refused", loads, refusals,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count());
         std::fflush(stdout);
     }
     // The real files are only read.
     for (std::size_t i = 0; i < samples; ++i)
-        if (hashOf(readAll(inputs[i].name)) != sampleHashes[i]) tally.findings.push_back(inputs[i].name + ": changed");
+        if (hashOf(readAll(inputs[i].name)) != sampleHashes[i])
+            tally.findings.push_back(inputs[i].name + ": changed");
     std::filesystem::remove_all(work);
-    std::printf("%d runs of %zu inputs in %.1f s on %d threads; slowest %.2f s; peak heap %.1f MiB\n", runs,
-                inputs.size(), std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
-                threads, tally.slowest, static_cast<double>(tally.peak) / (1 << 20));
-    for (const std::string& f : tally.findings) std::printf("FINDING %s\n", f.c_str());
+    std::printf(
+        "%d runs of %zu inputs in %.1f s on %d threads; slowest %.2f s; peak heap %.1f MiB\n", runs,
+        inputs.size(),
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), threads,
+        tally.slowest, static_cast<double>(tally.peak) / (1 << 20));
+    for (const std::string& f : tally.findings)
+        std::printf("FINDING %s\n", f.c_str());
     std::printf("%zu findings\n", tally.findings.size());
     return tally.findings.empty() ? 0 : 1;
 }

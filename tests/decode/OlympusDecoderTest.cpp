@@ -65,21 +65,22 @@ TEST(OlympusCodes, RowsZeroAndOneArePredictedFromTheLeftOnly) {
     const std::uint32_t width = 8, height = 4;
     std::string bits;
     for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) bits += c / 2 < 3 ? "011 1 0000 " : "011 1 00 ";
+        for (std::uint32_t c = 0; c < width; ++c)
+            bits += c / 2 < 3 ? "011 1 0000 " : "011 1 00 ";
     StripBuffer b(width, height, width, height);
     ASSERT_EQ(decode(b, stream(bits)), kOk);
     for (std::uint32_t r = 0; r < height; ++r)
-        for (std::uint32_t c = 0; c < width; ++c) EXPECT_EQ(b.at(r, c), 3 * (r / 2 + c / 2 + 1)) << r << "," << c;
+        for (std::uint32_t c = 0; c < width; ++c)
+            EXPECT_EQ(b.at(r, c), 3 * (r / 2 + c / 2 + 1)) << r << "," << c;
 }
 
 // A magnitude past 16 bits (11 x 2^13 + 8191 = 98303 in column 2) sets the next one's width by
 // its low 16 bits (32767: 13 bits), as the coding keeps it. Counted whole it would ask 15,
 // and after a few more such codes more than 16, leaving the escape a negative width.
 TEST(OlympusCodes, AMagnitudePast16BitsSetsTheNextWidthByItsLow16) {
-    const auto bytes = stream(
-        "000 000000000000 111111111110 1111  000 1 0000 "
-        "000 000000000001 1111111111111      000 1 0000 "
-        "000 000000000000 010 0000000000001  000 1 0000");
+    const auto bytes = stream("000 000000000000 111111111110 1111  000 1 0000 "
+                              "000 000000000001 1111111111111      000 1 0000 "
+                              "000 000000000000 010 0000000000001  000 1 0000");
     StripBuffer b(6, 1, 6, 1);
     ASSERT_EQ(decode(b, bytes), kOk);
     // 4 x 32767 as a 16-bit sample; then + 4 x (98303 + 3071); then + 4 x (8193 + 9599).
@@ -91,15 +92,16 @@ TEST(OlympusCodes, AMagnitudePast16BitsSetsTheNextWidthByItsLow16) {
 struct StripCase {
     std::uint32_t width;
     std::uint32_t rows;
-    bool noise;         // uniform 12-bit samples: large magnitudes and wide codes
-    bool escapeAlways;  // every high part through the escape
+    bool noise;        // uniform 12-bit samples: large magnitudes and wide codes
+    bool escapeAlways; // every high part through the escape
 };
 
 std::vector<std::uint16_t> stripSamples(const StripCase& c) {
     if (!c.noise) return sceneSamples(c.width, c.rows, 12, c.width * 7 + c.rows);
     std::vector<std::uint16_t> out(std::size_t{c.width} * c.rows);
     std::mt19937 random(c.width + c.rows);
-    for (auto& s : out) s = static_cast<std::uint16_t>(random() % 4096);
+    for (auto& s : out)
+        s = static_cast<std::uint16_t>(random() % 4096);
     return out;
 }
 
@@ -115,21 +117,23 @@ TEST_P(OlympusStrips, DecodeToTheirSamples) {
         for (std::uint32_t col = 0; col < c.width; ++col) {
             // An odd last column is not coded and stays as it was.
             const bool coded = col + 1 < c.width || c.width % 2 == 0;
-            ASSERT_EQ(b.at(r, col), coded ? samples[r * c.width + col] : StripBuffer::kUntouched) << r << "," << col;
+            ASSERT_EQ(b.at(r, col), coded ? samples[r * c.width + col] : StripBuffer::kUntouched)
+                << r << "," << col;
         }
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, OlympusStrips,
-                         ::testing::Values(StripCase{2, 1, false, false}, StripCase{4, 2, false, false},
-                                           StripCase{3, 3, false, false}, StripCase{6, 5, false, false},
-                                           StripCase{64, 40, false, false}, StripCase{101, 7, false, false},
-                                           StripCase{64, 40, true, false}, StripCase{333, 9, true, false},
-                                           StripCase{64, 40, false, true}, StripCase{50, 8, true, true}),
-                         [](const auto& info) {
-                             const StripCase& c = info.param;
-                             return std::to_string(c.width) + "x" + std::to_string(c.rows) +
-                                    (c.noise ? "Noise" : "Scene") + (c.escapeAlways ? "Escapes" : "");
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, OlympusStrips,
+    ::testing::Values(StripCase{2, 1, false, false}, StripCase{4, 2, false, false},
+                      StripCase{3, 3, false, false}, StripCase{6, 5, false, false},
+                      StripCase{64, 40, false, false}, StripCase{101, 7, false, false},
+                      StripCase{64, 40, true, false}, StripCase{333, 9, true, false},
+                      StripCase{64, 40, false, true}, StripCase{50, 8, true, true}),
+    [](const auto& info) {
+        const StripCase& c = info.param;
+        return std::to_string(c.width) + "x" + std::to_string(c.rows) +
+               (c.noise ? "Noise" : "Scene") + (c.escapeAlways ? "Escapes" : "");
+    });
 
 TEST(OlympusStrips, TheFirstTwoRowsOfEachStripSeeOnlyTheirLeft) {
     const std::uint32_t width = 64, height = 12;
@@ -138,10 +142,13 @@ TEST(OlympusStrips, TheFirstTwoRowsOfEachStripSeeOnlyTheirLeft) {
     RecordingReporter reporter;
     for (std::uint32_t row = 0; row < height; row += 5) {
         const std::uint32_t rows = std::min(5u, height - row);
-        const auto bytes = encodeOlympus(std::span(samples).subspan(std::size_t{row} * width, std::size_t{rows} * width), width);
+        const auto bytes = encodeOlympus(
+            std::span(samples).subspan(std::size_t{row} * width, std::size_t{rows} * width), width);
         MemoryByteSource source(bytes);
         const SampleTarget target{image, width, height, width, rows, row, 0};
-        ASSERT_EQ(DecodeOlympus(source, static_cast<std::uint32_t>(bytes.size()), target, reporter, "p"), kOk);
+        ASSERT_EQ(
+            DecodeOlympus(source, static_cast<std::uint32_t>(bytes.size()), target, reporter, "p"),
+            kOk);
     }
     EXPECT_EQ(image, samples);
 }
@@ -152,7 +159,8 @@ TEST(OlympusStrips, SamplesPastTheImageAreDecodedButNotStored) {
     ASSERT_EQ(decode(b, encodeOlympus(samples, 64)), kOk);
     for (std::uint32_t r = 0; r < 4; ++r) {
         EXPECT_EQ(b.at(r, 3), StripBuffer::kUntouched);
-        for (std::uint32_t c = 4; c < 40; ++c) ASSERT_EQ(b.at(r, c), samples[r * 64 + c - 4]) << r << "," << c;
+        for (std::uint32_t c = 4; c < 40; ++c)
+            ASSERT_EQ(b.at(r, c), samples[r * 64 + c - 4]) << r << "," << c;
     }
 }
 
@@ -174,13 +182,16 @@ TEST(OlympusShort, BitsEndingBeforeTheLastSampleAreMessage16) {
         auto bytes = whole;
         bytes.resize(keep);
         // Once with the byte count of the whole strip (the source ends), once with its own.
-        for (const auto byteCount : {static_cast<std::uint32_t>(whole.size()), static_cast<std::uint32_t>(keep)}) {
+        for (const auto byteCount :
+             {static_cast<std::uint32_t>(whole.size()), static_cast<std::uint32_t>(keep)}) {
             StripBuffer b(64, 4, 64, 4);
             EXPECT_EQ(decode(b, bytes, byteCount), kFailed);
             EXPECT_EQ(b.reporter.numbers(), std::vector<int>{16});
-            EXPECT_EQ(b.reporter.records()[0].shown.text, "Error in the JPEG compressed data: \ntile/strip data incomplete");
+            EXPECT_EQ(b.reporter.records()[0].shown.text,
+                      "Error in the JPEG compressed data: \ntile/strip data incomplete");
             if (keep == whole.size() / 2) {
-                EXPECT_EQ(b.rows(0, 1), std::vector<std::uint16_t>(samples.begin(), samples.begin() + 64));
+                EXPECT_EQ(b.rows(0, 1),
+                          std::vector<std::uint16_t>(samples.begin(), samples.begin() + 64));
             }
         }
     }
@@ -209,7 +220,8 @@ TEST_P(OlympusTwoStages, GiveTheSamplesAndMessagesOfOneThread) {
     const auto decodeOn = [&](WorkerPool& pool) {
         auto b = std::make_unique<StripBuffer>(c.width, c.imageRows, c.width, c.rows);
         MemoryByteSource source(bytes);
-        const Status status = DecodeOlympus(source, byteCount, b->target, b->reporter, "/path/a.orf", pool);
+        const Status status =
+            DecodeOlympus(source, byteCount, b->target, b->reporter, "/path/a.orf", pool);
         return std::make_pair(status, std::move(b));
     };
     const auto [status, serial] = decodeOn(WorkerPool::serial());
@@ -230,16 +242,15 @@ TEST_P(OlympusTwoStages, GiveTheSamplesAndMessagesOfOneThread) {
 }
 
 // 300 rows: enough for two stages (from 256), and more than the ring's 128.
-INSTANTIATE_TEST_SUITE_P(
-    Strips, OlympusTwoStages,
-    ::testing::Values(TwoStageCase{"Whole", 96, 300, 300, 1000},
-                      TwoStageCase{"OddWidth", 97, 300, 300, 1000},
-                      TwoStageCase{"PastTheImage", 64, 300, 150, 1000},
-                      TwoStageCase{"EndingInTheFirstRing", 96, 300, 300, 50},
-                      TwoStageCase{"EndingHalfWay", 96, 300, 300, 500},
-                      TwoStageCase{"EndingInTheLastRow", 96, 300, 300, 999},
-                      TwoStageCase{"OnlyTheHeader", 96, 300, 300, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Strips, OlympusTwoStages,
+                         ::testing::Values(TwoStageCase{"Whole", 96, 300, 300, 1000},
+                                           TwoStageCase{"OddWidth", 97, 300, 300, 1000},
+                                           TwoStageCase{"PastTheImage", 64, 300, 150, 1000},
+                                           TwoStageCase{"EndingInTheFirstRing", 96, 300, 300, 50},
+                                           TwoStageCase{"EndingHalfWay", 96, 300, 300, 500},
+                                           TwoStageCase{"EndingInTheLastRow", 96, 300, 300, 999},
+                                           TwoStageCase{"OnlyTheHeader", 96, 300, 300, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Whole files -------------------------------------------------------------------------------
 

@@ -35,7 +35,8 @@ std::vector<std::uint8_t> unit(const SonyBlock& even, const SonyBlock& odd) {
 // The even columns of row 0 of a one-unit strip, as 16 values.
 std::vector<std::uint16_t> evenColumns(const StripBuffer& b) {
     std::vector<std::uint16_t> out;
-    for (std::uint32_t c = 0; c < 32; c += 2) out.push_back(b.at(0, c));
+    for (std::uint32_t c = 0; c < 32; c += 2)
+        out.push_back(b.at(0, c));
     return out;
 }
 
@@ -44,16 +45,21 @@ std::vector<std::uint16_t> evenColumns(const StripBuffer& b) {
 TEST(SonyCrawBlocks, MaxAndMinStandAtTheirIndicesAndTheStepsFillTheRestInOrder) {
     SonyBlock even{.max = 1000, .min = 700, .maxIndex = 5, .minIndex = 9, .steps = {}};
     std::iota(even.steps.begin(), even.steps.end(), std::uint8_t{0});
-    const SonyBlock odd{.max = 40, .min = 30, .maxIndex = 0, .minIndex = 15, .steps = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7}};
+    const SonyBlock odd{.max = 40,
+                        .min = 30,
+                        .maxIndex = 0,
+                        .minIndex = 15,
+                        .steps = {7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7, 7}};
     StripBuffer b(32, 1, 32, 1);
     ASSERT_EQ(decode(b, unit(even, odd), kIdentity), kOk);
     // A spread of 300 gives shift 2: every step counts four.
     const std::vector<std::uint16_t> expected{700, 704, 708, 712, 716, 1000, 720, 724,
-                                              728, 700, 732, 736, 740, 744, 748, 752};
+                                              728, 700, 732, 736, 740, 744,  748, 752};
     EXPECT_EQ(evenColumns(b), expected);
     EXPECT_EQ(b.at(0, 1), 40);
     EXPECT_EQ(b.at(0, 31), 30);
-    for (std::uint32_t c = 3; c < 31; c += 2) EXPECT_EQ(b.at(0, c), 37) << c;
+    for (std::uint32_t c = 3; c < 31; c += 2)
+        EXPECT_EQ(b.at(0, c), 37) << c;
     EXPECT_TRUE(b.reporter.records().empty());
 }
 
@@ -65,14 +71,17 @@ TEST(SonyCrawBlocks, EveryPairOfIndicesPlacesMaxMinAndStepsAsOnePositionAtATime)
     for (std::uint8_t maxIndex = 0; maxIndex < 16; ++maxIndex) {
         for (std::uint8_t minIndex = 0; minIndex < 16; ++minIndex) {
             // A spread of 100: each step counts one.
-            SonyBlock block{.max = 600, .min = 500, .maxIndex = maxIndex, .minIndex = minIndex, .steps = {}};
+            SonyBlock block{
+                .max = 600, .min = 500, .maxIndex = maxIndex, .minIndex = minIndex, .steps = {}};
             std::iota(block.steps.begin(), block.steps.end(), std::uint8_t{1});
             const auto packed = packSonyBlock(block);
             bytes.insert(bytes.end(), packed.begin(), packed.end());
             std::size_t next = 0;
             for (std::uint8_t i = 0; i < 16; ++i) {
                 const std::uint16_t step = next < block.steps.size() ? block.steps[next] : 0;
-                expected.push_back(i == maxIndex ? block.max : i == minIndex ? block.min : block.min + step);
+                expected.push_back(i == maxIndex   ? block.max
+                                   : i == minIndex ? block.min
+                                                   : block.min + step);
                 if (i != maxIndex && i != minIndex) ++next;
             }
         }
@@ -89,14 +98,18 @@ TEST(SonyCrawBlocks, EveryPairOfIndicesPlacesMaxMinAndStepsAsOnePositionAtATime)
 
 struct SpreadCase {
     int spread;
-    int stepValue;  // what a step of 1 adds
+    int stepValue; // what a step of 1 adds
 };
 
 class SonyCrawSpread : public ::testing::TestWithParam<SpreadCase> {};
 
 TEST_P(SonyCrawSpread, TheSpreadSetsWhatAStepCounts) {
     const auto [spread, step] = GetParam();
-    SonyBlock block{.max = static_cast<std::uint16_t>(100 + spread), .min = 100, .maxIndex = 0, .minIndex = 1, .steps = {}};
+    SonyBlock block{.max = static_cast<std::uint16_t>(100 + spread),
+                    .min = 100,
+                    .maxIndex = 0,
+                    .minIndex = 1,
+                    .steps = {}};
     block.steps.fill(1);
     block.steps[13] = 127;
     StripBuffer b(32, 1, 32, 1);
@@ -107,14 +120,17 @@ TEST_P(SonyCrawSpread, TheSpreadSetsWhatAStepCounts) {
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, SonyCrawSpread,
                          ::testing::Values(SpreadCase{0, 1}, SpreadCase{127, 1}, SpreadCase{128, 2},
-                                           SpreadCase{255, 2}, SpreadCase{256, 4}, SpreadCase{300, 4},
-                                           SpreadCase{511, 4}, SpreadCase{512, 8}, SpreadCase{1023, 8},
+                                           SpreadCase{255, 2}, SpreadCase{256, 4},
+                                           SpreadCase{300, 4}, SpreadCase{511, 4},
+                                           SpreadCase{512, 8}, SpreadCase{1023, 8},
                                            SpreadCase{1024, 16}, SpreadCase{1947, 16}),
-                         [](const auto& info) { return "Spread" + std::to_string(info.param.spread); });
+                         [](const auto& info) {
+                             return "Spread" + std::to_string(info.param.spread);
+                         });
 
 TEST(SonyCrawBlocks, StepsAboveTheElevenBitRangeStopAt2047) {
     SonyBlock block{.max = 2047, .min = 1900, .maxIndex = 2, .minIndex = 3, .steps = {}};
-    block.steps.fill(127);  // spread 147: 1900 + 254
+    block.steps.fill(127); // spread 147: 1900 + 254
     StripBuffer b(32, 1, 32, 1);
     ASSERT_EQ(decode(b, unit(block, block), kIdentity), kOk);
     EXPECT_EQ(b.at(0, 0), 2047);
@@ -161,15 +177,18 @@ TEST_P(SonyCrawCurve, EveryValueBecomesTheCurveAtTwiceItHalved) {
     ASSERT_EQ(coded, values);
     StripBuffer b(2048, 1, 2048, 1);
     ASSERT_EQ(decode(b, bytes, ranges), kOk);
-    for (std::uint16_t v = 0; v < 2048; ++v) ASSERT_EQ(b.at(0, v), sonySampleOf(v, ranges)) << v;
+    for (std::uint16_t v = 0; v < 2048; ++v)
+        ASSERT_EQ(b.at(0, v), sonySampleOf(v, ranges)) << v;
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, SonyCrawCurve,
-                         ::testing::Values(kSonyA700Ranges, Ranges{4, 8, 12, 16}, Ranges{4000, 4000, 4000, 4000},
+                         ::testing::Values(kSonyA700Ranges, Ranges{4, 8, 12, 16},
+                                           Ranges{4000, 4000, 4000, 4000},
                                            Ranges{1024, 2048, 4096, 8192}, kIdentity),
                          [](const auto& info) {
                              std::string name = "Ranges";
-                             for (const auto r : info.param) name += "_" + std::to_string(r);
+                             for (const auto r : info.param)
+                                 name += "_" + std::to_string(r);
                              return name;
                          });
 
@@ -183,11 +202,11 @@ TEST(SonyCrawCurve, TheA700CurveAtItsBounds) {
     ASSERT_EQ(decode(b, encodeSonyCraw(values, 96), kSonyA700Ranges), kOk);
     // Up to 2000 the curve climbs by 1, then by 2 up to 2600, 4 up to 3225, 8 up to 3525
     // and 16 beyond.
-    EXPECT_EQ(b.at(0, 0), 990);   // curve[1980] / 2
-    EXPECT_EQ(b.at(0, 10), 1000); // curve[2000] / 2
-    EXPECT_EQ(b.at(0, 11), 1002); // (2000 + 2 x 2) / 2
-    EXPECT_EQ(b.at(0, 32), 1600); // (2000 + 2 x 600) / 2
-    EXPECT_EQ(b.at(0, 95), (2000 + 1200 + 2500 + 2400 + 16 * 569) / 2);  // curve[4094] / 2
+    EXPECT_EQ(b.at(0, 0), 990);                                         // curve[1980] / 2
+    EXPECT_EQ(b.at(0, 10), 1000);                                       // curve[2000] / 2
+    EXPECT_EQ(b.at(0, 11), 1002);                                       // (2000 + 2 x 2) / 2
+    EXPECT_EQ(b.at(0, 32), 1600);                                       // (2000 + 2 x 600) / 2
+    EXPECT_EQ(b.at(0, 95), (2000 + 1200 + 2500 + 2400 + 16 * 569) / 2); // curve[4094] / 2
 }
 
 // A range above 16383 would set a bound past the curve's 4097 entries; the bound stops at
@@ -196,8 +215,9 @@ TEST(SonyCrawCurve, RangesAboveTheCurvesEndStopAtIt) {
     std::vector<std::uint16_t> values(2048);
     std::iota(values.begin(), values.end(), std::uint16_t{0});
     const auto bytes = encodeSonyCraw(values, 2048);
-    for (const Ranges ranges : {Ranges{16380, 16380, 16380, 65535}, Ranges{65535, 65535, 65535, 65535},
-                                Ranges{20000, 30000, 40000, 50000}}) {
+    for (const Ranges ranges :
+         {Ranges{16380, 16380, 16380, 65535}, Ranges{65535, 65535, 65535, 65535},
+          Ranges{20000, 30000, 40000, 50000}}) {
         StripBuffer b(2048, 1, 2048, 1);
         ASSERT_EQ(decode(b, bytes, ranges), kOk);
         EXPECT_EQ(b.samples, values);
@@ -221,7 +241,9 @@ TEST_P(SonyCrawChecks, AreMessage26BeforeAnySampleIsWritten) {
     const std::uint32_t rows = 4;
     const std::vector<std::uint8_t> bytes(std::size_t{c.width} * rows, 0x55);
     StripBuffer b(6016, rows, c.width, rows);
-    EXPECT_EQ(decode(b, bytes, c.ranges, static_cast<std::uint32_t>(bytes.size() + c.byteCountChange)), kFailed);
+    EXPECT_EQ(
+        decode(b, bytes, c.ranges, static_cast<std::uint32_t>(bytes.size() + c.byteCountChange)),
+        kFailed);
     EXPECT_EQ(b.reporter.numbers(), std::vector<int>{26});
     EXPECT_EQ(b.text(), c.text);
     EXPECT_TRUE(b.untouched());
@@ -259,14 +281,16 @@ TEST(SonyCrawChecks, FourIsTheSmallestRange) {
 TEST(SonyCrawStrips, RowsGoBelowTheStripsStartAndColumnsPastTheImageAreDropped) {
     const std::uint32_t width = 64, rows = 3;
     std::vector<std::uint16_t> values(std::size_t{width} * rows);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint16_t>(i % 64 + 500 * (i / 64));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint16_t>(i % 64 + 500 * (i / 64));
     // An image 40 wide: the strip starts at column 8, row 2, and reaches past the right edge.
     StripBuffer b(40, 6, width, rows, 2, 8);
     ASSERT_EQ(decode(b, encodeSonyCraw(values, width), kIdentity), kOk);
     for (std::uint32_t r = 0; r < 6; ++r)
         for (std::uint32_t c = 0; c < 40; ++c) {
             const bool inStrip = r >= 2 && r < 5 && c >= 8;
-            const std::uint16_t expected = inStrip ? values[(r - 2) * width + (c - 8)] : StripBuffer::kUntouched;
+            const std::uint16_t expected =
+                inStrip ? values[(r - 2) * width + (c - 8)] : StripBuffer::kUntouched;
             ASSERT_EQ(b.at(r, c), expected) << r << "," << c;
         }
 }
@@ -275,14 +299,14 @@ TEST(SonyCrawStrips, ASourceEndingEarlyIsMessage8AfterTheRowsItHeld) {
     std::vector<std::uint16_t> values(64 * 3, 500);
     auto bytes = encodeSonyCraw(values, 64);
     const auto byteCount = static_cast<std::uint32_t>(bytes.size());
-    bytes.resize(64 + 40);  // row 0 and part of row 1
+    bytes.resize(64 + 40); // row 0 and part of row 1
     StripBuffer b(64, 3, 64, 3);
     EXPECT_EQ(decode(b, bytes, kIdentity, byteCount), kFailed);
     EXPECT_EQ(b.reporter.numbers(), std::vector<int>{8});
     EXPECT_EQ(b.reporter.records()[0].args.text1, "/path/a.arw");
     EXPECT_EQ(b.text(), "end of file occured while reading compressed scan data");
     EXPECT_EQ(b.at(0, 63), 500);
-    EXPECT_EQ(b.at(1, 0), 500);  // the first unit of row 1 was whole
+    EXPECT_EQ(b.at(1, 0), 500); // the first unit of row 1 was whole
     EXPECT_EQ(b.at(1, 32), StripBuffer::kUntouched);
 }
 
@@ -293,10 +317,10 @@ std::vector<std::uint16_t> arwValues(std::uint32_t width, std::uint32_t height) 
     std::vector<std::uint16_t> out(std::size_t{width} * height);
     for (std::uint32_t r = 0; r < height; ++r)
         for (std::uint32_t c = 0; c < width; ++c) {
-            const std::uint32_t band = (c / 32 + r) % 5;  // spread about 2^(6 + band)
+            const std::uint32_t band = (c / 32 + r) % 5; // spread about 2^(6 + band)
             const std::uint32_t base = (r * 7 + c * 3) % 900;
-            out[std::size_t{r} * width + c] =
-                static_cast<std::uint16_t>(base + ((c * 37 + r * 11) % 61) * (1u << band) % 2048 / 2);
+            out[std::size_t{r} * width + c] = static_cast<std::uint16_t>(
+                base + ((c * 37 + r * 11) % 61) * (1u << band) % 2048 / 2);
         }
     return out;
 }
@@ -349,7 +373,8 @@ TEST_P(SonyArwBroken, FailsTheLoadWithMessage26) {
     ASSERT_EQ(file.parsed, kOk) << file.messages();
     EXPECT_EQ(file.loaded, kFailed);
     ASSERT_EQ(file.reporter.numbers(), std::vector<int>{26});
-    EXPECT_EQ(file.reporter.records()[0].shown.text, std::string("Decompression error:\n") + GetParam().text);
+    EXPECT_EQ(file.reporter.records()[0].shown.text,
+              std::string("Decompression error:\n") + GetParam().text);
 }
 
 INSTANTIATE_TEST_SUITE_P(

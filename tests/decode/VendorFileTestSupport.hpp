@@ -80,7 +80,8 @@ struct ProcessedFile {
     const IfdNode& image() const { return *context.mainImage; }
     std::string messages() const {
         std::string out;
-        for (const auto& r : reporter.records()) out += r.shown.caption + ": " + r.shown.text + "\n";
+        for (const auto& r : reporter.records())
+            out += r.shown.caption + ": " + r.shown.text + "\n";
         return out;
     }
 };
@@ -95,7 +96,8 @@ inline std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_
     for (std::uint32_t r = 0; r < height; ++r)
         for (std::uint32_t c = 0; c < width; ++c) {
             noise = noise * 1664525u + 1013904223u;
-            const std::uint32_t scene = (r * 3u + c * 5u) % (top / 2) + ((r / 64 + c / 96) % 3) * (top / 8);
+            const std::uint32_t scene =
+                (r * 3u + c * 5u) % (top / 2) + ((r / 64 + c / 96) % 3) * (top / 8);
             const std::uint32_t colour = ((r & 1) * 2 + (c & 1)) * (top / 16);
             out[std::size_t{r} * width + c] =
                 static_cast<std::uint16_t>(std::min(top, scene + colour + (noise >> 24) % 64));
@@ -106,7 +108,9 @@ inline std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_
 // The samples of sceneSamples(width, height, bits), made once for all the tests that use them.
 inline const std::vector<std::uint16_t>& cachedScene(std::uint32_t width, std::uint32_t height,
                                                      std::uint32_t bits) {
-    static std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, std::vector<std::uint16_t>> made;
+    static std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>,
+                    std::vector<std::uint16_t>>
+        made;
     auto& samples = made[{width, height, bits}];
     if (samples.empty()) samples = sceneSamples(width, height, bits);
     return samples;
@@ -125,7 +129,8 @@ inline std::size_t samplesUnlikeLibRaw(const ProcessedFile& file, std::uint16_t 
     const auto& ours = file.image().samples;
     if (theirs->samples.size() != ours.size()) return SIZE_MAX;
     std::size_t unlike = 0;
-    for (std::size_t i = 0; i < ours.size(); ++i) unlike += ours[i] != theirs->samples[i] / libRawScale;
+    for (std::size_t i = 0; i < ours.size(); ++i)
+        unlike += ours[i] != theirs->samples[i] / libRawScale;
     return unlike;
 }
 

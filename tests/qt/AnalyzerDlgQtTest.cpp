@@ -3,21 +3,21 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <fstream>
-#include <iterator>
-#include <map>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <map>
 
 #include "ShownDialog.hpp"
 #include "TextRoom.hpp"
 #include "app/AnalyzerDlg.hpp"
-#include "resources/ControlIds.hpp"
 #include "qt/PanelWidget.hpp"
+#include "resources/ControlIds.hpp"
 #include "tests/support/DngBuilder.hpp"
 #include "tests/support/TempFile.hpp"
 
@@ -99,7 +99,8 @@ TEST_F(AnalyzerWindowTest, ShowsTheLogicsColoursWhiteWhenDisabled) {
     clipping->repaint();
     blackRed->repaint();
     EXPECT_EQ(clipping->palette().color(QPalette::WindowText), QColor(0, 96, 0));
-    EXPECT_EQ(blackRed->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(blackRed->palette().color(QPalette::Disabled, QPalette::WindowText),
+              QColor(255, 255, 255));
 }
 
 TEST_F(AnalyzerWindowTest, ShowsEveryTextWholeInTheLogicsFonts) {
@@ -108,8 +109,8 @@ TEST_F(AnalyzerWindowTest, ShowsEveryTextWholeInTheLogicsFonts) {
     for (const auto& t : resources::mainDialogTemplate().controls) {
         if (!dialog.window().isVisible(t.id) || t.kind == platform::ControlKind::Edit) continue;
         const TextRoom room = textRoom(dialog.control(t.id), t);
-        EXPECT_LE(room.needed, room.available) << "control " << t.id << " \"" << dialog.window().text(t.id)
-                                               << "\" is clipped";
+        EXPECT_LE(room.needed, room.available)
+            << "control " << t.id << " \"" << dialog.window().text(t.id) << "\" is clipped";
     }
 }
 
@@ -174,7 +175,9 @@ TEST_F(AnalyzerWindowTest, ProcessingTheDemoShowsItsPictureAndGreyscaleRedrawsIt
         QImage out(client.size(), QImage::Format_RGB32);
         for (int y = 0; y < client.height(); ++y)
             for (int x = 0; x < client.width(); ++x)
-                out.setPixel(x, y, grabbed.pixel((QPointF(client.topLeft() + QPoint(x, y)) * scale).toPoint()));
+                out.setPixel(
+                    x, y,
+                    grabbed.pixel((QPointF(client.topLeft() + QPoint(x, y)) * scale).toPoint()));
         return out;
     };
     const QImage composite = shown();
@@ -183,7 +186,7 @@ TEST_F(AnalyzerWindowTest, ProcessingTheDemoShowsItsPictureAndGreyscaleRedrawsIt
     for (int y = 0; y < surface.height(); ++y)
         for (int x = 0; x < surface.width(); ++x) {
             const QRgb p = composite.pixel(x, y) & 0xFFFFFF;
-            ASSERT_EQ(p, surface.pixel(x, y)) << x << "," << y;  // pixel for pixel
+            ASSERT_EQ(p, surface.pixel(x, y)) << x << "," << y; // pixel for pixel
             if (p != 0 && p != 0xFFFFFF) ++coloured;
         }
     EXPECT_GT(coloured, surface.width() * surface.height() / 4);
@@ -202,20 +205,23 @@ TEST_F(AnalyzerWindowTest, ShowsEveryLineOfThePixelInformationAndTheCounts) {
     ASSERT_THAT(messages, IsEmpty());
     logic.setPanelSelection(10, 10, 40, 30);
     QCoreApplication::processEvents();
-    for (const int id : {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText, ids::kWhiteStatistics,
-                         ids::kBlackStatistics}) {
+    for (const int id : {ids::kStatisticsText, ids::kCoordinatesText, ids::kZoomText,
+                         ids::kWhiteStatistics, ids::kBlackStatistics}) {
         auto* label = dialog.control<QLabel>(id);
         const std::string text = label->text().toStdString();
         ASSERT_TRUE(label->isVisible()) << "control " << id;
-        ASSERT_GE(label->text().split(QLatin1Char('\n')).size(), 2) << "control " << id << " \"" << text << "\"";
+        ASSERT_GE(label->text().split(QLatin1Char('\n')).size(), 2)
+            << "control " << id << " \"" << text << "\"";
         const QRect room = label->contentsRect();
         const QSize needed = label->sizeHint();
         if (label->wordWrap()) {
             EXPECT_LE(label->heightForWidth(room.width()), room.height())
                 << "control " << id << " shows only some lines of \"" << text << "\"";
         } else {
-            EXPECT_LE(needed.height(), room.height()) << "control " << id << " shows only some lines of \"" << text << "\"";
-            EXPECT_LE(needed.width(), room.width()) << "control " << id << " is clipped: \"" << text << "\"";
+            EXPECT_LE(needed.height(), room.height())
+                << "control " << id << " shows only some lines of \"" << text << "\"";
+            EXPECT_LE(needed.width(), room.width())
+                << "control " << id << " is clipped: \"" << text << "\"";
         }
     }
 }
@@ -309,7 +315,8 @@ TEST_F(AnalyzerWindowTest, AWiderWindowKeepsEveryControlOffThePanel) {
     processDemo(dialog);
     const auto geometries = [&] {
         std::map<int, QRect> rects;
-        for (const auto& t : resources::mainDialogTemplate().controls) rects[t.id] = dialog.control(t.id)->geometry();
+        for (const auto& t : resources::mainDialogTemplate().controls)
+            rects[t.id] = dialog.control(t.id)->geometry();
         return rects;
     };
     const auto start = geometries();
@@ -324,8 +331,8 @@ TEST_F(AnalyzerWindowTest, AWiderWindowKeepsEveryControlOffThePanel) {
             for (const auto& [id, rect] : now) {
                 if (id == ids::kPanel || id == ids::kHScroll || id == ids::kVScroll) continue;
                 EXPECT_FALSE(rect.intersects(now.at(area)))
-                    << "control " << id << " overlaps " << area << " in a window of " << grown.width() << "x"
-                    << grown.height();
+                    << "control " << id << " overlaps " << area << " in a window of "
+                    << grown.width() << "x" << grown.height();
             }
     }
     dialog.widget().resize(startSize);
@@ -353,7 +360,10 @@ protected:
 };
 
 TEST_F(AnalyzerRunTest, EscapeEndsItWithCancel) {
-    EXPECT_EQ(run("", [](QtDialogWindow& w) { QTest::keyClick(w.widget().windowHandle(), Qt::Key_Escape); }), 2);
+    EXPECT_EQ(
+        run("",
+            [](QtDialogWindow& w) { QTest::keyClick(w.widget().windowHandle(), Qt::Key_Escape); }),
+        2);
 }
 
 TEST_F(AnalyzerRunTest, CloseBoxEndsItWithCancel) {
@@ -361,9 +371,10 @@ TEST_F(AnalyzerRunTest, CloseBoxEndsItWithCancel) {
 }
 
 TEST_F(AnalyzerRunTest, FinishEndsItWithOne) {
-    EXPECT_EQ(run("", [](QtDialogWindow& w) {
-                  QTest::mouseClick(w.controlWidget(ids::kFinish), Qt::LeftButton);
-              }),
+    EXPECT_EQ(run("",
+                  [](QtDialogWindow& w) {
+                      QTest::mouseClick(w.controlWidget(ids::kFinish), Qt::LeftButton);
+                  }),
               1);
 }
 
@@ -378,7 +389,8 @@ TEST_F(AnalyzerRunTest, HelpOpensTheUserGuideBesideTheProgram) {
         QTest::mouseClick(w.controlWidget(ids::kHelp), Qt::LeftButton);
         w.endDialog(1);
     });
-    const std::string beside = QCoreApplication::applicationDirPath().toStdString() + "/KorvaneGuideAll.htm";
+    const std::string beside =
+        QCoreApplication::applicationDirPath().toStdString() + "/KorvaneGuideAll.htm";
     ASSERT_THAT(opened, ElementsAre(beside));
     std::ifstream in(beside);
     const std::string html{std::istreambuf_iterator<char>(in), {}};

@@ -30,29 +30,38 @@ namespace st = platform::style;
 
 bool hasWidgetOfKind(QWidget* w, ControlKind kind) {
     switch (kind) {
-    case ControlKind::PushButton: return dynamic_cast<QPushButton*>(w) != nullptr;
-    case ControlKind::Edit: return dynamic_cast<QLineEdit*>(w) != nullptr;
+    case ControlKind::PushButton:
+        return dynamic_cast<QPushButton*>(w) != nullptr;
+    case ControlKind::Edit:
+        return dynamic_cast<QLineEdit*>(w) != nullptr;
     case ControlKind::Static:
-    case ControlKind::Icon: return dynamic_cast<QLabel*>(w) != nullptr;
-    case ControlKind::GroupBox: return dynamic_cast<QGroupBox*>(w) != nullptr;
+    case ControlKind::Icon:
+        return dynamic_cast<QLabel*>(w) != nullptr;
+    case ControlKind::GroupBox:
+        return dynamic_cast<QGroupBox*>(w) != nullptr;
     case ControlKind::CheckBox:
         // A push-like check box is a checkable button.
         return dynamic_cast<QCheckBox*>(w) != nullptr ||
-               (dynamic_cast<QPushButton*>(w) != nullptr && static_cast<QPushButton*>(w)->isCheckable());
-    case ControlKind::RadioButton: return dynamic_cast<QRadioButton*>(w) != nullptr;
+               (dynamic_cast<QPushButton*>(w) != nullptr &&
+                static_cast<QPushButton*>(w)->isCheckable());
+    case ControlKind::RadioButton:
+        return dynamic_cast<QRadioButton*>(w) != nullptr;
     case ControlKind::Trackbar: {
         auto* s = dynamic_cast<QSlider*>(w);
         return s != nullptr && s->orientation() == Qt::Horizontal;
     }
-    case ControlKind::ComboBox: return dynamic_cast<QComboBox*>(w) != nullptr;
+    case ControlKind::ComboBox:
+        return dynamic_cast<QComboBox*>(w) != nullptr;
     case ControlKind::HScrollBar:
     case ControlKind::VScrollBar: {
         auto* s = dynamic_cast<QScrollBar*>(w);
         const auto want = kind == ControlKind::HScrollBar ? Qt::Horizontal : Qt::Vertical;
         return s != nullptr && s->orientation() == want;
     }
-    case ControlKind::Panel: return dynamic_cast<PanelWidget*>(w) != nullptr;
-    case ControlKind::UpDown: return dynamic_cast<SpinArrows*>(w) != nullptr;
+    case ControlKind::Panel:
+        return dynamic_cast<PanelWidget*>(w) != nullptr;
+    case ControlKind::UpDown:
+        return dynamic_cast<SpinArrows*>(w) != nullptr;
     }
     return false;
 }
@@ -65,8 +74,10 @@ struct TemplateControl {
 
 std::vector<TemplateControl> everyTemplateControl() {
     std::vector<TemplateControl> all;
-    for (const int dialogId : {ids::kMainDialog, ids::kAboutDialog, ids::kWhiteBalanceDialog, ids::kNoiseDialog})
-        for (const auto& c : resources::findDialogTemplate(dialogId)->controls) all.push_back({dialogId, c});
+    for (const int dialogId :
+         {ids::kMainDialog, ids::kAboutDialog, ids::kWhiteBalanceDialog, ids::kNoiseDialog})
+        for (const auto& c : resources::findDialogTemplate(dialogId)->controls)
+            all.push_back({dialogId, c});
     return all;
 }
 

@@ -20,13 +20,13 @@
 namespace korvane::qt::test {
 namespace {
 
+using platform::Notification;
+using platform::RangeState;
+using platform::rgb;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using ::testing::Not;
-using platform::Notification;
-using platform::RangeState;
-using platform::rgb;
 
 class MainDialogTest : public ::testing::Test {
 protected:
@@ -67,14 +67,16 @@ TEST_F(ClicksTest, RadioButtonsOfOneGroupExcludeEachOther) {
     QTest::mouseClick(dialog.control(ids::kRadioHistogram), Qt::LeftButton);
     EXPECT_THAT(commands(), ElementsAre("command 1038 Clicked"));
     EXPECT_TRUE(window().isChecked(ids::kRadioHistogram));
-    for (int id : {ids::kRadioComposite, ids::kRadioGreyscale, ids::kRadioChannel, ids::kRadioExposure})
+    for (int id :
+         {ids::kRadioComposite, ids::kRadioGreyscale, ids::kRadioChannel, ids::kRadioExposure})
         EXPECT_FALSE(window().isChecked(id)) << id;
 }
 
 TEST_F(ClicksTest, LogicMayClearEveryRadioButtonOfAGroup) {
     window().setChecked(ids::kRadioComposite, true);
     window().setChecked(ids::kRadioComposite, false);
-    for (int id = ids::kRadioExposure; id <= ids::kRadioHistogram; ++id) EXPECT_FALSE(window().isChecked(id));
+    for (int id = ids::kRadioExposure; id <= ids::kRadioHistogram; ++id)
+        EXPECT_FALSE(window().isChecked(id));
 }
 
 TEST_F(ClicksTest, DisabledControlSaysNothing) {
@@ -204,7 +206,8 @@ TEST_F(FocusTest, HiddenControlCanHoldIt) {
 TEST_F(FocusTest, LogicMovingItWhileHearingALossIsObeyed) {
     // As the level edits do: losing the focus sends it to the hidden keeper.
     handler.commands = [&](int id, Notification code) {
-        if (id == ids::kBlackEdit && code == Notification::KillFocus) window().setFocus(ids::kFocusKeeper);
+        if (id == ids::kBlackEdit && code == Notification::KillFocus)
+            window().setFocus(ids::kFocusKeeper);
     };
     window().setFocus(ids::kBlackEdit);
     QTest::mouseClick(dialog.control(ids::kBrowse), Qt::LeftButton);
@@ -235,7 +238,9 @@ protected:
 
 TEST_F(ScrollTest, TrackbarMovesItselfBeforeItTells) {
     int positionThen = -1;
-    handler.scrolls = [&](int id, platform::ScrollCode, int) { positionThen = window().position(id); };
+    handler.scrolls = [&](int id, platform::ScrollCode, int) {
+        positionThen = window().position(id);
+    };
     window().setFocus(ids::kBlackSlider);
     QTest::keyClick(dialog.handle(), Qt::Key_Right);
     EXPECT_THAT(scrolls(), ElementsAre("hscroll 1004 LineDown 11", "hscroll 1004 EndScroll 11"));
@@ -247,14 +252,17 @@ TEST_F(ScrollTest, TrackbarMovesItselfBeforeItTells) {
 
 TEST_F(ScrollTest, TrackbarKeysMoveAsOnWindows) {
     window().setFocus(ids::kBlackSlider);
-    for (const auto key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Home})
+    for (const auto key :
+         {Qt::Key_Up, Qt::Key_Down, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Left, Qt::Key_Home})
         QTest::keyClick(dialog.handle(), key);
     auto moves = scrolls();
-    moves.erase(std::remove_if(moves.begin(), moves.end(),
-                               [](const std::string& m) { return m.find("EndScroll") != std::string::npos; }),
+    moves.erase(std::remove_if(
+                    moves.begin(), moves.end(),
+                    [](const std::string& m) { return m.find("EndScroll") != std::string::npos; }),
                 moves.end());
-    EXPECT_THAT(moves, ElementsAre("hscroll 1004 LineUp 9", "hscroll 1004 LineDown 10", "hscroll 1004 PageUp 0",
-                                   "hscroll 1004 PageDown 10", "hscroll 1004 LineUp 9", "hscroll 1004 Top 0"));
+    EXPECT_THAT(moves, ElementsAre("hscroll 1004 LineUp 9", "hscroll 1004 LineDown 10",
+                                   "hscroll 1004 PageUp 0", "hscroll 1004 PageDown 10",
+                                   "hscroll 1004 LineUp 9", "hscroll 1004 Top 0"));
 }
 
 TEST_F(ScrollTest, DraggedTrackbarThumbTracksThenLandsThenEnds) {
@@ -265,7 +273,8 @@ TEST_F(ScrollTest, DraggedTrackbarThumbTracksThenLandsThenEnds) {
     option.minimum = slider->minimum();
     option.maximum = slider->maximum();
     option.sliderPosition = option.sliderValue = slider->value();
-    const QRect thumb = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    const QRect thumb = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                        QStyle::SC_SliderHandle, slider);
     QTest::mousePress(slider, Qt::LeftButton, {}, thumb.center());
     QTest::mouseMove(slider, thumb.center() + QPoint(40, 0));
     QTest::mouseRelease(slider, Qt::LeftButton, {}, thumb.center() + QPoint(40, 0));
@@ -288,7 +297,8 @@ TEST_F(ScrollTest, ScrollBarLeavesMovingToTheLogic) {
     // A logic that follows the code moves it by the line.
     handler.clear();
     handler.scrolls = [&](int id, platform::ScrollCode code, int) {
-        if (code == platform::ScrollCode::LineDown) window().setPosition(id, window().position(id) + 1);
+        if (code == platform::ScrollCode::LineDown)
+            window().setPosition(id, window().position(id) + 1);
     };
     QTest::mouseClick(bar, Qt::LeftButton, {}, rightArrow);
     EXPECT_EQ(window().position(ids::kHScroll), 51);
@@ -300,7 +310,8 @@ TEST_F(ScrollTest, VerticalScrollBarTellsTheVerticalHandler) {
     window().setEnabled(ids::kVScroll, true);
     auto* bar = dialog.control<QScrollBar>(ids::kVScroll);
     QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, bar->height() - 3));
-    EXPECT_THAT(handler.logOf("vscroll"), ElementsAre("vscroll 1015 LineDown 0", "vscroll 1015 EndScroll 0"));
+    EXPECT_THAT(handler.logOf("vscroll"),
+                ElementsAre("vscroll 1015 LineDown 0", "vscroll 1015 EndScroll 0"));
     EXPECT_THAT(scrolls(), IsEmpty());
 }
 
@@ -333,7 +344,8 @@ TEST_F(LooksTest, TextColourIsTheLogicsAtEachPaint) {
     handler.colours[ids::kShowClipping] = rgb(255, 255, 255);
     window().setEnabled(ids::kShowClipping, false);
     window().redraw(ids::kShowClipping, true);
-    EXPECT_EQ(box->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(255, 255, 255));
+    EXPECT_EQ(box->palette().color(QPalette::Disabled, QPalette::WindowText),
+              QColor(255, 255, 255));
     handler.colours.clear();
     box->repaint();
     EXPECT_EQ(box->palette().color(QPalette::Disabled, QPalette::WindowText),
@@ -350,8 +362,9 @@ TEST_F(WindowTest, ResizeAndMoveAreReported) {
     const QSize larger = dialog.widget().size() + QSize(50, 40);
     dialog.widget().resize(larger);
     QCoreApplication::processEvents();
-    EXPECT_THAT(handler.logOf("size"), ElementsAre("size Restored " + std::to_string(larger.width()) + "x" +
-                                                   std::to_string(larger.height())));
+    EXPECT_THAT(handler.logOf("size"),
+                ElementsAre("size Restored " + std::to_string(larger.width()) + "x" +
+                            std::to_string(larger.height())));
     EXPECT_EQ(window().clientSize(), (platform::Size{larger.width(), larger.height()}));
     dialog.widget().move(dialog.widget().pos() + QPoint(10, 10));
     QCoreApplication::processEvents();
@@ -372,13 +385,15 @@ TEST_F(WindowTest, WindowMenuItemsAreOfferedOnTheBackground) {
     QTimer::singleShot(0, [&] {
         auto* menu = dynamic_cast<QMenu*>(QApplication::activePopupWidget());
         if (menu == nullptr) return;
-        for (QAction* a : menu->actions()) offered << a->text();
+        for (QAction* a : menu->actions())
+            offered << a->text();
         menu->setActiveAction(menu->actions().front());
         QTest::keyClick(menu, Qt::Key_Return);
     });
     // Below the pixel information, right of the statistics: bare dialog.
     const QPoint background(dialog.widget().width() - 5, dialog.widget().height() - 5);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, background, dialog.widget().mapToGlobal(background));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, background,
+                            dialog.widget().mapToGlobal(background));
     QCoreApplication::sendEvent(&dialog.widget(), &event);
     EXPECT_EQ(offered, QStringList{QStringLiteral("&About Korvane")});
     EXPECT_THAT(handler.logOf("syscommand"), ElementsAre("syscommand 16"));

@@ -42,14 +42,18 @@ bool dragAndDrop(QWidget* target, const QMimeData& data) {
 TEST(FileDrop, ADroppedFileIsProcessedWhereverItLands) {
     QtServices services;
     std::vector<int> messages;
-    services.messageSink = [&](QWidget*, const FormattedMessage& m) { messages.push_back(m.number); };
+    services.messageSink = [&](QWidget*, const FormattedMessage& m) {
+        messages.push_back(m.number);
+    };
     CAnalyzerDlg logic(services, "");
     ShownDialog dialog(services, ids::kMainDialog, logic);
     EXPECT_TRUE(dialog.widget().acceptDrops());
 
     const korvane::test::DngDescription d = korvane::test::demoDescription();
-    const korvane::test::TempFile first(korvane::test::buildDng(d, korvane::test::demoScene(d)), "first.dng");
-    const korvane::test::TempFile second(korvane::test::buildDng(d, korvane::test::demoScene(d)), "second.dng");
+    const korvane::test::TempFile first(korvane::test::buildDng(d, korvane::test::demoScene(d)),
+                                        "first.dng");
+    const korvane::test::TempFile second(korvane::test::buildDng(d, korvane::test::demoScene(d)),
+                                         "second.dng");
 
     // On the dialog itself.
     ASSERT_TRUE(dragAndDrop(&dialog.widget(), *fileDrag(first.path())));

@@ -13,10 +13,10 @@
 namespace korvane::qt::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 using platform::KeyMessage;
 using platform::KeyMessageKind;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 namespace vk = platform::vk;
 
 class KeyHookTest : public ::testing::Test {
@@ -43,14 +43,17 @@ TEST_F(KeyHookTest, LogicHearsKeyCharacterAndReleaseBeforeTheEdit) {
     };
     QTest::keyClick(dialog.handle(), Qt::Key_A);
     EXPECT_THAT(keys(), ElementsAre("key KeyDown 65", "key Char 97", "key KeyUp 65"));
-    EXPECT_EQ(textThen, "a");  // the release came after the edit had the character
+    EXPECT_EQ(textThen, "a"); // the release came after the edit had the character
     EXPECT_EQ(window().text(ids::kPathEdit), "a");
 }
 
 TEST_F(KeyHookTest, ConsumedCharacterNeverReachesTheEdit) {
     focusPathEdit();
-    handler.keys = [](const KeyMessage& k) { return k.kind == KeyMessageKind::Char && k.code == 'x'; };
-    for (const char c : {'a', 'x', 'b'}) QTest::keyClick(dialog.handle(), c);
+    handler.keys = [](const KeyMessage& k) {
+        return k.kind == KeyMessageKind::Char && k.code == 'x';
+    };
+    for (const char c : {'a', 'x', 'b'})
+        QTest::keyClick(dialog.handle(), c);
     EXPECT_EQ(window().text(ids::kPathEdit), "ab");
 }
 
@@ -67,7 +70,8 @@ TEST_F(KeyHookTest, AltPlusIsASystemCharacter) {
     QTest::keyClick(dialog.handle(), Qt::Key_Plus, Qt::AltModifier | Qt::ShiftModifier);
     // The modifiers are keys too: Shift before Alt is a plain key, everything after a system one.
     EXPECT_THAT(keys(), ElementsAre("key KeyDown 16", "key SysKeyDown 18", "key SysKeyDown 187",
-                                    "key SysChar 43", "key SysKeyUp 187", "key SysKeyUp 18", "key KeyUp 16"));
+                                    "key SysChar 43", "key SysKeyUp 187", "key SysKeyUp 18",
+                                    "key KeyUp 16"));
 }
 
 TEST_F(KeyHookTest, LogicComesBeforeMnemonics) {
@@ -82,7 +86,9 @@ TEST_F(KeyHookTest, LogicComesBeforeMnemonics) {
     EXPECT_THAT(handler.logOf("command"), ElementsAre("command 1028 Clicked"));
 
     handler.clear();
-    handler.keys = [](const KeyMessage& k) { return k.kind == KeyMessageKind::SysKeyDown && k.code == 'H'; };
+    handler.keys = [](const KeyMessage& k) {
+        return k.kind == KeyMessageKind::SysKeyDown && k.code == 'H';
+    };
     QTest::keyClick(dialog.handle(), Qt::Key_H, Qt::AltModifier);
     QTest::qWait(300);
     EXPECT_THAT(handler.logOf("command"), IsEmpty());
@@ -92,7 +98,8 @@ TEST_F(KeyHookTest, KeysReachTheLogicWhileAHiddenControlHoldsTheFocus) {
     window().setFocus(ids::kFocusKeeper);
     handler.clear();
     QTest::keyClick(dialog.handle(), Qt::Key_End, Qt::ControlModifier);
-    EXPECT_THAT(keys(), ElementsAre("key KeyDown 17", "key KeyDown 35", "key KeyUp 35", "key KeyUp 17"));
+    EXPECT_THAT(keys(),
+                ElementsAre("key KeyDown 17", "key KeyDown 35", "key KeyUp 35", "key KeyUp 17"));
 }
 
 TEST_F(KeyHookTest, EnterInAnEditPressesTheDefaultButton) {

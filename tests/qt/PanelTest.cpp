@@ -14,10 +14,10 @@
 namespace korvane::qt::test {
 namespace {
 
+using platform::rgb;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using platform::rgb;
 
 class PanelTest : public ::testing::Test {
 protected:
@@ -57,14 +57,17 @@ TEST_F(PanelTest, AsksForAPictureWhenShownAndWhenResized) {
 TEST_F(PanelTest, ShowsTheSurfacePixelForPixel) {
     platform::Surface& surface = window().panelSurface();
     for (int y = 0; y < surface.height(); ++y)
-        for (int x = 0; x < surface.width(); ++x) surface.setPixel(x, y, rgb(x % 256, y % 256, 0x40));
+        for (int x = 0; x < surface.width(); ++x)
+            surface.setPixel(x, y, rgb(x % 256, y % 256, 0x40));
     window().updatePanel();
     const QImage shown = panel()->grab().toImage();
     // Scaled displays draw each picture pixel as a block of device pixels.
     const qreal scale = shown.devicePixelRatio();
-    for (const QPoint p : {QPoint(0, 0), QPoint(5, 7), QPoint(200, 100), QPoint(surface.width() - 1, surface.height() - 1)}) {
+    for (const QPoint p : {QPoint(0, 0), QPoint(5, 7), QPoint(200, 100),
+                           QPoint(surface.width() - 1, surface.height() - 1)}) {
         const QPoint device = (QPointF(at(p.x(), p.y())) * scale).toPoint();
-        EXPECT_EQ(shown.pixelColor(device), QColor(p.x() % 256, p.y() % 256, 0x40)) << p.x() << "," << p.y();
+        EXPECT_EQ(shown.pixelColor(device), QColor(p.x() % 256, p.y() % 256, 0x40))
+            << p.x() << "," << p.y();
     }
 }
 
@@ -74,8 +77,9 @@ TEST_F(PanelTest, MouseIsReportedInClientCoordinates) {
     QTest::mouseMove(panel(), at(12, 6));
     QTest::mouseRelease(panel(), Qt::LeftButton, {}, at(12, 6));
     QTest::mouseClick(panel(), Qt::RightButton, {}, at(30, 40));
-    EXPECT_THAT(handler.logOf("mouse"), ElementsAre("mouse LeftDown 10,5", "mouse Move 12,6", "mouse LeftUp 12,6",
-                                                    "mouse RightDown 30,40", "mouse RightUp 30,40"));
+    EXPECT_THAT(handler.logOf("mouse"),
+                ElementsAre("mouse LeftDown 10,5", "mouse Move 12,6", "mouse LeftUp 12,6",
+                            "mouse RightDown 30,40", "mouse RightUp 30,40"));
 }
 
 TEST_F(PanelTest, DragLeavingThePanelIsAMoveOverTheDialogAndItsReleaseIsStillSeen) {

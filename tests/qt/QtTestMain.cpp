@@ -11,9 +11,11 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         // Qt wants a private runtime folder; without one it warns on every start.
-        const QString folder = QDir::tempPath() + QStringLiteral("/korvane-runtime-%1").arg(getuid());
+        const QString folder =
+            QDir::tempPath() + QStringLiteral("/korvane-runtime-%1").arg(getuid());
         QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", folder.toLocal8Bit());
     }
     ::testing::InitGoogleTest(&argc, argv);

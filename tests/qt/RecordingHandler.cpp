@@ -6,49 +6,74 @@ using namespace platform;
 
 std::string nameOf(Notification code) {
     switch (code) {
-    case Notification::Clicked: return "Clicked";
-    case Notification::SetFocus: return "SetFocus";
-    case Notification::KillFocus: return "KillFocus";
-    case Notification::SelectionChange: return "SelectionChange";
-    case Notification::Change: return "Change";
+    case Notification::Clicked:
+        return "Clicked";
+    case Notification::SetFocus:
+        return "SetFocus";
+    case Notification::KillFocus:
+        return "KillFocus";
+    case Notification::SelectionChange:
+        return "SelectionChange";
+    case Notification::Change:
+        return "Change";
     }
     return "?";
 }
 
 std::string nameOf(ScrollCode code) {
     switch (code) {
-    case ScrollCode::LineUp: return "LineUp";
-    case ScrollCode::LineDown: return "LineDown";
-    case ScrollCode::PageUp: return "PageUp";
-    case ScrollCode::PageDown: return "PageDown";
-    case ScrollCode::ThumbPosition: return "ThumbPosition";
-    case ScrollCode::ThumbTrack: return "ThumbTrack";
-    case ScrollCode::Top: return "Top";
-    case ScrollCode::Bottom: return "Bottom";
-    case ScrollCode::EndScroll: return "EndScroll";
+    case ScrollCode::LineUp:
+        return "LineUp";
+    case ScrollCode::LineDown:
+        return "LineDown";
+    case ScrollCode::PageUp:
+        return "PageUp";
+    case ScrollCode::PageDown:
+        return "PageDown";
+    case ScrollCode::ThumbPosition:
+        return "ThumbPosition";
+    case ScrollCode::ThumbTrack:
+        return "ThumbTrack";
+    case ScrollCode::Top:
+        return "Top";
+    case ScrollCode::Bottom:
+        return "Bottom";
+    case ScrollCode::EndScroll:
+        return "EndScroll";
     }
     return "?";
 }
 
 std::string nameOf(KeyMessageKind kind) {
     switch (kind) {
-    case KeyMessageKind::KeyDown: return "KeyDown";
-    case KeyMessageKind::KeyUp: return "KeyUp";
-    case KeyMessageKind::Char: return "Char";
-    case KeyMessageKind::SysKeyDown: return "SysKeyDown";
-    case KeyMessageKind::SysKeyUp: return "SysKeyUp";
-    case KeyMessageKind::SysChar: return "SysChar";
+    case KeyMessageKind::KeyDown:
+        return "KeyDown";
+    case KeyMessageKind::KeyUp:
+        return "KeyUp";
+    case KeyMessageKind::Char:
+        return "Char";
+    case KeyMessageKind::SysKeyDown:
+        return "SysKeyDown";
+    case KeyMessageKind::SysKeyUp:
+        return "SysKeyUp";
+    case KeyMessageKind::SysChar:
+        return "SysChar";
     }
     return "?";
 }
 
 std::string nameOf(MouseKind kind) {
     switch (kind) {
-    case MouseKind::LeftDown: return "LeftDown";
-    case MouseKind::LeftUp: return "LeftUp";
-    case MouseKind::RightDown: return "RightDown";
-    case MouseKind::RightUp: return "RightUp";
-    case MouseKind::Move: return "Move";
+    case MouseKind::LeftDown:
+        return "LeftDown";
+    case MouseKind::LeftUp:
+        return "LeftUp";
+    case MouseKind::RightDown:
+        return "RightDown";
+    case MouseKind::RightUp:
+        return "RightUp";
+    case MouseKind::Move:
+        return "Move";
     }
     return "?";
 }
@@ -72,12 +97,14 @@ void RecordingHandler::onCommand(int id, Notification code) {
 }
 
 void RecordingHandler::onHScroll(int id, ScrollCode code, int position) {
-    log.push_back("hscroll " + std::to_string(id) + " " + nameOf(code) + " " + std::to_string(position));
+    log.push_back("hscroll " + std::to_string(id) + " " + nameOf(code) + " " +
+                  std::to_string(position));
     if (scrolls) scrolls(id, code, position);
 }
 
 void RecordingHandler::onVScroll(int id, ScrollCode code, int position) {
-    log.push_back("vscroll " + std::to_string(id) + " " + nameOf(code) + " " + std::to_string(position));
+    log.push_back("vscroll " + std::to_string(id) + " " + nameOf(code) + " " +
+                  std::to_string(position));
     if (scrolls) scrolls(id, code, position);
 }
 

@@ -59,5 +59,7 @@ public:
 
 namespace korvane::platform {
 // Test names and failure messages show a control by its id.
-inline void PrintTo(const ControlTemplate& control, std::ostream* out) { *out << "control " << control.id; }
+inline void PrintTo(const ControlTemplate& control, std::ostream* out) {
+    *out << "control " << control.id;
+}
 } // namespace korvane::platform

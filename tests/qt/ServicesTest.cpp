@@ -16,8 +16,8 @@
 namespace korvane::qt::test {
 namespace {
 
-using ::testing::ElementsAre;
 using platform::Notification;
+using ::testing::ElementsAre;
 
 class ServicesTest : public ::testing::Test {
 protected:
@@ -82,8 +82,9 @@ TEST_F(ServicesTest, FileExistsOnlyForFiles) {
 TEST_F(ServicesTest, VersionIsTheProjects) {
     const auto version = services.productVersion();
     ASSERT_TRUE(version.has_value());
-    const std::string text = std::to_string((*version)[0]) + "." + std::to_string((*version)[1]) + "." +
-                             std::to_string((*version)[2]) + "." + std::to_string((*version)[3]);
+    const std::string text = std::to_string((*version)[0]) + "." + std::to_string((*version)[1]) +
+                             "." + std::to_string((*version)[2]) + "." +
+                             std::to_string((*version)[3]);
     EXPECT_EQ(text, KORVANE_EXPECTED_VERSION);
 }
 
@@ -111,7 +112,7 @@ TEST_F(ServicesTest, DialogEndedWhileInitialisingNeverShows) {
     bool shown = false;
     services.onDialogShown = [&](QtDialogWindow& w) {
         shown = true;
-        w.endDialog(-5);  // keeps a faulty run from waiting for a user
+        w.endDialog(-5); // keeps a faulty run from waiting for a user
     };
     about.init = [](platform::DialogWindow& w) { w.endDialog(3); };
     EXPECT_EQ(services.runModalDialog(ids::kAboutDialog, about, nullptr), 3);
@@ -129,7 +130,8 @@ TEST_F(ServicesTest, ModelessDialogGoesWhenItEnds) {
     RecordingHandler main;
     ShownDialog owner(services, ids::kMainDialog, main);
     RecordingHandler tool;
-    platform::DialogWindow* w = services.createModelessDialog(ids::kAboutDialog, tool, &owner.window());
+    platform::DialogWindow* w =
+        services.createModelessDialog(ids::kAboutDialog, tool, &owner.window());
     ASSERT_NE(w, nullptr);
     auto& window = dynamic_cast<QtDialogWindow&>(*w);
     EXPECT_TRUE(window.widget().isVisible());

@@ -16,7 +16,8 @@ class ShownDialog {
 public:
     ShownDialog(QtServices& services, int templateId, platform::DialogHandler& handler,
                 QtDialogWindow* owner = nullptr)
-        : widget_(new DialogWidget(*resources::findDialogTemplate(templateId), handler, owner, services)) {
+        : widget_(new DialogWidget(*resources::findDialogTemplate(templateId), handler, owner,
+                                   services)) {
         widget_->window().initialise();
         widget_->show();
         widget_->activateWindow();
@@ -31,8 +32,7 @@ public:
     QWindow* handle() { return widget_->windowHandle(); }
     bool alive() const { return !widget_.isNull(); }
 
-    template <class W = QWidget>
-    W* control(int id) {
+    template <class W = QWidget> W* control(int id) {
         return dynamic_cast<W*>(widget_->window().controlWidget(id));
     }
     QPoint centre(int id) { return control(id)->rect().center(); }

@@ -24,9 +24,10 @@ inline TextRoom textRoom(QWidget* w, const platform::ControlTemplate& t) {
         QStyleOptionButton option;
         option.initFrom(button);
         option.text = button->text();
-        const auto contents = dynamic_cast<QCheckBox*>(button) != nullptr      ? QStyle::SE_CheckBoxContents
-                              : dynamic_cast<QRadioButton*>(button) != nullptr ? QStyle::SE_RadioButtonContents
-                                                                               : QStyle::SE_PushButtonContents;
+        const auto contents =
+            dynamic_cast<QCheckBox*>(button) != nullptr      ? QStyle::SE_CheckBoxContents
+            : dynamic_cast<QRadioButton*>(button) != nullptr ? QStyle::SE_RadioButtonContents
+                                                             : QStyle::SE_PushButtonContents;
         return {button->style()->subElementRect(contents, &option, button).width(),
                 metrics.size(Qt::TextShowMnemonic, button->text()).width()};
     }
@@ -35,11 +36,13 @@ inline TextRoom textRoom(QWidget* w, const platform::ControlTemplate& t) {
         if (t.has(platform::style::kMultiline)) {
             shown.clear();
             for (const QString& word : label->text().split(QLatin1Char(' ')))
-                if (metrics.horizontalAdvance(word) > metrics.horizontalAdvance(shown)) shown = word;
+                if (metrics.horizontalAdvance(word) > metrics.horizontalAdvance(shown))
+                    shown = word;
         }
         return {label->contentsRect().width(), metrics.horizontalAdvance(shown)};
     }
-    if (auto* group = dynamic_cast<DialogGroupBox*>(w)) return {group->width(), group->titleRect().right() + 1};
+    if (auto* group = dynamic_cast<DialogGroupBox*>(w))
+        return {group->width(), group->titleRect().right() + 1};
     return {w->width(), 0};
 }
 

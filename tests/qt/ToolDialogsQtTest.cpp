@@ -12,7 +12,9 @@
 namespace korvane::qt::test {
 namespace {
 
-QtDialogWindow* qtWindow(platform::DialogWindow* window) { return dynamic_cast<QtDialogWindow*>(window); }
+QtDialogWindow* qtWindow(platform::DialogWindow* window) {
+    return dynamic_cast<QtDialogWindow*>(window);
+}
 
 TEST(ToolDialogsQt, OpenWithTheirKeysAndThePictureFollowsTheWhiteBalance) {
     QtServices services;
@@ -20,7 +22,8 @@ TEST(ToolDialogsQt, OpenWithTheirKeysAndThePictureFollowsTheWhiteBalance) {
     CAnalyzerDlg logic(services, "");
     ShownDialog dialog(services, ids::kMainDialog, logic);
     const korvane::test::DngDescription d = korvane::test::demoDescription();
-    const korvane::test::TempFile demo(korvane::test::buildDng(d, korvane::test::demoScene(d)), "demo.dng");
+    const korvane::test::TempFile demo(korvane::test::buildDng(d, korvane::test::demoScene(d)),
+                                       "demo.dng");
     dialog.window().setText(ids::kPathEdit, demo.path());
     QTest::mouseClick(dialog.control(ids::kProcess), Qt::LeftButton);
     QCoreApplication::processEvents();
@@ -57,7 +60,7 @@ TEST(ToolDialogsQt, OpenWithTheirKeysAndThePictureFollowsTheWhiteBalance) {
     EXPECT_EQ(dialog.window().panelSurface().pixels(), before);
     QTest::mouseClick(noise->controlWidget(ids::kCancel), Qt::LeftButton);
     EXPECT_EQ(logic.noiseDialog(), nullptr);
-    QCoreApplication::processEvents();  // the windows' deferred deletion
+    QCoreApplication::processEvents(); // the windows' deferred deletion
 }
 
 } // namespace

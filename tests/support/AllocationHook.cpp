@@ -37,25 +37,47 @@ std::thread::id arming;
 
 } // namespace
 
-std::size_t heldBytes() { return held.load(); }
-std::size_t peakBytes() { return peak.load(); }
-void resetPeak() { peak.store(held.load()); }
+std::size_t heldBytes() {
+    return held.load();
+}
+std::size_t peakBytes() {
+    return peak.load();
+}
+void resetPeak() {
+    peak.store(held.load());
+}
 
 FailOnOtherThreads::FailOnOtherThreads() {
     arming = std::this_thread::get_id();
     failed.store(0);
     failing.store(true);
 }
-FailOnOtherThreads::~FailOnOtherThreads() { failing.store(false); }
-std::size_t FailOnOtherThreads::failures() { return failed.load(); }
+FailOnOtherThreads::~FailOnOtherThreads() {
+    failing.store(false);
+}
+std::size_t FailOnOtherThreads::failures() {
+    return failed.load();
+}
 
 } // namespace korvane::test::allocation
 
 #if !defined(__SANITIZE_ADDRESS__)
-void* operator new(std::size_t size) { return korvane::test::allocation::allocate(size); }
-void* operator new[](std::size_t size) { return korvane::test::allocation::allocate(size); }
-void operator delete(void* p) noexcept { korvane::test::allocation::release(p); }
-void operator delete[](void* p) noexcept { korvane::test::allocation::release(p); }
-void operator delete(void* p, std::size_t) noexcept { korvane::test::allocation::release(p); }
-void operator delete[](void* p, std::size_t) noexcept { korvane::test::allocation::release(p); }
+void* operator new(std::size_t size) {
+    return korvane::test::allocation::allocate(size);
+}
+void* operator new[](std::size_t size) {
+    return korvane::test::allocation::allocate(size);
+}
+void operator delete(void* p) noexcept {
+    korvane::test::allocation::release(p);
+}
+void operator delete[](void* p) noexcept {
+    korvane::test::allocation::release(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    korvane::test::allocation::release(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+    korvane::test::allocation::release(p);
+}
 #endif

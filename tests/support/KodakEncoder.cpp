@@ -50,8 +50,10 @@ void encodeChunk(std::span<const std::uint16_t> chunk, const KodakOptions& optio
     for (std::size_t i = 0; i < chunk.size(); ++i) {
         const int d = chunk[i] - previous[i % 2];
         previous[i % 2] = chunk[i];
-        if (std::abs(d) > 4095) throw std::invalid_argument("Kodak coding: a difference beyond 12 bits");
-        const auto length = static_cast<std::uint8_t>(std::bit_width(static_cast<unsigned>(std::abs(d))));
+        if (std::abs(d) > 4095)
+            throw std::invalid_argument("Kodak coding: a difference beyond 12 bits");
+        const auto length =
+            static_cast<std::uint8_t>(std::bit_width(static_cast<unsigned>(std::abs(d))));
         lengths[i] = length;
         codes[i] = static_cast<std::uint32_t>(d >= 0 ? d : d + (1 << length) - 1);
     }
@@ -59,7 +61,8 @@ void encodeChunk(std::span<const std::uint16_t> chunk, const KodakOptions& optio
     for (std::size_t i = 0; i < lengthCount; i += 2)
         out.push_back(static_cast<std::uint8_t>(lengths[i] | lengths[i + 1] << 4));
     WordBits bits;
-    for (std::size_t i = 0; i < lengthCount; ++i) bits.put(codes[i], lengths[i]);
+    for (std::size_t i = 0; i < lengthCount; ++i)
+        bits.put(codes[i], lengths[i]);
     // One word ahead where the count is 4 past a multiple of 8; then two words a fill, as
     // many fills as the bits need.
     const bool wordAhead = lengthCount % 8 == 4;
@@ -90,21 +93,25 @@ std::vector<std::uint8_t> encodeKodak(std::span<const std::uint16_t> samples, st
     return out;
 }
 
-std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrLayout& layout) {
+std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples,
+                                   const KodakDcrLayout& layout) {
     TiffWriter writer(ByteOrder::Little);
-    const std::uint32_t rowsPerStrip = layout.rowsPerStrip == 0 ? layout.height : layout.rowsPerStrip;
+    const std::uint32_t rowsPerStrip =
+        layout.rowsPerStrip == 0 ? layout.height : layout.rowsPerStrip;
     std::vector<BlockId> strips;
     std::vector<std::uint32_t> byteCounts;
     for (std::uint32_t row = 0; row < layout.height; row += rowsPerStrip) {
         const std::uint32_t rows = std::min(rowsPerStrip, layout.height - row);
-        const auto strip = samples.subspan(std::size_t{row} * layout.width, std::size_t{rows} * layout.width);
+        const auto strip =
+            samples.subspan(std::size_t{row} * layout.width, std::size_t{rows} * layout.width);
         strips.push_back(writer.addBlock(encodeKodak(strip, layout.width, layout.coding)));
         byteCounts.push_back(writer.blockSize(strips.back()));
     }
     Ifd raw;
     raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, layout.width);
     raw.addLong(tag::kImageLength, layout.height).addShort(tag::kBitsPerSample, 12);
-    raw.addShort(tag::kCompression, kKodakCompression).addShort(tag::kPhotometricInterpretation, 32803);
+    raw.addShort(tag::kCompression, kKodakCompression)
+        .addShort(tag::kPhotometricInterpretation, 32803);
     raw.addAscii(tag::kMake, "Kodak").addAscii(tag::kModel, layout.model);
     raw.addBlockOffsets(tag::kStripOffsets, strips).addShort(tag::kSamplesPerPixel, 1);
     raw.addLong(tag::kRowsPerStrip, rowsPerStrip).addLongs(tag::kStripByteCounts, byteCounts);

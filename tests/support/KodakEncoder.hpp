@@ -35,10 +35,11 @@ struct KodakDcrLayout {
     std::string model = "DCS Pro SLR/n";
     std::uint32_t width = 4516;
     std::uint32_t height = 3012;
-    std::uint32_t rowsPerStrip = 0;  // 0: one strip
+    std::uint32_t rowsPerStrip = 0; // 0: one strip
     std::vector<std::uint16_t> linearisation;
     KodakOptions coding;
 };
-std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples, const KodakDcrLayout& layout);
+std::vector<std::uint8_t> kodakDcr(std::span<const std::uint16_t> samples,
+                                   const KodakDcrLayout& layout);
 
 } // namespace korvane::test

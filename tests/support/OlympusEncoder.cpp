@@ -12,7 +12,7 @@ namespace korvane::test {
 
 namespace {
 
-constexpr std::uint16_t kOrfMagic = 0x4F52;  // "RO" after "II"
+constexpr std::uint16_t kOrfMagic = 0x4F52; // "RO" after "II"
 
 // Bits written highest first.
 class BitsOut {
@@ -39,7 +39,8 @@ struct Parity {
 
 // The prediction from what the decoder has when it reaches (r, c): the samples two columns
 // left, two rows up, and both.
-int predictionOf(std::span<const std::uint16_t> image, std::size_t width, std::size_t r, std::size_t c) {
+int predictionOf(std::span<const std::uint16_t> image, std::size_t width, std::size_t r,
+                 std::size_t c) {
     const auto at = [&](std::size_t y, std::size_t x) { return int{image[y * width + x]}; };
     if (r < 2) return c < 2 ? 0 : at(r, c - 2);
     if (c < 2) return at(r - 2, c);
@@ -58,14 +59,17 @@ void encodeSample(int residual, Parity& p, const OlympusOptions& options, BitsOu
     const int magnitude = negative ? -fromMean - 1 : fromMean;
     // The magnitude before sets how many low bits this one takes, counted by its low 16 bits.
     const int extra = p.smallRun < 3 ? 2 : 0;
-    const int nbits = std::max(2 + extra, static_cast<int>(std::bit_width(static_cast<unsigned>(p.lastMagnitude & 0xffff))) - extra);
+    const int nbits = std::max(
+        2 + extra,
+        static_cast<int>(std::bit_width(static_cast<unsigned>(p.lastMagnitude & 0xffff))) - extra);
     const int high = magnitude >> nbits;
     out.put((negative ? 4u : 0u) | static_cast<unsigned>(low), 3);
     if (high < 12 && !options.escapeAlways) {
         out.put(1, high + 1);
     } else {
         const int fieldBits = 16 - nbits;
-        if ((high << 1) >= (1 << fieldBits)) throw std::invalid_argument("Olympus coding: a magnitude too large");
+        if ((high << 1) >= (1 << fieldBits))
+            throw std::invalid_argument("Olympus coding: a magnitude too large");
         out.put(0, 12);
         out.put(static_cast<std::uint32_t>(high << 1), fieldBits);
     }
@@ -82,7 +86,8 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
     if (width == 0 || samples.size() % width != 0)
         throw std::invalid_argument("Olympus coding: samples are not whole rows");
     BitsOut out;
-    for (int i = 0; i < 7; ++i) out.put(0, 8);  // the header
+    for (int i = 0; i < 7; ++i)
+        out.put(0, 8); // the header
     const std::size_t rows = samples.size() / width;
     const std::size_t coded = width - width % 2;
     for (std::size_t r = 0; r < rows; ++r) {
@@ -97,7 +102,8 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
     return bytes;
 }
 
-std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples, const OlympusOrfSpec& spec) {
+std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
+                                     const OlympusOrfSpec& spec) {
     TiffWriter writer(ByteOrder::Little);
     writer.setMagic(kOrfMagic);
     const BlockId data = writer.addBlock(encodeOlympus(samples, spec.width, spec.coding));
@@ -107,7 +113,8 @@ std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples, con
     raw.addShort(tag::kCompression, 1).addShort(tag::kPhotometricInterpretation, 32803);
     raw.addAscii(tag::kMake, "OLYMPUS IMAGING CORP.  ").addAscii(tag::kModel, spec.model);
     raw.addBlockOffsets(tag::kStripOffsets, {data}).addShort(tag::kSamplesPerPixel, 1);
-    raw.addLong(tag::kRowsPerStrip, spec.height).addLong(tag::kStripByteCounts, writer.blockSize(data));
+    raw.addLong(tag::kRowsPerStrip, spec.height)
+        .addLong(tag::kStripByteCounts, writer.blockSize(data));
     writer.addIfd(raw);
     return writer.write();
 }

@@ -34,6 +34,7 @@ struct OlympusOrfSpec {
     std::uint32_t height = 2800;
     OlympusOptions coding;
 };
-std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples, const OlympusOrfSpec& spec);
+std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
+                                     const OlympusOrfSpec& spec);
 
 } // namespace korvane::test

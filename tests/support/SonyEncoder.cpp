@@ -14,13 +14,16 @@ constexpr std::uint16_t kPixelValueRangeTag = 28688;
 constexpr std::uint16_t kSonyRawCompression = 32767;
 
 // Writes `count` bits of `value` at bit `position` of a little-endian bit stream.
-void putBits(std::array<std::uint8_t, 16>& bytes, unsigned position, unsigned count, unsigned value) {
+void putBits(std::array<std::uint8_t, 16>& bytes, unsigned position, unsigned count,
+             unsigned value) {
     for (unsigned i = 0; i < count; ++i, ++position)
-        if ((value >> i) & 1u) bytes[position / 8] |= static_cast<std::uint8_t>(1u << (position % 8));
+        if ((value >> i) & 1u)
+            bytes[position / 8] |= static_cast<std::uint8_t>(1u << (position % 8));
 }
 
 // The block of 16 values, the first position of the max and another of the min.
-SonyBlock blockOf(const std::array<std::uint16_t, 16>& values, std::array<std::uint16_t, 16>& coded) {
+SonyBlock blockOf(const std::array<std::uint16_t, 16>& values,
+                  std::array<std::uint16_t, 16>& coded) {
     SonyBlock block;
     const auto maxAt = std::max_element(values.begin(), values.end());
     block.max = *maxAt;
@@ -49,7 +52,8 @@ SonyBlock blockOf(const std::array<std::uint16_t, 16>& values, std::array<std::u
 
 unsigned sonyStepShift(int spread) {
     unsigned shift = 0;
-    while (shift < 4 && spread >= (128 << shift)) ++shift;
+    while (shift < 4 && spread >= (128 << shift))
+        ++shift;
     return shift;
 }
 
@@ -59,7 +63,8 @@ std::array<std::uint8_t, 16> packSonyBlock(const SonyBlock& block) {
     putBits(bytes, 11, 11, block.min);
     putBits(bytes, 22, 4, block.maxIndex);
     putBits(bytes, 26, 4, block.minIndex);
-    for (unsigned i = 0; i < block.steps.size(); ++i) putBits(bytes, 30 + 7 * i, 7, block.steps[i]);
+    for (unsigned i = 0; i < block.steps.size(); ++i)
+        putBits(bytes, 30 + 7 * i, 7, block.steps[i]);
     return bytes;
 }
 
@@ -73,11 +78,13 @@ std::vector<std::uint8_t> encodeSonyCraw(std::span<const std::uint16_t> values, 
     for (std::size_t unit = 0; unit < values.size(); unit += 32) {
         for (std::size_t parity = 0; parity < 2; ++parity) {
             std::array<std::uint16_t, 16> block{}, back{};
-            for (std::size_t i = 0; i < 16; ++i) block[i] = std::min<std::uint16_t>(values[unit + 2 * i + parity], 2047);
+            for (std::size_t i = 0; i < 16; ++i)
+                block[i] = std::min<std::uint16_t>(values[unit + 2 * i + parity], 2047);
             const auto bytes = packSonyBlock(blockOf(block, back));
             out.insert(out.end(), bytes.begin(), bytes.end());
             if (coded)
-                for (std::size_t i = 0; i < 16; ++i) (*coded)[unit + 2 * i + parity] = back[i];
+                for (std::size_t i = 0; i < 16; ++i)
+                    (*coded)[unit + 2 * i + parity] = back[i];
         }
     }
     return out;
@@ -85,7 +92,8 @@ std::vector<std::uint8_t> encodeSonyCraw(std::span<const std::uint16_t> values, 
 
 std::uint16_t sonySampleOf(std::uint16_t value, const std::array<std::uint16_t, 4>& ranges) {
     // The curve as the sum of its five rising segments up to the point x.
-    const std::array<int, 6> bounds{0, ranges[0] / 4, ranges[1] / 4, ranges[2] / 4, ranges[3] / 4, 4095};
+    const std::array<int, 6> bounds{0,   ranges[0] / 4, ranges[1] / 4, ranges[2] / 4, ranges[3] / 4,
+                                    4095};
     const int x = 2 * value;
     int curve = 0;
     for (int k = 0; k < 5; ++k) {
@@ -102,16 +110,23 @@ std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const S
     Ifd raw;
     raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, spec.width);
     raw.addLong(tag::kImageLength, spec.height).addShort(tag::kBitsPerSample, 8);
-    raw.addShort(tag::kCompression, kSonyRawCompression).addShort(tag::kPhotometricInterpretation, 32803);
+    raw.addShort(tag::kCompression, kSonyRawCompression)
+        .addShort(tag::kPhotometricInterpretation, 32803);
     raw.addBlockOffsets(tag::kStripOffsets, {data}).addShort(tag::kSamplesPerPixel, 1);
     raw.addLong(tag::kRowsPerStrip, spec.height);
-    raw.addLong(tag::kStripByteCounts, static_cast<std::uint32_t>(writer.blockSize(data) + spec.byteCountChange));
+    raw.addLong(tag::kStripByteCounts,
+                static_cast<std::uint32_t>(writer.blockSize(data) + spec.byteCountChange));
     raw.addShorts(tag::kCfaRepeatPatternDim, {2, 2}).addBytes(tag::kCfaPattern, {0, 1, 1, 2});
     if (spec.withRanges)
-        raw.addShorts(kPixelValueRangeTag, {spec.ranges[0], spec.ranges[1], spec.ranges[2], spec.ranges[3]});
+        raw.addShorts(kPixelValueRangeTag,
+                      {spec.ranges[0], spec.ranges[1], spec.ranges[2], spec.ranges[3]});
     Ifd first;
-    first.addLong(tag::kNewSubFileType, 1).addLong(tag::kImageWidth, 160).addLong(tag::kImageLength, 120);
-    first.addShort(tag::kCompression, 6).addAscii(tag::kMake, "SONY ").addAscii(tag::kModel, "DSLR-A700");
+    first.addLong(tag::kNewSubFileType, 1)
+        .addLong(tag::kImageWidth, 160)
+        .addLong(tag::kImageLength, 120);
+    first.addShort(tag::kCompression, 6)
+        .addAscii(tag::kMake, "SONY ")
+        .addAscii(tag::kModel, "DSLR-A700");
     first.addBlockOffsets(tag::kStripOffsets, {preview}).addLong(tag::kStripByteCounts, 4);
     first.addSubIfds(tag::kSubIfds, {raw});
     writer.addIfd(first);

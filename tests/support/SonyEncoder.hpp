@@ -47,8 +47,8 @@ struct SonyArwSpec {
     std::uint32_t width = 4288;
     std::uint32_t height = 2856;
     std::array<std::uint16_t, 4> ranges = kSonyA700Ranges;
-    bool withRanges = true;         // false: the raw directory has no tag 28688
-    std::int32_t byteCountChange = 0;  // added to the strip byte count, data unchanged
+    bool withRanges = true;           // false: the raw directory has no tag 28688
+    std::int32_t byteCountChange = 0; // added to the strip byte count, data unchanged
 };
 std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const SonyArwSpec& spec);
 

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "analysis/CfaColours.hpp"
-#include "analysis/MagnitudeSpectrum.hpp"
+#include "analysis/FrequencyMagnitudes.hpp"
 
 namespace korvane {
 

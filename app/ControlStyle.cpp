@@ -90,7 +90,7 @@ const ControlStyle* findControlStyle(int id) {
 void applyControlStyles(platform::DialogWindow& window, int dpi, int step) {
     if (dpi <= 0) dpi = 96;
     for (const auto& row : kTable) {
-        platform::FontSpec font = window.font(row.id);
+        platform::FontDescription font = window.font(row.id);
         // Sizes are worked out in tenths of a point, as the screen resolution gives them.
         const int tenths = -font.heightPixels * 720 / dpi;
         if (row.sizeChange != 0 || row.sizeStep != 0) {

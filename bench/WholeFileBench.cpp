@@ -153,7 +153,7 @@ KORVANE_WHOLE_FILE(PentaxK10D, [] {
     return test::buildPef(s);
 });
 KORVANE_WHOLE_FILE(SonyA700, [] {
-    const test::SonyArwSpec s;
+    const test::SonyArwLayout s;
     return test::sonyArw(test::sceneSamples(s.width, s.height, 11, 4), s);
 });
 KORVANE_WHOLE_FILE(KodakDcsProSlrN, [] {
@@ -161,7 +161,7 @@ KORVANE_WHOLE_FILE(KodakDcsProSlrN, [] {
     return test::kodakDcr(test::sceneSamples(l.width, l.height, 12, 5), l);
 });
 KORVANE_WHOLE_FILE(OlympusE3, [] {
-    const test::OlympusOrfSpec s;
+    const test::OlympusOrfLayout s;
     return test::olympusOrf(test::sceneSamples(s.width, s.height, 12, 6), s);
 });
 

@@ -13,13 +13,13 @@ namespace korvane::platform {
 
 // A font as the dialog logic chooses it. heightPixels follows the Windows convention: a
 // negative value is the character height in pixels, which the size computations use.
-struct FontSpec {
+struct FontDescription {
     std::string face;
     int heightPixels = -13;
     int weight = 400;
     bool italic = false;
     bool underline = false;
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontDescription&, const FontDescription&) = default;
 };
 
 // Slider and scroll-bar settings. A trackbar's thumb takes every position from minimum to
@@ -83,8 +83,8 @@ public:
     virtual void setSelection(int id, int index) = 0;
     virtual int selection(int id) const = 0; // -1 for none
 
-    virtual void setFont(int id, const FontSpec& font) = 0;
-    virtual FontSpec font(int id) const = 0;
+    virtual void setFont(int id, const FontDescription& font) = 0;
+    virtual FontDescription font(int id) const = 0;
     // An owner-drawn button asks DialogHandler::ownerDrawFace for what to show.
     virtual void setOwnerDrawn(int id, bool ownerDrawn) = 0;
     virtual bool isOwnerDrawn(int id) const = 0;

@@ -43,7 +43,7 @@ QString localFamily(std::string_view face) {
     return QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size()));
 }
 
-QFont toQFont(const platform::FontSpec& wanted) {
+QFont toQFont(const platform::FontDescription& wanted) {
     QFont font(localFamily(wanted.face));
     if (wanted.heightPixels < 0) {
         font.setPixelSize(-wanted.heightPixels);

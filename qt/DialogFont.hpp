@@ -15,7 +15,7 @@ public:
     DialogFont(const platform::DialogTemplate& source, int dpi);
 
     const QFont& font() const { return font_; }
-    const platform::FontSpec& requested() const { return requested_; }
+    const platform::FontDescription& requested() const { return requested_; }
     int baseX() const { return baseX_; }
     int baseY() const { return baseY_; }
 
@@ -23,7 +23,7 @@ public:
     QRect toPixels(int x, int y, int cx, int cy) const;
 
 private:
-    platform::FontSpec requested_;
+    platform::FontDescription requested_;
     QFont font_;
     int baseX_ = 0;
     int baseY_ = 0;
@@ -34,6 +34,6 @@ QString localFamily(std::string_view face);
 
 // A font as the dialog logic describes it. A negative height is the character height in
 // pixels, a positive one the cell height (character and internal leading).
-QFont toQFont(const platform::FontSpec& spec);
+QFont toQFont(const platform::FontDescription& wanted);
 
 } // namespace korvane::qt

@@ -89,8 +89,8 @@ public:
     std::vector<std::string> items(int id) const override;
     void setSelection(int id, int index) override;
     int selection(int id) const override;
-    void setFont(int id, const platform::FontSpec& font) override;
-    platform::FontSpec font(int id) const override;
+    void setFont(int id, const platform::FontDescription& font) override;
+    platform::FontDescription font(int id) const override;
     void setOwnerDrawn(int id, bool ownerDrawn) override;
     bool isOwnerDrawn(int id) const override;
     void setBitmap(int id, const platform::Surface& bitmap) override;
@@ -113,7 +113,7 @@ private:
     struct Control {
         const platform::ControlTemplate* source = nullptr;
         QWidget* widget = nullptr;
-        platform::FontSpec font;
+        platform::FontDescription font;
         platform::RangeState range;
         std::optional<platform::Rgb> textColour; // as last applied
     };

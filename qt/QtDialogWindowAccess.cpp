@@ -241,7 +241,7 @@ int QtDialogWindow::selection(int id) const {
 // ---------------------------------------------------------------------------------------------
 // Looks
 
-void QtDialogWindow::setFont(int id, const platform::FontSpec& font) {
+void QtDialogWindow::setFont(int id, const platform::FontDescription& font) {
     Control* c = find(id);
     if (c == nullptr) return;
     // Kept as given: the logic reads a font back to work out the next size step.
@@ -249,7 +249,7 @@ void QtDialogWindow::setFont(int id, const platform::FontSpec& font) {
     c->widget->setFont(toQFont(font));
 }
 
-platform::FontSpec QtDialogWindow::font(int id) const {
+platform::FontDescription QtDialogWindow::font(int id) const {
     const Control* c = find(id);
     return c != nullptr ? c->font : font_.requested();
 }

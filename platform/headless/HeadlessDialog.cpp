@@ -170,10 +170,10 @@ int HeadlessDialog::selection(int id) const {
     return control(id).selection;
 }
 
-void HeadlessDialog::setFont(int id, const FontSpec& font) {
+void HeadlessDialog::setFont(int id, const FontDescription& font) {
     control(id).font = font;
 }
-FontSpec HeadlessDialog::font(int id) const {
+FontDescription HeadlessDialog::font(int id) const {
     return control(id).font;
 }
 void HeadlessDialog::setOwnerDrawn(int id, bool ownerDrawn) {

@@ -19,7 +19,7 @@ struct ControlState {
     RangeState range;
     std::vector<std::string> items;
     int selection = -1;
-    FontSpec font;
+    FontDescription font;
     Rect rect;
     Surface bitmap;
     int redraws = 0;
@@ -80,8 +80,8 @@ public:
     std::vector<std::string> items(int id) const override;
     void setSelection(int id, int index) override;
     int selection(int id) const override;
-    void setFont(int id, const FontSpec& font) override;
-    FontSpec font(int id) const override;
+    void setFont(int id, const FontDescription& font) override;
+    FontDescription font(int id) const override;
     void setOwnerDrawn(int id, bool ownerDrawn) override;
     bool isOwnerDrawn(int id) const override;
     void setBitmap(int id, const Surface& bitmap) override;

@@ -7,15 +7,15 @@ namespace {
 
 struct StripCase {
     const char* name;
-    StripSpec spec;
+    StripLayout layout;
 };
 
 class LoadStrips : public ::testing::TestWithParam<StripCase> {};
 
 TEST_P(LoadStrips, SamplesArriveUnchangedInTheirRows) {
-    const StripSpec& spec = GetParam().spec;
-    const auto samples = testSamples(spec.width, spec.height, spec.bits);
-    auto r = load(stripFile(samples, spec));
+    const StripLayout& layout = GetParam().layout;
+    const auto samples = testSamples(layout.width, layout.height, layout.bits);
+    auto r = load(stripFile(samples, layout));
     ASSERT_EQ(r->status, kOk) << r->text();
     EXPECT_TRUE(r->messages().empty());
     EXPECT_EQ(r->image().samples, samples);
@@ -58,7 +58,7 @@ TEST(LoadStrips, TheOffsetTablesAreReleasedAfterTheLoad) {
 
 struct BrokenCase {
     const char* name;
-    StripSpec spec;
+    StripLayout layout;
     int message;
     const char* text;
 };
@@ -67,7 +67,7 @@ class BrokenStrips : public ::testing::TestWithParam<BrokenCase> {};
 
 TEST_P(BrokenStrips, FailWithTheirMessage) {
     const BrokenCase& c = GetParam();
-    auto r = load(stripFile(testSamples(c.spec.width, c.spec.height, c.spec.bits), c.spec));
+    auto r = load(stripFile(testSamples(c.layout.width, c.layout.height, c.layout.bits), c.layout));
     EXPECT_EQ(r->status, kFailed);
     EXPECT_EQ(r->messages(), std::vector<int>{c.message});
     EXPECT_EQ(r->text(), c.text);

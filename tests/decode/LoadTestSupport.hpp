@@ -42,7 +42,7 @@ inline std::vector<std::uint16_t> testSamples(std::uint32_t width, std::uint32_t
 }
 
 // How a strip image is written; the last fields spoil the layout on purpose.
-struct StripSpec {
+struct StripLayout {
     std::uint32_t width = 40;
     std::uint32_t height = 30;
     std::uint8_t bits = 16;
@@ -61,7 +61,7 @@ struct StripSpec {
 };
 
 inline std::unique_ptr<OpenedRawFile> stripFile(const std::vector<std::uint16_t>& samples,
-                                                const StripSpec& s) {
+                                                const StripLayout& s) {
     RawFileBytes file(s.order);
     auto node = std::make_unique<IfdNode>();
     describeImage(*node, s.width, s.height, s.bits, s.compression);

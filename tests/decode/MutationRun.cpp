@@ -205,7 +205,7 @@ std::vector<Input> syntheticInputs() {
         out.push_back({"synthetic PEF", buildPef(pef)});
     }
     {
-        const SonyArwSpec layout;
+        const SonyArwLayout layout;
         const auto values = sceneSamples(layout.width, layout.height, 14, 7);
         out.push_back({"synthetic ARW", sonyArw(values, layout)});
     }
@@ -215,9 +215,9 @@ std::vector<Input> syntheticInputs() {
             {"synthetic DCR", kodakDcr(sceneSamples(layout.width, layout.height, 12, 9), layout)});
     }
     {
-        const OlympusOrfSpec spec;
-        out.push_back(
-            {"synthetic ORF", olympusOrf(sceneSamples(spec.width, spec.height, 12, 11), spec)});
+        const OlympusOrfLayout layout;
+        out.push_back({"synthetic ORF",
+                       olympusOrf(sceneSamples(layout.width, layout.height, 12, 11), layout)});
     }
     return out;
 }

@@ -276,9 +276,9 @@ TEST(OlympusOrfFile, LibRawAgreesSampleForSample) {
 }
 
 TEST(OlympusOrfFile, ACutStripFailsTheLoadWithMessage16) {
-    OlympusOrfSpec spec;
-    spec.coding.keepBytes = 1000000;
-    const ProcessedFile file(olympusOrf(orfSamples(), spec));
+    OlympusOrfLayout layout;
+    layout.coding.keepBytes = 1000000;
+    const ProcessedFile file(olympusOrf(orfSamples(), layout));
     ASSERT_EQ(file.parsed, kOk) << file.messages();
     EXPECT_EQ(file.loaded, kFailed);
     EXPECT_EQ(file.reporter.numbers(), std::vector<int>{16});

@@ -362,14 +362,14 @@ TEST(SonyArwFile, LibRawAgreesSampleForSample) {
 
 struct BrokenArw {
     const char* name;
-    SonyArwSpec spec;
+    SonyArwLayout layout;
     const char* text;
 };
 
 class SonyArwBroken : public ::testing::TestWithParam<BrokenArw> {};
 
 TEST_P(SonyArwBroken, FailsTheLoadWithMessage26) {
-    const ProcessedFile file(sonyArw(arw().values, GetParam().spec));
+    const ProcessedFile file(sonyArw(arw().values, GetParam().layout));
     ASSERT_EQ(file.parsed, kOk) << file.messages();
     EXPECT_EQ(file.loaded, kFailed);
     ASSERT_EQ(file.reporter.numbers(), std::vector<int>{26});

@@ -137,7 +137,7 @@ TEST_F(SettersTest, AreSilent) {
 }
 
 TEST_F(SettersTest, FontReadsBackAsSetAndShowsAtItsPixelHeight) {
-    const platform::FontSpec bold{"Times New Roman", -20, 700, true, false};
+    const platform::FontDescription bold{"Times New Roman", -20, 700, true, false};
     window().setFont(ids::kShowClipping, bold);
     EXPECT_EQ(window().font(ids::kShowClipping), bold);
     const QFont shown = dialog.control(ids::kShowClipping)->font();
@@ -147,7 +147,7 @@ TEST_F(SettersTest, FontReadsBackAsSetAndShowsAtItsPixelHeight) {
 }
 
 TEST_F(SettersTest, UntouchedFontIsTheDialogFont) {
-    const platform::FontSpec font = window().font(ids::kBrowse);
+    const platform::FontDescription font = window().font(ids::kBrowse);
     EXPECT_LT(font.heightPixels, 0);
     EXPECT_EQ(-font.heightPixels, dialog.control(ids::kBrowse)->font().pixelSize());
 }

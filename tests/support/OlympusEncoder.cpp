@@ -103,7 +103,7 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
 }
 
 std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
-                                     const OlympusOrfSpec& spec) {
+                                     const OlympusOrfLayout& spec) {
     TiffWriter writer(ByteOrder::Little);
     writer.setMagic(kOrfMagic);
     const BlockId data = writer.addBlock(encodeOlympus(samples, spec.width, spec.coding));

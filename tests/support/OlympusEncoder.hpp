@@ -28,13 +28,13 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
 // An ORF file as the E-3 writes it: the "IIRO" header, IFD0 the raw image with Make
 // "OLYMPUS IMAGING CORP.  " and Model "E-3             ", 16 bits a sample, compression 1,
 // one strip of the coded data.
-struct OlympusOrfSpec {
+struct OlympusOrfLayout {
     std::string model = "E-3             ";
     std::uint32_t width = 3720;
     std::uint32_t height = 2800;
     OlympusOptions coding;
 };
 std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
-                                     const OlympusOrfSpec& spec);
+                                     const OlympusOrfLayout& spec);
 
 } // namespace korvane::test

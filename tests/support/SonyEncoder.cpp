@@ -103,7 +103,8 @@ std::uint16_t sonySampleOf(std::uint16_t value, const std::array<std::uint16_t, 
     return static_cast<std::uint16_t>(curve / 2);
 }
 
-std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const SonyArwSpec& spec) {
+std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values,
+                                  const SonyArwLayout& spec) {
     TiffWriter writer(ByteOrder::Little);
     const BlockId preview = writer.addBlock({0xFF, 0xD8, 0xFF, 0xD9});
     const BlockId data = writer.addBlock(encodeSonyCraw(values, spec.width));

@@ -43,13 +43,13 @@ inline constexpr std::array<std::uint16_t, 4> kSonyA700Ranges{8000, 10400, 12900
 // "SONY " and Model "DSLR-A700", its SubIFD the raw image, 8 bits a sample, compression
 // 32767, one strip and the ranges in tag 28688. `values` are the 11-bit values, width x
 // height of them.
-struct SonyArwSpec {
+struct SonyArwLayout {
     std::uint32_t width = 4288;
     std::uint32_t height = 2856;
     std::array<std::uint16_t, 4> ranges = kSonyA700Ranges;
     bool withRanges = true;           // false: the raw directory has no tag 28688
     std::int32_t byteCountChange = 0; // added to the strip byte count, data unchanged
 };
-std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const SonyArwSpec& spec);
+std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const SonyArwLayout& spec);
 
 } // namespace korvane::test

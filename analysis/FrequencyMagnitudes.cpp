@@ -1,4 +1,4 @@
-#include "analysis/MagnitudeSpectrum.hpp"
+#include "analysis/FrequencyMagnitudes.hpp"
 
 #include <cmath>
 #include <complex>

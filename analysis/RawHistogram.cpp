@@ -91,8 +91,9 @@ namespace histogram_tally {
 // over the 512 bins; with fewer, value i falls into bin i + 1.
 void walkBins(std::uint64_t n, std::uint32_t reach, std::uint16_t* bins) {
     std::uint32_t b = 0;
+    std::uint64_t next = n / kHistogramBins; // where bin b + 1 begins
     for (std::uint32_t i = 0; i < reach; ++i) {
-        if (b < kLastBin && i >= (std::uint64_t{b} + 1) * n / kHistogramBins) ++b;
+        if (b < kLastBin && i >= next) next = (std::uint64_t{++b} + 1) * n / kHistogramBins;
         bins[i] = static_cast<std::uint16_t>(b);
     }
 }
@@ -140,7 +141,9 @@ void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, Hi
     }
     if (upToDate(counts, mode, windowStart, selection)) return;
     const std::uint64_t valueCount = static_cast<std::uint64_t>(std::max(image.valueRange, 0));
-    std::vector<std::uint16_t> table;
+    // The table is kept from one count to the next of the same thread: a count then neither
+    // allocates nor takes fresh pages.
+    thread_local std::vector<std::uint16_t> table;
     if (!buildRawTable(table, mode, valueCount, windowStart, reporter)) return;
 
     const bool selected = mode == HistogramMode::Selection;

@@ -91,10 +91,12 @@ static_assert(kDisplayBins.back() < kHistogramBins / 2);
 struct Lookup {
     const std::vector<std::uint8_t>& values;
     std::uint32_t range;
+    std::uint32_t positionOf(std::int64_t sample, std::int64_t black,
+                             const ChannelArithmetic& a) const {
+        return std::min<std::size_t>(mappingPosition(sample, black, a, range), values.size() - 1);
+    }
     std::uint16_t binOf(std::int64_t sample, std::int64_t black, const ChannelArithmetic& a) const {
-        const std::uint32_t p =
-            std::min<std::size_t>(mappingPosition(sample, black, a, range), values.size() - 1);
-        return kDisplayBins[values[p]];
+        return kDisplayBins[values[positionOf(sample, black, a)]];
     }
 };
 
@@ -124,6 +126,29 @@ struct TableKey {
     friend bool operator==(const TableKey&, const TableKey&) = default;
 };
 
+// The table of one key: the bin of every 16-bit sample. Once the noise dialog's shift and
+// multiply no longer act (they act below their ranges only) and the value is above the black
+// level, the position only grows with the sample; when it reaches the last position, or when
+// the factor gives no light at all, every larger sample has the same bin.
+void fillTable(const Lookup& lookup, const TableKey& key, std::uint16_t* table) {
+    const ChannelArithmetic& a = key.arithmetic;
+    const std::int64_t plain = std::max<std::int64_t>(
+        {std::int64_t{key.black} - a.offset + 1,
+         a.shiftValue != 0 ? std::int64_t{key.black} - a.offset + a.shiftRange : 0,
+         a.multiply != 0 ? std::int64_t{key.black} - a.offset + a.multiplyRange : 0});
+    const std::uint32_t last =
+        static_cast<std::uint32_t>(std::min<std::size_t>(lookup.range, lookup.values.size())) - 1;
+    const bool dark = !(a.factor > 0);
+    for (std::uint32_t v = 0; v < kTableSize; ++v) {
+        const std::uint32_t position = lookup.positionOf(v, key.black, a);
+        table[v] = kDisplayBins[lookup.values[position]];
+        if (v >= plain && (dark || position >= last)) {
+            std::fill(table + v + 1, table + kTableSize, table[v]);
+            return;
+        }
+    }
+}
+
 // With one black level per position, the whole chain is a function of the sample: a table
 // per distinct arithmetic and black level turns it into its display bin.
 [[nodiscard]] bool tallyByTables(const TallyPlan& base, const PositionArithmetic& positions,
@@ -131,14 +156,16 @@ struct TableKey {
                                  Reporter& reporter) {
     TallyPlan plan = base;
     std::vector<TableKey> keys;
-    std::vector<std::vector<std::uint16_t>> tables;
+    // The tables are kept from one count to the next of the same thread.
+    thread_local std::vector<std::vector<std::uint16_t>> tables;
     for (std::uint32_t e = 0; e < plan.patternWidth * plan.patternHeight; ++e) {
         const TableKey key{positions.arithmetic[e],
                            black.imageBlackAtEntry(e, positions.channel[e])};
         auto found = std::find(keys.begin(), keys.end(), key);
         if (found == keys.end()) {
             try {
-                tables.emplace_back(kTableSize);
+                if (tables.size() <= keys.size()) tables.emplace_back();
+                tables[keys.size()].resize(kTableSize);
                 keys.push_back(key);
             } catch (const std::bad_alloc&) {
                 reporter.ShowMessage(MessageId::AllocationFailed,
@@ -146,8 +173,7 @@ struct TableKey {
                                      kTableName);
                 return false;
             }
-            for (std::uint32_t v = 0; v < kTableSize; ++v)
-                tables.back()[v] = lookup.binOf(v, key.black, key.arithmetic);
+            fillTable(lookup, key, tables[keys.size() - 1].data());
             found = keys.end() - 1;
         }
         plan.rules[e].table = tables[static_cast<std::size_t>(found - keys.begin())].data();

@@ -9,6 +9,7 @@
 
 #include "common/DisplayState.hpp"
 #include "common/TagDictionary.hpp"
+#include "common/UninitialisedAllocator.hpp"
 
 namespace korvane {
 
@@ -96,7 +97,9 @@ struct IfdNode {
     std::uint32_t dataSize = 0;
     std::uint32_t firstDataOffset = 0;
     std::vector<IfdEntry> entries;
-    std::vector<std::uint8_t> valueBlock;
+    // The loaded values, each entry's converted to the machine's byte order; written in
+    // full as the directory is read.
+    std::vector<std::uint8_t, UninitialisedAllocator<std::uint8_t>> valueBlock;
     std::uint32_t nextIfdOffset = 0;
     std::uint32_t exifOffset = 0;
     std::uint32_t gpsOffset = 0;

@@ -70,13 +70,15 @@ void deriveGeometry(IfdNode& node);
 // Step 14: a child's image parameters into its parent.
 void mergeIntoParent(IfdNode& child, IfdNode& parent);
 
-// Allocation that reports failure instead of throwing: message 11 with the size and what the
-// storage was for.
-template <typename T>
-[[nodiscard]] bool allocate(std::vector<T>& storage, std::uint64_t count, Reporter& reporter,
+// Allocation that reports failure instead of throwing: the allocation-failure message with the
+// size and what the storage was for. The storage is zeros, but where its allocator leaves new
+// elements to be written.
+template <typename T, typename A>
+[[nodiscard]] bool allocate(std::vector<T, A>& storage, std::uint64_t count, Reporter& reporter,
                             const char* what) {
     try {
-        storage.assign(static_cast<std::size_t>(count), T{});
+        storage.clear();
+        storage.resize(static_cast<std::size_t>(count));
         return true;
     } catch (const std::exception&) {
         const std::uint64_t bytes = count * sizeof(T);

@@ -7,7 +7,8 @@
 //
 // Input layout (bytes beyond the input read as 0):
 //   0, 1   width - 1, height - 1 (1 to 64)
-//   2      bits per sample 10 to 12 (10 + byte % 3); with bit 7, 13 to 16 and levels to 65535
+//   2      bits per sample 10 to 12 (10 + byte % 3); with bits 7 and 6, 13 to 16 and levels to
+//          65535
 //   3      pattern: RGGB, GRBG, GBRG, BGGR, or a 1 x 1 monochrome pattern (byte % 5)
 //   4-7    active area: top, left, height, width (bytes % the image's size; 0 the whole)
 //   8, 9   white level (16-bit, limited to the largest value)   10, 11 black level
@@ -17,13 +18,15 @@
 //   15     orientation (1 + byte % 8)   16 mapping function (byte % 15)   17 exposure step (% 97)
 //   18-21  white balance, R G1 G2 B (byte / 64: 0 to 4)
 //   22, 23 panel width, height (1 to 256)   24-27 selection left, top, right, bottom (0: none)
-//   28-31  black point, white point (12 bits each; 16 with byte 2's bit 7)
-//   32     frequency colour (% 4), bit 2 Shift, bit 3 Ctrl
+//   28-31  black point, white point (12 bits each; 16 with byte 2's bits 7 and 6)
+//   32     frequency colour (% 4), bit 2 Shift, bit 3 Ctrl; bits 4 and 5 keep the two points
+//          as they are, else the lower is the black point
 //   then   the samples, 16-bit little-endian (0 where the input ends)
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "analysis/FrequencyAnalysis.hpp"
@@ -50,9 +53,10 @@ private:
 };
 
 // Most inputs keep to 10 to 12 bits and levels below 4096: the renderer's and the mapping's
-// tables then stay small and a run fast; bit 7 of byte 2 opens the whole 16-bit range.
+// tables then stay small and a run fast; bits 7 and 6 of byte 2 together open the whole 16-bit
+// range, whose tables of 65536 values took most of a run when one bit did.
 bool wideRange(const Input& in) {
-    return (in.byte(2) & 0x80) != 0;
+    return (in.byte(2) & 0xC0) == 0xC0;
 }
 
 constexpr std::array<std::array<std::uint8_t, 4>, 4> kPatterns = {
@@ -151,6 +155,10 @@ RenderSettings settingsOf(const Input& in) {
     const std::uint32_t levelMask = wideRange(in) ? 0xFFFF : 0xFFF;
     s.blackPoint = in.word(28) & levelMask;
     s.whitePoint = in.word(30) & levelMask;
+    // A white point below the black point maps through the largest mapping array (131072
+    // positions); a few inputs keep that, most draw a range the points enclose.
+    if ((in.byte(32) & 0x30) != 0x30 && s.whitePoint < s.blackPoint)
+        std::swap(s.blackPoint, s.whitePoint);
     s.relayout = true;
     s.countsPending = true;
     return s;

@@ -24,6 +24,8 @@
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "common/RecordingReporter.hpp"
 #include "container/FileAccess.hpp"
@@ -154,7 +156,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RawFileContext ctx;
     ctx.path = file.write(bytes);
     FUZZ_CHECK(openRawFile(ctx) == 0);
-    ctx.buffer.resize(kReadBufferSize);
+    // The read window is kept from one input to the next, as an open program keeps it.
+    static std::vector<std::uint8_t> window(kReadBufferSize);
+    ctx.buffer = std::move(window);
     ctx.bufferSize = kReadBufferSize;
     ctx.byteOrder = (in.byte(3) & 2) ? 1 : 2;
     ctx.packingKind = static_cast<std::uint8_t>(in.byte(29) & 0x0E);
@@ -176,5 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(ctx.stripOffsetTable.empty() && ctx.tileOffsetTable.empty());
     closeRawFile(ctx);
+    window = std::move(ctx.buffer);
+    window.resize(kReadBufferSize);
     return 0;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 #include "common/RecordingReporter.hpp"
 #include "container/FileAccess.hpp"
@@ -63,7 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.path = file.write(data, size);
     if (korvane::openRawFile(ctx) != 0) return 0;
     if (ctx.fileLength <= 25) return 0;
-    ctx.buffer.resize(korvane::kReadBufferSize);
+    // The read window is kept from one input to the next, as an open program keeps it from
+    // one file to the next: whatever it held before must not count.
+    static std::vector<std::uint8_t> window(korvane::kReadBufferSize);
+    ctx.buffer = std::move(window);
     ctx.bufferSize = korvane::kReadBufferSize;
     Keys keys;
     keys.fullSensor = size > 0 && (data[size - 1] & 1) != 0;
@@ -76,5 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     else
         FUZZ_CHECK(!reporter.records().empty());
     korvane::closeRawFile(ctx);
+    window = std::move(ctx.buffer);
+    window.resize(korvane::kReadBufferSize);
     return 0;
 }

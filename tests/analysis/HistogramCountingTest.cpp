@@ -253,7 +253,7 @@ TEST(RgbHistogram, CountsAsTheReferenceOverRandomImagesLevelsAndNoise) {
         ImageDescriptor image = large ? randomImage(rng, 1100, 1000)
                                       : randomImage(rng, pick(rng, 1, 30), pick(rng, 1, 20));
         image.maximumValue = 16384;
-        image.wbMultipliers = {2.25f, 1.0f, 0.5f, 1.75f};
+        image.wbMultipliers = {2.25f, pick(rng, 0, 3) == 0 ? 0.0f : 1.0f, 0.5f, 1.75f};
         image.mappingFunction = static_cast<std::int32_t>(pick(rng, 0, 14));
         const std::uint32_t source = pick(rng, 0, 2); // single, CFA array, column and row arrays
         if (source == 0) image.blackLevel = static_cast<std::uint16_t>(pick(rng, 0, 300));

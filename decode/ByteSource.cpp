@@ -94,8 +94,10 @@ FileRangeSource::FileRangeSource(const RawFileContext& context, Reporter& report
         if (quiet) status_ = kOk;
         return;
     }
-    remaining_ = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(remaining_, kLastReadablePosition - position_));
+    // A byte count past the end of the file reads only what the file holds: the buffer is
+    // sized by what can come, not by what the directory claims.
+    remaining_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(
+        {remaining_, kLastReadablePosition - position_, context.fileLength - position_}));
 }
 
 std::uint32_t FileRangeSource::read(std::uint8_t* destination, std::uint32_t maximum) {

@@ -44,7 +44,7 @@ private:
 // The strip, the image it lies in (exactly the image's size, so that the address sanitizer
 // sees a write past it), and the bytes the decoder is given.
 struct FuzzStrip {
-    std::vector<std::uint16_t> image;
+    SampleImage image;
     SampleTarget target;
     std::span<const std::uint8_t> data;
     std::uint32_t byteCount = 0;
@@ -60,7 +60,7 @@ struct FuzzStrip {
         target.imageHeight = (in.byte(5) & 63) + 1;
         target.rowStart = in.byte(6) & 63;
         target.columnStart = in.byte(7);
-        image.assign(std::size_t{target.imageWidth} * target.imageHeight, kSentinel);
+        image = sentinelImage(std::size_t{target.imageWidth} * target.imageHeight);
         target.samples = image;
         data = in.from(kStripHeaderBytes + fieldBytes);
         const std::uint64_t count =

@@ -43,7 +43,7 @@ Data nef(std::uint16_t kind, std::uint8_t bits, const char* model, std::uint32_t
 Data pef() {
     Data d{3936, 2624, true, 0, 12, {}, {}, {}};
     d.strip = test::encodePentax(test::sceneSamples(d.width, d.height, 12, 2), d.width, d.height);
-    test::PefSpec s;
+    test::PefLayout s;
     s.strip = d.strip;
     d.file = test::buildPef(s);
     return d;

@@ -148,7 +148,7 @@ KORVANE_WHOLE_FILE(Uncompressed16Dng20Mp, uncompressedDng);
 KORVANE_WHOLE_FILE(NikonD700Lossless14, [] { return nef(3, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(NikonD700Lossy14, [] { return nef(4, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(PentaxK10D, [] {
-    test::PefSpec s;
+    test::PefLayout s;
     s.strip = test::encodePentax(test::sceneSamples(s.width, s.height, 12, 2), s.width, s.height);
     return test::buildPef(s);
 });

@@ -70,9 +70,9 @@ constexpr std::uint32_t extendDifference(int symbol, std::uint32_t bits) {
 static_assert(extendDifference(3, 0b101) == 5 && (extendDifference(3, 0b010) & 0xFFFF) == 0xFFFB);
 
 // Builds `table` from the counts of codes of lengths 1 to 16 and the symbol values in code
-// order. Fails, after message 16, when the counts give no symbol or more than 17, when a code
-// does not fit its length, when a value is above 16, or when `values` holds fewer values than
-// the counts name.
+// order. Fails, after MessageId::JpegDataError, when the counts give no symbol or more than 17,
+// when a code does not fit its length, when a value is above 16, or when `values` holds fewer
+// values than the counts name.
 [[nodiscard]] Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
                                        std::span<const std::uint8_t> values, HuffmanTable& table,
                                        Reporter& reporter);
@@ -84,8 +84,8 @@ struct HuffmanRules {
     const char* valueFault = "";
 };
 
-// Builds `table` under `rules`; nullptr on success, else the text of message 16 that tells
-// why not ("Huffman table nr of symbols invalid", "Huffman code invalid" or the rules' own).
+// Builds `table` under `rules`; nullptr on success, else the text of MessageId::JpegDataError that
+// tells why not ("Huffman table nr of symbols invalid", "Huffman code invalid" or the rules' own).
 // BuildHuffmanTable is this with 17 symbols of values 0 to 16, and reports the text.
 [[nodiscard]] const char* AssignHuffmanCodes(std::span<const std::uint8_t, 16> counts,
                                              std::span<const std::uint8_t> values,

@@ -14,8 +14,6 @@ namespace korvane::ljpeg {
 
 namespace {
 
-constexpr std::int16_t kAllocationFailed = 11;
-
 enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
 
 class ScanDecoder {

@@ -72,7 +72,7 @@ inline LosslessJpegOptions frameOf(std::uint32_t width, std::uint32_t rows, int 
     return o;
 }
 
-// The texts of message 16 the reporter recorded, in order.
+// The texts of MessageId::JpegDataError the reporter recorded, in order.
 inline std::vector<std::string> jpegMessages(const RecordingReporter& reporter) {
     std::vector<std::string> out;
     for (const auto& r : reporter.records())

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <string>
 #include <vector>
 
 #include "decode/BitReaderJpeg.hpp"
@@ -46,9 +45,6 @@ private:
                  std::uint32_t& decoded);
     Outcome onMarker(bool allowed);
     Outcome stopped(DifferenceReader::Read read);
-    Outcome codeFault(bool allOnes) {
-        return fail(allOnes ? "Huffman code longer than 16" : "unidentified Huffman code");
-    }
     Outcome fail(const char* text) {
         reporter_.ShowMessage(MessageId::JpegDataError, text);
         return Outcome::Failed;
@@ -87,12 +83,8 @@ private:
 };
 
 Outcome ScanDecoder::shortage() {
-    if (bits_.stop() == JpegBitReader::Stop::SourceEnd) {
-        reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
-                              "end of file occured\nwhile reading compressed scan data");
-        return Outcome::Failed;
-    }
-    return fail("tile/strip data incomplete");
+    reportShortage(bits_.stop() == JpegBitReader::Stop::SourceEnd, reporter_, path_);
+    return Outcome::Failed;
 }
 
 // A marker where the bits stop. Restart markers, and a Define Restart Interval, may only come
@@ -100,7 +92,7 @@ Outcome ScanDecoder::shortage() {
 Outcome ScanDecoder::onMarker(bool allowed) {
     const std::uint8_t marker = bits_.marker();
     if (marker == 0xD9) {
-        reporter_.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
+        reportPrematureEnd(reporter_);
         return Outcome::EndOfImage;
     }
     if (!allowed) return fail("misplaced marker in scan data");
@@ -114,13 +106,10 @@ Outcome ScanDecoder::onMarker(bool allowed) {
         std::array<std::uint8_t, 4> segment{};
         ByteInput& input = bits_.input();
         for (std::uint8_t& byte : segment) {
-            if (!input.next(byte))
-                return input.end() == ByteInput::End::Source
-                           ? (reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
-                                                    "end of file occured\nwhile reading "
-                                                    "compressed scan data"),
-                              Outcome::Failed)
-                           : fail("tile/strip data incomplete");
+            if (!input.next(byte)) {
+                reportShortage(input.end() == ByteInput::End::Source, reporter_, path_);
+                return Outcome::Failed;
+            }
         }
         if (segment[0] != 0x00 || segment[1] != 0x04)
             return fail("invalid Define Restart Interval marker");
@@ -135,9 +124,9 @@ Outcome ScanDecoder::stopped(DifferenceReader::Read read) {
     case DifferenceReader::Read::Stopped:
         return stopOutcome_;
     case DifferenceReader::Read::LongCode:
-        return codeFault(true);
+        return fail(huffmanCodeFault(true));
     default:
-        return codeFault(false);
+        return fail(huffmanCodeFault(false));
     }
 }
 

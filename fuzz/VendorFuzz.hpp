@@ -3,8 +3,9 @@
 // taken from the input's first bytes, and the checks after a decode: the status is one of
 // the two, a failure said why, and no sample outside the strip's rectangle changed.
 //
-// FuzzStrip's input layout, that of the vendor decoders' targets (bytes beyond the input read
-// as 0); the targets with a layout of their own take the place with placeStrip:
+// The targets with an input layout of their own (lossless JPEG, Nikon, Pentax) take the
+// strip's place with placeStrip; FuzzStrip reads the layout of the other vendor decoders'
+// targets (bytes beyond the input read as 0):
 //   0, 1   strip width - 1 (1 to 1024, little-endian)   2  rows - 1 (1 to 64)
 //   3, 4   image width - 1 (1 to 1024)                  5  image height - 1 (1 to 64)
 //   6      row start (0 to 63)                          7  column start

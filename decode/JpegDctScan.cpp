@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <memory>
-#include <new>
 #include <numbers>
+#include <vector>
 
+#include "decode/Allocation.hpp"
 #include "decode/BitReaderJpeg.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
@@ -249,13 +249,8 @@ Status DctDecoder::run(SamplePlacer& placer) {
     const std::uint32_t blocksAcross = (width + kBlock - 1) / kBlock;
     const std::uint32_t pitch = blocksAcross * kBlock;
     const std::size_t bufferSamples = std::size_t{pitch} * kBlock;
-    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
-    if (!buffer) {
-        reporter_.ShowMessage(MessageId::AllocationFailed,
-                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
-                              "JPEG block row buffer");
-        return kFailed;
-    }
+    std::vector<std::uint16_t> buffer;
+    if (!allocateZeroed(buffer, bufferSamples, reporter_, "JPEG block row buffer")) return kFailed;
     std::array<std::uint16_t, 64> samples{};
     std::uint64_t done = 0;
     for (std::uint32_t top = 0; top < lines && done < needed; top += kBlock) {
@@ -265,14 +260,14 @@ Status DctDecoder::run(SamplePlacer& placer) {
             if (outcome == Outcome::Failed) return kFailed;
             for (int y = 0; y < kBlock; ++y)
                 std::copy_n(samples.data() + y * kBlock, kBlock,
-                            buffer.get() + std::size_t{pitch} * y + b * kBlock);
+                            buffer.data() + std::size_t{pitch} * y + b * kBlock);
         }
         // The block row's lines inside the frame, up to the last sample needed.
         const std::uint32_t rowLines = std::min<std::uint32_t>(kBlock, lines - top);
         for (std::uint32_t y = 0; y < rowLines && done < needed; ++y) {
             const auto count =
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(width, needed - done));
-            placer.place(buffer.get() + std::size_t{pitch} * y, count);
+            placer.place(buffer.data() + std::size_t{pitch} * y, count);
             done += count;
         }
     }

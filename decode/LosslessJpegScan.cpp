@@ -1,10 +1,9 @@
 // The scan of a lossless JPEG stream: Huffman-coded differences from a predictor, a frame line
 // at a time, with the restart and end markers the stream may hold.
 #include <algorithm>
-#include <memory>
-#include <new>
 #include <vector>
 
+#include "decode/Allocation.hpp"
 #include "decode/BitReaderJpeg.hpp"
 #include "decode/DifferenceReader.hpp"
 #include "decode/LosslessJpegParts.hpp"
@@ -177,15 +176,11 @@ Status ScanDecoder::run(SamplePlacer& placer) {
     const std::uint64_t needed = placer.samplesNeeded();
     if (needed == 0 || lineSamples == 0) return kOk;
     const std::size_t bufferSamples = std::size_t{lineSamples} * 2;
-    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
-    if (!buffer) {
-        reporter_.ShowMessage(MessageId::AllocationFailed,
-                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
-                              "lossless JPEG line buffers");
+    std::vector<std::uint16_t> buffer;
+    if (!allocateZeroed(buffer, bufferSamples, reporter_, "lossless JPEG line buffers"))
         return kFailed;
-    }
-    std::uint16_t* current = buffer.get();
-    std::uint16_t* previous = buffer.get() + lineSamples;
+    std::uint16_t* current = buffer.data();
+    std::uint16_t* previous = buffer.data() + lineSamples;
     const bool linePredictor = headers_.scan.predictor == 6;
 
     std::uint64_t done = 0;

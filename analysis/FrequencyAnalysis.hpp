@@ -24,11 +24,11 @@ inline constexpr int kFrequencyGreen2 = 3; // the green of the pattern's second 
 // cosine terms of the transform, `ctrl` its sine terms; both give the whole transform, and
 // neither an empty one (every sample becomes black).
 //
-// A selection narrower or lower than 16 samples shows message 37 "Selection too small" and
-// changes nothing; so does a failed allocation (message 11); both return a failure. A colour
-// with no place in the image's 2 x 2 pattern, an invalid selection or an image without
-// samples change nothing and succeed. Samples of other colours and outside the selection are
-// never written. The caller redraws afterwards.
+// A selection narrower or lower than 16 samples shows MessageId::FrequencyAnalysisResult "Selection
+// too small" and changes nothing; so does a failed allocation (MessageId::AllocationFailed); both
+// return a failure. A colour with no place in the image's 2 x 2 pattern, an invalid selection or an
+// image without samples change nothing and succeed. Samples of other colours and outside the
+// selection are never written. The caller redraws afterwards.
 [[nodiscard]] Status AnalyseFrequencies(ImageDescriptor& image, const Viewport& view,
                                         const PanelSelection& selection, int colour, bool shift,
                                         bool ctrl, Reporter& reporter);

@@ -34,7 +34,7 @@ struct AlignedRelease {
 // their transform replace.
 class SpectrumMatrix {
 public:
-    // Room for rows x columns values; message 11 when it cannot be had.
+    // Room for rows x columns values; MessageId::AllocationFailed when it cannot be had.
     [[nodiscard]] Status allocate(std::uint32_t rows, std::uint32_t columns, Reporter& reporter);
 
     std::uint32_t rows() const { return rows_; }
@@ -45,7 +45,7 @@ public:
     // Replaces the values by the magnitudes A(l, k) of their transform. The values are to be
     // residuals about their mean (the single floats keep their fine detail then);
     // `valueSum` is the sum of the values before the mean was taken out, which only the zero
-    // frequency carries. Message 11 when the transform's storage cannot be had.
+    // frequency carries. MessageId::AllocationFailed when the transform's storage cannot be had.
     [[nodiscard]] Status transform(SpectrumKernel kernel, double valueSum, Reporter& reporter);
 
 private:

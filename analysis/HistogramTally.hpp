@@ -59,7 +59,7 @@ struct TallyPlan {
 [[nodiscard]] int partsFor(const SampleRect& area);
 
 // The raw histogram mapping array of `mode`, indexed by the 16-bit sample value: the bin of
-// each value, kOutside where it is not counted. False after message 11.
+// each value, kOutside where it is not counted. False after MessageId::AllocationFailed.
 [[nodiscard]] bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
                                  std::uint64_t valueCount, std::uint32_t windowStart,
                                  Reporter& reporter);

@@ -114,7 +114,7 @@ struct HistogramCounts {
 // top-left corner, as the renderer colours it. In the Window and Selection modes a green
 // whose white balance coefficient alone is 0 is left out, and the full-range counts are
 // made first when the file has none (their totals scale the window). An allocation failure
-// shows message 11 and leaves every count as it was.
+// shows MessageId::AllocationFailed and leaves every count as it was.
 void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, HistogramMode mode,
                        std::uint32_t windowStart, const SampleRect& selection, Reporter& reporter);
 
@@ -138,8 +138,8 @@ struct RgbHistogramRequest {
 // subtracted, the noise arithmetic applied, the result scaled by the exposure factor (and
 // the channel's white balance coefficient) and looked up in the image's mapping arrays,
 // which are rebuilt for the range white point - black point (3 to 131072) when that
-// changed. Returns kOk, or the failed status after message 11; the counts are then as
-// they were.
+// changed. Returns kOk, or the failed status after MessageId::AllocationFailed; the counts are then
+// as they were.
 [[nodiscard]] Status BuildRgbHistogram(ImageDescriptor& image, HistogramCounts& counts,
                                        const RgbHistogramRequest& request, Reporter& reporter);
 

@@ -13,8 +13,8 @@ inline constexpr std::uint32_t kMaxMappingPositions = 0x20000;
 
 // Builds the image's mapping arrays from `function` for the position count and output range
 // the caller has set in image.mapping. Reuses the arrays when their capacity suffices; else
-// allocates a quarter more than needed. Returns kOk, or kFailed after message 11 (the arrays
-// are then absent and the capacity 0, so the next build tries again).
+// allocates a quarter more than needed. Returns kOk, or kFailed after MessageId::AllocationFailed
+// (the arrays are then absent and the capacity 0, so the next build tries again).
 [[nodiscard]] Status BuildMappingArrays(ImageDescriptor& image, const MappingFunction& function,
                                         Reporter& reporter);
 

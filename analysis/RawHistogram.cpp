@@ -137,7 +137,7 @@ void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, Hi
                        std::uint32_t windowStart, const SampleRect& selection, Reporter& reporter) {
     if (mode != HistogramMode::WholeRange && !counts.counted) {
         BuildRawHistogram(image, counts, HistogramMode::WholeRange, 0, {}, reporter);
-        if (!counts.counted) return; // message 11 has been shown
+        if (!counts.counted) return; // MessageId::AllocationFailed has been shown
     }
     if (upToDate(counts, mode, windowStart, selection)) return;
     const std::uint64_t valueCount = static_cast<std::uint64_t>(std::max(image.valueRange, 0));

@@ -49,8 +49,8 @@ struct RenderSettings {
 
 // What one drawing gives back for the dialog to apply.
 struct RenderOutcome {
-    // kOk; or the failed mapping array build's status (message 11 has been shown), and the
-    // picture is then left as it was.
+    // kOk; or the failed mapping array build's status (MessageId::AllocationFailed has been shown),
+    // and the picture is then left as it was.
     Status status = kOk;
 
     PanelGeometry geometry; // margins and selection cell for the panel

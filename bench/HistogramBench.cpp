@@ -7,13 +7,11 @@
 // and 20 ms, the RGB histogram within 2 peers, a drawing under 5 ms.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdint>
-#include <functional>
 
 #include "SceneImage.hpp"
 #include "analysis/Histograms.hpp"
+#include "bench/BestTime.hpp"
 #include "common/RecordingReporter.hpp"
 #include "platform/Surface.hpp"
 
@@ -40,33 +38,12 @@ ImageDescriptor& image() {
 
 // The peer: every sample read once; the best of `rounds` rounds.
 double peerSeconds(int rounds) {
-    const std::vector<std::uint16_t>& samples = image().samples;
-    double best = 1e9;
-    for (int round = 0; round < rounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        std::uint64_t sum = 0;
-        for (const std::uint16_t s : samples)
-            sum += s;
-        benchmark::DoNotOptimize(sum);
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
+    return bench::readEverySample(image().samples, rounds);
 }
 
 // Times `once` in the benchmark's loop and reports it against the peer.
-void measure(benchmark::State& state, const std::function<void()>& once) {
-    double best = 1e9;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        once();
-        best = std::min(
-            best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    const double peer = peerSeconds(20);
-    state.counters["best_ms"] = best * 1e3;
-    state.counters["peer_ms"] = peer * 1e3;
-    state.counters["per_peer"] = best / peer;
+template <typename Once> void measure(benchmark::State& state, Once&& once) {
+    bench::measureAgainstPeer(state, once, [] { return peerSeconds(20); });
 }
 
 void rawHistogram(benchmark::State& state) {
@@ -134,10 +111,5 @@ void registerAll() {
 } // namespace korvane
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    korvane::registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::runBenchmarks(argc, argv, korvane::registerAll);
 }

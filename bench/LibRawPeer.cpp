@@ -13,7 +13,7 @@ using Clock = std::chrono::steady_clock;
 
 } // namespace
 
-bool libRawUnpack(std::span<const std::uint8_t> file, std::chrono::duration<double>* time) {
+bool libRawUnpack(std::span<const std::uint8_t> file, Seconds* time) {
     auto raw = std::make_unique<LibRaw>(); // large: keep it off the stack
     // LibRaw only reads the buffer, but takes it as writable.
     if (raw->open_buffer(const_cast<std::uint8_t*>(file.data()), file.size()) != LIBRAW_SUCCESS)
@@ -25,7 +25,7 @@ bool libRawUnpack(std::span<const std::uint8_t> file, std::chrono::duration<doub
     return ok;
 }
 
-bool libRawUnpack(const std::string& path, std::chrono::duration<double>* time) {
+bool libRawUnpack(const std::string& path, Seconds* time) {
     auto raw = std::make_unique<LibRaw>(); // large: keep it off the stack
     const auto start = Clock::now();
     const bool ok =

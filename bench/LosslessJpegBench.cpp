@@ -15,8 +15,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using korvane::bench::libRawUnpack;
+using namespace korvane::bench;
 constexpr std::uint32_t kWidth = 6000;
 constexpr std::uint32_t kHeight = 4000;
 constexpr int kBits = 14;
@@ -99,24 +98,11 @@ void compare(benchmark::State& state, std::uint32_t tileWidth, std::uint32_t til
     std::vector<std::uint16_t> image(std::size_t{kWidth} * kHeight);
     if (!korvaneDecode(*data, image)) return state.SkipWithError("Korvane does not decode it");
     if (!libRawUnpack(data->dng, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
-    std::chrono::duration<double> korvane{0}, libraw{0};
-    bool korvaneFirst = true;
-    for (auto _ : state) {
-        for (int pass = 0; pass < 2; ++pass) {
-            if ((pass == 0) == korvaneFirst) {
-                const auto start = Clock::now();
-                korvaneDecode(*data, image);
-                korvane += Clock::now() - start;
-            } else {
-                libRawUnpack(data->dng, &libraw);
-            }
-        }
-        korvaneFirst = !korvaneFirst;
-    }
-    const double megabytes = double(kWidth) * kHeight * 2 / 1e6 * double(state.iterations());
-    state.counters["ratio"] = korvane.count() / libraw.count();
-    state.counters["korvane_MBps"] = megabytes / korvane.count();
-    state.counters["libraw_MBps"] = megabytes / libraw.count();
+    Seconds korvane{0}, libraw{0};
+    inTurns(
+        state, [&] { addTime(korvane, [&] { korvaneDecode(*data, image); }); },
+        [&] { libRawUnpack(data->dng, &libraw); });
+    setRates(state, korvane, libraw, double(kWidth) * kHeight * 2 / 1e6, "MBps");
 }
 
 void WholeImageTile(benchmark::State& state) {

@@ -17,9 +17,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 namespace test = korvane::test;
-using korvane::bench::libRawUnpack;
+using namespace korvane::bench;
 
 // One coding of one camera: the strip and what the decoder is told, and the whole file.
 struct Data {
@@ -43,7 +42,7 @@ Data nef(std::uint16_t kind, std::uint8_t bits, const char* model, std::uint32_t
 Data pef() {
     Data d{3936, 2624, true, 0, 12, {}, {}, {}};
     d.strip = test::encodePentax(test::sceneSamples(d.width, d.height, 12, 2), d.width, d.height);
-    test::PefSpec s;
+    test::PefLayout s;
     s.strip = d.strip;
     d.file = test::buildPef(s);
     return d;
@@ -69,25 +68,11 @@ void compare(benchmark::State& state, const Data& data) {
     std::vector<std::uint16_t> image(std::size_t{data.width} * data.height);
     if (!korvaneDecode(data, image)) return state.SkipWithError("Korvane does not decode it");
     if (!libRawUnpack(data.file, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
-    std::chrono::duration<double> korvane{0}, libraw{0};
-    bool korvaneFirst = true;
-    for (auto _ : state) {
-        for (int pass = 0; pass < 2; ++pass) {
-            if ((pass == 0) == korvaneFirst) {
-                const auto start = Clock::now();
-                korvaneDecode(data, image);
-                korvane += Clock::now() - start;
-            } else {
-                libRawUnpack(data.file, &libraw);
-            }
-        }
-        korvaneFirst = !korvaneFirst;
-    }
-    const double megabytes =
-        double(data.width) * data.height * 2 / 1e6 * double(state.iterations());
-    state.counters["ratio"] = korvane.count() / libraw.count();
-    state.counters["korvane_MBps"] = megabytes / korvane.count();
-    state.counters["libraw_MBps"] = megabytes / libraw.count();
+    Seconds korvane{0}, libraw{0};
+    inTurns(
+        state, [&] { addTime(korvane, [&] { korvaneDecode(data, image); }); },
+        [&] { libRawUnpack(data.file, &libraw); });
+    setRates(state, korvane, libraw, double(data.width) * data.height * 2 / 1e6, "MBps");
 }
 
 void D700Lossless14(benchmark::State& state) {

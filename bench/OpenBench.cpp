@@ -25,7 +25,7 @@ namespace {
 
 using namespace korvane;
 using Clock = std::chrono::steady_clock;
-using korvane::bench::libRawUnpack;
+using namespace korvane::bench;
 
 const std::string& losslessJpegDng() {
     static const std::string path = [] {
@@ -54,7 +54,7 @@ struct Dialog {
 };
 
 // The time from the click on "Process" to its return, when the picture is in the panel.
-bool process(Dialog& d, const std::string& path, std::chrono::duration<double>* time) {
+bool process(Dialog& d, const std::string& path, Seconds* time) {
     d.window.setText(ids::kPathEdit, path);
     const int before = d.window.panelUpdates();
     const auto start = Clock::now();
@@ -68,21 +68,10 @@ void compare(benchmark::State& state, const std::string& path) {
     Dialog dialog;
     if (!process(dialog, path, nullptr)) return state.SkipWithError("no picture");
     if (!libRawUnpack(path, nullptr)) return state.SkipWithError("LibRaw does not decode it");
-    std::chrono::duration<double> korvane{0}, libraw{0};
-    std::int64_t turn = 0;
-    for (auto _ : state) {
-        if (turn++ % 2 == 0) {
-            process(dialog, path, &korvane);
-            libRawUnpack(path, &libraw);
-        } else {
-            libRawUnpack(path, &libraw);
-            process(dialog, path, &korvane);
-        }
-    }
-    const double n = static_cast<double>(state.iterations());
-    state.counters["ratio"] = korvane.count() / libraw.count();
-    state.counters["korvane_ms"] = 1000 * korvane.count() / n;
-    state.counters["libraw_ms"] = 1000 * libraw.count() / n;
+    Seconds korvane{0}, libraw{0};
+    inTurns(
+        state, [&] { process(dialog, path, &korvane); }, [&] { libRawUnpack(path, &libraw); });
+    setMilliseconds(state, korvane, libraw);
     state.counters["panel_updates"] = dialog.window.panelUpdates();
 }
 

@@ -23,6 +23,7 @@
 #include "SceneImage.hpp"
 #include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderImage.hpp"
+#include "bench/BestTime.hpp"
 #include "common/RecordingReporter.hpp"
 #include "platform/Surface.hpp"
 
@@ -72,9 +73,7 @@ double peerSeconds(int rounds) {
         return t;
     }();
     static platform::Surface picture(kPanelWidth, kPanelHeight);
-    double best = 1e9;
-    for (int round = 0; round < rounds; ++round) {
-        const auto start = std::chrono::steady_clock::now();
+    return bench::bestOf(rounds, [&] {
         for (int y = 0; y < 996; ++y) {
             const std::uint16_t* p = img.samples.data() + std::size_t(1000 + y) * kWidth + 1400;
             platform::Rgb* out = picture.row(2 + y) + 2;
@@ -83,10 +82,7 @@ double peerSeconds(int rounds) {
         }
         benchmark::DoNotOptimize(picture.pixels().data());
         benchmark::ClobberMemory();
-        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-        best = std::min(best, took.count());
-    }
-    return best;
+    });
 }
 
 struct Zoom {
@@ -159,12 +155,11 @@ void render(benchmark::State& state, Black black, RenderSettings s, bool neutral
     // others share, the two see the same load.
     double best = 1e9, total = 0;
     for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        const RenderOutcome out = RenderImage(img, s, picture, reporter);
-        benchmark::DoNotOptimize(picture.pixels().data());
-        benchmark::DoNotOptimize(out.status);
-        const double took =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double took = bench::secondsOf([&] {
+            const RenderOutcome out = RenderImage(img, s, picture, reporter);
+            benchmark::DoNotOptimize(picture.pixels().data());
+            benchmark::DoNotOptimize(out.status);
+        });
         best = std::min(best, took);
         total += took;
     }
@@ -222,10 +217,5 @@ void registerAll() {
 } // namespace korvane
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    korvane::registerAll();
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return korvane::bench::runBenchmarks(argc, argv, korvane::registerAll);
 }

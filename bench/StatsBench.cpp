@@ -7,14 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 
 #include "SceneImage.hpp"
 #include "analysis/AreaStatistics.hpp"
+#include "bench/BestTime.hpp"
 #include "cli/FileSession.hpp"
 #include "tests/support/DngBuilder.hpp"
 
@@ -28,38 +27,18 @@ ImageDescriptor& image() {
     return img;
 }
 
-double secondsOf(const std::function<void()>& once) {
-    const auto start = std::chrono::steady_clock::now();
-    once();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The peer: every sample read once; the best of `rounds` rounds.
-double peerSeconds(int rounds) {
-    const std::vector<std::uint16_t>& samples = image().samples;
-    double best = 1e9;
-    for (int round = 0; round < rounds; ++round)
-        best = std::min(best, secondsOf([&] {
-                            std::uint64_t sum = 0;
-                            for (const std::uint16_t s : samples)
-                                sum += s;
-                            benchmark::DoNotOptimize(sum);
-                        }));
-    return best;
-}
+using bench::secondsOf;
 
 void wholeArea(benchmark::State& state) {
     const SampleRect area{0, 0, kHeight, kWidth};
-    double best = 1e9;
-    for (auto _ : state)
-        best = std::min(best, secondsOf([&] {
-                            const AreaStatistics s = MeasureArea(image(), area, 600, 16383);
-                            benchmark::DoNotOptimize(s.channels.data());
-                        }));
-    const double peer = peerSeconds(20);
-    state.counters["best_ms"] = best * 1e3;
-    state.counters["peer_ms"] = peer * 1e3;
-    state.counters["per_peer"] = best / peer;
+    bench::measureAgainstPeer(
+        state,
+        [&] {
+            const AreaStatistics s = MeasureArea(image(), area, 600, 16383);
+            benchmark::DoNotOptimize(s.channels.data());
+        },
+        // The peer: every sample read once; the best of 20 rounds.
+        [] { return bench::readEverySample(image().samples, 20); });
 }
 
 // 6016 x 4016 samples with an 8-row and 16-column masked border, as a 24-megapixel sensor.
@@ -104,18 +83,18 @@ void wholeFile(benchmark::State& state) {
     state.counters["per_load"] = withStatistics / load;
 }
 
+void registerAll() {
+    benchmark::RegisterBenchmark("WholeActiveArea_24MP", wholeArea)
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.5);
+    benchmark::RegisterBenchmark("WholeFile_24MP_LoadVersusLoadAndStatistics", wholeFile)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(5);
+}
+
 } // namespace
 } // namespace korvane
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RegisterBenchmark("WholeActiveArea_24MP", korvane::wholeArea)
-        ->Unit(benchmark::kMillisecond)
-        ->MinTime(0.5);
-    benchmark::RegisterBenchmark("WholeFile_24MP_LoadVersusLoadAndStatistics", korvane::wholeFile)
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(5);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    return korvane::bench::runBenchmarks(argc, argv, korvane::registerAll);
 }

@@ -22,8 +22,7 @@
 namespace {
 
 using namespace korvane;
-using Seconds = std::chrono::duration<double>;
-using korvane::bench::libRawUnpack;
+using namespace korvane::bench;
 
 // A photograph-like scene below 2^bits: smooth areas, edges and a few bits of noise.
 std::vector<std::uint16_t> scene(std::uint32_t width, std::uint32_t height, std::uint32_t bits) {
@@ -86,20 +85,9 @@ void compare(benchmark::State& state, const Case& c) {
     if (!korvaneDecode(c, image, nullptr)) return state.SkipWithError("Korvane does not decode it");
     if (!libRawUnpack(c.file, nullptr)) return state.SkipWithError("LibRaw does not unpack it");
     Seconds korvane{0}, libraw{0};
-    std::int64_t turn = 0;
-    for (auto _ : state) {
-        if (turn++ % 2 == 0) {
-            korvaneDecode(c, image, &korvane);
-            libRawUnpack(c.file, &libraw);
-        } else {
-            libRawUnpack(c.file, &libraw);
-            korvaneDecode(c, image, &korvane);
-        }
-    }
-    const double megasamples = double(c.width) * c.height / 1e6 * double(state.iterations());
-    state.counters["ratio"] = korvane.count() / libraw.count();
-    state.counters["korvane_Mspps"] = megasamples / korvane.count();
-    state.counters["libraw_Mspps"] = megasamples / libraw.count();
+    inTurns(
+        state, [&] { korvaneDecode(c, image, &korvane); }, [&] { libRawUnpack(c.file, &libraw); });
+    setRates(state, korvane, libraw, double(c.width) * c.height / 1e6, "Mspps");
 }
 
 // The cameras' sizes; the Sony coding's values have 11 bits, the others' samples 12.

@@ -30,9 +30,8 @@
 namespace {
 
 using namespace korvane;
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
-using korvane::bench::libRawUnpack;
+using namespace korvane::bench;
 
 // Where the synthetic files go, and whether they stay.
 struct FileFolder {
@@ -120,21 +119,11 @@ void compare(benchmark::State& state, const std::string& path) {
     if (!korvaneDecode(path)) return state.SkipWithError("Korvane does not decode this file");
     if (!libRawUnpack(path, nullptr))
         return state.SkipWithError("LibRaw does not decode this file");
-    std::chrono::duration<double> korvane{0}, libraw{0};
-    bool korvaneFirst = true;
-    for (auto _ : state) {
-        for (int pass = 0; pass < 2; ++pass) {
-            const bool ours = (pass == 0) == korvaneFirst;
-            const auto start = Clock::now();
-            ours ? korvaneDecode(path) : libRawUnpack(path, nullptr);
-            (ours ? korvane : libraw) += Clock::now() - start;
-        }
-        korvaneFirst = !korvaneFirst;
-    }
-    state.counters["ratio"] = korvane.count() / libraw.count();
-    const double n = static_cast<double>(state.iterations());
-    state.counters["korvane_ms"] = 1000 * korvane.count() / n;
-    state.counters["libraw_ms"] = 1000 * libraw.count() / n;
+    Seconds korvane{0}, libraw{0};
+    inTurns(
+        state, [&] { addTime(korvane, [&] { korvaneDecode(path); }); },
+        [&] { addTime(libraw, [&] { libRawUnpack(path, nullptr); }); });
+    setMilliseconds(state, korvane, libraw);
 }
 
 #define KORVANE_WHOLE_FILE(name, make)                                                             \
@@ -148,7 +137,7 @@ KORVANE_WHOLE_FILE(Uncompressed16Dng20Mp, uncompressedDng);
 KORVANE_WHOLE_FILE(NikonD700Lossless14, [] { return nef(3, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(NikonD700Lossy14, [] { return nef(4, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(PentaxK10D, [] {
-    test::PefSpec s;
+    test::PefLayout s;
     s.strip = test::encodePentax(test::sceneSamples(s.width, s.height, 12, 2), s.width, s.height);
     return test::buildPef(s);
 });

@@ -30,8 +30,9 @@ enum Caption : std::int16_t {
     kFrequency = 10,
 };
 
-// Message 35 is raised by highlight recovery when the function cannot handle the image; it
-// belongs with the other recovery messages 32 to 34.
+// MessageId::FunctionUnsupported is raised by highlight recovery when the function cannot
+// handle the image; it belongs with the other recovery messages (NoSelection,
+// NoRecoveryTemplate, SelectionTooSmall).
 constexpr std::int16_t kUnsupportedFunctionCaption = kRecovery;
 
 // The catalogue, by name. The switch has no default, so that an enumerator without its entry

@@ -46,8 +46,8 @@ inline constexpr std::int64_t kLastReadablePosition = 0x7FFFFFFF;
 void closeRawFile(RawFileContext& context);
 
 // Reading the open file through the context's window buffer: 64 KiB reads at 64 KiB-aligned
-// positions, callers get pointers into the buffer. Failures are reported at once (messages
-// 6, 7 and 8 with the path and a reason) and returned as statuses.
+// positions, callers get pointers into the buffer. Failures are reported at once (ReadFailed,
+// PositionFailed and ProcessingFailed with the path and a reason) and returned as statuses.
 class FileAccess {
 public:
     FileAccess(RawFileContext& context, Reporter& reporter) : ctx_(context), reporter_(reporter) {}
@@ -71,7 +71,8 @@ public:
 
 private:
     // Reads up to one block at the file's current position into buffer + at; returns the
-    // count, 0 at the end of the file, or -1 after an error (flag set, message 6 shown).
+    // count, 0 at the end of the file, or -1 after an error (flag set, MessageId::ReadFailed
+    // shown).
     std::int64_t physicalRead(std::uint32_t at);
     void reportFileError(MessageId message, int cause);
     void dropWindow();

@@ -170,7 +170,8 @@ bool processableFormat(std::uint8_t code) {
     return code != 0 && code != 5 && code <= 14;
 }
 
-// Whether the decoders can take the image; message 13 (or 12, 14) when not.
+// Whether the decoders can take the image; MessageId::ImageIncompleteOrUnsupported (or
+// NoValidImage, MainImageInvalid) when not.
 Status checkMainImage(RawFileContext& ctx, Reporter& reporter) {
     IfdNode* image = ctx.mainImage;
     if (image == nullptr || !processableFormat(ctx.formatCode)) {

@@ -26,8 +26,9 @@ inline constexpr std::uint64_t kMaxSamplesPerCompressedByte = 1024;
 
 // Whether the file is long enough for the samples its main image claims: uncompressed data
 // need their bits per sample, compressed data one byte per kMaxSamplesPerCompressedByte
-// samples. The loader refuses an image that fails it (message 15) before it allocates the
-// sample buffer; parsing still describes it (a file whose image data were cut off).
+// samples. The loader refuses an image that fails it (MessageId::InconsistentSpecification) before
+// it allocates the sample buffer; parsing still describes it (a file whose image data were cut
+// off).
 [[nodiscard]] bool fileCanHoldImage(const RawFileContext& context, const IfdNode& image);
 
 // The white level the display takes for an image: the largest of its per-colour levels once

@@ -28,7 +28,7 @@ static_assert(kMaxLoadedBytes <= kMaxCarriedBytes);
 constexpr std::uint32_t kHeaderBytes = 8;
 // A next IFD this close to the end of the file cannot hold a directory worth reading.
 constexpr std::uint32_t kNextIfdEndMargin = 20;
-// The directory record's size as the design counts it, for message 11: the fixed part and
+// The directory record's size that MessageId::AllocationFailed reports: the fixed part and
 // 25 bytes an entry.
 constexpr std::uint32_t kPackedEntryBytes = 25;
 // Bounds on what one file can make the reader do. Directories are read recursively, so the

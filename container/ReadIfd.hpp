@@ -20,8 +20,8 @@ namespace korvane {
 //
 // A directory of 0 or more than 1000 entries, or one that would be read a second time
 // through a loop of links, gives no node and success. An inconsistent directory is kept,
-// marked and reported (message 9) with success; a failure has been reported and leaves the
-// slot empty.
+// marked and reported (MessageId::InvalidIfd) with success; a failure has been reported and leaves
+// the slot empty.
 [[nodiscard]] Status ReadIfd(FileAccess& file, std::unique_ptr<IfdNode>& slot, IfdNode* parent,
                              std::uint32_t directoryOffset, std::uint32_t baseOffset,
                              TagDictionary dictionary, IfdKind kind, std::string_view label,

@@ -40,7 +40,7 @@ struct DirectoryScope {
 inline void invalidate(IfdEntry& e) {
     e.flags |= entry_flags::kInvalid;
 }
-// Marks the directory inconsistent: message 9 follows once it is complete.
+// Marks the directory inconsistent: MessageId::InvalidIfd follows once it is complete.
 inline void markInconsistent(IfdNode& node) {
     node.state |= node_state::kInconsistent;
 }
@@ -70,7 +70,7 @@ void deriveGeometry(IfdNode& node);
 // Step 14: a child's image parameters into its parent.
 void mergeIntoParent(IfdNode& child, IfdNode& parent);
 
-// Allocation that reports failure instead of throwing: the allocation-failure message with the
+// Allocation that reports failure instead of throwing: MessageId::AllocationFailed with the
 // size and what the storage was for. The storage is zeros, but where its allocator leaves new
 // elements to be written.
 template <typename T, typename A>

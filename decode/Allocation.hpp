@@ -69,8 +69,8 @@ private:
 };
 
 // Gives `buffer` `count` zeroed elements. A size past kMaxBufferBytes or a failed allocation
-// shows message 11 with the size in bytes and `what` and returns false; the exception of the
-// allocator ends here.
+// shows MessageId::AllocationFailed with the size in bytes and `what` and returns false; the
+// exception of the allocator ends here.
 template <typename T>
 [[nodiscard]] bool allocateZeroed(std::vector<T>& buffer, std::uint64_t count, Reporter& reporter,
                                   const char* what) {

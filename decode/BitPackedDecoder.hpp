@@ -21,8 +21,9 @@ constexpr bool bitPackedSampleSize(std::uint32_t bits) {
 
 // Uncompressed samples of `bits` bits (10, 12 or 14) packed without gaps, most significant
 // bit first, each row of target.width samples starting on a byte, as DNG stores samples of
-// those sizes. The byte count must be the rows' packed size exactly: otherwise message 15
-// with "strip count"; data ending early gives message 8 "file shorter than expected".
+// those sizes. The byte count must be the rows' packed size exactly: otherwise
+// MessageId::InconsistentSpecification with "strip count"; data ending early gives
+// MessageId::ProcessingFailed "file shorter than expected".
 [[nodiscard]] Status DecodeBitPacked(ByteSource& source, std::uint32_t byteCount,
                                      const SampleTarget& target, std::uint32_t bits,
                                      Reporter& reporter, std::string_view path);

@@ -64,9 +64,9 @@ private:
 // `byteCount` bytes of the open file from `offset` on, read with positioned reads of up to
 // kPieceSize bytes into a buffer of its own. It never moves the context's file position or
 // window, so that several of them, one per thread, read the strips and tiles of one image at
-// once. The position is checked here as FileAccess::SeekTo checks it, with its messages 7 and
-// 8 unless `quiet` (a later part of a strip whose start was checked); a failed read is
-// message 6. Messages go to `reporter`.
+// once. The position is checked here as FileAccess::SeekTo checks it, with its messages
+// PositionFailed and ProcessingFailed unless `quiet` (a later part of a strip whose start was
+// checked); a failed read is MessageId::ReadFailed. Messages go to `reporter`.
 class FileRangeSource final : public ByteSource {
 public:
     static constexpr std::uint32_t kPieceSize = 1u << 20;

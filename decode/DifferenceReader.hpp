@@ -46,7 +46,8 @@ public:
         if (lookup_.take(bits, difference)) return Read::Difference;
         int length = 0;
         const int symbol = table_->match(bits.peek(HuffmanTable::kMaxCodeLength), length);
-        if (symbol < 0) return fault(bits.peek(HuffmanTable::kMaxCodeLength + 1) == kLongCode);
+        if (symbol < 0)
+            return fault(bits.peek(HuffmanTable::kMaxCodeLength + 1) == HuffmanTable::kLongCode);
         bits.skip(length);
         std::uint32_t extra = 0;
         if (symbol != 0 && symbol != 16) {
@@ -60,7 +61,6 @@ public:
 private:
     // A code and its extra bits take at most 16 + 15 bits; category 16 has no extra bits.
     static constexpr int kBitsPerDifference = 31;
-    static constexpr std::uint32_t kLongCode = 0x1FFFF;
 
     Read fault(bool allOnes) const {
         return tellLongCodes_ && allOnes ? Read::LongCode : Read::BadCode;
@@ -102,7 +102,8 @@ private:
             }
             code = (code << 1) | bits.peek(1);
             bits.skip(1);
-            if (++length > HuffmanTable::kMaxCodeLength) return fault(code == kLongCode);
+            if (++length > HuffmanTable::kMaxCodeLength)
+                return fault(code == HuffmanTable::kLongCode);
             symbol = table_->symbolOf(code, length);
         }
         std::uint32_t extra = 0;

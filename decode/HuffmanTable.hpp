@@ -17,6 +17,9 @@ struct HuffmanTable {
     // The most symbols any table holds: one per 8-bit value.
     static constexpr int kMaxStoredSymbols = 256;
     static constexpr int kMaxCodeLength = 16;
+    // The first 17 bits that begin no code all ones: a code longer than 16 bits, not a code
+    // the table lacks.
+    static constexpr std::uint32_t kLongCode = 0x1FFFF;
     // Codes of up to this many bits are found with one look-up; longer ones by length.
     static constexpr int kFastBits = 11;
 
@@ -59,20 +62,33 @@ struct HuffmanTable {
     }
 };
 
-// The difference of category `symbol` from its `symbol` extra bits (T.81 EXTEND), modulo
-// 2^16: a leading 1 bit gives the bits as they stand, a leading 0 the negative value they
-// complement. Category 16 has no extra bits and stands for 32768 (-32768).
+// The value of `size` bits (1 to 16) from the bits (T.81 EXTEND): a leading 1 bit gives the
+// bits as they stand, a leading 0 the negative value they complement. Without a branch: the
+// sign bit of a coded value is as good as random, and a guessed branch would be wrong half the
+// time.
+constexpr std::int32_t extendBits(int size, std::uint32_t bits) {
+    // All ones when the leading bit is 0 (a negative value), else 0.
+    const std::int32_t negative = static_cast<std::int32_t>(bits >> (size - 1)) - 1;
+    return static_cast<std::int32_t>(bits) + (negative & (1 - (1 << size)));
+}
+static_assert(extendBits(3, 0b101) == 5 && extendBits(3, 0b010) == -5 && extendBits(1, 0) == -1 &&
+              extendBits(1, 1) == 1 && extendBits(15, 0) == -32767 &&
+              extendBits(15, 0x7FFF) == 32767);
+
+// The difference of category `symbol` from its `symbol` extra bits, modulo 2^16 (as the
+// negative values come out of extendBits). Category 16 has no extra bits and stands for
+// 32768 (-32768).
 constexpr std::uint32_t extendDifference(int symbol, std::uint32_t bits) {
     if (symbol == 0) return 0;
     if (symbol == 16) return 32768;
-    return (bits >> (symbol - 1)) != 0 ? bits : bits - (1u << symbol) + 1;
+    return static_cast<std::uint32_t>(extendBits(symbol, bits));
 }
 static_assert(extendDifference(3, 0b101) == 5 && (extendDifference(3, 0b010) & 0xFFFF) == 0xFFFB);
 
 // Builds `table` from the counts of codes of lengths 1 to 16 and the symbol values in code
-// order. Fails, after message 16, when the counts give no symbol or more than 17, when a code
-// does not fit its length, when a value is above 16, or when `values` holds fewer values than
-// the counts name.
+// order. Fails, after MessageId::JpegDataError, when the counts give no symbol or more than 17,
+// when a code does not fit its length, when a value is above 16, or when `values` holds fewer
+// values than the counts name.
 [[nodiscard]] Status BuildHuffmanTable(std::span<const std::uint8_t, 16> counts,
                                        std::span<const std::uint8_t> values, HuffmanTable& table,
                                        Reporter& reporter);
@@ -84,8 +100,8 @@ struct HuffmanRules {
     const char* valueFault = "";
 };
 
-// Builds `table` under `rules`; nullptr on success, else the text of message 16 that tells
-// why not ("Huffman table nr of symbols invalid", "Huffman code invalid" or the rules' own).
+// Builds `table` under `rules`; nullptr on success, else the text of MessageId::JpegDataError that
+// tells why not ("Huffman table nr of symbols invalid", "Huffman code invalid" or the rules' own).
 // BuildHuffmanTable is this with 17 symbols of values 0 to 16, and reports the text.
 [[nodiscard]] const char* AssignHuffmanCodes(std::span<const std::uint8_t, 16> counts,
                                              std::span<const std::uint8_t> values,

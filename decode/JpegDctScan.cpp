@@ -5,11 +5,10 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <memory>
-#include <new>
 #include <numbers>
-#include <string>
+#include <vector>
 
+#include "decode/Allocation.hpp"
 #include "decode/BitReaderJpeg.hpp"
 #include "decode/LosslessJpegParts.hpp"
 
@@ -89,16 +88,6 @@ void inverseDct(std::array<float, 64>& f, std::uint64_t nonzero, std::uint16_t* 
     }
 }
 
-// A coefficient of `size` bits from its bits (T.81 EXTEND). Without a branch: the sign bit
-// of a coefficient is as good as random, and a guessed branch would be wrong half the time.
-constexpr std::int32_t extend(int size, std::uint32_t bits) {
-    // All ones when the leading bit is 0 (a negative coefficient), else 0.
-    const std::int32_t negative = static_cast<std::int32_t>(bits >> (size - 1)) - 1;
-    return static_cast<std::int32_t>(bits) + (negative & (1 - (1 << size)));
-}
-static_assert(extend(3, 0b101) == 5 && extend(3, 0b010) == -5 && extend(1, 0) == -1 &&
-              extend(1, 1) == 1 && extend(15, 0) == -32767 && extend(15, 0x7FFF) == 32767);
-
 enum class Outcome : std::uint8_t { Block, EndOfImage, Failed };
 
 class DctDecoder {
@@ -142,16 +131,13 @@ Outcome DctDecoder::stopped() {
     switch (bits_.stop()) {
     case JpegBitReader::Stop::Marker:
         if (bits_.marker() == 0xD9) {
-            reporter_.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
+            reportPrematureEnd(reporter_);
             return Outcome::EndOfImage;
         }
         return fail("misplaced marker in scan data");
-    case JpegBitReader::Stop::SourceEnd:
-        reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
-                              "end of file occured\nwhile reading compressed scan data");
-        return Outcome::Failed;
     default:
-        return fail("tile/strip data incomplete");
+        reportShortage(bits_.stop() == JpegBitReader::Stop::SourceEnd, reporter_, path_);
+        return Outcome::Failed;
     }
 }
 
@@ -162,8 +148,8 @@ Outcome DctDecoder::symbol(const HuffmanTable& table, int& value) {
     value = table.match(bits_.peek(HuffmanTable::kMaxCodeLength), length);
     if (value < 0) {
         if (bits_.count() < HuffmanTable::kMaxCodeLength) return stopped();
-        return fail(bits_.peek(17) == 0x1FFFF ? "Huffman code longer than 16"
-                                              : "unidentified Huffman code");
+        return fail(huffmanCodeFault(bits_.peek(HuffmanTable::kMaxCodeLength + 1) ==
+                                     HuffmanTable::kLongCode));
     }
     if (length > bits_.count()) return stopped();
     bits_.skip(length);
@@ -209,7 +195,7 @@ Outcome DctDecoder::block(std::uint16_t* out) {
     std::int32_t difference = 0;
     if (size > 0) {
         if ((outcome = bits(size, raw)) != Outcome::Block) return outcome;
-        difference = extend(size, raw);
+        difference = extendBits(size, raw);
     }
     dcPredictor_ += std::int64_t{difference} * quant_[0];
     f[0] = static_cast<float>(dcPredictor_ + levelShift_);
@@ -228,7 +214,7 @@ Outcome DctDecoder::block(std::uint16_t* out) {
                 size = runSize & 0x0F;
                 raw = bits_.peek(size);
                 bits_.skip(size);
-                f[kZigzag[k]] = static_cast<float>(std::int64_t{extend(size, raw)} * quant_[k]);
+                f[kZigzag[k]] = static_cast<float>(std::int64_t{extendBits(size, raw)} * quant_[k]);
                 nonzero |= std::uint64_t{1} << kZigzag[k];
                 ++k;
                 continue;
@@ -247,7 +233,7 @@ Outcome DctDecoder::block(std::uint16_t* out) {
         k += run;
         if (k > 63) return fail("AC coefficients past the end of the block");
         if ((outcome = bits(size, raw)) != Outcome::Block) return outcome;
-        f[kZigzag[k]] = static_cast<float>(std::int64_t{extend(size, raw)} * quant_[k]);
+        f[kZigzag[k]] = static_cast<float>(std::int64_t{extendBits(size, raw)} * quant_[k]);
         nonzero |= std::uint64_t{1} << kZigzag[k];
         ++k;
     }
@@ -263,13 +249,8 @@ Status DctDecoder::run(SamplePlacer& placer) {
     const std::uint32_t blocksAcross = (width + kBlock - 1) / kBlock;
     const std::uint32_t pitch = blocksAcross * kBlock;
     const std::size_t bufferSamples = std::size_t{pitch} * kBlock;
-    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
-    if (!buffer) {
-        reporter_.ShowMessage(MessageId::AllocationFailed,
-                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
-                              "JPEG block row buffer");
-        return kFailed;
-    }
+    std::vector<std::uint16_t> buffer;
+    if (!allocateZeroed(buffer, bufferSamples, reporter_, "JPEG block row buffer")) return kFailed;
     std::array<std::uint16_t, 64> samples{};
     std::uint64_t done = 0;
     for (std::uint32_t top = 0; top < lines && done < needed; top += kBlock) {
@@ -279,14 +260,14 @@ Status DctDecoder::run(SamplePlacer& placer) {
             if (outcome == Outcome::Failed) return kFailed;
             for (int y = 0; y < kBlock; ++y)
                 std::copy_n(samples.data() + y * kBlock, kBlock,
-                            buffer.get() + std::size_t{pitch} * y + b * kBlock);
+                            buffer.data() + std::size_t{pitch} * y + b * kBlock);
         }
         // The block row's lines inside the frame, up to the last sample needed.
         const std::uint32_t rowLines = std::min<std::uint32_t>(kBlock, lines - top);
         for (std::uint32_t y = 0; y < rowLines && done < needed; ++y) {
             const auto count =
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(width, needed - done));
-            placer.place(buffer.get() + std::size_t{pitch} * y, count);
+            placer.place(buffer.data() + std::size_t{pitch} * y, count);
             done += count;
         }
     }

@@ -17,7 +17,8 @@ namespace korvane {
 //
 // A length above 12 is a variant of the coding this decoder does not read: it asks the user,
 // through Reporter::ShowRawFileRequest, to report the file, and returns success with the
-// samples decoded before it. A source that ends early gives message 8 with `path`.
+// samples decoded before it. A source that ends early gives MessageId::ProcessingFailed with
+// `path`.
 [[nodiscard]] Status DecodeKodak(ByteSource& source, std::uint32_t byteCount,
                                  const SampleTarget& target, Reporter& reporter,
                                  std::string_view path);

@@ -16,7 +16,7 @@ void linearise(std::span<std::uint16_t> samples, std::span<const std::uint16_t> 
 // The same, but successive occurrences of one raw value s (in buffer order) cycle through
 // table[s] + 1, ..., table[s + 1] - 1 and then table[s], so that the gaps a steep table leaves
 // between its values are filled. Steps of more than 4095 values (and falling steps) are not
-// dithered. Failed allocations show message 11.
+// dithered. Failed allocations show MessageId::AllocationFailed.
 [[nodiscard]] Status lineariseDithered(std::span<std::uint16_t> samples,
                                        std::span<const std::uint16_t> table, Reporter& reporter);
 

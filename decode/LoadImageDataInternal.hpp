@@ -35,9 +35,9 @@ struct LoadJob {
 };
 
 // The values of a SHORT or LONG entry as 32-bit values (other types are read as LONG): from
-// the entry or its node's value block, else read from the file at its offset. Messages 11
-// (with `what`), 8 "file shorter than expected", and with `positioningMessage` a message 7
-// after a failed positioning.
+// the entry or its node's value block, else read from the file at its offset. Messages
+// AllocationFailed (with `what`), ProcessingFailed "file shorter than expected", and with
+// `positioningMessage` a PositionFailed after a failed positioning.
 [[nodiscard]] Status readEntryValues(LoadJob& job, const IfdEntry& entry,
                                      std::vector<std::uint32_t>& values, const char* what,
                                      bool positioningMessage = false);
@@ -57,7 +57,7 @@ using StripDecoder = Status (*)(const StripCall& call, ByteSource& source);
 struct Coding {
     std::uint32_t compression;
     StripDecoder decode;
-    std::string_view name; // for message 24 while the decoder is missing
+    std::string_view name; // for MessageId::NotImplemented while the decoder is missing
     // The decoder reads nothing but its strip and writes nothing outside the strip's rows and
     // columns, so that strips can be decoded at the same time.
     bool independent = false;
@@ -70,7 +70,7 @@ inline constexpr std::uint32_t kPackedCompression = 65537;
 
 // The coding of strips of a compression value, or null for an unknown value.
 const Coding* findStripCoding(std::uint32_t compression);
-// Runs the coding's decoder on the strip or tile; a missing decoder is message 24.
+// Runs the coding's decoder on the strip or tile; a missing decoder is MessageId::NotImplemented.
 [[nodiscard]] Status decodeWith(const Coding& coding, const StripCall& call, ByteSource& source);
 
 // One strip, tile or run of rows of a strip: its bytes in the file and where its samples go.

@@ -48,8 +48,9 @@ struct LosslessJpegTarget {
 // Decodes the lossless JPEG stream (T.81 process 14, SOF3, Huffman coded) of one strip or
 // tile, `byteCount` bytes from `source`, into target.image. Returns 0 on success, also after
 // "Premature End Of Image" (the samples before it are stored, the rest stays as it was), or
-// -1 after a message: 16 for faults of the stream, 8 (with `path`) when the source ends early,
-// 15 for slice widths that do not fit the strip. Samples decoded before a failure stay.
+// -1 after a message: JpegDataError for faults of the stream, ProcessingFailed (with `path`)
+// when the source ends early, InconsistentSpecification for slice widths that do not fit the
+// strip. Samples decoded before a failure stay.
 [[nodiscard]] Status DecodeLosslessJpeg(ByteSource& source, std::uint32_t byteCount,
                                         const LosslessJpegTarget& target, Reporter& reporter,
                                         std::string_view path);

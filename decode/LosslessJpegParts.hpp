@@ -3,6 +3,7 @@
 // the image and the scan. Only LosslessJpeg*.cpp include this.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "common/Reporter.hpp"
@@ -95,6 +96,25 @@ private:
     std::uint32_t row_ = 0;
     std::uint32_t column_ = 0; // inside the slice
 };
+
+// What both scans report (MessageId::JpegDataError, unless said otherwise). Bits that begin
+// no code: `allOnes`, the first 17 are all ones (HuffmanTable::kLongCode).
+inline const char* huffmanCodeFault(bool allOnes) {
+    return allOnes ? "Huffman code longer than 16" : "unidentified Huffman code";
+}
+// An End Of Image marker before the scan's last sample; the samples before it are kept.
+inline void reportPrematureEnd(Reporter& reporter) {
+    reporter.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
+}
+// The bits ran out before the scan's last sample: the file ended (`sourceEnd`,
+// MessageId::ProcessingFailed with `path`), or the strip's or tile's bytes did.
+inline void reportShortage(bool sourceEnd, Reporter& reporter, std::string_view path) {
+    if (sourceEnd)
+        reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                             "end of file occured\nwhile reading compressed scan data");
+    else
+        reporter.ShowMessage(MessageId::JpegDataError, "tile/strip data incomplete");
+}
 
 // Decodes the DCT-coded scan that `input` stands at and hands the samples to `placer`, frame
 // line after frame line.

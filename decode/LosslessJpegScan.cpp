@@ -1,11 +1,9 @@
 // The scan of a lossless JPEG stream: Huffman-coded differences from a predictor, a frame line
 // at a time, with the restart and end markers the stream may hold.
 #include <algorithm>
-#include <memory>
-#include <new>
-#include <string>
 #include <vector>
 
+#include "decode/Allocation.hpp"
 #include "decode/BitReaderJpeg.hpp"
 #include "decode/DifferenceReader.hpp"
 #include "decode/LosslessJpegParts.hpp"
@@ -13,8 +11,6 @@
 namespace korvane::ljpeg {
 
 namespace {
-
-constexpr std::int16_t kAllocationFailed = 11;
 
 enum class Outcome : std::uint8_t { Sample, EndOfImage, Failed };
 
@@ -48,9 +44,6 @@ private:
                  std::uint32_t& decoded);
     Outcome onMarker(bool allowed);
     Outcome stopped(DifferenceReader::Read read);
-    Outcome codeFault(bool allOnes) {
-        return fail(allOnes ? "Huffman code longer than 16" : "unidentified Huffman code");
-    }
     Outcome fail(const char* text) {
         reporter_.ShowMessage(MessageId::JpegDataError, text);
         return Outcome::Failed;
@@ -89,12 +82,8 @@ private:
 };
 
 Outcome ScanDecoder::shortage() {
-    if (bits_.stop() == JpegBitReader::Stop::SourceEnd) {
-        reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
-                              "end of file occured\nwhile reading compressed scan data");
-        return Outcome::Failed;
-    }
-    return fail("tile/strip data incomplete");
+    reportShortage(bits_.stop() == JpegBitReader::Stop::SourceEnd, reporter_, path_);
+    return Outcome::Failed;
 }
 
 // A marker where the bits stop. Restart markers, and a Define Restart Interval, may only come
@@ -102,7 +91,7 @@ Outcome ScanDecoder::shortage() {
 Outcome ScanDecoder::onMarker(bool allowed) {
     const std::uint8_t marker = bits_.marker();
     if (marker == 0xD9) {
-        reporter_.ShowMessage(MessageId::JpegDataError, "Premature End Of Image");
+        reportPrematureEnd(reporter_);
         return Outcome::EndOfImage;
     }
     if (!allowed) return fail("misplaced marker in scan data");
@@ -116,13 +105,10 @@ Outcome ScanDecoder::onMarker(bool allowed) {
         std::array<std::uint8_t, 4> segment{};
         ByteInput& input = bits_.input();
         for (std::uint8_t& byte : segment) {
-            if (!input.next(byte))
-                return input.end() == ByteInput::End::Source
-                           ? (reporter_.ShowMessage(MessageId::ProcessingFailed, std::string(path_),
-                                                    "end of file occured\nwhile reading "
-                                                    "compressed scan data"),
-                              Outcome::Failed)
-                           : fail("tile/strip data incomplete");
+            if (!input.next(byte)) {
+                reportShortage(input.end() == ByteInput::End::Source, reporter_, path_);
+                return Outcome::Failed;
+            }
         }
         if (segment[0] != 0x00 || segment[1] != 0x04)
             return fail("invalid Define Restart Interval marker");
@@ -137,9 +123,9 @@ Outcome ScanDecoder::stopped(DifferenceReader::Read read) {
     case DifferenceReader::Read::Stopped:
         return stopOutcome_;
     case DifferenceReader::Read::LongCode:
-        return codeFault(true);
+        return fail(huffmanCodeFault(true));
     default:
-        return codeFault(false);
+        return fail(huffmanCodeFault(false));
     }
 }
 
@@ -190,15 +176,11 @@ Status ScanDecoder::run(SamplePlacer& placer) {
     const std::uint64_t needed = placer.samplesNeeded();
     if (needed == 0 || lineSamples == 0) return kOk;
     const std::size_t bufferSamples = std::size_t{lineSamples} * 2;
-    std::unique_ptr<std::uint16_t[]> buffer(new (std::nothrow) std::uint16_t[bufferSamples]);
-    if (!buffer) {
-        reporter_.ShowMessage(MessageId::AllocationFailed,
-                              static_cast<std::int32_t>(bufferSamples * sizeof(std::uint16_t)),
-                              "lossless JPEG line buffers");
+    std::vector<std::uint16_t> buffer;
+    if (!allocateZeroed(buffer, bufferSamples, reporter_, "lossless JPEG line buffers"))
         return kFailed;
-    }
-    std::uint16_t* current = buffer.get();
-    std::uint16_t* previous = buffer.get() + lineSamples;
+    std::uint16_t* current = buffer.data();
+    std::uint16_t* previous = buffer.data() + lineSamples;
     const bool linePredictor = headers_.scan.predictor == 6;
 
     std::uint64_t done = 0;

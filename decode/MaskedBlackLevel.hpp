@@ -9,7 +9,7 @@ namespace korvane {
 // value and a noise weighting per active column (from the top and bottom areas) and per
 // active row (from the left and right areas), a mean per CFA position, and the black offsets.
 // Only samples inside the image's black sample range count. Contradicting or misplaced areas
-// give message 25; failed allocations message 11.
+// give MessageId::InvalidCameraDescription; failed allocations MessageId::AllocationFailed.
 [[nodiscard]] Status MeasureMaskedBlackLevel(ImageDescriptor& image, Reporter& reporter);
 
 // Derives the black level minimum, maximum and average from the CFA black array (which

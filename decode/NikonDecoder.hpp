@@ -42,10 +42,11 @@ inline constexpr std::uint32_t kMaxCompressionInfoBytes = 16 + 2 * 4096 + 0xFFFF
 // samples through the CompressionInfo curve, with `dither` spreading each raw value over the
 // gap to the next curve value.
 //
-// Fails after a message: 15 (with `path`) for a CompressionInfo structure that does not fit
-// the compression kind, 24 for the very noisy lossy kind, 16 for a code not in the table,
-// 8 (with `path`) when the source ends before the byte count, 11 when the curve cannot be
-// allocated. A strip whose byte count runs out shows message 16 "tile/strip data incomplete"
+// Fails after a message: InconsistentSpecification (with `path`) for a CompressionInfo
+// structure that does not fit the compression kind, NotImplemented for the very noisy lossy
+// kind, JpegDataError for a code not in the table, ProcessingFailed (with `path`) when the
+// source ends before the byte count, AllocationFailed when the curve cannot be allocated. A
+// strip whose byte count runs out shows MessageId::JpegDataError "tile/strip data incomplete"
 // and keeps what it decoded: the load goes on with the rest of the strip as it was.
 [[nodiscard]] Status DecodeNikon(ByteSource& source, std::uint32_t byteCount,
                                  const SampleTarget& target, const NikonCompression& info,

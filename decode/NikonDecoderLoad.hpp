@@ -7,8 +7,8 @@
 namespace korvane::loader {
 
 // Decodes one compressed NEF strip with the main image's Nikon compression. Fails after a
-// message, also when the CompressionInfo entry reaches past the end of the file (message 8
-// "file shorter than expected").
+// message, also when the CompressionInfo entry reaches past the end of the file
+// (MessageId::ProcessingFailed "file shorter than expected").
 [[nodiscard]] Status decodeNikonStrip(const StripCall& call, ByteSource& source);
 
 } // namespace korvane::loader

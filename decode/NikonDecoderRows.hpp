@@ -40,9 +40,9 @@ enum class RowsEnd : std::uint8_t {
                                  VerticalPredictors vertical, const SampleTarget& target);
 
 // Tells the user why the rows stopped early and whether decoding goes on: a strip whose byte
-// count ran out shows message 16 "tile/strip data incomplete" and goes on with the rest of the
-// strip as it was; a source that ended first (message 8 with `path`) and a code not in the
-// table (message 16 "unidentified Huffman code") end it.
+// count ran out shows MessageId::JpegDataError "tile/strip data incomplete" and goes on with the
+// rest of the strip as it was; a source that ended first (MessageId::ProcessingFailed with `path`)
+// and a code not in the table (MessageId::JpegDataError "unidentified Huffman code") end it.
 [[nodiscard]] bool GoesOnAfter(RowsEnd end, Reporter& reporter, std::string_view path);
 
 } // namespace korvane::predicted_rows

@@ -19,10 +19,10 @@ namespace korvane {
 // left, two rows up and both; the strip's first two rows see only the samples to their left.
 // Rows are decoded over an even number of columns: an odd last column is left as it was.
 //
-// A strip without its header gives message 8 with `path`; one whose bits end before its last
-// sample gives message 16 ("tile/strip data incomplete"), the samples before it stored.
-// Strips of many rows are decoded on two threads of the shared pool: one takes the bits
-// apart, the other adds the differences to the predictions.
+// A strip without its header gives MessageId::ProcessingFailed with `path`; one whose bits end
+// before its last sample gives MessageId::JpegDataError ("tile/strip data incomplete"), the samples
+// before it stored. Strips of many rows are decoded on two threads of the shared pool: one takes
+// the bits apart, the other adds the differences to the predictions.
 [[nodiscard]] Status DecodeOlympus(ByteSource& source, std::uint32_t byteCount,
                                    const SampleTarget& target, Reporter& reporter,
                                    std::string_view path);

@@ -21,9 +21,9 @@ enum class PackedBitOrder : std::uint8_t {
 //   4 Nikon E8800: the even rows of the strip come first, then the odd rows;
 //   5 one pad byte after every 10 samples and 10 at the end of a row that is not a multiple of
 //     10 long; 9 (Olympus) the same with its own byte count.
-// The byte count is checked against the variant first (message 8 "mismatch between packed
-// block length and packed pixels"; message 24 for odd pixel counts); data ending early gives
-// message 8 with the path.
+// The byte count is checked against the variant first (MessageId::ProcessingFailed "mismatch
+// between packed block length and packed pixels"; MessageId::NotImplemented for odd pixel
+// counts); data ending early gives MessageId::ProcessingFailed with the path.
 [[nodiscard]] Status DecodePacked(ByteSource& source, std::uint32_t byteCount,
                                   const SampleTarget& target, std::uint8_t variant,
                                   PackedBitOrder order, Reporter& reporter, std::string_view path);

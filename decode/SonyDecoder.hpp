@@ -19,11 +19,11 @@ namespace korvane {
 // 1, 2, 4, 8 and 16 a step between the bounds that `pixelValueRange` (the four values of the
 // image's tag 28688) gives in quarters.
 //
-// Checked before any byte is read, each message 26 ("Decompression error"): byteCount must
+// Checked before any byte is read, each MessageId::DecompressionError: byteCount must
 // be width x rows ("Sony CRaw invalid strip/tile data length"), the width a multiple of 32
 // ("Sony CRaw strip/tile width not a multiple of 32"), every range above 3 ("Sony CRaw tag
-// 28688 missing or incorrect"). A source that ends early gives message 8 with `path`. The
-// loader's dithering request has nothing to act on in this coding and is not taken.
+// 28688 missing or incorrect"). A source that ends early gives MessageId::ProcessingFailed with
+// `path`. The loader's dithering request has nothing to act on in this coding and is not taken.
 [[nodiscard]] Status DecodeSonyCraw(ByteSource& source, std::uint32_t byteCount,
                                     const SampleTarget& target,
                                     const std::array<std::uint16_t, 4>& pixelValueRange,

@@ -62,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     target.imageHeight =
         target.rowStart + (cut ? std::max(1u, target.rows - std::min(target.rows - 1, margin))
                                : target.rows + margin);
-    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight,
-                                     fuzz::kSentinel);
+    fuzz::SampleImage image =
+        fuzz::sentinelImage(std::size_t{target.imageWidth} * target.imageHeight);
     target.image = image;
 
     const std::size_t rest = size > kHeaderBytes ? size - kHeaderBytes : 0;

@@ -1,10 +1,10 @@
 // Fuzz target for the raw histogram counting on its own: a small image (size, pattern, active
 // area, value range, white balance and samples from the input) counted in one of the three
-// modes. The checks: a failure is message 11 alone; the whole-range count takes every active
-// sample once; the window count of the active area agrees bin for bin with a count made here
-// (with every white balance coefficient set and a range of 512 values or more);
-// a selection count takes no more samples than its rectangle holds; the samples are not
-// written, and the counts of the other modes stay as they were.
+// modes. The checks: a failure is MessageId::AllocationFailed alone; the whole-range count takes
+// every active sample once; the window count of the active area agrees bin for bin with a count
+// made here (with every white balance coefficient set and a range of 512 values or more); a
+// selection count takes no more samples than its rectangle holds; the samples are not written, and
+// the counts of the other modes stay as they were.
 //
 // Input layout (bytes beyond the input read as 0):
 //   0, 1   width - 1, height - 1 (1 to 64)

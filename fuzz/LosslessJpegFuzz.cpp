@@ -11,15 +11,10 @@
 //   6, 7   row start, column start (0 to 255)
 //   8      slice count % 6     9-12  the given slice widths, 4 x one byte
 //   then   the stream
-#include "fuzz/FuzzCheck.hpp"
-#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
 
-#include "common/RecordingReporter.hpp"
 #include "decode/LosslessJpeg.hpp"
+#include "fuzz/VendorFuzz.hpp"
 
 namespace {
 
@@ -32,31 +27,21 @@ constexpr std::array<std::uint8_t, 4> kVariants = {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto byte = [&](std::size_t at) -> std::uint32_t { return at < size ? data[at] : 0; };
+    const fuzz::FuzzInput in(data, size);
     LosslessJpegTarget target;
-    target.width = byte(0) + 1;
-    target.rows = byte(1) + 1;
-    target.variant = kVariants[byte(2) & 3];
-    target.hasselblad = (byte(2) & 4) != 0;
-    target.bitsPerSample = static_cast<std::uint8_t>(byte(3) % 17);
-    target.imageWidth = byte(4) + 1;
-    target.imageHeight = byte(5) + 1;
-    target.rowStart = byte(6);
-    target.columnStart = byte(7);
-    target.sliceCount = static_cast<std::uint8_t>(byte(8) % 6);
-    for (std::size_t i = 0; i < 4; ++i)
-        target.sliceWidths[i] = static_cast<std::uint16_t>(byte(9 + i));
-
-    // Exactly the image's size, so that the address sanitizer sees any write past it.
-    std::vector<std::uint16_t> image(std::size_t{target.imageWidth} * target.imageHeight,
-                                     fuzz::kSentinel);
+    fuzz::SampleImage image = fuzz::placeStrip(in, 0, 4, 6, target);
     target.image = image;
-    const std::size_t streamStart = std::min(size, kHeaderBytes);
-    MemoryByteSource source({data + streamStart, size - streamStart});
-    RecordingReporter reporter;
-    const Status status = DecodeLosslessJpeg(source, static_cast<std::uint32_t>(size - streamStart),
-                                             target, reporter, "fuzz.raw");
-    fuzz::checkStatus(status, reporter);
-    fuzz::checkOutsideTarget(image, target);
+    target.variant = kVariants[in.byte(2) & 3];
+    target.hasselblad = (in.byte(2) & 4) != 0;
+    target.bitsPerSample = static_cast<std::uint8_t>(in.byte(3) % 17);
+    target.sliceCount = static_cast<std::uint8_t>(in.byte(8) % 6);
+    for (std::size_t i = 0; i < 4; ++i)
+        target.sliceWidths[i] = static_cast<std::uint16_t>(in.byte(9 + i));
+
+    fuzz::decodeAndCheck(in.from(kHeaderBytes), image, target,
+                         [&](ByteSource& source, std::uint32_t byteCount, Reporter& reporter) {
+                             return DecodeLosslessJpeg(source, byteCount, target, reporter,
+                                                       "fuzz.raw");
+                         });
     return 0;
 }

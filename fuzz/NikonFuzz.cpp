@@ -13,13 +13,9 @@
 //   then   the CompressionInfo bytes, then the coded rows
 #include <algorithm>
 #include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
 
-#include "common/RecordingReporter.hpp"
 #include "decode/NikonDecoder.hpp"
-#include "fuzz/FuzzCheck.hpp"
+#include "fuzz/VendorFuzz.hpp"
 
 namespace {
 
@@ -32,30 +28,26 @@ constexpr std::array<std::uint16_t, 4> kKinds = {nikon_kind::kLossyType1, nikon_
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto byte = [&](std::size_t at) -> std::uint32_t { return at < size ? data[at] : 0; };
-    const std::uint32_t width = byte(0) + 1, rows = byte(1) + 1;
-    const std::uint32_t imageWidth = byte(2) + 1, imageHeight = byte(3) + 1;
-    const std::uint32_t rowStart = byte(4), columnStart = byte(5);
-    const std::uint32_t flags = byte(6);
-    const std::size_t infoStart = std::min(size, kHeaderBytes);
-    const std::size_t infoLength = std::min<std::size_t>(byte(7) | byte(8) << 8, size - infoStart);
-    const std::size_t streamStart = infoStart + infoLength;
+    const fuzz::FuzzInput in(data, size);
+    SampleTarget target;
+    fuzz::SampleImage image = fuzz::placeStrip(in, 0, 2, 4, target);
+    target.samples = image;
+    const std::uint32_t flags = in.byte(6);
+    const std::span<const std::uint8_t> rest = in.from(kHeaderBytes);
+    const std::span<const std::uint8_t> info =
+        rest.first(std::min<std::size_t>(in.word(7), rest.size()));
 
     NikonCompression c;
     c.kind = kKinds[flags & 3];
     c.bitsPerSample = (flags & 4) != 0 ? 14 : 12;
     c.bigEndian = (flags & 16) != 0;
     c.hasInfo = (flags & 32) == 0;
-    c.info = {data + infoStart, infoLength};
+    c.info = info;
 
-    // Exactly the image's size, so that the address sanitizer sees any write past it.
-    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, fuzz::kSentinel);
-    const SampleTarget target{image, imageWidth, imageHeight, width, rows, rowStart, columnStart};
-    MemoryByteSource source({data + streamStart, size - streamStart});
-    RecordingReporter reporter;
-    const Status status = DecodeNikon(source, static_cast<std::uint32_t>(size - streamStart),
-                                      target, c, (flags & 8) != 0, reporter, "fuzz.nef");
-    fuzz::checkStatus(status, reporter);
-    fuzz::checkOutsideTarget(image, target);
+    fuzz::decodeAndCheck(rest.subspan(info.size()), image, target,
+                         [&](ByteSource& source, std::uint32_t byteCount, Reporter& reporter) {
+                             return DecodeNikon(source, byteCount, target, c, (flags & 8) != 0,
+                                                reporter, "fuzz.nef");
+                         });
     return 0;
 }

@@ -7,14 +7,8 @@
 //   2, 3   image width - 1, image height - 1 (1 to 256)
 //   4, 5   row start, column start (0 to 255)
 //   then   the coded rows
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <vector>
-
-#include "common/RecordingReporter.hpp"
 #include "decode/PentaxDecoder.hpp"
-#include "fuzz/FuzzCheck.hpp"
+#include "fuzz/VendorFuzz.hpp"
 
 namespace {
 
@@ -25,20 +19,13 @@ constexpr std::size_t kHeaderBytes = 6;
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto byte = [&](std::size_t at) -> std::uint32_t { return at < size ? data[at] : 0; };
-    const std::uint32_t width = byte(0) + 1, rows = byte(1) + 1;
-    const std::uint32_t imageWidth = byte(2) + 1, imageHeight = byte(3) + 1;
-    const std::uint32_t rowStart = byte(4), columnStart = byte(5);
-
-    // Exactly the image's size, so that the address sanitizer sees any write past it.
-    std::vector<std::uint16_t> image(std::size_t{imageWidth} * imageHeight, fuzz::kSentinel);
-    const SampleTarget target{image, imageWidth, imageHeight, width, rows, rowStart, columnStart};
-    const std::size_t streamStart = std::min(size, kHeaderBytes);
-    MemoryByteSource source({data + streamStart, size - streamStart});
-    RecordingReporter reporter;
-    const Status status = DecodePentax(source, static_cast<std::uint32_t>(size - streamStart),
-                                       target, reporter, "fuzz.pef");
-    fuzz::checkStatus(status, reporter);
-    fuzz::checkOutsideTarget(image, target);
+    const fuzz::FuzzInput in(data, size);
+    SampleTarget target;
+    fuzz::SampleImage image = fuzz::placeStrip(in, 0, 2, 4, target);
+    target.samples = image;
+    fuzz::decodeAndCheck(in.from(kHeaderBytes), image, target,
+                         [&](ByteSource& source, std::uint32_t byteCount, Reporter& reporter) {
+                             return DecodePentax(source, byteCount, target, reporter, "fuzz.pef");
+                         });
     return 0;
 }

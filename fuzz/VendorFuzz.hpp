@@ -1,9 +1,11 @@
 #pragma once
-// What the fuzz targets of the vendor decoders share: the strip's place in a small image,
+// What the fuzz targets of the strip decoders share: the strip's place in a small image,
 // taken from the input's first bytes, and the checks after a decode: the status is one of
 // the two, a failure said why, and no sample outside the strip's rectangle changed.
 //
-// Input layout (bytes beyond the input read as 0):
+// The targets with an input layout of their own (lossless JPEG, Nikon, Pentax) take the
+// strip's place with placeStrip; FuzzStrip reads the layout of the other vendor decoders'
+// targets (bytes beyond the input read as 0):
 //   0, 1   strip width - 1 (1 to 1024, little-endian)   2  rows - 1 (1 to 64)
 //   3, 4   image width - 1 (1 to 1024)                  5  image height - 1 (1 to 64)
 //   6      row start (0 to 63)                          7  column start
@@ -74,6 +76,36 @@ struct FuzzStrip {
         checkOutsideTarget(image, target, extraRight);
     }
 };
+
+// Sets the place of `target` (a SampleTarget or a LosslessJpegTarget) from one byte each: the
+// strip's width and rows less one at `sizeAt` and the byte after it, the image's width and
+// height less one at `imageAt` and after (1 to 256 each), the strip's row and column start at
+// `startAt` and after (0 to 255). Returns the image, exactly its size (so that the address
+// sanitizer sees a write past it), every sample kSentinel.
+template <typename Target>
+SampleImage placeStrip(const FuzzInput& in, std::size_t sizeAt, std::size_t imageAt,
+                       std::size_t startAt, Target& target) {
+    target.width = in.byte(sizeAt) + 1;
+    target.rows = in.byte(sizeAt + 1) + 1;
+    target.imageWidth = in.byte(imageAt) + 1;
+    target.imageHeight = in.byte(imageAt + 1) + 1;
+    target.rowStart = in.byte(startAt);
+    target.columnStart = in.byte(startAt + 1);
+    return sentinelImage(std::size_t{target.imageWidth} * target.imageHeight);
+}
+
+// Runs `decode(source, byteCount, reporter)` on all of `stream`, then checks that the status
+// is one of the two, that a failure said why, and that no sample of `image` outside the
+// rectangle of `target` changed.
+template <typename Target, typename Decode>
+void decodeAndCheck(std::span<const std::uint8_t> stream, std::span<const std::uint16_t> image,
+                    const Target& target, Decode&& decode) {
+    MemoryByteSource source(stream);
+    RecordingReporter reporter;
+    const Status status = decode(source, static_cast<std::uint32_t>(stream.size()), reporter);
+    checkStatus(status, reporter);
+    checkOutsideTarget(image, target);
+}
 
 // A failure said why; a success said nothing, but for the requests `requestsAllowed` permits.
 inline void checkOutcome(Status status, const RecordingReporter& reporter, bool requestsAllowed) {

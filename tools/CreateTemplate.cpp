@@ -63,7 +63,8 @@ Levels levelsOf(const ImageDescriptor& image) {
     return levels;
 }
 
-// The byte count message 11 shows; "?" (-1) when it does not fit the message's integer.
+// The byte count MessageId::AllocationFailed shows; "?" (-1) when it does not fit the message's
+// integer.
 std::int32_t messageBytes(std::size_t count, std::size_t each) {
     const std::size_t limit = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
     return count <= limit / each ? static_cast<std::int32_t>(count * each) : -1;

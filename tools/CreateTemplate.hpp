@@ -22,15 +22,16 @@ namespace korvane {
 //   (red, green of the pattern's first row, blue, green of its second row). The pattern is
 //   counted from the active area's top-left corner, as the display shows it.
 //
-// Messages, each followed by a failure status:
-// - 33 with the number when the slot number is not 1 to 10 (no slot changes);
-// - 35 with "8bit raw data" for samples of 8 bits or fewer, then 35 with "CFA size" for a
-//   pattern other than 2 x 2, then 27 when the image holds no sample data for its size, then
-//   32 without a selection, then 34 when the cut rectangle is less than 3 samples wide or
-//   high; these leave the slot as it was;
-// - otherwise the slot is emptied first, and 34 when 3 or fewer samples are recorded, or 11
-//   with the bytes asked for and "temporary recovery template array" or "Recovery template
-//   array" when an allocation fails, leave it empty.
+// Messages (MessageId), each followed by a failure status:
+// - NoRecoveryTemplate with the number when the slot number is not 1 to 10 (no slot changes);
+// - FunctionUnsupported with "8bit raw data" for samples of 8 bits or fewer, then
+//   FunctionUnsupported with "CFA size" for a pattern other than 2 x 2, then UpdateUnsupported
+//   when the image holds no sample data for its size, then NoSelection without a selection,
+//   then SelectionTooSmall when the cut rectangle is less than 3 samples wide or high; these
+//   leave the slot as it was;
+// - otherwise the slot is emptied first, and SelectionTooSmall when 3 or fewer samples are
+//   recorded, or AllocationFailed with the bytes asked for and "temporary recovery template
+//   array" or "Recovery template array" when an allocation fails, leave it empty.
 // On success the slot is active and holds the recorded samples.
 [[nodiscard]] Status CreateTemplate(const ImageDescriptor& image,
                                     const std::optional<SampleRect>& selection,

@@ -69,7 +69,8 @@ using RecoveryTemplateSlots = std::array<RecoveryTemplate, kTemplateSlotCount>;
 //     "class C position P: N"
 // with C, P and N in decimal and no padding, e.g. "class 2 position 1: 37". The position is
 // pattern row x 2 + pattern column, counted from the top-left corner of the active area in
-// the stored orientation. An inactive slot gives no lines (the caller may report message 33).
+// the stored orientation. An inactive slot gives no lines (the caller may report
+// MessageId::NoRecoveryTemplate).
 [[nodiscard]] std::vector<std::string> templateCountLines(const RecoveryTemplate& slot);
 
 } // namespace korvane

@@ -1,5 +1,6 @@
-// A drawing whose parts cannot get their working memory on their threads ends with message
-// 11 on the calling thread: no exception leaves RenderImage, and the next drawing works.
+// A drawing whose parts cannot get their working memory on their threads ends with
+// MessageId::AllocationFailed on the calling thread: no exception leaves RenderImage, and the next
+// drawing works.
 #include <gtest/gtest.h>
 
 #include <thread>

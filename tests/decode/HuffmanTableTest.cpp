@@ -21,6 +21,24 @@ Built build(const Counts& counts, const std::vector<std::uint8_t>& values) {
     return b;
 }
 
+// extendBits, which has no branch, against EXTEND as T.81 writes it, for every size and every
+// value of its bits; extendDifference is the same modulo 2^16, with categories 0 and 16.
+TEST(ExtendBits, IsT81ExtendForEverySizeAndEveryValue) {
+    for (int size = 1; size <= 16; ++size)
+        for (std::uint32_t bits = 0; bits < (1u << size); ++bits) {
+            const auto value = static_cast<std::int32_t>(bits);
+            const std::int32_t expected =
+                bits < (1u << (size - 1)) ? value - (1 << size) + 1 : value;
+            ASSERT_EQ(extendBits(size, bits), expected) << size << " bits " << bits;
+            if (size < 16) {
+                ASSERT_EQ(extendDifference(size, bits), static_cast<std::uint32_t>(expected))
+                    << size << " bits " << bits;
+            }
+        }
+    EXPECT_EQ(extendDifference(0, 0), 0u);
+    EXPECT_EQ(extendDifference(16, 0), 32768u);
+}
+
 // The Pentax table of the vendor decoders: counts 0,2,3,1,1,1,1,1,1,2 give the codes
 // 00 01 | 100 101 110 | 1110 | 11110 | ... in order.
 TEST(BuildHuffmanTable, AssignsCanonicalCodesLengthByLength) {

@@ -72,11 +72,11 @@ inline LosslessJpegOptions frameOf(std::uint32_t width, std::uint32_t rows, int 
     return o;
 }
 
-// The texts of message 16 the reporter recorded, in order.
+// The texts of MessageId::JpegDataError the reporter recorded, in order.
 inline std::vector<std::string> jpegMessages(const RecordingReporter& reporter) {
     std::vector<std::string> out;
     for (const auto& r : reporter.records())
-        if (r.shown.number == 16) out.push_back(r.args.text1);
+        if (r.shown.number == messageNumber(MessageId::JpegDataError)) out.push_back(r.args.text1);
     return out;
 }
 

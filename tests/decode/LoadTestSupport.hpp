@@ -94,7 +94,8 @@ struct LoadResult {
     Status status = kFailed;
     IfdNode& image() { return file->image(); }
     std::vector<int> messages() const { return reporter.numbers(); }
-    // The second text of the first message (the first is the path for messages 8 and 15).
+    // The second text of the first message (the first is the path for ProcessingFailed and
+    // InconsistentSpecification).
     std::string text() const {
         if (reporter.records().empty()) return {};
         const auto& args = reporter.records().front().args;

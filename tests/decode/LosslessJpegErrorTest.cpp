@@ -109,7 +109,7 @@ struct Fault {
     const char* name;
     std::function<Damaged()> make;
     int message;
-    const char* text; // message 16's text, or message 8's second text
+    const char* text; // JpegDataError's text, or ProcessingFailed's second text
 };
 
 void PrintTo(const Fault& f, std::ostream* os) {

@@ -189,9 +189,9 @@ std::vector<Input> syntheticInputs() {
         out.push_back({"synthetic CR2 lossless JPEG", writer.write()});
     }
     {
-        NefSpec nef;
+        NefLayout nef;
         const auto raw = sceneSamples(nef.width, nef.height, nef.bits, 3);
-        CompressionInfoSpec info;
+        CompressionInfoLayout info;
         info.vertical = {{{100, 200}, {300, 400}}};
         nef.info = compressionInfoBytes(info, nef.order);
         nef.strip =
@@ -199,7 +199,7 @@ std::vector<Input> syntheticInputs() {
         out.push_back({"synthetic NEF lossless", buildNef(nef)});
     }
     {
-        PefSpec pef;
+        PefLayout pef;
         const auto samples = sceneSamples(pef.width, pef.height, 12, 5);
         pef.strip = encodePentax(samples, pef.width, pef.height);
         out.push_back({"synthetic PEF", buildPef(pef)});

@@ -14,7 +14,7 @@
 namespace korvane {
 namespace {
 
-using test::CompressionInfoSpec;
+using test::CompressionInfoLayout;
 
 struct Lossy {
     std::uint16_t kind; // 1 or 4
@@ -29,11 +29,11 @@ struct Decoded {
 };
 
 std::vector<std::uint8_t> infoOf(const Lossy& l) {
-    CompressionInfoSpec spec;
-    spec.type = 0x44;
-    spec.subType = l.kind == 1 ? 0x10 : 0x20;
-    spec.points = l.points;
-    return test::compressionInfoBytes(spec, test::ByteOrder::Big);
+    CompressionInfoLayout layout;
+    layout.type = 0x44;
+    layout.subType = l.kind == 1 ? 0x10 : 0x20;
+    layout.points = l.points;
+    return test::compressionInfoBytes(layout, test::ByteOrder::Big);
 }
 
 // Codes `raw` (width x rows) and decodes it as one strip of an image of the same size.

@@ -15,7 +15,7 @@ namespace korvane {
 namespace {
 
 using test::bitString;
-using test::CompressionInfoSpec;
+using test::CompressionInfoLayout;
 using test::kUntouched;
 using test::PairPredictors;
 
@@ -63,9 +63,9 @@ NikonCompression compression(std::uint16_t kind, const std::vector<std::uint8_t>
 
 std::vector<std::uint8_t> losslessInfo(PairPredictors vertical = {},
                                        test::ByteOrder order = test::ByteOrder::Big) {
-    CompressionInfoSpec spec;
-    spec.vertical = vertical;
-    return test::compressionInfoBytes(spec, order);
+    CompressionInfoLayout layout;
+    layout.vertical = vertical;
+    return test::compressionInfoBytes(layout, order);
 }
 
 // --- The structure ------------------------------------------------------------------------
@@ -73,22 +73,22 @@ std::vector<std::uint8_t> losslessInfo(PairPredictors vertical = {},
 struct StructureCase {
     const char* name;
     std::uint16_t kind;
-    CompressionInfoSpec spec;
+    CompressionInfoLayout layout;
     int message;
     std::string text;
 };
 
-CompressionInfoSpec lossy(std::uint8_t subType, std::size_t points = 257) {
-    CompressionInfoSpec s;
+CompressionInfoLayout lossy(std::uint8_t subType, std::size_t points = 257) {
+    CompressionInfoLayout s;
     s.type = 0x44;
     s.subType = subType;
     s.points = test::risingCurve(points, 4096);
     return s;
 }
-CompressionInfoSpec lossless() {
+CompressionInfoLayout lossless() {
     return {};
 }
-template <typename F> CompressionInfoSpec with(CompressionInfoSpec s, F change) {
+template <typename F> CompressionInfoLayout with(CompressionInfoLayout s, F change) {
     change(s);
     return s;
 }
@@ -99,7 +99,8 @@ class NikonStructure : public testing::TestWithParam<StructureCase> {};
 
 TEST_P(NikonStructure, IsCheckedBeforeAnyBitIsRead) {
     const StructureCase& c = GetParam();
-    const std::vector<std::uint8_t> info = test::compressionInfoBytes(c.spec, test::ByteOrder::Big);
+    const std::vector<std::uint8_t> info =
+        test::compressionInfoBytes(c.layout, test::ByteOrder::Big);
     const Decoded d =
         decode(std::vector<std::uint8_t>(64, 0), compression(c.kind, info, 12), {4, 2, 4, 2});
     EXPECT_EQ(d.status, c.message == 0 ? kOk : kFailed);
@@ -176,8 +177,8 @@ TEST(NikonStructure, MissingEntry) {
 // With a skip count of 32 the indicator stands two bytes further on: what the two bytes
 // between hold does not count.
 TEST(NikonStructure, VeryNoisyIndicatorAfterASkipOf32) {
-    CompressionInfoSpec spec = lossy(0x20);
-    std::vector<std::uint8_t> info = test::compressionInfoBytes(spec, test::ByteOrder::Big);
+    CompressionInfoLayout layout = lossy(0x20);
+    std::vector<std::uint8_t> info = test::compressionInfoBytes(layout, test::ByteOrder::Big);
     const std::size_t padding = 12 + 2 * 257 + 2 + 32;
     info[padding] = info[padding + 1] = 0xFF;
     EXPECT_EQ(
@@ -219,11 +220,11 @@ TEST(NikonHandBuilt, FirstPairsComeFromTwoRowsUp) {
 TEST(NikonHandBuilt, FourteenBitLossyCodesAndWrap) {
     const std::string zero = "111110 ";
     const std::string bits = "1111111111 00000000000000 " + zero + zero + zero;
-    CompressionInfoSpec spec = lossy(0x10, 4096);
-    for (std::size_t i = 0; i < spec.points.size(); ++i)
-        spec.points[i] = static_cast<std::uint16_t>(i);
-    spec.vertical = {{{3, 0}, {0, 0}}};
-    const auto info = test::compressionInfoBytes(spec, test::ByteOrder::Big);
+    CompressionInfoLayout layout = lossy(0x10, 4096);
+    for (std::size_t i = 0; i < layout.points.size(); ++i)
+        layout.points[i] = static_cast<std::uint16_t>(i);
+    layout.vertical = {{{3, 0}, {0, 0}}};
+    const auto info = test::compressionInfoBytes(layout, test::ByteOrder::Big);
     const Decoded d = decode(bitString(bits), compression(1, info, 14), {4, 1, 4, 1});
     ASSERT_EQ(d.status, kOk);
     EXPECT_EQ(d.image, (std::vector<std::uint16_t>{16383, 0, 16383, 0}));

@@ -29,7 +29,7 @@ void PrintTo(const NefCase& c, std::ostream* os) {
 
 // The CompressionInfo of a case, and what it makes of a decoded value.
 struct Coding {
-    CompressionInfoSpec info;
+    CompressionInfoLayout info;
     std::vector<std::uint16_t> curve; // empty: lossless
 
     explicit Coding(const NefCase& c) {
@@ -67,7 +67,7 @@ TEST_P(NikonFile, DecodesToItsSamplesAndAgreesWithLibRaw) {
     const NefCase& c = GetParam();
     const Coding coding(c);
     const auto raw = sceneSamples(c.width, c.height, coding.rawBits(c), c.kind);
-    NefSpec nef;
+    NefLayout nef;
     nef.model = c.model;
     nef.width = c.width;
     nef.height = c.height;
@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The maker note without CompressionInfo: the loader names what is missing.
 TEST(NikonFileStructure, MissingCompressionInfoIsInconsistent) {
-    NefSpec nef;
+    NefLayout nef;
     nef.strip.assign(16384, 0); // enough bytes for the samples the directories claim
     const TempFile file(buildNef(nef), "no-info.nef");
     const auto p = processFile(file.path());

@@ -29,10 +29,13 @@ inline std::vector<std::uint8_t> bitString(const std::string& bits) {
     return out;
 }
 
-// The first of the message texts of the numbers that name the file first (8 and 15) is the
-// path; this is the text after it, or the only one of the others.
+// The first text of the messages that name the file first (ProcessingFailed and
+// InconsistentSpecification) is the path; this is the text after it, or the only one of the
+// others.
 inline std::string messageText(const RecordingReporter::Record& r) {
-    return r.shown.number == 8 || r.shown.number == 15 ? r.args.text2 : r.args.text1;
+    const bool namesTheFile = r.shown.number == messageNumber(MessageId::ProcessingFailed) ||
+                              r.shown.number == messageNumber(MessageId::InconsistentSpecification);
+    return namesTheFile ? r.args.text2 : r.args.text1;
 }
 
 struct ProcessedPath {

@@ -29,7 +29,7 @@ class PentaxFile : public testing::TestWithParam<PefCase> {};
 TEST_P(PentaxFile, DecodesToItsSamplesAndAgreesWithLibRaw) {
     const PefCase& c = GetParam();
     const auto samples = sceneSamples(c.width, c.height, 12, c.width);
-    PefSpec pef;
+    PefLayout pef;
     pef.make = c.make;
     pef.model = c.model;
     pef.width = c.width;

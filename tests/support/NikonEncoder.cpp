@@ -85,11 +85,11 @@ void put16(std::vector<std::uint8_t>& out, std::uint32_t v, ByteOrder order) {
 
 // The maker note bytes: "Nikon", 0, the version 2.10, two zero bytes, then a TIFF file of its
 // own holding the maker note directory.
-std::vector<std::uint8_t> nikonMakerNote(const NefSpec& spec) {
+std::vector<std::uint8_t> nikonMakerNote(const NefLayout& layout) {
     Ifd note;
-    note.addShort(kNikonCompressionTag, spec.kind);
-    if (!spec.info.empty()) note.addUndefined(kCompressionInfoTag, spec.info);
-    TiffWriter inner(spec.noteOrder);
+    note.addShort(kNikonCompressionTag, layout.kind);
+    if (!layout.info.empty()) note.addUndefined(kCompressionInfoTag, layout.info);
+    TiffWriter inner(layout.noteOrder);
     inner.addIfd(note);
     std::vector<std::uint8_t> bytes{'N', 'i', 'k', 'o', 'n', 0, 2, 0x10, 0, 0};
     const std::vector<std::uint8_t> tiff = inner.write();
@@ -136,20 +136,21 @@ std::vector<std::uint8_t> encodePairRows(std::span<const std::uint16_t> samples,
     return out;
 }
 
-std::vector<std::uint8_t> compressionInfoBytes(const CompressionInfoSpec& spec, ByteOrder order) {
-    std::vector<std::uint8_t> out{spec.type, spec.subType};
-    for (const auto& parity : spec.vertical)
+std::vector<std::uint8_t> compressionInfoBytes(const CompressionInfoLayout& layout,
+                                               ByteOrder order) {
+    std::vector<std::uint8_t> out{layout.type, layout.subType};
+    for (const auto& parity : layout.vertical)
         for (const std::uint16_t v : parity)
             put16(out, v, order);
-    put16(out, static_cast<std::uint32_t>(spec.points.size()), order);
-    for (const std::uint16_t p : spec.points)
+    put16(out, static_cast<std::uint32_t>(layout.points.size()), order);
+    for (const std::uint16_t p : layout.points)
         put16(out, p, order);
-    if (spec.type == 0x44) {
-        put16(out, spec.skip, order);
-        out.resize(out.size() + spec.skip + (spec.skip == 32 ? 2 : 0), 0);
-        put16(out, spec.veryNoisy, order);
+    if (layout.type == 0x44) {
+        put16(out, layout.skip, order);
+        out.resize(out.size() + layout.skip + (layout.skip == 32 ? 2 : 0), 0);
+        put16(out, layout.veryNoisy, order);
     }
-    out.resize(out.size() - std::min(spec.cut, out.size()));
+    out.resize(out.size() - std::min(layout.cut, out.size()));
     return out;
 }
 
@@ -162,29 +163,29 @@ std::vector<std::uint16_t> risingCurve(std::size_t count, std::uint32_t top) {
     return points;
 }
 
-std::vector<std::uint8_t> buildNef(const NefSpec& spec) {
-    TiffWriter w(spec.order);
-    const BlockId strip = w.addBlock(spec.strip);
+std::vector<std::uint8_t> buildNef(const NefLayout& layout) {
+    TiffWriter w(layout.order);
+    const BlockId strip = w.addBlock(layout.strip);
     Ifd raw;
     raw.addLong(tag::kNewSubFileType, 0)
-        .addLong(tag::kImageWidth, spec.width)
-        .addLong(tag::kImageLength, spec.height)
-        .addShort(tag::kBitsPerSample, spec.bits)
+        .addLong(tag::kImageWidth, layout.width)
+        .addLong(tag::kImageLength, layout.height)
+        .addShort(tag::kBitsPerSample, layout.bits)
         .addShort(tag::kCompression, kNikonCompressed)
         .addShort(tag::kPhotometricInterpretation, 32803)
         .addBlockOffsets(tag::kStripOffsets, {strip})
         .addShort(tag::kSamplesPerPixel, 1)
-        .addLong(tag::kRowsPerStrip, spec.height)
-        .addLong(tag::kStripByteCounts, static_cast<std::uint32_t>(spec.strip.size()))
+        .addLong(tag::kRowsPerStrip, layout.height)
+        .addLong(tag::kStripByteCounts, static_cast<std::uint32_t>(layout.strip.size()))
         .addShort(tag::kPlanarConfiguration, 1)
         .addShorts(tag::kCfaRepeatPatternDim, {2, 2})
         .addBytes(tag::kCfaPattern, {0, 1, 1, 2});
     Ifd exif;
-    exif.addUndefined(kMakerNoteTag, nikonMakerNote(spec));
+    exif.addUndefined(kMakerNoteTag, nikonMakerNote(layout));
     Ifd first;
     first.addLong(tag::kNewSubFileType, 1)
         .addAscii(tag::kMake, "NIKON CORPORATION")
-        .addAscii(tag::kModel, spec.model)
+        .addAscii(tag::kModel, layout.model)
         .addShort(tag::kOrientation, 1)
         .addSubIfds(tag::kExifIfd, {exif})
         .addSubIfds(tag::kSubIfds, {raw});
@@ -214,19 +215,19 @@ std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t heigh
 
 SyntheticNef syntheticNef(std::uint16_t kind, std::uint8_t bits, const std::string& model,
                           std::uint32_t width, std::uint32_t height) {
-    CompressionInfoSpec spec;
-    spec.vertical = {{{512, 512}, {512, 512}}};
+    CompressionInfoLayout layout;
+    layout.vertical = {{{512, 512}, {512, 512}}};
     if (kind != 3) {
-        spec.type = 0x44;
-        spec.subType = kind == 1 ? 0x10 : 0x20;
-        spec.points = risingCurve(257, 1u << bits);
+        layout.type = 0x44;
+        layout.subType = kind == 1 ? 0x10 : 0x20;
+        layout.points = risingCurve(257, 1u << bits);
     }
     // Lossy type 1 codes indices of its 257 points; the others the full range.
     const auto raw = sceneSamples(width, height, kind == 1 ? 8 : bits, 1);
     SyntheticNef out;
-    out.info = compressionInfoBytes(spec, ByteOrder::Big);
-    out.strip = encodePairRows(raw, width, height, nikonCodes(kind == 3, bits), spec.vertical);
-    NefSpec s;
+    out.info = compressionInfoBytes(layout, ByteOrder::Big);
+    out.strip = encodePairRows(raw, width, height, nikonCodes(kind == 3, bits), layout.vertical);
+    NefLayout s;
     s.model = model;
     s.width = width;
     s.height = height;

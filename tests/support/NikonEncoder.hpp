@@ -29,7 +29,7 @@ std::vector<std::uint8_t> encodePairRows(std::span<const std::uint16_t> samples,
                                          const HuffmanCounts& codes, PairPredictors vertical);
 
 // The CompressionInfo entry (maker note tag 150) as a camera writes it.
-struct CompressionInfoSpec {
+struct CompressionInfoLayout {
     std::uint8_t type = 0x46; // 0x46 lossless, 0x44 lossy
     std::uint8_t subType = 0x30;
     PairPredictors vertical{};
@@ -41,7 +41,8 @@ struct CompressionInfoSpec {
     // Bytes to drop from the end, for structures too short.
     std::size_t cut = 0;
 };
-std::vector<std::uint8_t> compressionInfoBytes(const CompressionInfoSpec& spec, ByteOrder order);
+std::vector<std::uint8_t> compressionInfoBytes(const CompressionInfoLayout& layout,
+                                               ByteOrder order);
 
 // A lossy curve of `count` points rising from 0 towards top - 1: steep at first, flatter
 // later, as the cameras' curves are.
@@ -51,7 +52,7 @@ std::vector<std::uint16_t> risingCurve(std::size_t count, std::uint32_t top);
 // SubIFD (NewSubfileType 0, CFA RGGB, one strip, compression 34713). The maker note is of the
 // third kind: "Nikon", a version and a TIFF header of its own whose offsets it counts from,
 // with the Nikon compression (tag 147) and, unless `info` is empty, CompressionInfo (150).
-struct NefSpec {
+struct NefLayout {
     std::string model = "NIKON D700";
     std::uint32_t width = 4288;
     std::uint32_t height = 2844;
@@ -63,7 +64,7 @@ struct NefSpec {
     // The maker note's own byte order (the cameras write the file's).
     ByteOrder noteOrder = ByteOrder::Big;
 };
-std::vector<std::uint8_t> buildNef(const NefSpec& spec);
+std::vector<std::uint8_t> buildNef(const NefLayout& layout);
 
 // A NEF of a scene coded with Nikon compression `kind` (1 lossy type 1, 3 lossless, 4 lossy
 // type 2) at `bits`, its CompressionInfo and strip as the file holds them.

@@ -103,17 +103,17 @@ std::vector<std::uint8_t> encodeOlympus(std::span<const std::uint16_t> samples, 
 }
 
 std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
-                                     const OlympusOrfLayout& spec) {
+                                     const OlympusOrfLayout& layout) {
     TiffWriter writer(ByteOrder::Little);
     writer.setMagic(kOrfMagic);
-    const BlockId data = writer.addBlock(encodeOlympus(samples, spec.width, spec.coding));
+    const BlockId data = writer.addBlock(encodeOlympus(samples, layout.width, layout.coding));
     Ifd raw;
-    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, spec.width);
-    raw.addLong(tag::kImageLength, spec.height).addShort(tag::kBitsPerSample, 16);
+    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, layout.width);
+    raw.addLong(tag::kImageLength, layout.height).addShort(tag::kBitsPerSample, 16);
     raw.addShort(tag::kCompression, 1).addShort(tag::kPhotometricInterpretation, 32803);
-    raw.addAscii(tag::kMake, "OLYMPUS IMAGING CORP.  ").addAscii(tag::kModel, spec.model);
+    raw.addAscii(tag::kMake, "OLYMPUS IMAGING CORP.  ").addAscii(tag::kModel, layout.model);
     raw.addBlockOffsets(tag::kStripOffsets, {data}).addShort(tag::kSamplesPerPixel, 1);
-    raw.addLong(tag::kRowsPerStrip, spec.height)
+    raw.addLong(tag::kRowsPerStrip, layout.height)
         .addLong(tag::kStripByteCounts, writer.blockSize(data));
     writer.addIfd(raw);
     return writer.write();

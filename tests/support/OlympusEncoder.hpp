@@ -35,6 +35,6 @@ struct OlympusOrfLayout {
     OlympusOptions coding;
 };
 std::vector<std::uint8_t> olympusOrf(std::span<const std::uint16_t> samples,
-                                     const OlympusOrfLayout& spec);
+                                     const OlympusOrfLayout& layout);
 
 } // namespace korvane::test

@@ -64,25 +64,25 @@ std::vector<std::uint8_t> makerNote(std::uint32_t at) {
     return out;
 }
 
-std::vector<std::uint8_t> writePef(const PefSpec& spec, std::uint32_t noteAt) {
-    TiffWriter w(spec.order);
-    const BlockId strip = w.addBlock(spec.strip);
+std::vector<std::uint8_t> writePef(const PefLayout& layout, std::uint32_t noteAt) {
+    TiffWriter w(layout.order);
+    const BlockId strip = w.addBlock(layout.strip);
     Ifd exif;
     exif.addUndefined(kMakerNoteTag, makerNote(noteAt));
     Ifd first;
     first.addLong(tag::kNewSubFileType, 0)
-        .addLong(tag::kImageWidth, spec.width)
-        .addLong(tag::kImageLength, spec.height)
+        .addLong(tag::kImageWidth, layout.width)
+        .addLong(tag::kImageLength, layout.height)
         .addShort(tag::kBitsPerSample, 12)
         .addShort(tag::kCompression, kPentaxCompressed)
         .addShort(tag::kPhotometricInterpretation, 32803)
-        .addAscii(tag::kMake, spec.make)
-        .addAscii(tag::kModel, spec.model)
+        .addAscii(tag::kMake, layout.make)
+        .addAscii(tag::kModel, layout.model)
         .addBlockOffsets(tag::kStripOffsets, {strip})
         .addShort(tag::kOrientation, 1)
         .addShort(tag::kSamplesPerPixel, 1)
-        .addLong(tag::kRowsPerStrip, spec.height)
-        .addLong(tag::kStripByteCounts, static_cast<std::uint32_t>(spec.strip.size()))
+        .addLong(tag::kRowsPerStrip, layout.height)
+        .addLong(tag::kStripByteCounts, static_cast<std::uint32_t>(layout.strip.size()))
         .addShorts(tag::kCfaRepeatPatternDim, {2, 2})
         .addBytes(tag::kCfaPattern, {0, 1, 1, 2})
         .addSubIfds(tag::kExifIfd, {exif});
@@ -102,16 +102,16 @@ std::vector<std::uint8_t> encodePentax(std::span<const std::uint16_t> samples, s
     return encodePairRows(samples, width, rows, pentaxCodes(), {});
 }
 
-std::vector<std::uint8_t> buildPef(const PefSpec& spec) {
+std::vector<std::uint8_t> buildPef(const PefLayout& layout) {
     // The maker note's offsets count from the start of the file, so it is written once to
     // learn where it lands; its size, and so the layout, does not depend on that.
-    const std::vector<std::uint8_t> draft = writePef(spec, 0);
+    const std::vector<std::uint8_t> draft = writePef(layout, 0);
     static constexpr std::array<std::uint8_t, 6> kSignature{'A', 'O', 'C', 0, 'M', 'M'};
     const auto found =
         std::search(draft.begin(), draft.end(), kSignature.begin(), kSignature.end());
     if (found == draft.end()) throw std::logic_error("the maker note is missing");
     const auto at = static_cast<std::uint32_t>(found - draft.begin());
-    std::vector<std::uint8_t> file = writePef(spec, at);
+    std::vector<std::uint8_t> file = writePef(layout, at);
     if (!std::equal(kSignature.begin(), kSignature.end(), file.begin() + at))
         throw std::logic_error("the maker note moved");
     return file;

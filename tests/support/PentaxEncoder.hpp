@@ -22,7 +22,7 @@ std::vector<std::uint8_t> encodePentax(std::span<const std::uint16_t> samples, s
 // and an Exif IFD holding the Pentax maker note ("AOC", 0, "MM", a directory whose offsets
 // count from the start of the file) with the code table as the cameras also store it
 // (tag 0x220), which other readers take the table from.
-struct PefSpec {
+struct PefLayout {
     std::string make = "PENTAX Corporation ";
     std::string model = "PENTAX K10D        ";
     std::uint32_t width = 3936;
@@ -30,6 +30,6 @@ struct PefSpec {
     std::vector<std::uint8_t> strip;
     ByteOrder order = ByteOrder::Big;
 };
-std::vector<std::uint8_t> buildPef(const PefSpec& spec);
+std::vector<std::uint8_t> buildPef(const PefLayout& layout);
 
 } // namespace korvane::test

@@ -104,23 +104,23 @@ std::uint16_t sonySampleOf(std::uint16_t value, const std::array<std::uint16_t, 
 }
 
 std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values,
-                                  const SonyArwLayout& spec) {
+                                  const SonyArwLayout& layout) {
     TiffWriter writer(ByteOrder::Little);
     const BlockId preview = writer.addBlock({0xFF, 0xD8, 0xFF, 0xD9});
-    const BlockId data = writer.addBlock(encodeSonyCraw(values, spec.width));
+    const BlockId data = writer.addBlock(encodeSonyCraw(values, layout.width));
     Ifd raw;
-    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, spec.width);
-    raw.addLong(tag::kImageLength, spec.height).addShort(tag::kBitsPerSample, 8);
+    raw.addLong(tag::kNewSubFileType, 0).addLong(tag::kImageWidth, layout.width);
+    raw.addLong(tag::kImageLength, layout.height).addShort(tag::kBitsPerSample, 8);
     raw.addShort(tag::kCompression, kSonyRawCompression)
         .addShort(tag::kPhotometricInterpretation, 32803);
     raw.addBlockOffsets(tag::kStripOffsets, {data}).addShort(tag::kSamplesPerPixel, 1);
-    raw.addLong(tag::kRowsPerStrip, spec.height);
+    raw.addLong(tag::kRowsPerStrip, layout.height);
     raw.addLong(tag::kStripByteCounts,
-                static_cast<std::uint32_t>(writer.blockSize(data) + spec.byteCountChange));
+                static_cast<std::uint32_t>(writer.blockSize(data) + layout.byteCountChange));
     raw.addShorts(tag::kCfaRepeatPatternDim, {2, 2}).addBytes(tag::kCfaPattern, {0, 1, 1, 2});
-    if (spec.withRanges)
+    if (layout.withRanges)
         raw.addShorts(kPixelValueRangeTag,
-                      {spec.ranges[0], spec.ranges[1], spec.ranges[2], spec.ranges[3]});
+                      {layout.ranges[0], layout.ranges[1], layout.ranges[2], layout.ranges[3]});
     Ifd first;
     first.addLong(tag::kNewSubFileType, 1)
         .addLong(tag::kImageWidth, 160)

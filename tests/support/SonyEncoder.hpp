@@ -50,6 +50,7 @@ struct SonyArwLayout {
     bool withRanges = true;           // false: the raw directory has no tag 28688
     std::int32_t byteCountChange = 0; // added to the strip byte count, data unchanged
 };
-std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values, const SonyArwLayout& spec);
+std::vector<std::uint8_t> sonyArw(std::span<const std::uint16_t> values,
+                                  const SonyArwLayout& layout);
 
 } // namespace korvane::test

@@ -26,8 +26,6 @@ using platform::Rgb;
 constexpr Rgb kMarginColour = 0x00FFFFFF;
 constexpr Rgb kFrameColour = 0x00FF6600;
 constexpr std::uint16_t kDisplayLevels = 256;
-// Tables are indexed by a 16-bit sample or corrected value.
-constexpr std::size_t kTableSpan = 0x10000;
 
 // What the walk paints with, besides its source.
 struct Canvas {

@@ -11,9 +11,10 @@ namespace korvane::test {
 
 // Samples that use the whole range of `bits` and change a lot from one to the next, so that
 // every difference category and plenty of 0xFF bytes turn up.
-inline std::vector<std::uint16_t> noisySamples(std::size_t count, int bits, std::uint64_t seed) {
+inline std::vector<std::uint16_t> noisySamples(std::size_t count, int bits,
+                                               std::uint64_t sequence) {
     std::vector<std::uint16_t> out(count);
-    std::uint64_t state = seed * 0x9E3779B97F4A7C15ull + 1;
+    std::uint64_t state = sequence * 0x9E3779B97F4A7C15ull + 1;
     const std::uint32_t mask = (1u << bits) - 1;
     for (std::size_t i = 0; i < count; ++i) {
         state ^= state << 13;

@@ -89,10 +89,10 @@ struct ProcessedFile {
 // Samples that look like a photograph on a 2 x 2 CFA: a smooth scene, per-colour levels and
 // noise, below 2^bits.
 inline std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t height,
-                                               std::uint32_t bits, std::uint32_t seed = 1) {
+                                               std::uint32_t bits, std::uint32_t sequence = 1) {
     std::vector<std::uint16_t> out(std::size_t{width} * height);
     const std::uint32_t top = (1u << bits) - 1;
-    std::uint32_t noise = seed * 2654435761u + 1;
+    std::uint32_t noise = sequence * 2654435761u + 1;
     for (std::uint32_t r = 0; r < height; ++r)
         for (std::uint32_t c = 0; c < width; ++c) {
             noise = noise * 1664525u + 1013904223u;

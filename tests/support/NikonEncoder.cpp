@@ -194,10 +194,10 @@ std::vector<std::uint8_t> buildNef(const NefLayout& layout) {
 }
 
 std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t height, int bits,
-                                        std::uint64_t seed) {
+                                        std::uint64_t sequence) {
     std::vector<std::uint16_t> out(std::size_t{width} * height);
     const std::uint32_t top = (1u << bits) - 1;
-    std::uint64_t state = seed * 0x9E3779B97F4A7C15ull + 7;
+    std::uint64_t state = sequence * 0x9E3779B97F4A7C15ull + 7;
     for (std::uint32_t r = 0; r < height; ++r) {
         for (std::uint32_t c = 0; c < width; ++c) {
             state ^= state << 13;

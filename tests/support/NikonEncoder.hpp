@@ -77,6 +77,6 @@ SyntheticNef syntheticNef(std::uint16_t kind, std::uint8_t bits, const std::stri
 // Samples of a scene below 2^bits: smooth shading with a little noise, so that most codes
 // are short, and a few sharp edges, so that long ones turn up too.
 std::vector<std::uint16_t> sceneSamples(std::uint32_t width, std::uint32_t height, int bits,
-                                        std::uint64_t seed);
+                                        std::uint64_t sequence);
 
 } // namespace korvane::test

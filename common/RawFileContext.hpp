@@ -68,6 +68,7 @@ struct RawFileContext {
     std::unique_ptr<IfdNode> makerNoteTree;             // the maker note directories
     std::vector<std::unique_ptr<IfdNode>> createdNodes; // directories made from a camera row
     std::uint16_t nodeCount = 0;
+    std::uint32_t entriesRead = 0; // the entries of the directories nodeCount counts
     std::uint16_t depth = 0;
     IfdNode* lastNode = nullptr;  // the last directory read outside maker notes
     IfdNode* mainImage = nullptr; // the image to decode, in one of the trees

@@ -37,6 +37,10 @@ constexpr std::uint32_t kPackedEntryBytes = 25;
 // nest three or four deep and hold a dozen or so directories.
 constexpr std::size_t kMaxOpenDirectories = 64;
 constexpr std::uint16_t kMaxNodes = 1024;
+// The entries of all the directories read are bounded as well: a few kilobytes of directory
+// linked from a thousand places would otherwise be read a thousand times over. Camera files
+// hold a few hundred entries in all.
+constexpr std::uint32_t kMaxEntriesRead = 8192;
 
 // The offsets of the directories being read by one outermost ReadIfd, innermost last: a link
 // back to one of them is a loop.
@@ -123,6 +127,7 @@ void releaseNode(std::unique_ptr<IfdNode>& slot, RawFileContext& ctx) {
     forEachNode(*slot, [&ctx](IfdNode& node) {
         forgetNode(ctx, node);
         if (ctx.nodeCount > 0) --ctx.nodeCount;
+        ctx.entriesRead -= std::min<std::uint32_t>(ctx.entriesRead, node.entryCount);
     });
     slot.reset();
 }
@@ -433,6 +438,7 @@ Status readDirectory(const Request& rq, OpenDirectories& open) {
     std::uint16_t count = 0;
     if (Status s = readEntryCount(rq, count); failed(s)) return s;
     if (count == 0 || count > kMaxEntries) return kOk;
+    if (ctx.entriesRead + count > kMaxEntriesRead) return kOk;
     const std::uint64_t needed = static_cast<std::uint64_t>(count) * kEntryBytes + kNextOffsetBytes;
     const std::uint64_t start = static_cast<std::uint64_t>(rq.directoryOffset) + kCountBytes;
     if (start + needed > ctx.fileLength) {
@@ -448,6 +454,7 @@ Status readDirectory(const Request& rq, OpenDirectories& open) {
     node.parent = rq.parent;
     node.directoryOffset = rq.directoryOffset;
     ++ctx.nodeCount;
+    ctx.entriesRead += count;
 
     const OpenDirectory reading(open, rq.directoryOffset);
     Status s = readContents(rq, node);

@@ -294,6 +294,30 @@ TEST(ReadIfdBounds, SharedSubDirectoriesCannotMakeTheReadingExplode) {
     EXPECT_EQ(run.context().nodeCount, 1024);
 }
 
+TEST(ReadIfdBounds, ALargeSharedDirectoryIsReadOnlyUpToTheEntryBound) {
+    // The same doubling links, over a directory of 900 entries: a thousand copies of it
+    // would be 900000 entries read from a file of 11 kilobytes.
+    std::vector<std::uint8_t> file = headerOnly(kII);
+    std::vector<InlineEntry> many;
+    for (std::uint16_t i = 0; i < 900; ++i)
+        many.push_back({static_cast<std::uint16_t>(40000 + i), tiff_type::kShort, 1, i});
+    std::uint32_t below = appendDirectory(file, kII, many);
+    for (int level = 0; level < 12; ++level)
+        below = appendDirectory(
+            file, kII,
+            {{kSubIfds, tiff_type::kLong, 1, below}, {kExifIfd, tiff_type::kLong, 1, below}});
+    put32(file, 4, below, kII);
+    ReaderRun run(file);
+    ASSERT_EQ(run.readFirst(), kOk);
+    const std::uint32_t entries = run.context().entriesRead;
+    const std::uint32_t nodes = run.context().nodeCount;
+    EXPECT_LE(entries, 8192u);
+    EXPECT_GT(entries, 8192u - 900u);
+    // Every node is the large directory or a two-entry one: the count adds up.
+    EXPECT_EQ((entries - 2 * nodes) % 898, 0u);
+    EXPECT_LT(run.context().nodeCount, 1024);
+}
+
 // --- Merge into the parent ------------------------------------------------------------------
 
 TEST(ReadIfdMerge, ExifPixelDimensionsGoToAParentWithoutImageSize) {

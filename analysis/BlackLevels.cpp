@@ -179,18 +179,38 @@ void fixedLine(std::int32_t f, std::int32_t wf, const std::uint16_t* m, const st
 
 } // namespace
 
-void BlackLevels::weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
-                               std::int32_t count, std::int32_t* out) const {
-    if (count <= 0) return;
+bool BlackLevels::fixesOneArray(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
+                                std::int32_t count) const {
     const std::int64_t lastRow = row + std::int64_t{rowStep} * (count - 1);
     const std::int64_t lastColumn = column + std::int64_t{columnStep} * (count - 1);
     const auto inside = [](std::int64_t first, std::int64_t last, std::size_t a, std::size_t b) {
         return std::min(first, last) >= 0 &&
                std::max(first, last) < static_cast<std::int64_t>(std::min(a, b));
     };
-    const bool rowsInside = inside(row, lastRow, rows_.size(), rowWeights_.size());
-    const bool columnsInside = inside(column, lastColumn, columns_.size(), columnWeights_.size());
-    if (rowsInside && columnsInside && (rowStep == 0) != (columnStep == 0)) {
+    return count > 0 && (rowStep == 0) != (columnStep == 0) &&
+           inside(row, lastRow, rows_.size(), rowWeights_.size()) &&
+           inside(column, lastColumn, columns_.size(), columnWeights_.size());
+}
+
+std::optional<BlackLevels::LineKey> BlackLevels::lineKey(std::int64_t row, std::int64_t column,
+                                                         int rowStep, int columnStep,
+                                                         std::int32_t count) const {
+    if (!fixesOneArray(row, column, rowStep, columnStep, count)) return std::nullopt;
+    const bool alongRow = rowStep == 0;
+    LineKey key;
+    key.start = alongRow ? column : row;
+    key.fixedBlack = alongRow ? rows_[row] : columns_[column];
+    key.fixedWeight = alongRow ? rowWeights_[row] : columnWeights_[column];
+    key.count = count;
+    key.rowStep = rowStep;
+    key.columnStep = columnStep;
+    return key;
+}
+
+void BlackLevels::weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
+                               std::int32_t count, std::int32_t* out) const {
+    if (count <= 0) return;
+    if (fixesOneArray(row, column, rowStep, columnStep, count)) {
         // Along a stored row the row's part is fixed; along a stored column the column's.
         const bool alongRow = rowStep == 0;
         const std::int32_t f = alongRow ? rows_[row] : columns_[column];

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -30,6 +31,18 @@ public:
     // stepping by rowStep and columnStep: what imageBlack gives where the arrays take part.
     void weightedLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
                       std::int32_t count, std::int32_t* out) const;
+    // What such a line is a function of when it keeps one array's index (along a stored row
+    // or a stored column inside both arrays): the fixed array's black and weighting and where
+    // the line runs along the other. Two lines of equal keys are equal; many rows of an image
+    // share their black and weighting. None for any other line.
+    struct LineKey {
+        std::int64_t start = 0; // in the moving array
+        std::int32_t fixedBlack = 0, fixedWeight = 0, count = 0;
+        std::int32_t rowStep = 0, columnStep = 0;
+        bool operator==(const LineKey&) const = default;
+    };
+    std::optional<LineKey> lineKey(std::int64_t row, std::int64_t column, int rowStep,
+                                   int columnStep, std::int32_t count) const;
     // The RGB histogram weighs the column and row profiles: each level times its weight,
     // truncated and held to 16 bits, kept in `columns` and `rows` (which must outlive this
     // object). A weight of 0 leaves its profile out, a weight of 1 leaves it as it is.
@@ -51,6 +64,9 @@ public:
                                          std::uint32_t blackPoint) const;
 
 private:
+    // A line inside both arrays that keeps one array's index.
+    bool fixesOneArray(std::int64_t row, std::int64_t column, int rowStep, int columnStep,
+                       std::int32_t count) const;
     std::int32_t cfaEntry(std::uint32_t entry) const;
     std::int32_t weighted(std::int64_t row, std::int64_t column) const;
     std::int32_t mean(std::int64_t row, std::int64_t column) const;

@@ -159,13 +159,12 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
     const std::uint16_t* row = first + dy * v.stepY;
     const std::ptrdiff_t step = v.stepX;
     const bool varies = t.blackVaries;
+    const std::int32_t* lineBlacks = nullptr;
     if (varies) {
-        blacks.resize(static_cast<std::size_t>(width));
         const StoredAt at = storedAt(v, 0, dy);
-        evaluator->blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, dy % v.cfa.height,
-                             width, blacks.data());
+        lineBlacks = evaluator->blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX,
+                                          dy % v.cfa.height, width, blackLines);
     }
-    const std::int32_t* lineBlacks = blacks.data();
     std::array<PositionTables, 8> positions{};
     for (int j = 0; j < cw; ++j) {
         const int q = q0 + j;
@@ -295,17 +294,16 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
         const std::uint16_t* row = first + y * v.stepY;
         const std::int32_t* value = values.data() + static_cast<std::size_t>(y - dy) * width;
         const int cellRow = y % v.cfa.height;
+        const std::int32_t* blacks = nullptr;
         if (t.blackVaries) {
-            blacks.resize(static_cast<std::size_t>(width));
             const StoredAt at = storedAt(v, x0, y);
-            e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
-                        blacks.data());
+            blacks = e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow,
+                                 x1 - x0, blackLines);
         }
         for (std::int32_t dx = x0; dx < x1; ++dx) {
             const int q = cellRow * cw + dx % cw;
             const std::int32_t s = row[dx * v.stepX];
-            const std::int32_t b =
-                t.blackVaries ? blacks[static_cast<std::size_t>(dx - x0)] : t.fixedBlack[q];
+            const std::int32_t b = t.blackVaries ? blacks[dx - x0] : t.fixedBlack[q];
             const std::int32_t x = value[dx];
             const auto colour = static_cast<std::size_t>(v.cfa.colour[q]);
             ImageTotals& sum = totals[colour];

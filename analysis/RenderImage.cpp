@@ -416,14 +416,15 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
     std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
     inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
         std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];
-        std::vector<std::int32_t> blacks(varies ? static_cast<std::size_t>(width) : 0);
+        BlackLineCache blackLines;
         for (std::int32_t dy = y0 + from; dy < y0 + to; ++dy) {
             const std::uint16_t* row = first + dy * v.stepY;
             const int cellRow = dy % ch;
+            const std::int32_t* blacks = nullptr;
             if (varies) {
                 const StoredAt at = storedAt(v, x0, dy);
-                e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow, x1 - x0,
-                            blacks.data());
+                blacks = e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow,
+                                     x1 - x0, blackLines);
             }
             // One cell position at a time: its colour, black source and display rule stay
             // fixed, and its totals stay in registers.
@@ -432,7 +433,7 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                 const int q = cellRow * cw + start % cw;
                 ImageTotals t;
                 const SampleEvaluator::DisplayedRule rule = e.displayedRule(q);
-                const std::int32_t* lineBlacks = varies ? blacks.data() - x0 : nullptr;
+                const std::int32_t* lineBlacks = varies ? blacks - x0 : nullptr;
                 const auto along = [&](auto displayedOf) {
                     addSamples(
                         row, v.stepX, start, x1, cw, lineBlacks, fixedBlack[q], adjusted,

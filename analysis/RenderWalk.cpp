@@ -6,20 +6,19 @@ void CorrectedTables::beginBand(std::int32_t dy, std::int32_t rows) {
     const int ch = view->cfa.height;
     const std::int32_t width = view->x.visibleSamples;
     const ViewportState& s = view->state;
-    blacks.resize(static_cast<std::size_t>(width));
     results.resize(static_cast<std::size_t>(rows) * width);
     for (std::int32_t i = 0; i < rows; ++i) {
         const StoredAt at = storedAt(*view, 0, dy + i);
         const int cellRow = (dy + i) % ch;
-        evaluator->blackLine(at.row, at.column, s.rowPerX, s.colPerX, cellRow, width,
-                             blacks.data());
-        resultRow(first + (dy + i) * view->stepY, cellRow,
+        const std::int32_t* blacks = evaluator->blackLine(at.row, at.column, s.rowPerX, s.colPerX,
+                                                          cellRow, width, blackLines);
+        resultRow(first + (dy + i) * view->stepY, cellRow, blacks,
                   results.data() + static_cast<std::size_t>(i) * width);
     }
 }
 
 void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
-                                std::uint32_t* out) const {
+                                const std::int32_t* blacks, std::uint32_t* out) const {
     const int cw = view->cfa.width;
     const std::int32_t width = view->x.visibleSamples;
     const std::ptrdiff_t step = view->stepX;
@@ -37,7 +36,7 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
         const __m128i zero = _mm_setzero_si128();
         // Held here: the stores into `out` could otherwise change them for all the compiler
         // knows, and it would load them again at every step.
-        const std::int32_t* const lineBlacks = blacks.data();
+        const std::int32_t* const lineBlacks = blacks;
         const std::uint32_t* const table = block;
         for (; dx + 4 <= width; dx += 4) {
             const __m128i s = _mm_unpacklo_epi16(
@@ -57,7 +56,7 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
     }
 #endif
     for (int j = dx % cw; dx < width; ++dx) {
-        out[dx] = resultOf(samples[dx * step], blacks[static_cast<std::size_t>(dx)], q0 + j);
+        out[dx] = resultOf(samples[dx * step], blacks[dx], q0 + j);
         if (++j == cw) j = 0;
     }
 }

@@ -24,7 +24,7 @@ namespace korvane::render_walk {
 // and from one drawing to the next (see LentMemory), so that the parts' copies of a source
 // allocate and clear no rows of their own.
 struct PartMemory {
-    std::vector<std::int32_t> blacks;
+    BlackLineCache blackLines;
     std::vector<std::uint32_t> results;
     std::vector<std::uint32_t> rows;
 };
@@ -78,7 +78,7 @@ struct BandResults {
     const SampleEvaluator* evaluator = nullptr;
     const Viewport* view = nullptr;
     const std::uint16_t* first = nullptr; // the first visible sample
-    std::vector<std::int32_t> blacks;     // one row of black levels
+    BlackLineCache blackLines;            // the rows' black levels
     std::vector<std::uint32_t> results;   // band rows x visible width
     std::uint32_t operator()(const std::uint16_t*, int, std::int32_t dx, int i) const {
         return results[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
@@ -93,7 +93,8 @@ struct BandResults {
     // Valid until the next beginBand.
     Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
     void swapMemory(PartMemory& m) {
-        blacks.swap(m.blacks);
+        std::swap(blackLines, m.blackLines);
+        blackLines.clear(); // the arrays may have changed since the last drawing
         results.swap(m.results);
     }
 };
@@ -115,7 +116,8 @@ struct CorrectedTables : BandResults {
     }
 
 private:
-    void resultRow(const std::uint16_t* samples, int cellRow, std::uint32_t* out) const;
+    void resultRow(const std::uint16_t* samples, int cellRow, const std::int32_t* blacks,
+                   std::uint32_t* out) const;
 };
 
 // Image row and column (stored, relative to the active area) of a visible sample.

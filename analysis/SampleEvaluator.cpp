@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "analysis/MappingArrays.hpp"
 #include "analysis/NoiseStage.hpp"
@@ -160,6 +161,23 @@ void SampleEvaluator::blackLine(std::int64_t row, std::int64_t column, int rowSt
         return;
     for (std::int32_t i = 0, j = 0; i < count; ++i, j = j + 1 == cw ? 0 : j + 1)
         out[i] += fixed[j];
+}
+
+const std::int32_t* SampleEvaluator::blackLine(std::int64_t row, std::int64_t column, int rowStep,
+                                               int columnStep, int cellRow, std::int32_t count,
+                                               BlackLineCache& cache) const {
+    const std::optional<BlackLevels::LineKey> line =
+        black_.lineKey(row, column, rowStep, columnStep, count);
+    if (!line) {
+        std::int32_t* out = cache.scratch(count);
+        blackLine(row, column, rowStep, columnStep, cellRow, count, out);
+        return out;
+    }
+    const BlackLineCache::Key key{*line, cellRow};
+    if (const std::int32_t* found = cache.find(key)) return found;
+    std::int32_t* out = cache.add(key, count);
+    blackLine(row, column, rowStep, columnStep, cellRow, count, out);
+    return out;
 }
 
 std::int32_t SampleEvaluator::valueOf(const Classified& c, int q) const {

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "analysis/BlackLevels.hpp"
+#include "analysis/BlackLineCache.hpp"
 #include "analysis/RenderSettings.hpp"
 #include "analysis/Viewport.hpp"
 #include "common/IfdNode.hpp"
@@ -94,6 +95,11 @@ public:
     // combined column and row black, plus what each cell position adds to it.
     void blackLine(std::int64_t row, std::int64_t column, int rowStep, int columnStep, int cellRow,
                    std::int32_t count, std::int32_t* out) const;
+    // The same line from `cache` where one of the same black and weighting was worked out
+    // before, else worked out into it; valid until the cache's next line.
+    const std::int32_t* blackLine(std::int64_t row, std::int64_t column, int rowStep,
+                                  int columnStep, int cellRow, std::int32_t count,
+                                  BlackLineCache& cache) const;
     std::int64_t saturationOf(int q) const;
     // The white level of a cell position's channel (a white level of 0 stands for the white
     // point), and the largest black level subtracted anywhere.

@@ -774,6 +774,33 @@ NoiseParameters randomNoise(std::mt19937& rng) {
     return p;
 }
 
+TEST(RenderReference, ADrawingAfterTheColumnBlacksChangeTakesTheNewOnes) {
+    // Rows keep their black and weighting from one drawing to the next while every column's
+    // black moves: nothing worked out for the first drawing may stand in the second.
+    NoiseParameters noise;
+    noise.valid = 1;
+    noise.replaceOn = 1;
+    noise.replace = {9, 7, 9, 7};
+    noise.replaceRange = {300, 300, 300, 300};
+    for (const Mode& m : kModes)
+        for (const std::uint16_t orientation : {1, 6})
+            for (const NoiseParameters* stage : {static_cast<const NoiseParameters*>(nullptr),
+                                                 static_cast<const NoiseParameters*>(&noise)}) {
+                ImageDescriptor image = makeScene(Black::ColumnsAndRows, orientation);
+                RenderSettings s = settingsFor(m, kChecks[1]);
+                const PanelGeometry g = test::render(image, s).outcome.geometry;
+                s.selection = {true, g.originX + 2, g.originY + 2,
+                               s.panel.width - 5 - g.marginRight,
+                               s.panel.height - 3 - g.marginBottom};
+                ASSERT_TRUE(compare(image, s, stage).matches);
+                for (std::uint16_t& black : image.blackDeltaH)
+                    black = static_cast<std::uint16_t>(black + 11);
+                const Outcome o = compare(image, s, stage);
+                ASSERT_TRUE(o.matches) << m.name << ", orientation " << orientation << ", noise "
+                                       << (stage != nullptr) << ": " << o.where;
+            }
+}
+
 TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRulesGive) {
     std::mt19937 rng(4242);
     constexpr std::uint16_t kOrientations[] = {1, 3, 6, 8};

@@ -77,6 +77,10 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
     for (int channel = 0; channel < 4; ++channel)
         t.replacing = t.replacing || (firstOf[channel] >= 0 && stage.replaceRange(channel) >= 0);
     const auto span = static_cast<std::size_t>(t.high - t.low + 1);
+    t.span = span;
+    t.results.resize(8 * span);
+    t.replaceAt.assign(4 * span, NoiseLookup::kNoReplace);
+    t.stageValue.resize(4 * span);
     // One channel per part: the tables of a channel are its own.
     inParts(4, 4, [&](int, std::int32_t from, std::int32_t to) {
         for (int channel = from; channel < to; ++channel) {
@@ -84,14 +88,11 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             if (q < 0) continue;
             const auto white = static_cast<std::int32_t>(e.whiteOf(q));
             const std::int32_t range = stage.replaceRange(channel);
-            auto& below = t.results[2 * channel];
-            auto& saturated = t.results[2 * channel + 1];
-            auto& replaceAt = t.replaceAt[channel];
-            auto& values = t.stageValue[channel];
-            values.resize(span);
-            below.resize(span);
-            saturated.resize(span);
-            replaceAt.assign(span, NoiseLookup::kNoReplace);
+            const auto c = static_cast<std::size_t>(channel);
+            std::uint32_t* below = t.results.data() + 2 * c * span;
+            std::uint32_t* saturated = below + span;
+            std::uint16_t* replaceAt = t.replaceAt.data() + c * span;
+            std::int32_t* values = t.stageValue.data() + c * span;
             for (std::size_t i = 0; i < span; ++i) {
                 const std::int64_t w =
                     stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
@@ -138,45 +139,130 @@ struct PositionTables {
     const std::uint32_t* replacedBelow = nullptr;
     const std::uint32_t* replacedSaturated = nullptr;
     const std::uint16_t* replaceAt = nullptr; // for counting
+    const std::int32_t* values = nullptr;     // the stage's values, for the statistics
     std::int32_t black = 0;
     std::int32_t saturatedAt = 0;
     int channel = 0;
 };
 
+std::array<PositionTables, 8> positionsOf(const NoiseLookup& t, const Viewport& v,
+                                          std::int32_t dy) {
+    std::array<PositionTables, 8> positions{};
+    const int cw = v.cfa.width;
+    const int q0 = dy % v.cfa.height * cw;
+    for (int j = 0; j < cw; ++j) {
+        const int q = q0 + j;
+        PositionTables& p = positions[static_cast<std::size_t>(j)];
+        p.channel = t.channel[q];
+        const auto c = static_cast<std::size_t>(p.channel);
+        p.below = t.results.data() + 2 * c * t.span;
+        p.saturated = p.below + t.span;
+        p.replaceAt = t.replaceAt.data() + c * t.span;
+        p.values = t.stageValue.data() + c * t.span;
+        p.replacedBelow = t.replaced[2 * c].data();
+        p.replacedSaturated = t.replaced[2 * c + 1].data();
+        p.black = t.fixedBlack[q];
+        p.saturatedAt = t.saturatedAt[q];
+    }
+    return positions;
+}
+
+// Whether a row's samples lie side by side in a 2-column pattern: the fast paths below.
+bool pairsSideBySide(const Viewport& v) {
+#if defined(__SSE2__)
+    return v.cfa.width == 2 && v.stepX == 1;
+#else
+    (void)v;
+    return false;
+#endif
+}
+
+#if defined(__SSE2__)
+// The start of such a row four samples at a time: out[dx] = the base of dx's position, plus
+// its corrected value from t.low held to the tables, plus `saturatedOffset` where the raw
+// sample is saturated. Black levels from `blacks`, else the positions' fixed ones. Returns
+// how many samples it did: a multiple of 4.
+std::int32_t indexPairs(const NoiseLookup& t, const std::uint16_t* row, const std::int32_t* blacks,
+                        const std::array<PositionTables, 8>& positions,
+                        std::array<std::int32_t, 2> base, std::int32_t saturatedOffset,
+                        std::int32_t width, std::int32_t* out) {
+    const PositionTables &left = positions[0], &right = positions[1];
+    const auto pair = [](std::int32_t a, std::int32_t b) { return _mm_setr_epi32(a, b, a, b); };
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i base4 = pair(base[0], base[1]);
+    const __m128i low4 = _mm_set1_epi32(t.low), last4 = _mm_set1_epi32(t.high - t.low);
+    const __m128i fixed4 = pair(left.black + t.low, right.black + t.low);
+    const __m128i belowSaturation4 = pair(left.saturatedAt - 1, right.saturatedAt - 1);
+    const __m128i offset4 = _mm_set1_epi32(saturatedOffset);
+    std::int32_t dx = 0;
+    for (; dx + 4 <= width; dx += 4) {
+        const __m128i s =
+            _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + dx)), zero);
+        const __m128i b =
+            blacks != nullptr
+                ? _mm_add_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + dx)),
+                                low4)
+                : fixed4;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + dx),
+                         blockIndices(s, b, base4, last4, belowSaturation4, offset4));
+    }
+    return dx;
+}
+
+// Whether any of the four results from out[dx] carries kReplaceMark (their top bits).
+bool anyMarked(const std::uint32_t* out) {
+    return _mm_movemask_ps(
+               _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out)))) != 0;
+}
+
+// The start of a row up to `count` (a multiple of 4): results looked up with their
+// Replace marks, and with `value` the stage's values for the statistics.
+void lookUpPairs(const NoiseLookup& t, const std::uint16_t* row, const std::int32_t* lineBlacks,
+                 const std::array<PositionTables, 8>& positions, std::int32_t count,
+                 std::uint32_t* out, std::int32_t* value) {
+    const auto span = static_cast<std::int32_t>(t.span);
+    const std::int32_t left = positions[0].channel, right = positions[1].channel;
+    if (value != nullptr) {
+        indexPairs(t, row, lineBlacks, positions, {left * span, right * span}, 0, count, value);
+        for (std::int32_t dx = 0; dx < count; ++dx)
+            value[dx] = t.stageValue[static_cast<std::size_t>(value[dx])];
+    }
+    auto* index = reinterpret_cast<std::int32_t*>(out);
+    indexPairs(t, row, lineBlacks, positions, {2 * left * span, 2 * right * span}, span, count,
+               index);
+    const std::uint32_t* table = t.results.data();
+#pragma GCC unroll 4
+    for (std::int32_t dx = 0; dx < count; ++dx)
+        out[dx] = table[index[dx]];
+}
+#endif
+
 } // namespace
+
+const std::int32_t* NoiseTables::blackLineOf(std::int32_t dy) {
+    if (!lookup->blackVaries) return nullptr;
+    const Viewport& v = *view;
+    const StoredAt at = storedAt(v, 0, dy);
+    return evaluator->blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX,
+                                dy % v.cfa.height, v.x.visibleSamples, blackLines);
+}
 
 // Runs each(what the sample looks up, position tables, saturated, column, index into the
 // tables) along sample row dy: its result or kReplaceMark with the value; when counting, only the
 // value the Replace step would take, or kNoReplace. The tables of a cell position stay fixed along
 // the row; for the 2-column patterns nearly every camera has, both positions are held through the
 // loop.
-template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t dy, Each each) {
+template <bool kCounting, typename Each>
+void NoiseTables::walkRow(std::int32_t dy, std::int32_t from, const std::int32_t* lineBlacks,
+                          Each each) {
     const Viewport& v = *view;
     const NoiseLookup& t = *lookup;
     const int cw = v.cfa.width;
     const std::int32_t width = v.x.visibleSamples;
-    const int q0 = dy % v.cfa.height * cw;
     const std::uint16_t* row = first + dy * v.stepY;
     const std::ptrdiff_t step = v.stepX;
     const bool varies = t.blackVaries;
-    const std::int32_t* lineBlacks = nullptr;
-    if (varies) {
-        const StoredAt at = storedAt(v, 0, dy);
-        lineBlacks = evaluator->blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX,
-                                          dy % v.cfa.height, width, blackLines);
-    }
-    std::array<PositionTables, 8> positions{};
-    for (int j = 0; j < cw; ++j) {
-        const int q = q0 + j;
-        PositionTables& p = positions[static_cast<std::size_t>(j)];
-        p.channel = t.channel[q];
-        p.below = t.results[2 * p.channel].data();
-        p.saturated = t.results[2 * p.channel + 1].data();
-        p.replacedBelow = t.replaced[2 * p.channel].data();
-        p.replacedSaturated = t.replaced[2 * p.channel + 1].data();
-        p.black = t.fixedBlack[q];
-        p.saturatedAt = t.saturatedAt[q];
-    }
+    const std::array<PositionTables, 8> positions = positionsOf(t, v, dy);
     const std::int32_t low = t.low, last = t.high - t.low;
     // Inlined by force: called once per sample, it is the whole of the loop.
     const auto one = [&](const PositionTables& p, std::int32_t dx) KORVANE_INLINE {
@@ -191,15 +277,8 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
         }
     };
     if (cw == 2) {
-        if constexpr (kCounting) {
-            // Only the value the Replace step would take.
-            for (int j = 0; j < cw; ++j) {
-                PositionTables& p = positions[static_cast<std::size_t>(j)];
-                p.replaceAt = t.replaceAt[p.channel].data();
-            }
-        }
         const PositionTables left = positions[0], right = positions[1];
-        std::int32_t dx = 0;
+        std::int32_t dx = from;
         for (; dx + 1 < width; dx += 2) {
             one(left, dx);
             one(right, dx + 1);
@@ -207,7 +286,7 @@ template <bool kCounting, typename Each> void NoiseTables::walkRow(std::int32_t 
         if (dx < width) one(left, dx);
         return;
     }
-    for (std::int32_t dx = 0, j = 0; dx < width; ++dx) {
+    for (std::int32_t dx = from, j = from % cw; dx < width; ++dx) {
         one(positions[static_cast<std::size_t>(j)], dx);
         if (++j == cw) j = 0;
     }
@@ -245,32 +324,57 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
     // A band the selection meets keeps the stage's value of every sample for the statistics.
     const bool gathering = statistics != nullptr && dy < selected.y1 && dy + rows > selected.y0;
     if (gathering) values.resize(results.size());
+    const bool pairs = pairsSideBySide(*view);
     for (std::int32_t i = 0; i < rows; ++i) {
         std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
         std::int32_t* value = values.data() + static_cast<std::size_t>(i) * width;
+        const std::int32_t* lineBlacks = blackLineOf(dy + i);
+        const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
         const auto keep = [&](const PositionTables& p, std::int32_t dx, std::int32_t index) {
-            if (gathering) value[dx] = t.stageValue[p.channel][static_cast<std::size_t>(index)];
+            if (gathering) value[dx] = p.values[index];
         };
-        if (t.cellOrder) {
-            walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool,
-                                       std::int32_t dx, std::int32_t index) KORVANE_INLINE {
-                out[dx] = r;
-                keep(p, dx, index);
-            });
-            continue;
-        }
-        walkRow<false>(dy + i, [&](std::uint32_t r, const PositionTables& p, bool saturated,
-                                   std::int32_t dx, std::int32_t index) KORVANE_INLINE {
-            if ((r & NoiseLookup::kReplaceMark) == 0) {
-                out[dx] = r;
-                keep(p, dx, index);
-                return;
-            }
+        // The Replace step of the marked result at dx, in the order the samples come.
+        const auto replace = [&](const PositionTables& p, bool saturated,
+                                 std::int32_t dx) KORVANE_INLINE {
             const auto w = static_cast<std::size_t>(
-                s.replaceStep(p.channel, static_cast<std::int32_t>(r & 0xFFFF)));
+                s.replaceStep(p.channel, static_cast<std::int32_t>(out[dx] & 0xFFFF)));
             out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[w];
             if (gathering) value[dx] = t.replacedValue[p.channel][w];
-        });
+        };
+        std::int32_t done = 0;
+        if (pairs) {
+            done = width & ~3;
+#if defined(__SSE2__)
+            lookUpPairs(t, first + (dy + i) * view->stepY, lineBlacks, positions, done, out,
+                        gathering ? value : nullptr);
+            if (!t.cellOrder)
+                for (std::int32_t dx = 0; dx < done; dx += 4) {
+                    if (!anyMarked(out + dx)) continue;
+                    for (std::int32_t k = dx; k < dx + 4; ++k)
+                        if ((out[k] & NoiseLookup::kReplaceMark) != 0)
+                            replace(positions[static_cast<std::size_t>(k & 1)],
+                                    (out[k] & NoiseLookup::kSaturatedMark) != 0, k);
+                }
+#endif
+        }
+        if (t.cellOrder) {
+            walkRow<false>(dy + i, done, lineBlacks,
+                           [&](std::uint32_t r, const PositionTables& p, bool, std::int32_t dx,
+                               std::int32_t index) KORVANE_INLINE {
+                               out[dx] = r;
+                               keep(p, dx, index);
+                           });
+            continue;
+        }
+        walkRow<false>(dy + i, done, lineBlacks,
+                       [&](std::uint32_t r, const PositionTables& p, bool saturated,
+                           std::int32_t dx, std::int32_t index) KORVANE_INLINE {
+                           out[dx] = r;
+                           if ((r & NoiseLookup::kReplaceMark) == 0)
+                               keep(p, dx, index);
+                           else
+                               replace(p, saturated, dx);
+                       });
     }
     if (t.cellOrder) resolveInCellOrder(dy, rows, gathering);
     if (gathering) gather(dy, rows);
@@ -339,11 +443,35 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
 
 void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
                             std::array<std::vector<std::uint32_t>, 4>& counts) {
-    for (std::int32_t i = 0; i < rows; ++i)
-        walkRow<true>(dy + i, [&](std::uint32_t w, const PositionTables& p, bool, std::int32_t,
-                                  std::int32_t) KORVANE_INLINE {
-            if (w != NoiseLookup::kNoReplace) ++counts[static_cast<std::size_t>(p.channel)][w];
-        });
+    const NoiseLookup& t = *lookup;
+    const std::int32_t width = view->x.visibleSamples;
+    const bool pairs = pairsSideBySide(*view);
+    for (std::int32_t i = 0; i < rows; ++i) {
+        const std::int32_t* lineBlacks = blackLineOf(dy + i);
+        std::int32_t done = 0;
+#if defined(__SSE2__)
+        if (pairs) {
+            const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
+            const auto span = static_cast<std::int32_t>(t.span);
+            const std::array<std::int32_t, 2> channels{positions[0].channel, positions[1].channel};
+            results.resize(static_cast<std::size_t>(width));
+            auto* index = reinterpret_cast<std::int32_t*>(results.data());
+            done = indexPairs(t, first + (dy + i) * view->stepY, lineBlacks, positions,
+                              {channels[0] * span, channels[1] * span}, 0, width, index);
+            for (std::int32_t dx = 0; dx < done; ++dx) {
+                const std::uint16_t w = t.replaceAt[static_cast<std::size_t>(index[dx])];
+                if (w != NoiseLookup::kNoReplace)
+                    ++counts[static_cast<std::size_t>(channels[dx & 1])][w];
+            }
+        }
+#endif
+        walkRow<true>(dy + i, done, lineBlacks,
+                      [&](std::uint32_t w, const PositionTables& p, bool, std::int32_t,
+                          std::int32_t) KORVANE_INLINE {
+                          if (w != NoiseLookup::kNoReplace)
+                              ++counts[static_cast<std::size_t>(p.channel)][w];
+                      });
+    }
 }
 
 } // namespace korvane::render_walk

@@ -17,21 +17,24 @@ namespace korvane::render_walk {
 struct NoiseLookup {
     std::int32_t low = 0;  // the lowest corrected value the tables hold (0 less the largest black)
     std::int32_t high = 0; // the highest (the largest visible sample)
-    // Per channel and raw saturation (channel x 2 + saturated), from `low` on: the result of
-    // a corrected value that takes no Replace step, or kReplaceMark with the value the step
-    // takes (results are below 2^24: a value index or a pixel).
+    std::size_t span = 0;  // values from low to high: the length of each table below
+    // Per channel and raw saturation, the table at (channel x 2 + saturated) x span, from
+    // `low` on: the result of a corrected value that takes no Replace step, or kReplaceMark
+    // with the value the step takes (results are below 2^24: a value index or a pixel). One
+    // block, so that a sample's index into it says its table too.
     static constexpr std::uint32_t kReplaceMark = 0x80000000u;
     static constexpr std::uint32_t kSaturatedMark = 0x40000000u; // with kReplaceMark
-    std::array<std::vector<std::uint32_t>, 8> results;
-    // Per channel, from `low` on: the value the Replace step takes, or kNoReplace; the
-    // counting reads this smaller table.
+    std::vector<std::uint32_t> results;
+    // Per channel, the table at channel x span, from `low` on: the value the Replace step
+    // takes, or kNoReplace; the counting reads this smaller block.
     static constexpr std::uint16_t kNoReplace = 0xFFFF;
-    std::array<std::vector<std::uint16_t>, 4> replaceAt;
+    std::vector<std::uint16_t> replaceAt;
     // Per channel and raw saturation: the result of a value the Replace step gave, from 0.
     std::array<std::vector<std::uint32_t>, 8> replaced;
     // For the selection statistics, per channel: the stage's value of a corrected value that
-    // takes no Replace step (from `low` on), and of a value the step gave (from 0).
-    std::array<std::vector<std::int32_t>, 4> stageValue;
+    // takes no Replace step (the table at channel x span, from `low` on), and of a value the
+    // step gave (from 0).
+    std::vector<std::int32_t> stageValue;
     std::array<std::vector<std::int32_t>, 4> replacedValue;
     // What the statistics add to a sample's black level: the stage's offset of its channel
     // (for green the mean of the two greens').
@@ -73,8 +76,12 @@ struct NoiseTables : BandResults {
 private:
     void resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering);
     void gather(std::int32_t dy, std::int32_t rows);
-    // Runs `each` on every sample of row dy with what it looks up (see the definition).
-    template <bool kCounting, typename Each> void walkRow(std::int32_t dy, Each each);
+    // Runs `each` on every sample of row dy from `from` with what it looks up (see the
+    // definition); `lineBlacks` from blackLineOf.
+    template <bool kCounting, typename Each>
+    void walkRow(std::int32_t dy, std::int32_t from, const std::int32_t* lineBlacks, Each each);
+    // The row's black levels where they vary, else null.
+    const std::int32_t* blackLineOf(std::int32_t dy);
 };
 
 } // namespace korvane::render_walk

@@ -41,14 +41,10 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
         for (; dx + 4 <= width; dx += 4) {
             const __m128i s = _mm_unpacklo_epi16(
                 _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + dx)), zero);
-            __m128i v = _mm_sub_epi32(
-                s, _mm_loadu_si128(reinterpret_cast<const __m128i*>(lineBlacks + dx)));
-            v = _mm_andnot_si128(_mm_srai_epi32(v, 31), v);
-            const __m128i over = _mm_cmpgt_epi32(v, limit4);
-            v = _mm_or_si128(_mm_and_si128(over, limit4), _mm_andnot_si128(over, v));
-            const __m128i saturated = _mm_and_si128(_mm_cmpgt_epi32(s, belowSaturation4), offset4);
+            const __m128i black =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(lineBlacks + dx));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out + dx),
-                             _mm_add_epi32(_mm_add_epi32(start4, v), saturated));
+                             blockIndices(s, black, start4, limit4, belowSaturation4, offset4));
         }
 #pragma GCC unroll 4
         for (std::int32_t i = 0; i < dx; ++i)

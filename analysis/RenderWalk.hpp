@@ -99,6 +99,20 @@ struct BandResults {
     }
 };
 
+#if defined(__SSE2__)
+// Four samples' indices into a block of tables: start plus the corrected value s - black held
+// to 0 .. limit, plus `offset` where the raw sample lies above belowSaturation.
+inline __m128i blockIndices(__m128i s, __m128i black, __m128i start, __m128i limit,
+                            __m128i belowSaturation, __m128i offset) {
+    __m128i v = _mm_sub_epi32(s, black);
+    v = _mm_andnot_si128(_mm_srai_epi32(v, 31), v);
+    const __m128i over = _mm_cmpgt_epi32(v, limit);
+    v = _mm_or_si128(_mm_and_si128(over, limit), _mm_andnot_si128(over, v));
+    const __m128i saturated = _mm_and_si128(_mm_cmpgt_epi32(s, belowSaturation), offset);
+    return _mm_add_epi32(_mm_add_epi32(start, v), saturated);
+}
+#endif
+
 struct CorrectedTables : BandResults {
     const std::uint32_t* block = nullptr;
     std::array<std::int32_t, 64> start{};           // of the table below saturation

@@ -893,5 +893,31 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
     scene_ = kSmallScene;
 }
 
+TEST(RenderReference, ReplaceStepsCountedForThePartsBelowStayWithTheirChannel) {
+    // Red and the second green take the Replace step throughout, the first green and blue
+    // never: a part that starts any channel's sequences where another channel's stand paints
+    // the second half wrong.
+    scene_ = {1108, 1010, 4, 4, 1100, 1000};
+    NoiseParameters noise;
+    noise.valid = 1;
+    noise.replaceOn = 1;
+    noise.replace = {20, 25, 30, 35};
+    noise.replaceRange = {700, 700, 700, 700};
+    for (const Black black : {Black::Single, Black::ColumnsAndRows}) {
+        ImageDescriptor image = makeScene(black, 1);
+        test::fillSamples(image, [](std::uint32_t r, std::uint32_t c) {
+            const bool replaced = (r + c) % 2 == 0; // red and the second green of RGGB
+            return static_cast<std::uint16_t>(replaced ? 100 + (r * 7 + c * 3) % 400 : 1250);
+        });
+        for (const Mode& m : {kModes[0], kModes[6]}) {
+            RenderSettings s = settingsFor(m, kChecks[0]);
+            s.panel = {1104, 1004};
+            const Outcome o = compare(image, s, &noise);
+            EXPECT_TRUE(o.matches) << m.name << ", black " << nameOf(black) << ": " << o.where;
+        }
+    }
+    scene_ = kSmallScene;
+}
+
 } // namespace
 } // namespace korvane

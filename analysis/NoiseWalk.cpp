@@ -387,6 +387,10 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     const std::int32_t width = v.x.visibleSamples;
     const int cw = v.cfa.width;
     const bool adjusted = e.adjusted();
+    // The byte shown is in the sample's result, but for a colour the Channel mode leaves out.
+    std::array<bool, 64> inOut{};
+    for (std::size_t q = 0; q < v.cfa.size(); ++q)
+        inOut[q] = !e.exposure() && e.displayedInOut(static_cast<int>(q));
     const std::int32_t x0 = std::max(selected.x0, 0), x1 = std::min(selected.x1, width);
     // Exact integer sums per colour, added to the statistics once: the squares of the
     // stage's values can pass 64 bits, and the black level's offset part is added per
@@ -397,6 +401,7 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     for (std::int32_t y = std::max(dy, selected.y0); y < std::min(dy + rows, selected.y1); ++y) {
         const std::uint16_t* row = first + y * v.stepY;
         const std::int32_t* value = values.data() + static_cast<std::size_t>(y - dy) * width;
+        const std::uint32_t* out = results.data() + static_cast<std::size_t>(y - dy) * width;
         const int cellRow = y % v.cfa.height;
         const std::int32_t* blacks = nullptr;
         if (t.blackVaries) {
@@ -404,28 +409,37 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
             blacks = e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow,
                                  x1 - x0, blackLines);
         }
-        for (std::int32_t dx = x0; dx < x1; ++dx) {
-            const int q = cellRow * cw + dx % cw;
-            const std::int32_t s = row[dx * v.stepX];
-            const std::int32_t b = t.blackVaries ? blacks[dx - x0] : t.fixedBlack[q];
-            const std::int32_t x = value[dx];
+        // One cell position at a time: its colour, channel and display rule stay fixed.
+        for (std::int32_t start = x0; start < std::min(x0 + cw, x1); ++start) {
+            const int q = cellRow * cw + start % cw;
             const auto colour = static_cast<std::size_t>(v.cfa.colour[q]);
-            ImageTotals& sum = totals[colour];
-            const std::int64_t reported = adjusted ? x : s;
-            const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
-            const std::int64_t displayed = e.displayedOfCorrected(x, s >= t.saturatedAt[q], q);
-            ++sum.n;
-            sum.rawMin = std::min(sum.rawMin, reported);
-            sum.rawMax = std::max(sum.rawMax, reported);
-            sum.rawSum += reported;
-            sum.corrSum += corrected;
-            squares[colour] += static_cast<unsigned __int128>(corrected) * corrected;
-            sum.blackSum += b;
-            ++perChannel[t.channel[q]];
-            sum.dispMin = std::min(sum.dispMin, displayed);
-            sum.dispMax = std::max(sum.dispMax, displayed);
-            sum.dispSum += static_cast<std::uint64_t>(displayed);
-            sum.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+            const std::int32_t saturatedAt = t.saturatedAt[q], fixedBlack = t.fixedBlack[q];
+            const bool shown = inOut[q];
+            ImageTotals sum;
+            unsigned __int128 square = 0;
+            for (std::int32_t dx = start; dx < x1; dx += cw) {
+                const std::int32_t s = row[dx * v.stepX];
+                const std::int32_t x = value[dx];
+                const std::int64_t reported = adjusted ? x : s;
+                const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
+                const std::int64_t displayed = shown
+                                                   ? e.displayedOf(out[dx], q)
+                                                   : e.displayedOfCorrected(x, s >= saturatedAt, q);
+                ++sum.n;
+                sum.rawMin = std::min(sum.rawMin, reported);
+                sum.rawMax = std::max(sum.rawMax, reported);
+                sum.rawSum += reported;
+                sum.corrSum += corrected;
+                square += static_cast<unsigned __int128>(corrected) * corrected;
+                sum.blackSum += blacks != nullptr ? blacks[dx - x0] : fixedBlack;
+                sum.dispMin = std::min(sum.dispMin, displayed);
+                sum.dispMax = std::max(sum.dispMax, displayed);
+                sum.dispSum += static_cast<std::uint64_t>(displayed);
+                sum.dispSq += static_cast<std::uint64_t>(displayed * displayed);
+            }
+            perChannel[t.channel[q]] += sum.n;
+            squares[colour] += square;
+            totals[colour].add(sum);
         }
     }
     std::array<long double, 3> offsets{};

@@ -219,12 +219,18 @@ bool anyMarked(const std::uint32_t* out) {
 // Replace marks, and with `value` the stage's values for the statistics.
 void lookUpPairs(const NoiseLookup& t, const std::uint16_t* row, const std::int32_t* lineBlacks,
                  const std::array<PositionTables, 8>& positions, std::int32_t count,
-                 std::uint32_t* out, std::int32_t* value) {
+                 std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
+                 std::int32_t valueTo) {
     const auto span = static_cast<std::int32_t>(t.span);
     const std::int32_t left = positions[0].channel, right = positions[1].channel;
-    if (value != nullptr) {
-        indexPairs(t, row, lineBlacks, positions, {left * span, right * span}, 0, count, value);
-        for (std::int32_t dx = 0; dx < count; ++dx)
+    // The values the statistics take, from valueFrom to valueTo: in whole groups of four, so
+    // that the groups keep the pattern's columns in place.
+    const std::int32_t from = std::clamp(valueFrom, 0, count) & ~3;
+    const std::int32_t to = std::min((std::max(valueTo, from) + 3) & ~3, count);
+    if (value != nullptr && to > from) {
+        indexPairs(t, row + from, lineBlacks != nullptr ? lineBlacks + from : nullptr, positions,
+                   {left * span, right * span}, 0, to - from, value + from);
+        for (std::int32_t dx = from; dx < to; ++dx)
             value[dx] = t.stageValue[static_cast<std::size_t>(value[dx])];
     }
     auto* index = reinterpret_cast<std::int32_t*>(out);
@@ -346,7 +352,7 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
             done = width & ~3;
 #if defined(__SSE2__)
             lookUpPairs(t, first + (dy + i) * view->stepY, lineBlacks, positions, done, out,
-                        gathering ? value : nullptr);
+                        gathering ? value : nullptr, selected.x0, selected.x1);
             if (!t.cellOrder)
                 for (std::int32_t dx = 0; dx < done; dx += 4) {
                     if (!anyMarked(out + dx)) continue;

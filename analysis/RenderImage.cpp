@@ -211,7 +211,11 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
                     SelectionStatistics& statistics) {
     const Viewport& v = c.view;
     const int parts = partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples);
-    NoiseLookup lookup;
+    // Kept from one drawing to the next, so that a drawing allocates (and the system clears)
+    // no new pages for the tables: every table a drawing reads is written first. (Named
+    // through a reference: the parts' workers must see this thread's tables, not their own.)
+    thread_local NoiseLookup kept;
+    NoiseLookup& lookup = kept;
     const bool samples = paintsSamples(settings, v);
     buildNoiseLookup(e, v, c.first, stage, parts, !samples, lookup);
     const std::int32_t ch = samples ? 1 : v.cfa.height;

@@ -93,10 +93,14 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
             std::uint32_t* saturated = below + span;
             std::uint16_t* replaceAt = t.replaceAt.data() + c * span;
             std::int32_t* values = t.stageValue.data() + c * span;
+            t.replaceFirst[c] = static_cast<std::int32_t>(span);
+            t.replaceLast[c] = -1;
             for (std::size_t i = 0; i < span; ++i) {
                 const std::int64_t w =
                     stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
                 if (w >= 0 && w <= range) {
+                    t.replaceFirst[c] = std::min(t.replaceFirst[c], static_cast<std::int32_t>(i));
+                    t.replaceLast[c] = static_cast<std::int32_t>(i);
                     below[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
                     saturated[i] = below[i] | NoiseLookup::kSaturatedMark;
                     replaceAt[i] = static_cast<std::uint16_t>(w);
@@ -478,10 +482,24 @@ void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
             auto* index = reinterpret_cast<std::int32_t*>(results.data());
             done = indexPairs(t, first + (dy + i) * view->stepY, lineBlacks, positions,
                               {channels[0] * span, channels[1] * span}, 0, width, index);
-            for (std::int32_t dx = 0; dx < done; ++dx) {
-                const std::uint16_t w = t.replaceAt[static_cast<std::size_t>(index[dx])];
-                if (w != NoiseLookup::kNoReplace)
-                    ++counts[static_cast<std::size_t>(channels[dx & 1])][w];
+            // Four samples at a time, passed over when none lies in its channel's range of
+            // indices that take the step.
+            const auto pair = [&](const std::array<std::int32_t, 4>& a, int shift) {
+                const std::int32_t l = channels[0] * span + a[channels[0]] + shift;
+                const std::int32_t r = channels[1] * span + a[channels[1]] + shift;
+                return _mm_setr_epi32(l, r, l, r);
+            };
+            const __m128i below4 = pair(t.replaceFirst, -1), above4 = pair(t.replaceLast, 1);
+            for (std::int32_t dx = 0; dx < done; dx += 4) {
+                const __m128i i4 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(index + dx));
+                const __m128i inside =
+                    _mm_and_si128(_mm_cmpgt_epi32(i4, below4), _mm_cmplt_epi32(i4, above4));
+                if (_mm_movemask_epi8(inside) == 0) continue;
+                for (std::int32_t k = dx; k < dx + 4; ++k) {
+                    const std::uint16_t w = t.replaceAt[static_cast<std::size_t>(index[k])];
+                    if (w != NoiseLookup::kNoReplace)
+                        ++counts[static_cast<std::size_t>(channels[k & 1])][w];
+                }
             }
         }
 #endif

@@ -29,6 +29,9 @@ struct NoiseLookup {
     // takes, or kNoReplace; the counting reads this smaller block.
     static constexpr std::uint16_t kNoReplace = 0xFFFF;
     std::vector<std::uint16_t> replaceAt;
+    // Per channel, the first and the last index of its table that takes the Replace step
+    // (first above last when none does): the counting passes over the samples outside.
+    std::array<std::int32_t, 4> replaceFirst{}, replaceLast{};
     // Per channel and raw saturation: the result of a value the Replace step gave, from 0.
     std::array<std::vector<std::uint32_t>, 8> replaced;
     // For the selection statistics, per channel: the stage's value of a corrected value that

@@ -63,6 +63,11 @@ struct TallyPlan {
 [[nodiscard]] bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode,
                                  std::uint64_t valueCount, std::uint32_t windowStart,
                                  Reporter& reporter);
+// In a window mode's table (kTableSize slots): the bins of the window from windowStart, and
+// every slot of a window from windowStart back to kOutside.
+void writeWindow(std::vector<std::uint16_t>& table, std::uint64_t valueCount,
+                 std::uint32_t windowStart);
+void clearWindow(std::vector<std::uint16_t>& table, std::uint32_t windowStart);
 
 // Counts the plan's area in partsFor(area) parts; the sum does not depend on their number.
 void tallyArea(const TallyPlan& plan, Tally& out);

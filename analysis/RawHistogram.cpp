@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <vector>
 
 #include "analysis/CfaColours.hpp"
@@ -103,15 +104,19 @@ void walkBins(std::uint64_t n, std::uint32_t reach, std::uint16_t* bins) {
 // Only the first 65536 of the design's n entries can be reached by a 16-bit sample.
 bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode, std::uint64_t valueCount,
                    std::uint32_t windowStart, Reporter& reporter) {
+    const bool wholeRange = mode == HistogramMode::WholeRange;
     try {
-        table.assign(kTableSize, kOutside);
+        // The whole range writes every slot below.
+        if (wholeRange && valueCount > 0)
+            table.resize(kTableSize);
+        else
+            table.assign(kTableSize, kOutside);
     } catch (const std::bad_alloc&) {
         reporter.ShowMessage(MessageId::AllocationFailed,
                              static_cast<std::int32_t>(kTableSize * sizeof(std::uint16_t)),
                              "Raw histogram mapping array");
         return false;
     }
-    const bool wholeRange = mode == HistogramMode::WholeRange;
     // A range below 512 values has no window: its bins are those of the whole range.
     const std::uint64_t n = wholeRange || valueCount < kHistogramBins ? valueCount : kHistogramBins;
     if (n == 0) return true; // no value lies in the range
@@ -122,16 +127,69 @@ bool buildRawTable(std::vector<std::uint16_t>& table, HistogramMode mode, std::u
         std::fill(table.begin() + reach, table.end(), table[reach - 1]);
         return true;
     }
+    writeWindow(table, valueCount, windowStart);
+    return true;
+}
+
+void writeWindow(std::vector<std::uint16_t>& table, std::uint64_t valueCount,
+                 std::uint32_t windowStart) {
+    const std::uint64_t n = valueCount < kHistogramBins ? valueCount : kHistogramBins;
+    if (n == 0) return;
     std::array<std::uint16_t, kHistogramBins> bins{};
     walkBins(n, static_cast<std::uint32_t>(n), bins.data());
     // Window values from the start on; below it and 512 values on are outside. A value past
     // a range of fewer than 512 values counts as the range's last.
     for (std::uint64_t d = 0; d < kHistogramBins && windowStart + d < kTableSize; ++d)
         table[windowStart + d] = bins[std::min<std::uint64_t>(d, n - 1)];
-    return true;
+}
+
+void clearWindow(std::vector<std::uint16_t>& table, std::uint32_t windowStart) {
+    for (std::uint64_t d = 0; d < kHistogramBins && windowStart + d < table.size(); ++d)
+        table[windowStart + d] = kOutside;
 }
 
 } // namespace histogram_tally
+
+namespace {
+
+// A raw histogram mapping array and what it was built for.
+class KeptRawTable {
+public:
+    // The table of `mode` for valueCount values and windowStart; empty after
+    // MessageId::AllocationFailed.
+    const std::vector<std::uint16_t>& tableFor(HistogramMode mode, std::uint64_t valueCount,
+                                               std::uint32_t windowStart, Reporter& reporter) {
+        const bool window = mode != HistogramMode::WholeRange;
+        const Built wanted{window, valueCount, window ? windowStart : 0};
+        if (built_ && *built_ == wanted) return table_;
+        const bool fromWindow = built_ && built_->window && built_->valueCount == valueCount;
+        built_.reset();
+        if (window && fromWindow) {
+            histogram_tally::clearWindow(table_, previousStart_);
+            histogram_tally::writeWindow(table_, valueCount, windowStart);
+        } else if (!histogram_tally::buildRawTable(table_, mode, valueCount, windowStart,
+                                                   reporter)) {
+            table_.clear();
+            return table_;
+        }
+        built_ = wanted;
+        previousStart_ = wanted.windowStart;
+        return table_;
+    }
+
+private:
+    struct Built {
+        bool window = false;
+        std::uint64_t valueCount = 0;
+        std::uint32_t windowStart = 0;
+        bool operator==(const Built&) const = default;
+    };
+    std::vector<std::uint16_t> table_;
+    std::optional<Built> built_;
+    std::uint32_t previousStart_ = 0;
+};
+
+} // namespace
 
 void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, HistogramMode mode,
                        std::uint32_t windowStart, const SampleRect& selection, Reporter& reporter) {
@@ -142,9 +200,12 @@ void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, Hi
     if (upToDate(counts, mode, windowStart, selection)) return;
     const std::uint64_t valueCount = static_cast<std::uint64_t>(std::max(image.valueRange, 0));
     // The table is kept from one count to the next of the same thread: a count then neither
-    // allocates nor takes fresh pages.
-    thread_local std::vector<std::uint16_t> table;
-    if (!buildRawTable(table, mode, valueCount, windowStart, reporter)) return;
+    // allocates nor takes fresh pages, and one window's table becomes another's by rewriting
+    // the two windows alone.
+    thread_local KeptRawTable kept;
+    const std::vector<std::uint16_t>& table =
+        kept.tableFor(mode, valueCount, windowStart, reporter);
+    if (table.empty()) return;
 
     const bool selected = mode == HistogramMode::Selection;
     TallyPlan plan = tallyPlanOf(image, selected ? selection : image.activeRect());

@@ -147,6 +147,11 @@ TEST(RawHistogram, EveryModeCountsAsTheReferenceOverRandomImages) {
         const SampleRect area = mode == HistogramMode::Selection ? selection : image.activeRect();
         expectBins(counts.window, referenceRaw(image, mode, start, area, full.totals).bins,
                    "window");
+        // Another window straight after: its table is made from the one before.
+        const std::uint32_t next = pick(rng, 0, std::min<std::uint32_t>(image.valueRange, 70000));
+        BuildRawHistogram(image, counts, mode, next, selection, reporter);
+        expectBins(counts.window, referenceRaw(image, mode, next, area, full.totals).bins,
+                   "next window");
     }
 }
 

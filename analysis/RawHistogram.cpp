@@ -162,7 +162,8 @@ public:
         const bool window = mode != HistogramMode::WholeRange;
         const Built wanted{window, valueCount, window ? windowStart : 0};
         if (built_ && *built_ == wanted) return table_;
-        const bool fromWindow = built_ && built_->window && built_->valueCount == valueCount;
+        // Outside its window a window's table holds kOutside whatever the range.
+        const bool fromWindow = built_ && built_->window;
         built_.reset();
         if (window && fromWindow) {
             histogram_tally::clearWindow(table_, previousStart_);
@@ -201,8 +202,10 @@ void BuildRawHistogram(const ImageDescriptor& image, HistogramCounts& counts, Hi
     const std::uint64_t valueCount = static_cast<std::uint64_t>(std::max(image.valueRange, 0));
     // The table is kept from one count to the next of the same thread: a count then neither
     // allocates nor takes fresh pages, and one window's table becomes another's by rewriting
-    // the two windows alone.
-    thread_local KeptRawTable kept;
+    // the two windows alone. The whole range's table is kept apart, for the next file of the
+    // same range.
+    thread_local KeptRawTable wholeRange, windows;
+    KeptRawTable& kept = mode == HistogramMode::WholeRange ? wholeRange : windows;
     const std::vector<std::uint16_t>& table =
         kept.tableFor(mode, valueCount, windowStart, reporter);
     if (table.empty()) return;

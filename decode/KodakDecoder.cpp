@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 #include "common/ByteOrder.hpp"
+#include "common/WorkerPool.hpp"
 #include "decode/BitReader.hpp"
 
 namespace korvane {
@@ -20,8 +22,6 @@ namespace {
 constexpr std::uint32_t kChunkSize = 256;
 // Lengths above this belong to a coding that is not read here.
 constexpr std::uint8_t kLongestCode = 12;
-// A chunk codes at most 256 lengths of 12 bits: 384 bytes, and 2 more for the first word.
-constexpr std::uint32_t kMaxDataBytes = (kChunkSize * kLongestCode + 7) / 8 + 2;
 
 // The data is big-endian 16-bit words whose bits are taken from the lowest up; a 32-bit fill
 // holds two of them, the first in its low half.
@@ -29,50 +29,93 @@ constexpr ByteOrder kWords = ByteOrder::big();
 
 enum class ChunkEnd : std::uint8_t { Decoded, Unsupported, LengthsShort, DataShort };
 
-// One chunk of `n` samples: its lengths, its data bytes, and the samples.
-class Chunk {
+// Where one chunk of a batch lies in the batch's lengths and data.
+struct ChunkPlace {
+    std::uint32_t lengths = 0; // of the batch's lengths
+    std::uint32_t data = 0;    // of the batch's data bytes
+    std::uint32_t row = 0;     // of the strip
+    std::uint32_t column = 0;  // of the strip
+    std::uint16_t n = 0;
+    bool firstWord = false;
+};
+
+// The chunks of a band of rows, read one after another (each one's place in the stream
+// follows from the lengths of the one before), then decoded on the pool a row at a time.
+class Batch {
 public:
-    ChunkEnd read(ByteInput& in, std::uint32_t n) {
+    void clear() {
+        places_.clear();
+        lengths_.clear();
+        data_.clear();
+        rowStarts_.clear();
+    }
+    void beginRow() { rowStarts_.push_back(places_.size()); }
+
+    // Reads the next chunk of `n` samples at (row, column) of the strip.
+    ChunkEnd read(ByteInput& in, std::uint32_t n, std::uint32_t row, std::uint32_t column) {
         // One length for every sample, rounded up to a multiple of four.
         const std::uint32_t lengthCount = (n + 3) & ~3u;
         std::array<std::uint8_t, kChunkSize / 2> packed{};
         if (!in.read(packed.data(), lengthCount / 2)) return ChunkEnd::LengthsShort;
+        ChunkPlace place;
+        place.lengths = static_cast<std::uint32_t>(lengths_.size());
+        place.row = row;
+        place.column = column;
+        place.n = static_cast<std::uint16_t>(n);
+        lengths_.resize(lengths_.size() + lengthCount);
+        std::uint8_t* lengths = lengths_.data() + place.lengths;
         std::uint32_t sum = 0;
         for (std::uint32_t i = 0; i < lengthCount; i += 2) {
-            lengths_[i] = packed[i / 2] & 15;
-            lengths_[i + 1] = packed[i / 2] >> 4;
-            if (lengths_[i] > kLongestCode || lengths_[i + 1] > kLongestCode)
+            lengths[i] = packed[i / 2] & 15;
+            lengths[i + 1] = packed[i / 2] >> 4;
+            if (lengths[i] > kLongestCode || lengths[i + 1] > kLongestCode)
                 return ChunkEnd::Unsupported;
-            sum += lengths_[i] + lengths_[i + 1];
+            sum += lengths[i] + lengths[i + 1];
         }
         // The bits are read in 32-bit fills. Chunks whose n - 1 has bit 2 clear take a first
         // 16-bit word before them; the data bytes are what those fills use up.
-        firstWord_ = ((n - 1) & 4) == 0;
+        place.firstWord = ((n - 1) & 4) == 0;
         std::uint32_t count = 0;
-        if (!firstWord_) {
+        if (!place.firstWord) {
             count = ((sum + 7) / 8 + 3) & ~3u;
         } else {
             count = ((sum + 7) / 8 + 1) & ~1u;
             if ((count & 2) == 0) count += 2;
         }
         // The bits of the lengths end inside the count; a last fill may take up to four bytes
-        // past it, whose bits are never used.
-        if (in.available() >= count + 4) {
-            data_ = in.view(count);
-            return ChunkEnd::Decoded;
-        }
-        std::fill_n(copy_.begin() + count, 4, std::uint8_t{0});
-        if (!in.read(copy_.data(), count)) return ChunkEnd::DataShort;
-        data_ = copy_.data();
+        // past it, whose bits are never used: they are held as zeros.
+        place.data = static_cast<std::uint32_t>(data_.size());
+        data_.resize(data_.size() + count + 4);
+        if (!in.read(data_.data() + place.data, count)) return ChunkEnd::DataShort;
+        std::fill_n(data_.begin() + place.data + count, 4, std::uint8_t{0});
+        places_.push_back(place);
         return ChunkEnd::Decoded;
     }
 
+    // Decodes the rows read so far, on `pool`, into the target.
+    void decode(const SampleTarget& target, WorkerPool& pool) const {
+        const std::size_t rows = rowStarts_.size();
+        pool.run(rows, [&](std::size_t r) {
+            const std::size_t from = rowStarts_[r];
+            const std::size_t to = r + 1 < rows ? rowStarts_[r + 1] : places_.size();
+            std::array<std::int32_t, kChunkSize> samples{};
+            for (std::size_t k = from; k < to; ++k) {
+                const ChunkPlace& place = places_[k];
+                decodeChunk(place, samples);
+                put(target, place, samples);
+            }
+        });
+    }
+
+private:
     // The n samples, each the sum of its parity's differences so far.
-    void decode(std::uint32_t n, std::array<std::int32_t, kChunkSize>& samples) const {
+    void decodeChunk(const ChunkPlace& place, std::array<std::int32_t, kChunkSize>& samples) const {
+        const std::uint8_t* data = data_.data() + place.data;
+        const std::uint8_t* lengths = lengths_.data() + place.lengths;
         std::uint64_t buffer = 0;
         std::uint32_t bits = 0, at = 0;
-        if (firstWord_) {
-            buffer = kWords.load16(data_);
+        if (place.firstWord) {
+            buffer = kWords.load16(data);
             bits = 16;
             at = 2;
         }
@@ -81,7 +124,7 @@ public:
             if (bits < length) {
                 // The fills cannot pass the bytes read: their count was made for all lengths.
                 const std::uint64_t fill =
-                    kWords.load16(data_ + at) | std::uint64_t{kWords.load16(data_ + at + 2)} << 16;
+                    kWords.load16(data + at) | std::uint64_t{kWords.load16(data + at + 2)} << 16;
                 buffer |= fill << bits;
                 bits += 32;
                 at += 4;
@@ -95,64 +138,81 @@ public:
                        ? v - static_cast<std::int32_t>(mask)
                        : v;
         };
+        const std::uint32_t n = place.n;
         std::int32_t even = 0, odd = 0;
         std::uint32_t i = 0;
         for (; i + 1 < n; i += 2) {
-            samples[i] = even += next(lengths_[i]);
-            samples[i + 1] = odd += next(lengths_[i + 1]);
+            samples[i] = even += next(lengths[i]);
+            samples[i + 1] = odd += next(lengths[i + 1]);
         }
-        if (i < n) samples[i] = even + next(lengths_[i]);
+        if (i < n) samples[i] = even + next(lengths[i]);
     }
 
-private:
-    std::array<std::uint8_t, kChunkSize> lengths_{};
-    // The data bytes: in the input's buffer, or copied here where the buffer does not hold
-    // them all, with room for the 4 of a fill at the very end.
-    const std::uint8_t* data_ = nullptr;
-    std::array<std::uint8_t, kMaxDataBytes + 4> copy_{};
-    bool firstWord_ = false;
+    static void put(const SampleTarget& target, const ChunkPlace& place,
+                    const std::array<std::int32_t, kChunkSize>& samples) {
+        // Each strip's rows go below the rows of the strips before it.
+        const std::uint64_t row = std::uint64_t{target.rowStart} + place.row;
+        const std::uint64_t first = std::uint64_t{target.columnStart} + place.column;
+        const std::uint32_t n = place.n;
+        // A sum outside 16 bits is kept to its low 16, as a 16-bit sample holds it.
+        if (row < target.imageHeight && first + n <= target.imageWidth) {
+            std::uint16_t* out = target.samples.data() + row * target.imageWidth + first;
+            for (std::uint32_t i = 0; i < n; ++i)
+                out[i] = static_cast<std::uint16_t>(samples[i]);
+            return;
+        }
+        for (std::uint32_t i = 0; i < n; ++i)
+            target.put(row, first + i, static_cast<std::uint16_t>(samples[i]));
+    }
+
+    std::vector<ChunkPlace> places_;
+    std::vector<std::uint8_t> lengths_;
+    std::vector<std::uint8_t> data_;
+    std::vector<std::size_t> rowStarts_; // the first chunk of each row
 };
+
+// Rows read before the pool decodes them: enough to share out, few enough to stay in cache.
+constexpr std::uint32_t kBatchRows = 32;
 
 } // namespace
 
 Status DecodeKodak(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
                    Reporter& reporter, std::string_view path) {
+    return DecodeKodak(source, byteCount, target, reporter, path, WorkerPool::shared());
+}
+
+Status DecodeKodak(ByteSource& source, std::uint32_t byteCount, const SampleTarget& target,
+                   Reporter& reporter, std::string_view path, WorkerPool& pool) {
     if (!target.valid()) return kOk;
     ByteInput in(source, byteCount);
-    Chunk chunk;
-    std::array<std::int32_t, kChunkSize> samples{};
-    for (std::uint32_t r = 0; r < target.rows; ++r) {
-        // Each strip's rows go below the rows of the strips before it.
-        const std::uint64_t row = std::uint64_t{target.rowStart} + r;
-        for (std::uint32_t column = 0; column < target.width; column += kChunkSize) {
-            const std::uint32_t n = std::min(kChunkSize, target.width - column);
-            switch (chunk.read(in, n)) {
-            case ChunkEnd::Decoded:
-                break;
-            case ChunkEnd::Unsupported:
-                reporter.ShowRawFileRequest(std::string(kKodakRawFileRequest));
-                return kOk;
-            case ChunkEnd::LengthsShort:
-                reporter.ShowMessage(
-                    MessageId::ProcessingFailed, std::string(path),
-                    "end of file occured\nwhile reading Kodak compressed length info");
-                return kFailed;
-            case ChunkEnd::DataShort:
-                reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
-                                     "end of file occured\nwhile reading Kodak compressed data");
-                return kFailed;
-            }
-            chunk.decode(n, samples);
-            const std::uint64_t first = std::uint64_t{target.columnStart} + column;
-            // A sum outside 16 bits is kept to its low 16, as a 16-bit sample holds it.
-            if (row < target.imageHeight && first + n <= target.imageWidth) {
-                std::uint16_t* out = target.samples.data() + row * target.imageWidth + first;
-                for (std::uint32_t i = 0; i < n; ++i)
-                    out[i] = static_cast<std::uint16_t>(samples[i]);
-                continue;
-            }
-            for (std::uint32_t i = 0; i < n; ++i)
-                target.put(row, first + i, static_cast<std::uint16_t>(samples[i]));
+    Batch batch;
+    for (std::uint32_t firstRow = 0; firstRow < target.rows; firstRow += kBatchRows) {
+        batch.clear();
+        const std::uint32_t lastRow = std::min(target.rows, firstRow + kBatchRows);
+        ChunkEnd end = ChunkEnd::Decoded;
+        for (std::uint32_t r = firstRow; r < lastRow && end == ChunkEnd::Decoded; ++r) {
+            batch.beginRow();
+            for (std::uint32_t column = 0; column < target.width && end == ChunkEnd::Decoded;
+                 column += kChunkSize)
+                end = batch.read(in, std::min(kChunkSize, target.width - column), r, column);
+        }
+        // What was read before a chunk that could not be is decoded, as it would be one
+        // chunk at a time.
+        batch.decode(target, pool);
+        switch (end) {
+        case ChunkEnd::Decoded:
+            break;
+        case ChunkEnd::Unsupported:
+            reporter.ShowRawFileRequest(std::string(kKodakRawFileRequest));
+            return kOk;
+        case ChunkEnd::LengthsShort:
+            reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                                 "end of file occured\nwhile reading Kodak compressed length info");
+            return kFailed;
+        case ChunkEnd::DataShort:
+            reporter.ShowMessage(MessageId::ProcessingFailed, std::string(path),
+                                 "end of file occured\nwhile reading Kodak compressed data");
+            return kFailed;
         }
     }
     return kOk;

@@ -4,6 +4,7 @@
 
 #include "common/Reporter.hpp"
 #include "common/Status.hpp"
+#include "common/WorkerPool.hpp"
 #include "decode/ByteSource.hpp"
 #include "decode/SampleTarget.hpp"
 
@@ -22,6 +23,11 @@ namespace korvane {
 [[nodiscard]] Status DecodeKodak(ByteSource& source, std::uint32_t byteCount,
                                  const SampleTarget& target, Reporter& reporter,
                                  std::string_view path);
+// The same with the chunks of each band of rows decoded on `pool` (read in order first): the
+// samples, messages and status do not depend on the pool.
+[[nodiscard]] Status DecodeKodak(ByteSource& source, std::uint32_t byteCount,
+                                 const SampleTarget& target, Reporter& reporter,
+                                 std::string_view path, WorkerPool& pool);
 
 // The text of the request for a file with lengths above 12.
 extern const std::string_view kKodakRawFileRequest;

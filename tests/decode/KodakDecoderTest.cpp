@@ -197,6 +197,53 @@ TEST(KodakShort, AByteCountBelowTheDataEndsItToo) {
         ASSERT_EQ(b.at(1, c), samples[300 + c]);
 }
 
+// --- Bands of rows on the pool ---------------------------------------------------------------
+
+struct PoolCase {
+    const char* name;
+    std::uint32_t keepPerThousand; // of the strip's bytes
+    std::size_t unsupportedChunk;  // SIZE_MAX: none
+};
+
+class KodakOnThePool : public ::testing::TestWithParam<PoolCase> {};
+
+// 100 rows of three chunks: four bands, the data ending or changing coding in any of them.
+TEST_P(KodakOnThePool, DecodesAsOneThreadDoes) {
+    const PoolCase c = GetParam();
+    const std::uint32_t width = 700, rows = 100;
+    const auto samples = sceneSamples(width, rows, 12, 11);
+    auto bytes = encodeKodak(samples, width, {.unsupportedChunk = c.unsupportedChunk});
+    const auto byteCount = static_cast<std::uint32_t>(bytes.size());
+    bytes.resize(bytes.size() * c.keepPerThousand / 1000);
+    const auto decodeOn = [&](WorkerPool& pool) {
+        auto b = std::make_unique<StripBuffer>(width, rows, width, rows);
+        MemoryByteSource source(bytes);
+        const Status status = DecodeKodak(source, byteCount, b->target, b->reporter, "p", pool);
+        return std::make_pair(status, std::move(b));
+    };
+    const auto [status, serial] = decodeOn(WorkerPool::serial());
+    if (c.keepPerThousand == 1000 && c.unsupportedChunk == SIZE_MAX) {
+        EXPECT_EQ(status, kOk);
+        EXPECT_EQ(serial->samples, samples);
+    }
+    for (const unsigned workers : {1u, 3u}) {
+        WorkerPool pool(workers);
+        const auto [parallelStatus, parallel] = decodeOn(pool);
+        EXPECT_EQ(parallelStatus, status) << workers;
+        EXPECT_EQ(parallel->reporter.numbers(), serial->reporter.numbers()) << workers;
+        EXPECT_EQ(parallel->text(), serial->text()) << workers;
+        EXPECT_TRUE(parallel->samples == serial->samples) << workers << " workers";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Bands, KodakOnThePool,
+                         ::testing::Values(PoolCase{"Whole", 1000, SIZE_MAX},
+                                           PoolCase{"EndingInTheFirstBand", 100, SIZE_MAX},
+                                           PoolCase{"EndingHalfWay", 500, SIZE_MAX},
+                                           PoolCase{"EndingInTheLastRow", 998, SIZE_MAX},
+                                           PoolCase{"AnotherCodingInTheThirdBand", 1000, 200}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 // --- Whole files -------------------------------------------------------------------------------
 
 const std::vector<std::uint16_t>& dcrSamples() {

@@ -134,6 +134,9 @@ constexpr std::uint32_t kRingRows = 128;
 constexpr std::uint32_t kPredictedAtOnce = 4;
 // Strips of fewer rows are decoded on one thread.
 constexpr std::uint32_t kPipelineRows = 2 * kRingRows;
+// The predicting thread is woken once this many rows are decoded, not at every row: a wake
+// costs the system more than predicting a row does.
+constexpr std::uint32_t kRowsPerWake = 8;
 
 // A strip decoded in two stages at once: one thread takes the bits apart into differences
 // (which never depend on the samples), the other adds them to the predictions, row after row,
@@ -171,7 +174,7 @@ private:
                 return;
             }
             state_.store(r + 1);
-            state_.notify_all();
+            if ((r + 1) % kRowsPerWake == 0) state_.notify_all();
         }
         state_.store(kFinished | target_.rows);
         state_.notify_all();

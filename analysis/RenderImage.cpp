@@ -544,6 +544,28 @@ Viewport layOut(ImageDescriptor& image, const RenderSettings& settings, RenderOu
     return view;
 }
 
+// Whether a drawing shows so few samples against the values its tables would hold (a small
+// image, or a close view of a wide range) that evaluating each sample is much less work than
+// tabulating every value: the tables take one evaluation per value and channel (two with a
+// varying black level), a sample a few more.
+bool evaluatesEachSample(const RenderSettings& settings, const SampleEvaluator& e,
+                         const Viewport& v) {
+    using Evaluation = RenderSettings::Evaluation;
+    if (settings.evaluation != Evaluation::LessWork)
+        return settings.evaluation == Evaluation::EachSample;
+    std::int64_t entries = 0;
+    std::array<bool, 4> seen{};
+    for (std::size_t q = 0; q < v.cfa.size(); ++q) {
+        const auto channel = static_cast<std::size_t>(v.cfa.channel[q]) & 3;
+        if (seen[channel]) continue;
+        seen[channel] = true;
+        const int at = static_cast<int>(q);
+        entries += e.blackVaries() ? 2 * (std::int64_t{e.correctedLimit(at)} + 1)
+                                   : std::int64_t{e.rawLimit(at)} + 1;
+    }
+    return 16 * std::int64_t{v.x.visibleSamples} * v.y.visibleSamples < entries;
+}
+
 // Paints the samples of the view into the picture, gathering the selection's statistics.
 void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
                 platform::Surface& picture, const Viewport& view, const SampleEvaluator& evaluator,
@@ -579,6 +601,11 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
         // The stage sees the samples in painting order: one thread.
         Evaluated each{&evaluator, &view, noise, nullptr, exposure};
         paintWith(canvas, settings, each, false);
+    } else if (evaluatesEachSample(settings, evaluator, view)) {
+        // The painting gathers the selection as it evaluates it.
+        const Canvas gathering{view, picture, first, mapping, units, selected};
+        Evaluated each{&evaluator, &view, nullptr, nullptr, false};
+        paintWith(gathering, settings, each, false);
     } else if (evaluator.blackVaries()) {
         CorrectedTables tables = correctedTables(evaluator, view, first, storage);
         paintWith(canvas, settings, tables, canvas.selected.empty());

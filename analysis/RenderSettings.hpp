@@ -45,6 +45,11 @@ struct RenderSettings {
     std::uint16_t fileOrientation = 0; // the file's orientation, for an image without one
     // The noise processing stage, while the noise parameters are valid; else null.
     NoiseStage* noise = nullptr;
+    // Without a noise stage, how the samples' results are worked out: from tables of every
+    // value or sample by sample, whichever is less work; or always one way (the two must
+    // paint and gather alike).
+    enum class Evaluation : std::uint8_t { LessWork, Tables, EachSample };
+    Evaluation evaluation = Evaluation::LessWork;
 };
 
 // What one drawing gives back for the dialog to apply.

@@ -139,13 +139,34 @@ void fillTable(const Lookup& lookup, const TableKey& key, std::uint16_t* table) 
     const std::uint32_t last =
         static_cast<std::uint32_t>(std::min<std::size_t>(lookup.range, lookup.values.size())) - 1;
     const bool dark = !(a.factor > 0);
+    // Below a factor of one half every position is taken by a run of samples: its end is
+    // found by doubling steps and halving back, and the run filled whole.
+    const bool runs = !dark && a.factor < 0.5;
+    const auto positionOf = [&](std::uint32_t v) { return lookup.positionOf(v, key.black, a); };
     for (std::uint32_t v = 0; v < kTableSize; ++v) {
-        const std::uint32_t position = lookup.positionOf(v, key.black, a);
+        const std::uint32_t position = positionOf(v);
         table[v] = kDisplayBins[lookup.values[position]];
-        if (v >= plain && (dark || position >= last)) {
+        if (v < plain) continue;
+        if (dark || position >= last) {
             std::fill(table + v + 1, table + kTableSize, table[v]);
             return;
         }
+        if (!runs) continue;
+        std::uint32_t same = v, step = 1, other = kTableSize; // other: past the run
+        while (same + step < kTableSize) {
+            if (positionOf(same + step) != position) {
+                other = same + step;
+                break;
+            }
+            same += step;
+            step *= 2;
+        }
+        while (other - same > 1) {
+            const std::uint32_t middle = same + (other - same) / 2;
+            (positionOf(middle) == position ? same : other) = middle;
+        }
+        std::fill(table + v + 1, table + same + 1, table[v]);
+        v = same;
     }
 }
 

@@ -597,14 +597,11 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
         // The parts gather the selection themselves.
         const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
         paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
-    } else if (noise != nullptr) {
-        // The stage sees the samples in painting order: one thread.
-        Evaluated each{&evaluator, &view, noise, nullptr, exposure};
-        paintWith(canvas, settings, each, false);
-    } else if (evaluatesEachSample(settings, evaluator, view)) {
-        // The painting gathers the selection as it evaluates it.
+    } else if (noise != nullptr || evaluatesEachSample(settings, evaluator, view)) {
+        // Sample by sample on one thread (a stage sees the samples in painting order),
+        // gathering the selection as it evaluates it.
         const Canvas gathering{view, picture, first, mapping, units, selected};
-        Evaluated each{&evaluator, &view, nullptr, nullptr, false};
+        Evaluated each{&evaluator, &view, noise, nullptr, exposure};
         paintWith(gathering, settings, each, false);
     } else if (evaluator.blackVaries()) {
         CorrectedTables tables = correctedTables(evaluator, view, first, storage);

@@ -620,7 +620,7 @@ Outcome compare(ImageDescriptor& image, RenderSettings s, const NoiseParameters*
     if (s.noise == nullptr && s.evaluation == Evaluation::LessWork) {
         for (const Evaluation way : {Evaluation::Tables, Evaluation::EachSample}) {
             s.evaluation = way;
-            const Outcome o = compare(image, s);
+            const Outcome o = compare(image, s, noise);
             if (!o.matches)
                 return {false,
                         (way == Evaluation::Tables ? "tables: " : "each sample: ") + o.where};

@@ -127,8 +127,8 @@ void NoiseProcessing::prepareReplace(int channel) {
             (kCounterStart[k] + 1 + v) % static_cast<std::int32_t>(kReplacePrimeCount);
         // A counter that starts on the last index turns there rather than run off the table,
         // as one starting just below it going up does.
-        e.counter = static_cast<std::uint16_t>(std::min(start, kLastCounter - 1));
-        e.inverse = ~std::uint64_t{0} / static_cast<std::uint64_t>(w) + 1;
+        e.phase = static_cast<std::uint16_t>(std::min(start, kLastCounter - 1));
+        e.inverse = ~std::uint32_t{0} / static_cast<std::uint32_t>(w) + 1;
     }
 }
 
@@ -151,11 +151,6 @@ std::int64_t NoiseProcessing::multiplied(std::int64_t v, const Channel& c,
     q = std::clamp(q, 0.0, 1.0);
     const double g = std::abs(f);
     return truncated(x * g / (q * (g - 1) + 1));
-}
-
-std::uint32_t NoiseProcessing::primeAt(std::int32_t counter) {
-    static_assert(kLastCounter == static_cast<std::int32_t>(kReplaceLastPrime));
-    return kReplacePrimes[static_cast<std::size_t>(counter)];
 }
 
 namespace {
@@ -189,16 +184,11 @@ void NoiseProcessing::skip(int channel, std::int32_t w, std::uint64_t count) {
     ReplaceTables& t = channels_[static_cast<std::size_t>(channel) & 3].replace;
     if (count == 0 || kind_ != Kind::Colour || t.range <= 0 || w < 0 || w > t.range) return;
     ReplaceEntry& e = t.entries[static_cast<std::size_t>(w)];
-    // Going up from index c is phase c, coming down phase 2 kLast - c; each step moves one
-    // phase on and adds the prime of the index it reaches.
-    const std::uint64_t from =
-        e.direction > 0 ? e.counter : static_cast<std::uint64_t>(kCycle - e.counter);
+    // Each step moves one phase on and adds the prime of the phase it reaches.
+    const std::uint64_t from = e.phase;
     const std::uint64_t added = phaseSum(from + count + 1) - phaseSum(from + 1);
     e.previous = static_cast<std::uint16_t>((e.previous + added % e.width) % e.width);
-    const auto phase =
-        static_cast<std::int64_t>((from + count) % static_cast<std::uint64_t>(kCycle));
-    e.counter = static_cast<std::uint16_t>(indexAtPhase(phase));
-    e.direction = phase < kLast ? 1 : -1;
+    e.phase = static_cast<std::uint16_t>((from + count) % static_cast<std::uint64_t>(kCycle));
 }
 
 std::int64_t NoiseProcessing::shifted(std::int64_t v, const Channel& c) {

@@ -7,6 +7,7 @@
 #include "analysis/Histograms.hpp"
 #include "analysis/NoiseParameters.hpp"
 #include "analysis/NoiseStage.hpp"
+#include "analysis/ReplacePrimes.hpp"
 
 namespace korvane {
 
@@ -38,9 +39,29 @@ public:
         const ReplaceTables& t = channels_[static_cast<std::size_t>(channel) & 3].replace;
         return kind_ == Kind::Colour && t.range > 0 ? t.range : -1;
     }
-    // The Replace step of a value w from 0 to replaceRange(channel).
+    // The Replace working state of one value: width Wd, half Hf, where its counter stands on
+    // the round trip up the primes and back (the phase: index c going up is phase c, coming
+    // down 2 x kLastCounter - c), the previous noise P, and the multiplier that takes a
+    // remainder by the width without dividing. Kept together, so that a step touches one place.
+    struct ReplaceEntry {
+        std::uint32_t inverse = 0; // 2^32 / width rounded up
+        std::uint16_t width = 1, half = 0, phase = 0, previous = 0;
+    };
+    // The entries of a channel's values 0 .. replaceRange(channel). Valid after begin.
+    ReplaceEntry* replaceEntries(int channel) {
+        return channels_[static_cast<std::size_t>(channel) & 3].replace.entries.data();
+    }
+    // The Replace step of a value w from 0 to replaceRange(channel), by its entry.
+    static std::int32_t replaceStep(ReplaceEntry& e, std::int32_t w) {
+        const std::uint32_t phase = e.phase + 1u == kCycle ? 0 : e.phase + 1u;
+        e.phase = static_cast<std::uint16_t>(phase);
+        const std::uint32_t noise =
+            remainder(std::uint32_t{kPhasePrimes[phase]} + e.previous, e.inverse, e.width);
+        e.previous = static_cast<std::uint16_t>(noise);
+        return w + static_cast<std::int32_t>(noise) - e.half;
+    }
     std::int64_t replaceStep(int channel, std::int32_t w) {
-        return replaced(w, channels_[static_cast<std::size_t>(channel) & 3].replace);
+        return replaceStep(replaceEntries(channel)[static_cast<std::size_t>(w)], w);
     }
     std::int64_t after(std::int64_t x, int channel) const;
     // Moves the Replace sequence of value w on as if `count` samples of it had taken the
@@ -49,14 +70,21 @@ public:
     void skip(int channel, std::int32_t w, std::uint64_t count);
 
 private:
-    // The Replace working tables of one value: width Wd, half Hf, counter C, direction D and
-    // previous P, kept together so that a step touches one place; and the multiplier that
-    // takes a remainder by the width without dividing.
-    struct ReplaceEntry {
-        std::uint64_t inverse = 0;
-        std::uint16_t width = 1, half = 0, counter = 0, previous = 0;
-        std::int8_t direction = 1;
-    };
+    // A counter walks the primes up to the last index and back down to 0: one round trip.
+    static constexpr auto kLastCounter = static_cast<std::int32_t>(kReplaceLastPrime);
+    static constexpr std::uint32_t kCycle = 2 * kLastCounter;
+    // The prime at each phase of the round trip.
+    static constexpr std::array<std::uint16_t, kCycle> kPhasePrimes = [] {
+        std::array<std::uint16_t, kCycle> primes{};
+        for (std::uint32_t j = 0; j < kCycle; ++j)
+            primes[j] = kReplacePrimes[j <= kReplaceLastPrime ? j : kCycle - j];
+        return primes;
+    }();
+    // a mod d for a and d below 2^16, with inverse = 2^32 / d rounded up (Lemire's method).
+    static std::uint32_t remainder(std::uint32_t a, std::uint32_t inverse, std::uint32_t d) {
+        return static_cast<std::uint32_t>((std::uint64_t{inverse * a} * d) >> 32);
+    }
+
     // Those of one channel, indexed by the value 0 .. range.
     struct ReplaceTables {
         std::int32_t range = 0; // Rr, at most kReplaceRangeLimit; 0: Replace is off
@@ -77,28 +105,6 @@ private:
     enum class Kind : std::uint8_t { Off, Colour, Greyscale };
 
     std::int64_t multiplied(std::int64_t v, const Channel& c, std::int32_t white) const;
-    static std::int64_t replaced(std::int64_t v, ReplaceTables& t) {
-        ReplaceEntry& e = t.entries[static_cast<std::size_t>(v)];
-        std::int32_t counter = e.counter + e.direction;
-        if (counter <= 0) {
-            counter = 0;
-            e.direction = 1;
-        } else if (counter >= kLastCounter) {
-            counter = kLastCounter;
-            e.direction = -1;
-        }
-        e.counter = static_cast<std::uint16_t>(counter);
-        const std::uint32_t noise =
-            remainder(primeAt(counter) + std::uint32_t{e.previous}, e.inverse, e.width);
-        e.previous = static_cast<std::uint16_t>(noise);
-        return v + noise - e.half;
-    }
-    static constexpr std::int32_t kLastCounter = 668;
-    static std::uint32_t primeAt(std::int32_t counter);
-    // a mod d for a below 2^32, with inverse = 2^64 / d rounded up (Lemire's method).
-    static std::uint32_t remainder(std::uint32_t a, std::uint64_t inverse, std::uint32_t d) {
-        return static_cast<std::uint32_t>((static_cast<unsigned __int128>(inverse * a) * d) >> 64);
-    }
     static std::int64_t shifted(std::int64_t v, const Channel& c);
     std::int64_t greyShifted(std::int64_t v, const Channel& c) const;
     void prepareReplace(int channel);

@@ -1,6 +1,7 @@
 #include "analysis/NoiseWalk.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -78,6 +79,9 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::ui
         t.replacing = t.replacing || (firstOf[channel] >= 0 && stage.replaceRange(channel) >= 0);
     const auto span = static_cast<std::size_t>(t.high - t.low + 1);
     t.span = span;
+    t.narrow = span <= 0x8000 && -t.low <= 0x7FFF;
+    for (std::size_t q = 0; q < v.cfa.size(); ++q)
+        t.narrow = t.narrow && t.saturatedAt[q] >= 1;
     t.results.resize(8 * span);
     t.replaceAt.assign(4 * span, NoiseLookup::kNoReplace);
     t.stageValue.resize(4 * span);
@@ -142,15 +146,16 @@ struct PositionTables {
     const std::uint32_t* saturated = nullptr; // results of raw saturated samples
     const std::uint32_t* replacedBelow = nullptr;
     const std::uint32_t* replacedSaturated = nullptr;
-    const std::uint16_t* replaceAt = nullptr; // for counting
-    const std::int32_t* values = nullptr;     // the stage's values, for the statistics
+    const std::uint16_t* replaceAt = nullptr;         // for counting
+    const std::int32_t* values = nullptr;             // the stage's values, for the statistics
+    NoiseProcessing::ReplaceEntry* entries = nullptr; // the Replace state of its channel
     std::int32_t black = 0;
     std::int32_t saturatedAt = 0;
     int channel = 0;
 };
 
-std::array<PositionTables, 8> positionsOf(const NoiseLookup& t, const Viewport& v,
-                                          std::int32_t dy) {
+std::array<PositionTables, 8> positionsOf(const NoiseLookup& t, const Viewport& v, std::int32_t dy,
+                                          NoiseProcessing* stage = nullptr) {
     std::array<PositionTables, 8> positions{};
     const int cw = v.cfa.width;
     const int q0 = dy % v.cfa.height * cw;
@@ -167,6 +172,7 @@ std::array<PositionTables, 8> positionsOf(const NoiseLookup& t, const Viewport& 
         p.replacedSaturated = t.replaced[2 * c + 1].data();
         p.black = t.fixedBlack[q];
         p.saturatedAt = t.saturatedAt[q];
+        if (stage != nullptr) p.entries = stage->replaceEntries(p.channel);
     }
     return positions;
 }
@@ -245,6 +251,136 @@ void lookUpPairs(const NoiseLookup& t, const std::uint16_t* row, const std::int3
     for (std::int32_t dx = 0; dx < count; ++dx)
         out[dx] = table[index[dx]];
 }
+
+// The same eight samples at a time in 16-bit lanes, for tables short enough (see
+// NoiseLookup::narrow): a lane's index in its position's table is the sample plus the
+// complement of its black level (the largest black less its own), held to the tables; the
+// saturated twin follows each table. Lanes alternate between the row's two cell positions.
+struct NarrowLanes {
+    __m128i fixed;           // the complements when the black level is fixed
+    __m128i last;            // the last index below saturation
+    __m128i belowSaturation; // the largest raw sample that is not saturated
+    __m128i span;            // from a table to its saturated twin
+    // Where the Replace step may be taken: indices from replaceFirst to replaceLast.
+    __m128i replaceFirst, replaceLast;
+};
+
+NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
+                        const PositionTables& right) {
+    const auto pair = [](std::int32_t a, std::int32_t b) {
+        const auto l = static_cast<short>(a), r = static_cast<short>(b);
+        return _mm_setr_epi16(l, r, l, r, l, r, l, r);
+    };
+    const std::int32_t largest = -t.low;
+    const auto firstOf = [&](const PositionTables& p) {
+        const auto c = static_cast<std::size_t>(p.channel);
+        return t.replaceFirst[c] <= t.replaceLast[c] ? t.replaceFirst[c] : 0xFFFF;
+    };
+    const auto lastOf = [&](const PositionTables& p) {
+        const auto c = static_cast<std::size_t>(p.channel);
+        return t.replaceFirst[c] <= t.replaceLast[c] ? t.replaceLast[c] : 0;
+    };
+    return {pair(largest - left.black, largest - right.black),
+            _mm_set1_epi16(static_cast<short>(t.high - t.low)),
+            pair(std::min(left.saturatedAt - 1, 0xFFFF), std::min(right.saturatedAt - 1, 0xFFFF)),
+            _mm_set1_epi16(static_cast<short>(t.span)),
+            pair(firstOf(left), firstOf(right)),
+            pair(lastOf(left), lastOf(right))};
+}
+
+// The complements of a row's varying black levels, for its first `count` samples (a
+// multiple of 8).
+const std::uint16_t* complementsOf(const std::int32_t* blacks, std::int32_t largest,
+                                   std::int32_t count, std::vector<std::uint16_t>& line) {
+    if (line.size() < static_cast<std::size_t>(count)) line.resize(static_cast<std::size_t>(count));
+    const __m128i top = _mm_set1_epi32(largest);
+    for (std::int32_t dx = 0; dx < count; dx += 8) {
+        const __m128i a =
+            _mm_sub_epi32(top, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + dx)));
+        const __m128i b =
+            _mm_sub_epi32(top, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + dx + 4)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(line.data() + dx),
+                         _mm_max_epi16(_mm_packs_epi32(a, b), _mm_setzero_si128()));
+    }
+    return line.data();
+}
+
+// The eight samples of a row from dx: their raw values and their indices below saturation.
+struct NarrowSamples {
+    __m128i raw, index;
+};
+inline NarrowSamples narrowAt(const NarrowLanes& n, const std::uint16_t* row,
+                              const std::uint16_t* complements, std::int32_t dx) {
+    const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx));
+    const __m128i c = complements != nullptr
+                          ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(complements + dx))
+                          : n.fixed;
+    const __m128i v = _mm_adds_epu16(s, c);
+    return {s, _mm_sub_epi16(v, _mm_subs_epu16(v, n.last))};
+}
+
+// Two bits per lane: whether its index lies where the Replace step may be taken.
+inline int narrowCandidates(__m128i v, const NarrowLanes& n) {
+    const __m128i outside =
+        _mm_or_si128(_mm_subs_epu16(n.replaceFirst, v), _mm_subs_epu16(v, n.replaceLast));
+    return _mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128()));
+}
+
+// out[dx + k] = table(k)[lane k of i] for the eight lanes.
+template <typename Table, typename Out, int... K>
+inline void gatherLanes(__m128i i, Table table, Out* out, std::integer_sequence<int, K...>) {
+    ((out[K] = table(K)[_mm_extract_epi16(i, K)]), ...);
+}
+
+// The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
+// that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
+template <typename Replace>
+void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uint16_t* complements,
+                  const std::array<PositionTables, 8>& positions, std::int32_t count,
+                  std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
+                  std::int32_t valueTo, bool replacing, Replace replace) {
+    const std::uint32_t* const blocks[2] = {positions[0].below, positions[1].below};
+    const std::int32_t* const values[2] = {positions[0].values, positions[1].values};
+    const auto blockOf = [&](int k) { return blocks[k & 1]; };
+    const auto valuesOf = [&](int k) { return values[k & 1]; };
+    for (std::int32_t dx = 0; dx < count; dx += 8) {
+        const auto [s, v] = narrowAt(n, row, complements, dx);
+        const __m128i saturated = _mm_andnot_si128(
+            _mm_cmpeq_epi16(_mm_subs_epu16(s, n.belowSaturation), _mm_setzero_si128()), n.span);
+        gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx,
+                    std::make_integer_sequence<int, 8>{});
+        if (value != nullptr && dx + 8 > valueFrom && dx < valueTo)
+            gatherLanes(v, valuesOf, value + dx, std::make_integer_sequence<int, 8>{});
+        if (!replacing) continue;
+        for (int m = narrowCandidates(v, n); m != 0; m &= m - 1, m &= m - 1) {
+            const int k = __builtin_ctz(static_cast<unsigned>(m)) >> 1;
+            if ((out[dx + k] & NoiseLookup::kReplaceMark) != 0) replace(k & 1, dx + k);
+        }
+    }
+}
+
+// Adds to counts the samples of a row up to `count` (a multiple of 8) that take the Replace
+// step, as countBand does.
+void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uint16_t* complements,
+                 const std::array<PositionTables, 8>& positions, std::int32_t count,
+                 std::array<std::vector<std::uint32_t>, 4>& counts) {
+    const std::uint16_t* const replaceAt[2] = {positions[0].replaceAt, positions[1].replaceAt};
+    std::uint32_t* const counted[2] = {
+        counts[static_cast<std::size_t>(positions[0].channel)].data(),
+        counts[static_cast<std::size_t>(positions[1].channel)].data()};
+    alignas(16) std::array<std::uint16_t, 8> lanes{};
+    for (std::int32_t dx = 0; dx < count; dx += 8) {
+        const __m128i v = narrowAt(n, row, complements, dx).index;
+        int m = narrowCandidates(v, n);
+        if (m == 0) continue;
+        _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
+        for (; m != 0; m &= m - 1, m &= m - 1) {
+            const int k = __builtin_ctz(static_cast<unsigned>(m)) >> 1;
+            const std::uint16_t w = replaceAt[k & 1][lanes[static_cast<std::size_t>(k)]];
+            if (w != NoiseLookup::kNoReplace) ++counted[k & 1][w];
+        }
+    }
+}
 #endif
 
 } // namespace
@@ -272,7 +408,7 @@ void NoiseTables::walkRow(std::int32_t dy, std::int32_t from, const std::int32_t
     const std::uint16_t* row = first + dy * v.stepY;
     const std::ptrdiff_t step = v.stepX;
     const bool varies = t.blackVaries;
-    const std::array<PositionTables, 8> positions = positionsOf(t, v, dy);
+    const std::array<PositionTables, 8> positions = positionsOf(t, v, dy, stage);
     const std::int32_t low = t.low, last = t.high - t.low;
     // Inlined by force: called once per sample, it is the whole of the loop.
     const auto one = [&](const PositionTables& p, std::int32_t dx) KORVANE_INLINE {
@@ -339,20 +475,35 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
         std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
         std::int32_t* value = values.data() + static_cast<std::size_t>(i) * width;
         const std::int32_t* lineBlacks = blackLineOf(dy + i);
-        const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
+        const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i, &s);
         const auto keep = [&](const PositionTables& p, std::int32_t dx, std::int32_t index) {
             if (gathering) value[dx] = p.values[index];
         };
         // The Replace step of the marked result at dx, in the order the samples come.
         const auto replace = [&](const PositionTables& p, bool saturated,
                                  std::int32_t dx) KORVANE_INLINE {
-            const auto w = static_cast<std::size_t>(
-                s.replaceStep(p.channel, static_cast<std::int32_t>(out[dx] & 0xFFFF)));
+            const auto w = static_cast<std::size_t>(NoiseProcessing::replaceStep(
+                p.entries[out[dx] & 0xFFFF], static_cast<std::int32_t>(out[dx] & 0xFFFF)));
             out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[w];
             if (gathering) value[dx] = t.replacedValue[p.channel][w];
         };
         std::int32_t done = 0;
-        if (pairs) {
+#if defined(__SSE2__)
+        if (pairs && t.narrow) {
+            done = width & ~7;
+            const std::uint16_t* row = first + (dy + i) * view->stepY;
+            const std::uint16_t* complements =
+                lineBlacks != nullptr ? complementsOf(lineBlacks, -t.low, done, complements_)
+                                      : nullptr;
+            lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, complements, positions,
+                         done, out, gathering ? value : nullptr, selected.x0, selected.x1,
+                         !t.cellOrder, [&](int parity, std::int32_t dx) KORVANE_INLINE {
+                             replace(positions[static_cast<std::size_t>(parity)],
+                                     (out[dx] & NoiseLookup::kSaturatedMark) != 0, dx);
+                         });
+        } else
+#endif
+            if (pairs) {
             done = width & ~3;
 #if defined(__SSE2__)
             lookUpPairs(t, first + (dy + i) * view->stepY, lineBlacks, positions, done, out,
@@ -474,7 +625,15 @@ void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
         const std::int32_t* lineBlacks = blackLineOf(dy + i);
         std::int32_t done = 0;
 #if defined(__SSE2__)
-        if (pairs) {
+        if (pairs && t.narrow) {
+            const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
+            done = width & ~7;
+            const std::uint16_t* complements =
+                lineBlacks != nullptr ? complementsOf(lineBlacks, -t.low, done, complements_)
+                                      : nullptr;
+            countNarrow(narrowLanes(t, positions[0], positions[1]), first + (dy + i) * view->stepY,
+                        complements, positions, done, counts);
+        } else if (pairs) {
             const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
             const auto span = static_cast<std::int32_t>(t.span);
             const std::array<std::int32_t, 2> channels{positions[0].channel, positions[1].channel};

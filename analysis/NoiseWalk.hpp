@@ -18,6 +18,9 @@ struct NoiseLookup {
     std::int32_t low = 0;  // the lowest corrected value the tables hold (0 less the largest black)
     std::int32_t high = 0; // the highest (the largest visible sample)
     std::size_t span = 0;  // values from low to high: the length of each table below
+    // The tables and black levels are short enough for indices of 16 bits: span at most
+    // 2^15, the largest black below 2^15, and a raw saturation level of at least 1.
+    bool narrow = false;
     // Per channel and raw saturation, the table at (channel x 2 + saturated) x span, from
     // `low` on: the result of a corrected value that takes no Replace step, or kReplaceMark
     // with the value the step takes (results are below 2^24: a value index or a pixel). One
@@ -81,6 +84,7 @@ private:
     void gather(std::int32_t dy, std::int32_t rows);
     // Runs `each` on every sample of row dy from `from` with what it looks up (see the
     // definition); `lineBlacks` from blackLineOf.
+    std::vector<std::uint16_t> complements_; // a row's black levels in 16 bits
     template <bool kCounting, typename Each>
     void walkRow(std::int32_t dy, std::int32_t from, const std::int32_t* lineBlacks, Each each);
     // The row's black levels where they vary, else null.

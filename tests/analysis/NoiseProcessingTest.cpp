@@ -1,7 +1,10 @@
 // The noise stage's functions one by one on chosen values: the cases its rules single out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
+#include <random>
 #include <vector>
 
 #include "SyntheticImage.hpp"
@@ -280,6 +283,52 @@ TEST(NoiseProcessing, SkippingTheReplaceSequenceLandsWhereSteppingDoes) {
                         << "channel " << channel << ", value " << w << ", " << count
                         << " skipped, step " << i;
             }
+}
+
+// The Replace rules taken literally: per value a counter walking the primes up to the last
+// index and back, and the noise (prime + previous noise) mod Wd, against the stage over
+// long runs of random values, past both ends of the primes.
+TEST(NoiseProcessing, ReplaceSequencesFollowTheCounterUpAndDownThePrimes) {
+    ImageDescriptor image = test::makeImage(4, 4);
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 6; ++trial) {
+        NoiseParameters p;
+        p.valid = p.replaceOn = 1;
+        for (std::size_t k = 0; k < 4; ++k) {
+            p.replaceRange[k] = std::uniform_int_distribution<std::int32_t>(1, 1000)(rng);
+            p.replace[k] = std::uniform_int_distribution<std::int32_t>(1, p.replaceRange[k])(rng);
+        }
+        NoiseProcessing stage(p);
+        stage.begin(image, DisplayMode::Image, ImageSubMode::Composite);
+        for (int channel = 0; channel < 4; ++channel) {
+            const auto k = static_cast<std::size_t>(channel);
+            const std::int32_t range = p.replaceRange[k], a = p.replace[k];
+            // Counters start at 0, 5, 15 and 10 (red, first green, blue, second green).
+            const std::int32_t start = std::array<std::int32_t, 4>{0, 5, 15, 10}[k];
+            const auto n = static_cast<std::size_t>(range) + 1;
+            std::vector<std::int32_t> counter(n), direction(n, 1), previous(n, 0);
+            for (std::size_t v = 0; v < n; ++v)
+                counter[v] =
+                    std::min<std::int32_t>((start + 1 + static_cast<std::int32_t>(v)) % 669, 667);
+            // A few values at each end of the range, so that each takes thousands of steps.
+            std::uniform_int_distribution<std::int32_t> pick(0, std::min(range, 5));
+            for (int i = 0; i < 20000; ++i) {
+                const std::int32_t v = i % 2 == 0 ? pick(rng) : range - pick(rng);
+                const auto at = static_cast<std::size_t>(v);
+                const std::int32_t w = std::max((2 * a * range + v * a) / (3 * range), 1);
+                std::int32_t half = w >= v ? v : w / 2;
+                if (channel == kChannelBlue && w < v && v >= range - w / 2) half = w + v - range;
+                counter[at] += direction[at];
+                if (counter[at] <= 0) counter[at] = 0, direction[at] = 1;
+                if (counter[at] >= 668) counter[at] = 668, direction[at] = -1;
+                previous[at] = static_cast<std::int32_t>(
+                    (kReplacePrimes[static_cast<std::size_t>(counter[at])] + previous[at]) % w);
+                ASSERT_EQ(stage.apply(v, channel, kWhite), v + previous[at] - half)
+                    << "trial " << trial << ", channel " << channel << ", value " << v
+                    << ", sample " << i;
+            }
+        }
+    }
 }
 
 } // namespace

@@ -257,6 +257,7 @@ void lookUpPairs(const NoiseLookup& t, const std::uint16_t* row, const std::int3
 // complement of its black level (the largest black less its own), held to the tables; the
 // saturated twin follows each table. Lanes alternate between the row's two cell positions.
 struct NarrowLanes {
+    __m128i largest;         // the largest black
     __m128i fixed;           // the complements when the black level is fixed
     __m128i last;            // the last index below saturation
     __m128i belowSaturation; // the largest raw sample that is not saturated
@@ -280,7 +281,8 @@ NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
         const auto c = static_cast<std::size_t>(p.channel);
         return t.replaceFirst[c] <= t.replaceLast[c] ? t.replaceLast[c] : 0;
     };
-    return {pair(largest - left.black, largest - right.black),
+    return {_mm_set1_epi16(static_cast<short>(largest)),
+            pair(largest - left.black, largest - right.black),
             _mm_set1_epi16(static_cast<short>(t.high - t.low)),
             pair(std::min(left.saturatedAt - 1, 0xFFFF), std::min(right.saturatedAt - 1, 0xFFFF)),
             _mm_set1_epi16(static_cast<short>(t.span)),
@@ -288,32 +290,17 @@ NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
             pair(lastOf(left), lastOf(right))};
 }
 
-// The complements of a row's varying black levels, for its first `count` samples (a
-// multiple of 8).
-const std::uint16_t* complementsOf(const std::int32_t* blacks, std::int32_t largest,
-                                   std::int32_t count, std::vector<std::uint16_t>& line) {
-    if (line.size() < static_cast<std::size_t>(count)) line.resize(static_cast<std::size_t>(count));
-    const __m128i top = _mm_set1_epi32(largest);
-    for (std::int32_t dx = 0; dx < count; dx += 8) {
-        const __m128i a =
-            _mm_sub_epi32(top, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + dx)));
-        const __m128i b =
-            _mm_sub_epi32(top, _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + dx + 4)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(line.data() + dx),
-                         _mm_max_epi16(_mm_packs_epi32(a, b), _mm_setzero_si128()));
-    }
-    return line.data();
-}
-
-// The eight samples of a row from dx: their raw values and their indices below saturation.
+// The eight samples of a row from dx: their raw values and their indices below saturation;
+// `blacks` holds the row's black levels where they vary.
 struct NarrowSamples {
     __m128i raw, index;
 };
 inline NarrowSamples narrowAt(const NarrowLanes& n, const std::uint16_t* row,
-                              const std::uint16_t* complements, std::int32_t dx) {
+                              const std::int32_t* blacks, std::int32_t dx) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx));
-    const __m128i c = complements != nullptr
-                          ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(complements + dx))
+    const __m128i c = blacks != nullptr
+                          ? _mm_max_epi16(_mm_sub_epi16(n.largest, narrowBlacks(blacks + dx)),
+                                          _mm_setzero_si128())
                           : n.fixed;
     const __m128i v = _mm_adds_epu16(s, c);
     return {s, _mm_sub_epi16(v, _mm_subs_epu16(v, n.last))};
@@ -326,16 +313,10 @@ inline int narrowCandidates(__m128i v, const NarrowLanes& n) {
     return _mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128()));
 }
 
-// out[dx + k] = table(k)[lane k of i] for the eight lanes.
-template <typename Table, typename Out, int... K>
-inline void gatherLanes(__m128i i, Table table, Out* out, std::integer_sequence<int, K...>) {
-    ((out[K] = table(K)[_mm_extract_epi16(i, K)]), ...);
-}
-
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
 // that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
 template <typename Replace>
-void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uint16_t* complements,
+void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
                   const std::array<PositionTables, 8>& positions, std::int32_t count,
                   std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
                   std::int32_t valueTo, bool replacing, Replace replace) {
@@ -344,13 +325,12 @@ void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uin
     const auto blockOf = [&](int k) { return blocks[k & 1]; };
     const auto valuesOf = [&](int k) { return values[k & 1]; };
     for (std::int32_t dx = 0; dx < count; dx += 8) {
-        const auto [s, v] = narrowAt(n, row, complements, dx);
+        const auto [s, v] = narrowAt(n, row, blacks, dx);
         const __m128i saturated = _mm_andnot_si128(
             _mm_cmpeq_epi16(_mm_subs_epu16(s, n.belowSaturation), _mm_setzero_si128()), n.span);
-        gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx,
-                    std::make_integer_sequence<int, 8>{});
+        gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx);
         if (value != nullptr && dx + 8 > valueFrom && dx < valueTo)
-            gatherLanes(v, valuesOf, value + dx, std::make_integer_sequence<int, 8>{});
+            gatherLanes(v, valuesOf, value + dx);
         if (!replacing) continue;
         for (int m = narrowCandidates(v, n); m != 0; m &= m - 1, m &= m - 1) {
             const int k = __builtin_ctz(static_cast<unsigned>(m)) >> 1;
@@ -361,7 +341,7 @@ void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uin
 
 // Adds to counts the samples of a row up to `count` (a multiple of 8) that take the Replace
 // step, as countBand does.
-void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uint16_t* complements,
+void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
                  const std::array<PositionTables, 8>& positions, std::int32_t count,
                  std::array<std::vector<std::uint32_t>, 4>& counts) {
     const std::uint16_t* const replaceAt[2] = {positions[0].replaceAt, positions[1].replaceAt};
@@ -370,7 +350,7 @@ void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::uint
         counts[static_cast<std::size_t>(positions[1].channel)].data()};
     alignas(16) std::array<std::uint16_t, 8> lanes{};
     for (std::int32_t dx = 0; dx < count; dx += 8) {
-        const __m128i v = narrowAt(n, row, complements, dx).index;
+        const __m128i v = narrowAt(n, row, blacks, dx).index;
         int m = narrowCandidates(v, n);
         if (m == 0) continue;
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
@@ -492,10 +472,7 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
         if (pairs && t.narrow) {
             done = width & ~7;
             const std::uint16_t* row = first + (dy + i) * view->stepY;
-            const std::uint16_t* complements =
-                lineBlacks != nullptr ? complementsOf(lineBlacks, -t.low, done, complements_)
-                                      : nullptr;
-            lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, complements, positions,
+            lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, lineBlacks, positions,
                          done, out, gathering ? value : nullptr, selected.x0, selected.x1,
                          !t.cellOrder, [&](int parity, std::int32_t dx) KORVANE_INLINE {
                              replace(positions[static_cast<std::size_t>(parity)],
@@ -628,11 +605,8 @@ void NoiseTables::countBand(std::int32_t dy, std::int32_t rows,
         if (pairs && t.narrow) {
             const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
             done = width & ~7;
-            const std::uint16_t* complements =
-                lineBlacks != nullptr ? complementsOf(lineBlacks, -t.low, done, complements_)
-                                      : nullptr;
             countNarrow(narrowLanes(t, positions[0], positions[1]), first + (dy + i) * view->stepY,
-                        complements, positions, done, counts);
+                        lineBlacks, positions, done, counts);
         } else if (pairs) {
             const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i);
             const auto span = static_cast<std::int32_t>(t.span);

@@ -84,7 +84,6 @@ private:
     void gather(std::int32_t dy, std::int32_t rows);
     // Runs `each` on every sample of row dy from `from` with what it looks up (see the
     // definition); `lineBlacks` from blackLineOf.
-    std::vector<std::uint16_t> complements_; // a row's black levels in 16 bits
     template <bool kCounting, typename Each>
     void walkRow(std::int32_t dy, std::int32_t from, const std::int32_t* lineBlacks, Each each);
     // The row's black levels where they vary, else null.

@@ -355,6 +355,9 @@ CorrectedTables correctedTables(const SampleEvaluator& e, const Viewport& v,
         t.saturatedAt[q] = static_cast<std::int32_t>(
             std::clamp<std::int64_t>(e.saturationOf(static_cast<int>(q)), 0, 0x10000));
     }
+    t.narrow = e.largestBlack() < 0x8000;
+    for (std::size_t q = 0; q < v.cfa.size(); ++q)
+        t.narrow = t.narrow && t.limit[q] < 0x8000 && t.saturatedAt[q] >= 1;
     return t;
 }
 

@@ -25,7 +25,28 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
     const int q0 = cellRow * cw;
     std::int32_t dx = 0;
 #if defined(__SSE2__)
-    if (step == 1 && cw == 2) {
+    if (step == 1 && cw == 2 && narrow) {
+        // Eight samples at a time in 16-bit lanes, alternately of the two positions' tables:
+        // the corrected value held to its table, plus the offset to the saturated twin.
+        const auto pair = [q0](const std::array<std::int32_t, 64>& a, std::int32_t add) {
+            const auto l = static_cast<short>(a[q0] + add), r = static_cast<short>(a[q0 + 1] + add);
+            return _mm_setr_epi16(l, r, l, r, l, r, l, r);
+        };
+        const __m128i limit8 = pair(limit, 0), offset8 = pair(saturatedOffset, 0);
+        const __m128i belowSaturation8 = pair(saturatedAt, -1);
+        const __m128i zero = _mm_setzero_si128();
+        const std::uint32_t* const tables[2] = {block + start[q0], block + start[q0 + 1]};
+        const auto tableOf = [&](int k) { return tables[k & 1]; };
+        const std::int32_t* const lineBlacks = blacks;
+        for (; dx + 8 <= width; dx += 8) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + dx));
+            __m128i v = _mm_subs_epu16(s, narrowBlacks(lineBlacks + dx));
+            v = _mm_sub_epi16(v, _mm_subs_epu16(v, limit8));
+            const __m128i saturated = _mm_andnot_si128(
+                _mm_cmpeq_epi16(_mm_subs_epu16(s, belowSaturation8), zero), offset8);
+            gatherLanes(_mm_add_epi16(v, saturated), tableOf, out + dx);
+        }
+    } else if (step == 1 && cw == 2) {
         // Four samples at a time to their indices in the block, then the look-ups.
         const auto pair = [q0](const std::array<std::int32_t, 64>& a) {
             return _mm_setr_epi32(a[q0], a[q0 + 1], a[q0], a[q0 + 1]);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -113,12 +114,32 @@ inline __m128i blockIndices(__m128i s, __m128i black, __m128i start, __m128i lim
 }
 #endif
 
+#if defined(__SSE2__)
+// Eight 32-bit black levels as 16-bit lanes (they lie from 0 to 2^15 - 1).
+inline __m128i narrowBlacks(const std::int32_t* blacks) {
+    return _mm_packs_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(blacks + 4)));
+}
+
+// out[k] = table(k)[lane k of i] for the eight 16-bit lanes of i.
+template <typename Table, typename Out, int... K>
+inline void gatherLanes(__m128i i, Table table, Out* out, std::integer_sequence<int, K...>) {
+    ((out[K] = table(K)[_mm_extract_epi16(i, K)]), ...);
+}
+template <typename Table, typename Out> inline void gatherLanes(__m128i i, Table table, Out* out) {
+    gatherLanes(i, table, out, std::make_integer_sequence<int, 8>{});
+}
+#endif
+
 struct CorrectedTables : BandResults {
     const std::uint32_t* block = nullptr;
     std::array<std::int32_t, 64> start{};           // of the table below saturation
     std::array<std::int32_t, 64> limit{};           // the last index of each table
     std::array<std::int32_t, 64> saturatedAt{};     // from here on a raw sample is saturated
     std::array<std::int32_t, 64> saturatedOffset{}; // from a table to its saturated twin
+    // Indices fit 16 bits: every limit and black level below 2^15, and a raw saturation
+    // level of at least 1.
+    bool narrow = false;
     void beginBand(std::int32_t dy, std::int32_t rows);
     // The result of a sample `s` with black level `black` at cell position q.
     std::uint32_t resultOf(std::uint32_t s, std::int32_t black, int q) const {

@@ -327,6 +327,62 @@ void paintCellRowOf(const Viewport& view, const CellShape& shape, const std::uin
 // colours each have 0, 1, 2 or 4 samples.
 bool twoByTwoShape(const CellShape& shape);
 
+#if defined(__SSE2__)
+// The four cells of two results rows from cx as four lanes each of their top left, top
+// right, bottom left and bottom right results.
+struct CellLanes {
+    __m128i value[4];
+};
+inline CellLanes cellLanes(const std::uint32_t* top, const std::uint32_t* bottom, std::int32_t cx) {
+    const auto load = [](const std::uint32_t* p) {
+        return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    };
+    const __m128 t0 = load(top + 2 * cx), t1 = load(top + 2 * cx + 4);
+    const __m128 b0 = load(bottom + 2 * cx), b1 = load(bottom + 2 * cx + 4);
+    return {{_mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(2, 0, 2, 0))),
+             _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 1, 3, 1))),
+             _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(2, 0, 2, 0))),
+             _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(3, 1, 3, 1)))}};
+}
+
+// Four cells' pixels from the means of their colours (red, green, blue lanes).
+template <bool Grey>
+inline void paintMeans(__m128i r, __m128i g, __m128i b, const std::uint8_t* mapping,
+                       platform::Rgb* out) {
+    alignas(16) std::array<std::array<std::uint32_t, 4>, 3> means{};
+    _mm_store_si128(reinterpret_cast<__m128i*>(means[0].data()), r);
+    _mm_store_si128(reinterpret_cast<__m128i*>(means[1].data()), g);
+    _mm_store_si128(reinterpret_cast<__m128i*>(means[2].data()), b);
+#pragma GCC unroll 4
+    for (int i = 0; i < 4; ++i) {
+        if constexpr (Grey) {
+            const std::uint8_t level = mapping[(means[0][i] + means[1][i] + means[2][i]) / 3];
+            out[i] = platform::rgb(level, level, level);
+        } else {
+            out[i] =
+                platform::rgb(mapping[means[0][i]], mapping[means[1][i]], mapping[means[2][i]]);
+        }
+    }
+}
+
+// The cells of a Bayer pattern, whose red, greens and blue are the cell's samples R, G1, G2
+// and B (0 top left, 1 top right, 2 bottom left, 3 bottom right), four at a time from `from`;
+// returns where it stopped.
+template <bool Grey, int R, int G1, int G2, int B>
+std::int32_t paintBayerCells(const std::uint32_t* top, const std::uint32_t* bottom,
+                             std::int32_t from, std::int32_t to, const std::uint8_t* mapping,
+                             platform::Rgb* out) {
+    std::int32_t cx = from;
+    for (; cx + 4 <= to; cx += 4) {
+        const CellLanes lanes = cellLanes(top, bottom, cx);
+        const __m128i* value = lanes.value;
+        paintMeans<Grey>(value[R], _mm_srli_epi32(_mm_add_epi32(value[G1], value[G2]), 1), value[B],
+                         mapping, out + cx);
+    }
+    return cx;
+}
+#endif
+
 // Cells of two results rows (the two sample rows of a 2 x 2 band), four at a time: the sums
 // of each colour, their means by shifting, then the mapping.
 template <bool Grey>
@@ -341,26 +397,30 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
         shift[c] = count[c] >= 4 ? 2 : count[c] >= 2 ? 1 : 0;
     std::int32_t cx = from;
 #if defined(__SSE2__)
-    // Per colour, which of the cell's four samples (top left, top right, bottom left, bottom
-    // right) belong to it.
+    // The four Bayer arrangements, by the colours of the top left and top right samples.
+    const std::array<std::uint8_t, 4> c = {shape.colour[0], shape.colour[1], shape.colour[2],
+                                           shape.colour[3]};
+    using Colours = std::array<std::uint8_t, 4>;
+    if (c == Colours{0, 1, 1, 2})
+        cx = paintBayerCells<Grey, 0, 1, 2, 3>(top, bottom, cx, to, mapping, out);
+    else if (c == Colours{1, 0, 2, 1})
+        cx = paintBayerCells<Grey, 1, 0, 3, 2>(top, bottom, cx, to, mapping, out);
+    else if (c == Colours{1, 2, 0, 1})
+        cx = paintBayerCells<Grey, 2, 0, 3, 1>(top, bottom, cx, to, mapping, out);
+    else if (c == Colours{2, 1, 1, 0})
+        cx = paintBayerCells<Grey, 3, 1, 2, 0>(top, bottom, cx, to, mapping, out);
+    // Any other: per colour, which of the cell's four samples (top left, top right, bottom
+    // left, bottom right) belong to it.
     __m128i belongs[3][4];
     for (int c = 0; c < 3; ++c)
         for (int k = 0; k < 4; ++k)
             belongs[c][k] = _mm_set1_epi32(shape.colour[k] == c ? -1 : 0);
-    alignas(16) std::array<std::array<std::uint32_t, 4>, 3> means{};
     const __m128i shiftBy[3] = {_mm_cvtsi32_si128(shift[0]), _mm_cvtsi32_si128(shift[1]),
                                 _mm_cvtsi32_si128(shift[2])};
     for (; cx + 4 <= to; cx += 4) {
-        const auto load = [](const std::uint32_t* p) {
-            return _mm_castsi128_ps(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-        };
-        const __m128 t0 = load(top + 2 * cx), t1 = load(top + 2 * cx + 4);
-        const __m128 b0 = load(bottom + 2 * cx), b1 = load(bottom + 2 * cx + 4);
-        const __m128i value[4] = {
-            _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(2, 0, 2, 0))),
-            _mm_castps_si128(_mm_shuffle_ps(t0, t1, _MM_SHUFFLE(3, 1, 3, 1))),
-            _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(2, 0, 2, 0))),
-            _mm_castps_si128(_mm_shuffle_ps(b0, b1, _MM_SHUFFLE(3, 1, 3, 1)))};
+        const CellLanes lanes = cellLanes(top, bottom, cx);
+        const __m128i* value = lanes.value;
+        __m128i mean[3];
         // Unrolled: -O2 leaves these short loops as loops, and the masks then come from memory.
 #pragma GCC unroll 3
         for (int c = 0; c < 3; ++c) {
@@ -368,19 +428,9 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
 #pragma GCC unroll 4
             for (int k = 0; k < 4; ++k)
                 sum = _mm_add_epi32(sum, _mm_and_si128(value[k], belongs[c][k]));
-            _mm_store_si128(reinterpret_cast<__m128i*>(means[c].data()),
-                            _mm_srl_epi32(sum, shiftBy[c]));
+            mean[c] = _mm_srl_epi32(sum, shiftBy[c]);
         }
-#pragma GCC unroll 4
-        for (int i = 0; i < 4; ++i) {
-            if constexpr (Grey) {
-                const std::uint8_t level = mapping[(means[0][i] + means[1][i] + means[2][i]) / 3];
-                out[cx + i] = platform::rgb(level, level, level);
-            } else {
-                out[cx + i] =
-                    platform::rgb(mapping[means[0][i]], mapping[means[1][i]], mapping[means[2][i]]);
-            }
-        }
+        paintMeans<Grey>(mean[0], mean[1], mean[2], mapping, out + cx);
     }
 #endif
     for (; cx < to; ++cx) {

@@ -1,6 +1,7 @@
 #include "analysis/NoiseWalk.hpp"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -518,6 +519,60 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
     if (gathering) gather(dy, rows);
 }
 
+namespace {
+
+// The sums of selected samples of one colour, but for the bytes shown: those are counted by
+// value, which is all their minimum, maximum, sum and sum of squares need.
+struct StageSums {
+    ImageTotals totals;
+    unsigned __int128 square = 0;
+    std::array<std::uint32_t, 256> shown{};
+
+    void addShown(ImageTotals& t) const {
+        for (std::uint32_t d = 0; d < shown.size(); ++d) {
+            if (shown[d] == 0) continue;
+            t.dispMin = std::min<std::int64_t>(t.dispMin, d);
+            t.dispMax = std::max<std::int64_t>(t.dispMax, d);
+            t.dispSum += std::uint64_t{shown[d]} * d;
+            t.dispSq += std::uint64_t{shown[d]} * d * d;
+        }
+    }
+};
+
+// Adds the samples of one cell position along a row, from column `from` to `to` in steps of
+// `step`: raw samples `row`, the stage's values `value`, results `out`, and the row's black
+// levels where they vary. displayed(result, stage value, raw sample) gives the byte shown.
+template <bool kAdjusted, bool kVaries, typename Displayed>
+void addStageSamples(const std::uint16_t* row, std::ptrdiff_t stepX, const std::int32_t* value,
+                     const std::uint32_t* out, const std::int32_t* blacks, std::int32_t from,
+                     std::int32_t to, int step, Displayed displayed, StageSums& sums) {
+    ImageTotals& t = sums.totals;
+    std::int64_t rawMin = t.rawMin, rawMax = t.rawMax, rawSum = t.rawSum, blackSum = 0;
+    std::uint64_t corrSum = t.corrSum;
+    unsigned __int128 square = sums.square;
+    for (std::int32_t dx = from; dx < to; dx += step) {
+        const std::int32_t s = row[dx * stepX];
+        const std::int32_t x = value[dx];
+        const std::int64_t reported = kAdjusted ? x : s;
+        const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
+        rawMin = std::min(rawMin, reported);
+        rawMax = std::max(rawMax, reported);
+        rawSum += reported;
+        corrSum += corrected;
+        square += static_cast<unsigned __int128>(corrected * corrected);
+        if constexpr (kVaries) blackSum += blacks[dx];
+        ++sums.shown[static_cast<std::size_t>(displayed(out[dx], x, s)) & 0xFF];
+    }
+    t.rawMin = rawMin;
+    t.rawMax = rawMax;
+    t.rawSum = rawSum;
+    t.corrSum = corrSum;
+    t.blackSum += blackSum;
+    sums.square = square;
+}
+
+} // namespace
+
 void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     const Viewport& v = *view;
     const NoiseLookup& t = *lookup;
@@ -533,8 +588,7 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     // Exact integer sums per colour, added to the statistics once: the squares of the
     // stage's values can pass 64 bits, and the black level's offset part is added per
     // channel.
-    std::array<ImageTotals, 3> totals{};
-    std::array<unsigned __int128, 3> squares{};
+    std::array<StageSums, 3> sums{};
     std::array<std::uint64_t, 4> perChannel{};
     for (std::int32_t y = std::max(dy, selected.y0); y < std::min(dy + rows, selected.y1); ++y) {
         const std::uint16_t* row = first + y * v.stepY;
@@ -545,39 +599,43 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
         if (t.blackVaries) {
             const StoredAt at = storedAt(v, x0, y);
             blacks = e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow,
-                                 x1 - x0, blackLines);
+                                 x1 - x0, blackLines) -
+                     x0;
         }
         // One cell position at a time: its colour, channel and display rule stay fixed.
         for (std::int32_t start = x0; start < std::min(x0 + cw, x1); ++start) {
             const int q = cellRow * cw + start % cw;
-            const auto colour = static_cast<std::size_t>(v.cfa.colour[q]);
-            const std::int32_t saturatedAt = t.saturatedAt[q], fixedBlack = t.fixedBlack[q];
-            const bool shown = inOut[q];
-            ImageTotals sum;
-            unsigned __int128 square = 0;
-            for (std::int32_t dx = start; dx < x1; dx += cw) {
-                const std::int32_t s = row[dx * v.stepX];
-                const std::int32_t x = value[dx];
-                const std::int64_t reported = adjusted ? x : s;
-                const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
-                const std::int64_t displayed = shown
-                                                   ? e.displayedOf(out[dx], q)
-                                                   : e.displayedOfCorrected(x, s >= saturatedAt, q);
-                ++sum.n;
-                sum.rawMin = std::min(sum.rawMin, reported);
-                sum.rawMax = std::max(sum.rawMax, reported);
-                sum.rawSum += reported;
-                sum.corrSum += corrected;
-                square += static_cast<unsigned __int128>(corrected) * corrected;
-                sum.blackSum += blacks != nullptr ? blacks[dx - x0] : fixedBlack;
-                sum.dispMin = std::min(sum.dispMin, displayed);
-                sum.dispMax = std::max(sum.dispMax, displayed);
-                sum.dispSum += static_cast<std::uint64_t>(displayed);
-                sum.dispSq += static_cast<std::uint64_t>(displayed * displayed);
-            }
-            perChannel[t.channel[q]] += sum.n;
-            squares[colour] += square;
-            totals[colour].add(sum);
+            StageSums& sum = sums[static_cast<std::size_t>(v.cfa.colour[q])];
+            const std::int32_t samples = (x1 - start + cw - 1) / cw;
+            sum.totals.n += static_cast<std::uint32_t>(samples);
+            if (blacks == nullptr) sum.totals.blackSum += std::int64_t{samples} * t.fixedBlack[q];
+            perChannel[t.channel[q]] += static_cast<std::uint64_t>(samples);
+            const auto along = [&](auto displayed) {
+                const auto run = [&](auto adjustedTag, auto variesTag) {
+                    addStageSamples<decltype(adjustedTag)::value, decltype(variesTag)::value>(
+                        row, v.stepX, value, out, blacks, start, x1, cw, displayed, sum);
+                };
+                using Yes = std::true_type;
+                using No = std::false_type;
+                if (adjusted)
+                    blacks != nullptr ? run(Yes{}, Yes{}) : run(Yes{}, No{});
+                else
+                    blacks != nullptr ? run(No{}, Yes{}) : run(No{}, No{});
+            };
+            const SampleEvaluator::DisplayedRule rule = e.displayedRule(q);
+            const std::int32_t saturatedAt = t.saturatedAt[q];
+            if (!inOut[q])
+                along([&](std::uint32_t, std::int32_t x, std::int32_t s) {
+                    return e.displayedOfCorrected(x, s >= saturatedAt, q);
+                });
+            else if (rule.mapping != nullptr)
+                along([m = rule.mapping](std::uint32_t r, std::int32_t, std::int32_t) {
+                    return m[r];
+                });
+            else
+                along([shift = rule.shift](std::uint32_t r, std::int32_t, std::int32_t) {
+                    return (r >> shift) & 0xFF;
+                });
         }
     }
     std::array<long double, 3> offsets{};
@@ -588,8 +646,9 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
             static_cast<long double>(perChannel[ch]) * t.offsetInBlack[ch];
     for (std::size_t c = 0; c < 3; ++c) {
         const auto colour = static_cast<CfaColour>(c);
-        statistics->addImageTotals(colour, totals[c]);
-        statistics->addToSums(colour, static_cast<long double>(squares[c]), offsets[c]);
+        sums[c].addShown(sums[c].totals);
+        statistics->addImageTotals(colour, sums[c].totals);
+        statistics->addToSums(colour, static_cast<long double>(sums[c].square), offsets[c]);
     }
 }
 

@@ -37,8 +37,9 @@ std::uint16_t largestOf(const std::uint16_t* row, std::int32_t count, std::ptrdi
     return top;
 }
 
-// The largest visible sample: the tables need not reach beyond it.
-std::int32_t largestSample(const Viewport& v, const std::uint16_t* first, int parts) {
+} // namespace
+
+std::int32_t largestVisibleSample(const Viewport& v, const std::uint16_t* first, int parts) {
     std::vector<std::uint16_t> tops(static_cast<std::size_t>(parts), 0);
     inParts(parts, v.y.visibleSamples, [&](int part, std::int32_t from, std::int32_t to) {
         std::uint16_t top = 0;
@@ -49,12 +50,10 @@ std::int32_t largestSample(const Viewport& v, const std::uint16_t* first, int pa
     return *std::max_element(tops.begin(), tops.end());
 }
 
-} // namespace
-
-void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
-                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& t) {
+void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoiseProcessing& stage,
+                      std::int32_t high, bool cells, NoiseLookup& t) {
     t.low = -e.largestBlack();
-    t.high = largestSample(v, first, parts);
+    t.high = high;
     t.blackVaries = e.blackVaries();
     std::array<int, 4> firstOf{-1, -1, -1, -1}; // a cell position of each channel
     for (std::size_t q = 0; q < v.cfa.size(); ++q) {
@@ -515,6 +514,9 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
                                replace(p, saturated, dx);
                        });
     }
+    for (std::int32_t i = 0; i < rows; ++i)
+        largest = std::max<std::int32_t>(
+            largest, largestOf(first + (dy + i) * view->stepY, width, view->stepX));
     if (t.cellOrder) resolveInCellOrder(dy, rows, gathering);
     if (gathering) gather(dy, rows);
 }

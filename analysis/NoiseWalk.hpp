@@ -15,9 +15,11 @@ namespace korvane::render_walk {
 
 // The tables of one drawing, shared by every part of it.
 struct NoiseLookup {
-    std::int32_t low = 0;  // the lowest corrected value the tables hold (0 less the largest black)
-    std::int32_t high = 0; // the highest (the largest visible sample)
-    std::size_t span = 0;  // values from low to high: the length of each table below
+    std::int32_t low = 0; // the lowest corrected value the tables hold (0 less the largest black)
+    // The highest: at least the largest visible sample, as far as the drawing knows it
+    // (see paintWithNoise); the samples above it are counted as `high`.
+    std::int32_t high = 0;
+    std::size_t span = 0; // values from low to high: the length of each table below
     // The tables and black levels are short enough for indices of 16 bits: span at most
     // 2^15, the largest black below 2^15, and a raw saturation level of at least 1.
     bool narrow = false;
@@ -55,10 +57,12 @@ struct NoiseLookup {
     std::array<std::uint8_t, 64> channel{};
 };
 
-// Builds the tables for the visible samples from `first` (the stage has begun the drawing).
+// Builds the tables for the visible samples up to `high` (the stage has begun the drawing).
 // `cells`: the mode paints a unit per CFA cell.
-void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const std::uint16_t* first,
-                      const NoiseProcessing& stage, int parts, bool cells, NoiseLookup& lookup);
+void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoiseProcessing& stage,
+                      std::int32_t high, bool cells, NoiseLookup& lookup);
+// The largest visible sample from `first`, worked out in `parts` parts.
+std::int32_t largestVisibleSample(const Viewport& v, const std::uint16_t* first, int parts);
 
 // The samples of a selection, from x0 to x1 and y0 to y1 (visible samples, ends excluded).
 struct SampleRange {
@@ -72,6 +76,7 @@ struct NoiseTables : BandResults {
     SelectionStatistics* statistics = nullptr;
     SampleRange selected;
     std::vector<std::int32_t> values; // the stage's values of a band that the selection meets
+    std::int32_t largest = 0;         // the largest sample of the bands begun
 
     void beginBand(std::int32_t dy, std::int32_t rows);
     // Adds to counts[channel][w] every sample of the rows that takes the Replace step with

@@ -206,6 +206,10 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
 // gives the Replace step are counted first, and every part starts from a copy of the stage
 // whose Replace sequences are moved on by what the parts before it count.
 // The statistics of the selected units are gathered by each part for its bands.
+// The tables reach up to the largest sample of the drawing before (a slider's drawings show
+// the same samples), so that a drawing need not read every sample first to find its own:
+// the parts note the largest sample they meet, and a drawing that meets one above its
+// tables is drawn again with tables that reach it.
 void paintWithNoise(const Canvas& c, const RenderSettings& settings, const SampleEvaluator& e,
                     NoiseProcessing& stage, const UnitRange& units,
                     SelectionStatistics& statistics) {
@@ -215,9 +219,9 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     // no new pages for the tables: every table a drawing reads is written first. (Named
     // through a reference: the parts' workers must see this thread's tables, not their own.)
     thread_local NoiseLookup kept;
+    thread_local std::int32_t largestBefore = -1;
     NoiseLookup& lookup = kept;
     const bool samples = paintsSamples(settings, v);
-    buildNoiseLookup(e, v, c.first, stage, parts, !samples, lookup);
     const std::int32_t ch = samples ? 1 : v.cfa.height;
     const std::int32_t bands = (v.y.visibleSamples + ch - 1) / ch;
     const auto rowsOf = [&](std::int32_t band) {
@@ -228,6 +232,7 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
         units.firstX * ux, std::min((units.lastX + 1) * ux, v.x.visibleSamples), units.firstY * uy,
         std::min((units.lastY + 1) * uy, v.y.visibleSamples)};
     std::vector<SelectionStatistics> partStatistics(static_cast<std::size_t>(parts));
+    std::vector<std::int32_t> largest(static_cast<std::size_t>(parts), 0);
     const auto tablesOf = [&](NoiseProcessing& s, int part) {
         NoiseTables t;
         t.lookup = &lookup;
@@ -241,38 +246,50 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
         }
         return t;
     };
-    std::vector<NoiseProcessing> stages(1, stage);
-    if (parts > 1 && lookup.replacing) {
-        std::vector<std::array<std::vector<std::uint32_t>, 4>> counts(
-            static_cast<std::size_t>(parts));
-        inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-            // What the last part replaces moves no part on.
-            if (part == parts - 1) return;
-            auto& mine = counts[static_cast<std::size_t>(part)];
-            for (int channel = 0; channel < 4; ++channel)
-                mine[channel].assign(
-                    static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
-            NoiseTables t = tablesOf(stage, part); // counting takes no step
-            for (std::int32_t band = from; band < to; ++band)
-                t.countBand(band * ch, rowsOf(band), mine);
-        });
-        for (int part = 1; part < parts; ++part) {
-            NoiseProcessing next = stages.back();
-            for (int channel = 0; channel < 4; ++channel) {
-                const auto& counted = counts[static_cast<std::size_t>(part - 1)][channel];
-                for (std::size_t w = 0; w < counted.size(); ++w)
-                    next.skip(channel, static_cast<std::int32_t>(w), counted[w]);
+    std::int32_t high =
+        largestBefore >= 0 ? largestBefore : largestVisibleSample(v, c.first, parts);
+    for (;;) {
+        buildNoiseLookup(e, v, stage, high, !samples, lookup);
+        std::vector<NoiseProcessing> stages(1, stage);
+        if (parts > 1 && lookup.replacing) {
+            std::vector<std::array<std::vector<std::uint32_t>, 4>> counts(
+                static_cast<std::size_t>(parts));
+            inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
+                // What the last part replaces moves no part on.
+                if (part == parts - 1) return;
+                auto& mine = counts[static_cast<std::size_t>(part)];
+                for (int channel = 0; channel < 4; ++channel)
+                    mine[channel].assign(
+                        static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
+                NoiseTables t = tablesOf(stage, part); // counting takes no step
+                for (std::int32_t band = from; band < to; ++band)
+                    t.countBand(band * ch, rowsOf(band), mine);
+            });
+            for (int part = 1; part < parts; ++part) {
+                NoiseProcessing next = stages.back();
+                for (int channel = 0; channel < 4; ++channel) {
+                    const auto& counted = counts[static_cast<std::size_t>(part - 1)][channel];
+                    for (std::size_t w = 0; w < counted.size(); ++w)
+                        next.skip(channel, static_cast<std::int32_t>(w), counted[w]);
+                }
+                stages.push_back(next);
             }
-            stages.push_back(next);
         }
+        while (static_cast<int>(stages.size()) < parts)
+            stages.push_back(stage);
+        inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
+            NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
+            const LentMemory<NoiseTables> lent(t);
+            paintBands(c, settings, t, from, to);
+            largest[static_cast<std::size_t>(part)] = t.largest;
+        });
+        const std::int32_t met = *std::max_element(largest.begin(), largest.end());
+        largestBefore = met;
+        if (met <= high) break;
+        high = met;
+        for (SelectionStatistics& s : partStatistics)
+            s = SelectionStatistics{};
     }
-    while (static_cast<int>(stages.size()) < parts)
-        stages.push_back(stage);
-    inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-        NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
-        const LentMemory<NoiseTables> lent(t);
-        paintBands(c, settings, t, from, to);
-    });
     for (const SelectionStatistics& s : partStatistics)
         statistics.add(s);
 }

@@ -14,6 +14,15 @@ namespace korvane::render_walk {
 
 namespace {
 
+#if defined(__SSE2__)
+// The largest of eight 16-bit lanes.
+std::uint16_t largestLane(__m128i v) {
+    alignas(16) std::array<std::uint16_t, 8> lanes{};
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
+    return *std::max_element(lanes.begin(), lanes.end());
+}
+#endif
+
 // The largest of `count` samples from `row`, `step` apart.
 std::uint16_t largestOf(const std::uint16_t* row, std::int32_t count, std::ptrdiff_t step) {
     std::uint16_t top = 0;
@@ -27,9 +36,7 @@ std::uint16_t largestOf(const std::uint16_t* row, std::int32_t count, std::ptrdi
             top8 = _mm_max_epi16(
                 top8,
                 _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx)), flip));
-        alignas(16) std::array<std::uint16_t, 8> lanes{};
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), _mm_xor_si128(top8, flip));
-        top = *std::max_element(lanes.begin(), lanes.end());
+        top = largestLane(_mm_xor_si128(top8, flip));
     }
 #endif
     for (; dx < count; ++dx)
@@ -315,17 +322,23 @@ inline int narrowCandidates(__m128i v, const NarrowLanes& n) {
 
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
 // that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
+// Returns the largest of the samples.
 template <typename Replace>
-void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
-                  const std::array<PositionTables, 8>& positions, std::int32_t count,
-                  std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
-                  std::int32_t valueTo, bool replacing, Replace replace) {
+std::uint16_t lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row,
+                           const std::int32_t* blacks,
+                           const std::array<PositionTables, 8>& positions, std::int32_t count,
+                           std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
+                           std::int32_t valueTo, bool replacing, Replace replace) {
     const std::uint32_t* const blocks[2] = {positions[0].below, positions[1].below};
     const std::int32_t* const values[2] = {positions[0].values, positions[1].values};
     const auto blockOf = [&](int k) { return blocks[k & 1]; };
     const auto valuesOf = [&](int k) { return values[k & 1]; };
+    // Unsigned maxima by way of the signed ones: the samples flipped by their top bit.
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    __m128i top = flip;
     for (std::int32_t dx = 0; dx < count; dx += 8) {
         const auto [s, v] = narrowAt(n, row, blacks, dx);
+        top = _mm_max_epi16(top, _mm_xor_si128(s, flip));
         const __m128i saturated = _mm_andnot_si128(
             _mm_cmpeq_epi16(_mm_subs_epu16(s, n.belowSaturation), _mm_setzero_si128()), n.span);
         gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx);
@@ -337,6 +350,7 @@ void lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int
             if ((out[dx + k] & NoiseLookup::kReplaceMark) != 0) replace(k & 1, dx + k);
         }
     }
+    return largestLane(_mm_xor_si128(top, flip));
 }
 
 // Adds to counts the samples of a row up to `count` (a multiple of 8) that take the Replace
@@ -467,17 +481,19 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
             out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[w];
             if (gathering) value[dx] = t.replacedValue[p.channel][w];
         };
+        const std::uint16_t* row = first + (dy + i) * view->stepY;
         std::int32_t done = 0;
+        std::int32_t measured = 0, top = 0; // the largest of the first `measured` samples
 #if defined(__SSE2__)
         if (pairs && t.narrow) {
-            done = width & ~7;
-            const std::uint16_t* row = first + (dy + i) * view->stepY;
-            lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, lineBlacks, positions,
-                         done, out, gathering ? value : nullptr, selected.x0, selected.x1,
-                         !t.cellOrder, [&](int parity, std::int32_t dx) KORVANE_INLINE {
-                             replace(positions[static_cast<std::size_t>(parity)],
-                                     (out[dx] & NoiseLookup::kSaturatedMark) != 0, dx);
-                         });
+            done = measured = width & ~7;
+            top =
+                lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, lineBlacks, positions,
+                             done, out, gathering ? value : nullptr, selected.x0, selected.x1,
+                             !t.cellOrder, [&](int parity, std::int32_t dx) KORVANE_INLINE {
+                                 replace(positions[static_cast<std::size_t>(parity)],
+                                         (out[dx] & NoiseLookup::kSaturatedMark) != 0, dx);
+                             });
         } else
 #endif
             if (pairs) {
@@ -495,6 +511,9 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
                 }
 #endif
         }
+        largest = std::max(
+            {largest, top,
+             std::int32_t{largestOf(row + measured * view->stepX, width - measured, view->stepX)}});
         if (t.cellOrder) {
             walkRow<false>(dy + i, done, lineBlacks,
                            [&](std::uint32_t r, const PositionTables& p, bool, std::int32_t dx,
@@ -514,9 +533,6 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
                                replace(p, saturated, dx);
                        });
     }
-    for (std::int32_t i = 0; i < rows; ++i)
-        largest = std::max<std::int32_t>(
-            largest, largestOf(first + (dy + i) * view->stepY, width, view->stepX));
     if (t.cellOrder) resolveInCellOrder(dy, rows, gathering);
     if (gathering) gather(dy, rows);
 }

@@ -786,6 +786,28 @@ NoiseParameters randomNoise(std::mt19937& rng) {
     return p;
 }
 
+TEST(RenderReference, ADrawingBrighterThanTheOneBeforeStillTakesEverySampleAsItIs) {
+    // The noise stage's tables start from what the drawing before met: a brighter drawing
+    // must still paint and gather its brightest samples as they are.
+    NoiseParameters noise;
+    noise.valid = noise.replaceOn = noise.offsetOn = 1;
+    noise.replace = {9, 7, 9, 7};
+    noise.replaceRange = {300, 300, 300, 300};
+    noise.offset = {5, -3, 7, 2};
+    for (const Mode& m : {kModes[0], kModes[1], kModes[4]})
+        for (const int shift : {3, 0, 2}) {
+            ImageDescriptor image = makeScene(Black::ColumnsAndRows, 1);
+            for (std::uint16_t& sample : image.samples)
+                sample = static_cast<std::uint16_t>(sample >> shift);
+            RenderSettings s = settingsFor(m, kChecks[2]);
+            const PanelGeometry g = test::render(image, s).outcome.geometry;
+            s.selection = {true, g.originX, g.originY, s.panel.width - 1 - g.marginRight,
+                           s.panel.height - 1 - g.marginBottom};
+            const Outcome o = compare(image, s, &noise);
+            ASSERT_TRUE(o.matches) << m.name << ", samples / " << (1 << shift) << ": " << o.where;
+        }
+}
+
 TEST(RenderReference, ADrawingAfterTheColumnBlacksChangeTakesTheNewOnes) {
     // Rows keep their black and weighting from one drawing to the next while every column's
     // black moves: nothing worked out for the first drawing may stand in the second.

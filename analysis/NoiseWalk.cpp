@@ -271,6 +271,8 @@ struct NarrowLanes {
     __m128i span;            // from a table to its saturated twin
     // Where the Replace step may be taken: indices from replaceFirst to replaceLast.
     __m128i replaceFirst, replaceLast;
+    // Whether a sample up to the tables' highest reaches either position's raw saturation.
+    bool saturates;
 };
 
 NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
@@ -294,7 +296,8 @@ NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
             pair(std::min(left.saturatedAt - 1, 0xFFFF), std::min(right.saturatedAt - 1, 0xFFFF)),
             _mm_set1_epi16(static_cast<short>(t.span)),
             pair(firstOf(left), firstOf(right)),
-            pair(lastOf(left), lastOf(right))};
+            pair(lastOf(left), lastOf(right)),
+            t.high >= std::min(left.saturatedAt, right.saturatedAt)};
 }
 
 // The eight samples of a row from dx: their raw values and their indices below saturation;
@@ -302,15 +305,26 @@ NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
 struct NarrowSamples {
     __m128i raw, index;
 };
+template <bool kVaries>
 inline NarrowSamples narrowAt(const NarrowLanes& n, const std::uint16_t* row,
                               const std::int32_t* blacks, std::int32_t dx) {
     const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx));
-    const __m128i c = blacks != nullptr
-                          ? _mm_max_epi16(_mm_sub_epi16(n.largest, narrowBlacks(blacks + dx)),
-                                          _mm_setzero_si128())
-                          : n.fixed;
+    __m128i c = n.fixed;
+    if constexpr (kVaries)
+        c = _mm_max_epi16(_mm_sub_epi16(n.largest, narrowBlacks(blacks + dx)), _mm_setzero_si128());
     const __m128i v = _mm_adds_epu16(s, c);
     return {s, _mm_sub_epi16(v, _mm_subs_epu16(v, n.last))};
+}
+
+// Runs f(varies, saturates) with the two as types: whether the row's black levels vary, and
+// whether a sample of the drawing can reach a raw saturation level.
+template <typename F> void withRowKind(const NarrowLanes& n, const std::int32_t* blacks, F f) {
+    using Yes = std::true_type;
+    using No = std::false_type;
+    if (blacks != nullptr)
+        n.saturates ? f(Yes{}, Yes{}) : f(Yes{}, No{});
+    else
+        n.saturates ? f(No{}, Yes{}) : f(No{}, No{});
 }
 
 // Two bits per lane: whether its index lies where the Replace step may be taken.
@@ -323,12 +337,12 @@ inline int narrowCandidates(__m128i v, const NarrowLanes& n) {
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
 // that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
 // Returns the largest of the samples.
-template <typename Replace>
-std::uint16_t lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row,
-                           const std::int32_t* blacks,
-                           const std::array<PositionTables, 8>& positions, std::int32_t count,
-                           std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
-                           std::int32_t valueTo, bool replacing, Replace replace) {
+template <bool kVaries, bool kSaturates, typename Replace>
+std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
+                             const std::int32_t* blacks,
+                             const std::array<PositionTables, 8>& positions, std::int32_t count,
+                             std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
+                             std::int32_t valueTo, bool replacing, Replace replace) {
     const std::uint32_t* const blocks[2] = {positions[0].below, positions[1].below};
     const std::int32_t* const values[2] = {positions[0].values, positions[1].values};
     const auto blockOf = [&](int k) { return blocks[k & 1]; };
@@ -337,11 +351,15 @@ std::uint16_t lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row,
     const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
     __m128i top = flip;
     for (std::int32_t dx = 0; dx < count; dx += 8) {
-        const auto [s, v] = narrowAt(n, row, blacks, dx);
+        const auto [s, v] = narrowAt<kVaries>(n, row, blacks, dx);
         top = _mm_max_epi16(top, _mm_xor_si128(s, flip));
-        const __m128i saturated = _mm_andnot_si128(
-            _mm_cmpeq_epi16(_mm_subs_epu16(s, n.belowSaturation), _mm_setzero_si128()), n.span);
-        gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx);
+        if constexpr (kSaturates) {
+            const __m128i saturated = _mm_andnot_si128(
+                _mm_cmpeq_epi16(_mm_subs_epu16(s, n.belowSaturation), _mm_setzero_si128()), n.span);
+            gatherLanes(_mm_add_epi16(v, saturated), blockOf, out + dx);
+        } else {
+            gatherLanes(v, blockOf, out + dx);
+        }
         if (value != nullptr && dx + 8 > valueFrom && dx < valueTo)
             gatherLanes(v, valuesOf, value + dx);
         if (!replacing) continue;
@@ -352,19 +370,33 @@ std::uint16_t lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row,
     }
     return largestLane(_mm_xor_si128(top, flip));
 }
+template <typename Replace>
+std::uint16_t lookUpNarrow(const NarrowLanes& n, const std::uint16_t* row,
+                           const std::int32_t* blacks,
+                           const std::array<PositionTables, 8>& positions, std::int32_t count,
+                           std::uint32_t* out, std::int32_t* value, std::int32_t valueFrom,
+                           std::int32_t valueTo, bool replacing, Replace replace) {
+    std::uint16_t top = 0;
+    withRowKind(n, blacks, [&](auto varies, auto saturates) {
+        top = lookUpNarrowAs<decltype(varies)::value, decltype(saturates)::value>(
+            n, row, blacks, positions, count, out, value, valueFrom, valueTo, replacing, replace);
+    });
+    return top;
+}
 
 // Adds to counts the samples of a row up to `count` (a multiple of 8) that take the Replace
 // step, as countBand does.
-void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
-                 const std::array<PositionTables, 8>& positions, std::int32_t count,
-                 std::array<std::vector<std::uint32_t>, 4>& counts) {
+template <bool kVaries>
+void countNarrowAs(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
+                   const std::array<PositionTables, 8>& positions, std::int32_t count,
+                   std::array<std::vector<std::uint32_t>, 4>& counts) {
     const std::uint16_t* const replaceAt[2] = {positions[0].replaceAt, positions[1].replaceAt};
     std::uint32_t* const counted[2] = {
         counts[static_cast<std::size_t>(positions[0].channel)].data(),
         counts[static_cast<std::size_t>(positions[1].channel)].data()};
     alignas(16) std::array<std::uint16_t, 8> lanes{};
     for (std::int32_t dx = 0; dx < count; dx += 8) {
-        const __m128i v = narrowAt(n, row, blacks, dx).index;
+        const __m128i v = narrowAt<kVaries>(n, row, blacks, dx).index;
         int m = narrowCandidates(v, n);
         if (m == 0) continue;
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
@@ -374,6 +406,14 @@ void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int3
             if (w != NoiseLookup::kNoReplace) ++counted[k & 1][w];
         }
     }
+}
+void countNarrow(const NarrowLanes& n, const std::uint16_t* row, const std::int32_t* blacks,
+                 const std::array<PositionTables, 8>& positions, std::int32_t count,
+                 std::array<std::vector<std::uint32_t>, 4>& counts) {
+    if (blacks != nullptr)
+        countNarrowAs<true>(n, row, blacks, positions, count, counts);
+    else
+        countNarrowAs<false>(n, row, blacks, positions, count, counts);
 }
 #endif
 

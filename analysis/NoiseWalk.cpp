@@ -604,35 +604,51 @@ struct StageSums {
 // Adds the samples of one cell position along a row, from column `from` to `to` in steps of
 // `step`: raw samples `row`, the stage's values `value`, results `out`, and the row's black
 // levels where they vary. displayed(result, stage value, raw sample) gives the byte shown.
+// In three passes, each with few sums to keep.
 template <bool kAdjusted, bool kVaries, typename Displayed>
 void addStageSamples(const std::uint16_t* row, std::ptrdiff_t stepX, const std::int32_t* value,
                      const std::uint32_t* out, const std::int32_t* blacks, std::int32_t from,
                      std::int32_t to, int step, Displayed displayed, StageSums& sums) {
     ImageTotals& t = sums.totals;
-    std::int64_t rawMin = t.rawMin, rawMax = t.rawMax, rawSum = t.rawSum, blackSum = 0;
+    std::int64_t rawMin = t.rawMin, rawMax = t.rawMax, rawSum = t.rawSum;
     std::uint64_t corrSum = t.corrSum;
     unsigned __int128 square = sums.square;
-    std::size_t tally = 0;
     for (std::int32_t dx = from; dx < to; dx += step) {
-        const std::int32_t s = row[dx * stepX];
         const std::int32_t x = value[dx];
-        const std::int64_t reported = kAdjusted ? x : s;
+        const std::int64_t reported = kAdjusted ? x : row[dx * stepX];
         const std::uint64_t corrected = x < 1 ? 0 : static_cast<std::uint64_t>(x);
         rawMin = std::min(rawMin, reported);
         rawMax = std::max(rawMax, reported);
         rawSum += reported;
         corrSum += corrected;
         square += static_cast<unsigned __int128>(corrected * corrected);
-        if constexpr (kVaries) blackSum += blacks[dx];
-        ++sums.shown[tally][static_cast<std::size_t>(displayed(out[dx], x, s)) & 0xFF];
-        tally = (tally + 1) & 3;
     }
     t.rawMin = rawMin;
     t.rawMax = rawMax;
     t.rawSum = rawSum;
     t.corrSum = corrSum;
-    t.blackSum += blackSum;
     sums.square = square;
+    if constexpr (kVaries) {
+        std::int64_t blackSum = 0;
+        for (std::int32_t dx = from; dx < to; dx += step)
+            blackSum += blacks[dx];
+        t.blackSum += blackSum;
+    }
+    // Four samples at a time, one into each tally.
+    std::int32_t dx = from;
+    const auto shown = [&](std::size_t tally, std::int32_t at) {
+        ++sums.shown[tally]
+                    [static_cast<std::size_t>(displayed(out[at], value[at], row[at * stepX])) &
+                     0xFF];
+    };
+    for (; dx + 3 * step < to; dx += 4 * step) {
+        shown(0, dx);
+        shown(1, dx + step);
+        shown(2, dx + 2 * step);
+        shown(3, dx + 3 * step);
+    }
+    for (; dx < to; dx += step)
+        shown(0, dx);
 }
 
 } // namespace

@@ -106,6 +106,12 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoisePr
             std::int32_t* values = t.stageValue.data() + c * span;
             t.replaceFirst[c] = static_cast<std::int32_t>(span);
             t.replaceLast[c] = -1;
+            // Without a sample up to the highest that reaches the channel's raw saturation,
+            // the saturated twins are looked at only by a drawing that is drawn again: they
+            // take the results below saturation.
+            bool saturates = false;
+            for (std::size_t k = 0; k < v.cfa.size(); ++k)
+                saturates = saturates || (t.channel[k] == channel && t.saturatedAt[k] <= t.high);
             for (std::size_t i = 0; i < span; ++i) {
                 const std::int64_t w =
                     stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
@@ -120,20 +126,22 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoisePr
                 const std::int64_t x = stage.after(w, channel);
                 values[i] = static_cast<std::int32_t>(x);
                 below[i] = e.outFromCorrected(x, false, q);
-                saturated[i] = e.outFromCorrected(x, true, q);
+                saturated[i] = saturates ? e.outFromCorrected(x, true, q) : below[i];
             }
             // A replaced value lies from 0 to twice the range.
             const auto replacedSpan = static_cast<std::size_t>(std::max(2 * range + 1, 0));
-            t.replacedValue[channel].resize(replacedSpan);
-            for (std::size_t w = 0; w < replacedSpan; ++w)
-                t.replacedValue[channel][w] =
+            std::vector<std::int32_t>& value = t.replacedValue[channel];
+            std::vector<std::uint32_t>& replacedBelow = t.replaced[2 * channel];
+            std::vector<std::uint32_t>& replacedSaturated = t.replaced[2 * channel + 1];
+            value.resize(replacedSpan);
+            replacedBelow.resize(replacedSpan);
+            replacedSaturated.resize(replacedSpan);
+            for (std::size_t w = 0; w < replacedSpan; ++w) {
+                value[w] =
                     static_cast<std::int32_t>(stage.after(static_cast<std::int64_t>(w), channel));
-            for (int sat = 0; sat < 2; ++sat) {
-                auto& table = t.replaced[2 * channel + sat];
-                table.resize(replacedSpan);
-                for (std::size_t w = 0; w < replacedSpan; ++w)
-                    table[w] = e.outFromCorrected(
-                        stage.after(static_cast<std::int64_t>(w), channel), sat == 1, q);
+                replacedBelow[w] = e.outFromCorrected(value[w], false, q);
+                replacedSaturated[w] =
+                    saturates ? e.outFromCorrected(value[w], true, q) : replacedBelow[w];
             }
         }
     });

@@ -35,7 +35,26 @@ struct Canvas {
     const std::uint8_t* mapping;
     UnitRange selected;    // units of the selection; empty without one
     Evaluated& statistics; // the source for the selected cells
+    PixelMapping pixels{}; // the mapping as pixels for Composite cells, when there is one
 };
+
+// The mapping as whole pixels per colour, kept from one drawing to the next while the mapping
+// stays the same.
+PixelMapping pixelMapping(const std::vector<std::uint8_t>& values) {
+    thread_local std::vector<std::uint8_t> mapped;
+    thread_local std::vector<std::uint32_t> tables;
+    const std::size_t n = values.size();
+    if (mapped != values) {
+        mapped = values;
+        tables.resize(3 * n);
+        for (std::size_t i = 0; i < n; ++i) {
+            tables[i] = platform::rgb(values[i], 0, 0);
+            tables[n + i] = platform::rgb(0, values[i], 0);
+            tables[2 * n + i] = platform::rgb(0, 0, values[i]);
+        }
+    }
+    return {tables.data(), n};
+}
 
 Rgb* imageRow(const Canvas& c, std::int32_t pixelRow) {
     return c.picture.row(c.view.geometry.originY + pixelRow) + c.view.geometry.originX;
@@ -121,7 +140,7 @@ void paintCells(const Canvas& c, Source& source, std::int32_t from, std::int32_t
         if (selectedBand) c.statistics.beginBand(cy * ch, rows);
         const auto paint = [&](const CellShape& shape) {
             return [&](std::int32_t from, std::int32_t to, auto& src) {
-                paintCellRow<Grey>(v, shape, first, from, to, c.mapping, src, row);
+                paintCellRow<Grey>(v, shape, first, from, to, c.mapping, src, row, c.pixels);
             };
         };
         inSegments(wholeX, s.firstX, s.lastX + 1, selectedBand, source, c.statistics, paint(band));
@@ -606,7 +625,13 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
     // tables paint everything and the selection is gathered after.
     const bool gatherAfter = noise == nullptr && !exposure;
     const std::uint16_t* first = image.samples.data() + view.firstIndex;
-    const Canvas canvas{view, picture, first, mapping, gatherAfter ? UnitRange{} : units, selected};
+    // Composite cells read the mapping three times a cell: as pixels, once per colour.
+    const PixelMapping pixels =
+        !exposure && !samples && settings.subMode == ImageSubMode::Composite && mapping != nullptr
+            ? pixelMapping(image.mapping.values)
+            : PixelMapping{};
+    const Canvas canvas{view,     picture, first, mapping, gatherAfter ? UnitRange{} : units,
+                        selected, pixels};
     // The tables are kept from one drawing to the next of the same thread (the lines of each
     // part by the thread painting it), so that following a slider does not allocate and
     // clear them every time.
@@ -615,12 +640,12 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
     auto* processing = dynamic_cast<NoiseProcessing*>(noise);
     if (processing != nullptr) {
         // The parts gather the selection themselves.
-        const Canvas whole{view, picture, first, mapping, UnitRange{}, selected};
+        const Canvas whole{view, picture, first, mapping, UnitRange{}, selected, pixels};
         paintWithNoise(whole, settings, evaluator, *processing, units, statistics);
     } else if (noise != nullptr || evaluatesEachSample(settings, evaluator, view)) {
         // Sample by sample on one thread (a stage sees the samples in painting order),
         // gathering the selection as it evaluates it.
-        const Canvas gathering{view, picture, first, mapping, units, selected};
+        const Canvas gathering{view, picture, first, mapping, units, selected, pixels};
         Evaluated each{&evaluator, &view, noise, nullptr, exposure};
         paintWith(gathering, settings, each, false);
     } else if (evaluator.blackVaries()) {

@@ -383,12 +383,36 @@ std::int32_t paintBayerCells(const std::uint32_t* top, const std::uint32_t* bott
 }
 #endif
 
+// The mapping laid out as whole pixels per colour: red's table, then green's, then blue's,
+// `size` entries each, each the mapped byte in its colour's place.
+struct PixelMapping {
+    const std::uint32_t* tables = nullptr; // null: none
+    std::size_t size = 0;
+};
+
+// The Composite cells of a Bayer pattern (see paintBayerCells) one at a time with a pixel
+// mapping: a cell's pixel is its red, green and blue entries together.
+template <int R, int G1, int G2, int B>
+void paintBayerPixels(const std::uint32_t* top, const std::uint32_t* bottom, std::int32_t from,
+                      std::int32_t to, const PixelMapping& m, platform::Rgb* out) {
+    const std::uint32_t* red = m.tables;
+    const std::uint32_t* green = red + m.size;
+    const std::uint32_t* blue = green + m.size;
+    for (std::int32_t cx = from; cx < to; ++cx) {
+        const std::uint32_t v[4] = {top[2 * cx], top[2 * cx + 1], bottom[2 * cx],
+                                    bottom[2 * cx + 1]};
+        out[cx] = red[v[R]] | green[(v[G1] + v[G2]) >> 1] | blue[v[B]];
+    }
+}
+
 // Cells of two results rows (the two sample rows of a 2 x 2 band), four at a time: the sums
-// of each colour, their means by shifting, then the mapping.
+// of each colour, their means by shifting, then the mapping (Composite Bayer cells through
+// `pixels` where it is given).
 template <bool Grey>
 void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
                         const std::uint32_t* bottom, std::int32_t from, std::int32_t to,
-                        const std::uint8_t* mapping, platform::Rgb* out) {
+                        const std::uint8_t* mapping, platform::Rgb* out,
+                        const PixelMapping& pixels = {}) {
     std::array<int, 3> shift{};
     std::array<int, 3> count{};
     for (int k = 0; k < 4; ++k)
@@ -401,6 +425,16 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
     const std::array<std::uint8_t, 4> c = {shape.colour[0], shape.colour[1], shape.colour[2],
                                            shape.colour[3]};
     using Colours = std::array<std::uint8_t, 4>;
+    if (!Grey && pixels.tables != nullptr) {
+        if (c == Colours{0, 1, 1, 2})
+            return paintBayerPixels<0, 1, 2, 3>(top, bottom, from, to, pixels, out);
+        if (c == Colours{1, 0, 2, 1})
+            return paintBayerPixels<1, 0, 3, 2>(top, bottom, from, to, pixels, out);
+        if (c == Colours{1, 2, 0, 1})
+            return paintBayerPixels<2, 0, 3, 1>(top, bottom, from, to, pixels, out);
+        if (c == Colours{2, 1, 1, 0})
+            return paintBayerPixels<3, 1, 2, 0>(top, bottom, from, to, pixels, out);
+    }
     if (c == Colours{0, 1, 1, 2})
         cx = paintBayerCells<Grey, 0, 1, 2, 3>(top, bottom, cx, to, mapping, out);
     else if (c == Colours{1, 0, 2, 1})
@@ -457,13 +491,13 @@ void rawPairRow(const RawTables& tables, int qLeft, int qRight, const std::uint1
 template <bool Grey, typename Source>
 void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint16_t* first,
                   std::int32_t from, std::int32_t to, const std::uint8_t* mapping, Source& source,
-                  platform::Rgb* out) {
+                  platform::Rgb* out, const PixelMapping& pixels = {}) {
     if constexpr (Source::kBandResults) {
         // The band's results are at hand: the cells need no look-ups of their own.
         if (view.cfa.width == 2 && twoByTwoShape(shape)) {
             const std::uint32_t* top = source.results.data();
             paintTwoByTwoCells<Grey>(shape, top, top + view.x.visibleSamples, from, to, mapping,
-                                     out);
+                                     out, pixels);
             return;
         }
     } else if constexpr (std::is_same_v<Source, RawTables>) {
@@ -476,7 +510,7 @@ void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint1
             rawPairRow(source, shape.q[0], shape.q[1], first, view.stepX, 2 * from, 2 * to, top);
             rawPairRow(source, shape.q[2], shape.q[3], first + view.stepY, view.stepX, 2 * from,
                        2 * to, bottom);
-            paintTwoByTwoCells<Grey>(shape, top, bottom, from, to, mapping, out);
+            paintTwoByTwoCells<Grey>(shape, top, bottom, from, to, mapping, out, pixels);
             return;
         }
     }

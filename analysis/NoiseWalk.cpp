@@ -404,6 +404,12 @@ void countNarrowAs(const NarrowLanes& n, const std::uint16_t* row, const std::in
         counts[static_cast<std::size_t>(positions[1].channel)].data()};
     alignas(16) std::array<std::uint16_t, 8> lanes{};
     for (std::int32_t dx = 0; dx < count; dx += 8) {
+        // A sample's index is at least the sample: eight samples above the last index that
+        // takes the step have no index that takes it.
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx));
+        if (_mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_subs_epu16(raw, n.replaceLast), _mm_setzero_si128())) == 0)
+            continue;
         const __m128i v = narrowAt<kVaries>(n, row, blacks, dx).index;
         int m = narrowCandidates(v, n);
         if (m == 0) continue;

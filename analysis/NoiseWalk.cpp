@@ -521,7 +521,8 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
     const bool pairs = pairsSideBySide(*view);
     for (std::int32_t i = 0; i < rows; ++i) {
         std::uint32_t* out = results.data() + static_cast<std::size_t>(i) * width;
-        std::int32_t* value = values.data() + static_cast<std::size_t>(i) * width;
+        std::int32_t* value =
+            gathering ? values.data() + static_cast<std::size_t>(i) * width : nullptr;
         const std::int32_t* lineBlacks = blackLineOf(dy + i);
         const std::array<PositionTables, 8> positions = positionsOf(t, *view, dy + i, &s);
         const auto keep = [&](const PositionTables& p, std::int32_t dx, std::int32_t index) {

@@ -20,7 +20,11 @@
 //   22, 23 panel width, height (1 to 256)   24-27 selection left, top, right, bottom (0: none)
 //   28-31  black point, white point (12 bits each; 16 with byte 2's bits 7 and 6)
 //   32     frequency colour (% 4), bit 2 Shift, bit 3 Ctrl; bits 4 and 5 keep the two points
-//          as they are, else the lower is the black point
+//          as they are, else the lower is the black point; bit 6 the noise stage, whose
+//          parameters the first 51 bytes after these give (they are samples too): the Enable
+//          boxes (bits 0 to 5: Offset, Replace, Shift, Multiply, black, masked), then per
+//          channel offsets, amplitudes, Replace ranges, shift scales, shift ranges, factors,
+//          fading ranges and black levels, and the two masked weights
 //   then   the samples, 16-bit little-endian (0 where the input ends)
 #include <algorithm>
 #include <array>
@@ -31,6 +35,7 @@
 
 #include "analysis/FrequencyAnalysis.hpp"
 #include "analysis/Histograms.hpp"
+#include "analysis/NoiseProcessing.hpp"
 #include "analysis/RenderImage.hpp"
 #include "common/RecordingReporter.hpp"
 #include "fuzz/FuzzCheck.hpp"
@@ -164,12 +169,44 @@ RenderSettings settingsOf(const Input& in) {
     return s;
 }
 
+NoiseParameters noiseOf(const Input& in) {
+    const std::size_t at = kHeaderBytes;
+    const auto small = [&](std::size_t k) { return static_cast<std::int8_t>(in.byte(k)); };
+    const auto wide = [&](std::size_t k) { return static_cast<std::int16_t>(in.word(k)); };
+    NoiseParameters p;
+    p.valid = 1;
+    const std::uint32_t on = in.byte(at);
+    p.offsetOn = on & 1;
+    p.replaceOn = (on >> 1) & 1;
+    p.shiftOn = (on >> 2) & 1;
+    p.multiplyOn = (on >> 3) & 1;
+    p.blackOn = (on >> 4) & 1;
+    p.maskedOn = (on >> 5) & 1;
+    for (std::size_t k = 0; k < 4; ++k) {
+        p.offset[k] = small(at + 1 + k);
+        p.replace[k] = static_cast<std::uint16_t>(in.byte(at + 5 + k) * 6);
+        p.replaceRange[k] = static_cast<std::int32_t>(in.word(at + 9 + 2 * k) % 1400) - 100;
+        p.shift[k] = small(at + 17 + k) * 4;
+        p.shiftRange[k] = wide(at + 21 + 2 * k) / 8;
+        p.multiply[k] = static_cast<float>(small(at + 29 + k)) / 16.0f;
+        p.multiplyRange[k] = wide(at + 33 + 2 * k) / 8;
+        p.black[k] =
+            static_cast<std::int32_t>(in.word(at + 41 + 2 * k) & (wideRange(in) ? 0xFFFF : 0xFFF));
+    }
+    p.maskedHorizontal = static_cast<float>(in.byte(at + 49)) / 64.0f;
+    p.maskedVertical = static_cast<float>(in.byte(at + 50)) / 64.0f;
+    return p;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Input in(data, size);
     ImageDescriptor image = imageOf(in);
-    const RenderSettings settings = settingsOf(in);
+    RenderSettings settings = settingsOf(in);
+    const NoiseParameters noise = noiseOf(in);
+    NoiseProcessing stage(noise);
+    if ((in.byte(32) & 0x40) != 0) settings.noise = &stage;
     RecordingReporter reporter;
 
     platform::Surface picture;
@@ -177,6 +214,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::checkStatus(outcome.status, reporter);
     FUZZ_CHECK(picture.width() == settings.panel.width &&
                picture.height() == settings.panel.height);
+    // The noise stage starts every drawing afresh, with tables from what the drawing before
+    // met (the last input's): the same drawing again paints the same picture and statistics.
+    if (settings.noise != nullptr && outcome.status == kOk) {
+        platform::Surface again;
+        RecordingReporter quiet;
+        const RenderOutcome repeated = RenderImage(image, settings, again, quiet);
+        FUZZ_CHECK(repeated.status == kOk && again.pixels() == picture.pixels() &&
+                   repeated.statisticsText == outcome.statisticsText);
+    }
 
     HistogramCounts counts;
     const SampleRect active = image.activeRect();

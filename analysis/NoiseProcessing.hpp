@@ -51,14 +51,15 @@ public:
     ReplaceEntry* replaceEntries(int channel) {
         return channels_[static_cast<std::size_t>(channel) & 3].replace.entries.data();
     }
-    // The Replace step of a value w from 0 to replaceRange(channel), by its entry.
-    static std::int32_t replaceStep(ReplaceEntry& e, std::int32_t w) {
+    // The Replace step of a value w from 0 to replaceRange(channel), by its entry: the noise
+    // lies from 0 to Wd - 1 and Hf is at most w, so the result is never below 0.
+    static std::uint32_t replaceStep(ReplaceEntry& e, std::int32_t w) {
         const std::uint32_t phase = e.phase + 1u == kCycle ? 0 : e.phase + 1u;
         e.phase = static_cast<std::uint16_t>(phase);
         const std::uint32_t noise =
             remainder(std::uint32_t{kPhasePrimes[phase]} + e.previous, e.inverse, e.width);
         e.previous = static_cast<std::uint16_t>(noise);
-        return w + static_cast<std::int32_t>(noise) - e.half;
+        return static_cast<std::uint32_t>(w) + noise - e.half;
     }
     std::int64_t replaceStep(int channel, std::int32_t w) {
         return replaceStep(replaceEntries(channel)[static_cast<std::size_t>(w)], w);

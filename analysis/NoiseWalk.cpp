@@ -335,11 +335,12 @@ template <typename F> void withRowKind(const NarrowLanes& n, const std::int32_t*
         n.saturates ? f(No{}, Yes{}) : f(No{}, No{});
 }
 
-// Two bits per lane: whether its index lies where the Replace step may be taken.
-inline int narrowCandidates(__m128i v, const NarrowLanes& n) {
+// A bit per lane: whether its index lies where the Replace step may be taken.
+inline unsigned narrowCandidates(__m128i v, const NarrowLanes& n) {
     const __m128i outside =
         _mm_or_si128(_mm_subs_epu16(n.replaceFirst, v), _mm_subs_epu16(v, n.replaceLast));
-    return _mm_movemask_epi8(_mm_cmpeq_epi16(outside, _mm_setzero_si128()));
+    const __m128i inside = _mm_cmpeq_epi16(outside, _mm_setzero_si128());
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(inside, inside))) & 0xFF;
 }
 
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
@@ -371,9 +372,11 @@ std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
         if (value != nullptr && dx + 8 > valueFrom && dx < valueTo)
             gatherLanes(v, valuesOf, value + dx);
         if (!replacing) continue;
-        for (int m = narrowCandidates(v, n); m != 0; m &= m - 1, m &= m - 1) {
-            const int k = __builtin_ctz(static_cast<unsigned>(m)) >> 1;
-            if ((out[dx + k] & NoiseLookup::kReplaceMark) != 0) replace(k & 1, dx + k);
+        for (unsigned m = narrowCandidates(v, n); m != 0; m &= m - 1) {
+            const auto k = static_cast<std::uint32_t>(__builtin_ctz(m));
+            const std::uint32_t r = out[dx + k];
+            if ((r & NoiseLookup::kReplaceMark) != 0)
+                replace(k & 1, dx + k, r, kSaturates && (r & NoiseLookup::kSaturatedMark) != 0);
         }
     }
     return largestLane(_mm_xor_si128(top, flip));
@@ -411,11 +414,11 @@ void countNarrowAs(const NarrowLanes& n, const std::uint16_t* row, const std::in
                 _mm_cmpeq_epi16(_mm_subs_epu16(raw, n.replaceLast), _mm_setzero_si128())) == 0)
             continue;
         const __m128i v = narrowAt<kVaries>(n, row, blacks, dx).index;
-        int m = narrowCandidates(v, n);
+        unsigned m = narrowCandidates(v, n);
         if (m == 0) continue;
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
-        for (; m != 0; m &= m - 1, m &= m - 1) {
-            const int k = __builtin_ctz(static_cast<unsigned>(m)) >> 1;
+        for (; m != 0; m &= m - 1) {
+            const auto k = static_cast<std::uint32_t>(__builtin_ctz(m));
             const std::uint16_t w = replaceAt[k & 1][lanes[static_cast<std::size_t>(k)]];
             if (w != NoiseLookup::kNoReplace) ++counted[k & 1][w];
         }
@@ -542,13 +545,18 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
 #if defined(__SSE2__)
         if (pairs && t.narrow) {
             done = measured = width & ~7;
-            top =
-                lookUpNarrow(narrowLanes(t, positions[0], positions[1]), row, lineBlacks, positions,
-                             done, out, gathering ? value : nullptr, selected.x0, selected.x1,
-                             !t.cellOrder, [&](int parity, std::int32_t dx) KORVANE_INLINE {
-                                 replace(positions[static_cast<std::size_t>(parity)],
-                                         (out[dx] & NoiseLookup::kSaturatedMark) != 0, dx);
-                             });
+            top = lookUpNarrow(
+                narrowLanes(t, positions[0], positions[1]), row, lineBlacks, positions, done, out,
+                gathering ? value : nullptr, selected.x0, selected.x1, !t.cellOrder,
+                [&](std::uint32_t parity, std::int32_t dx, std::uint32_t r,
+                    bool saturated) KORVANE_INLINE {
+                    const PositionTables& p = positions[parity];
+                    const std::uint32_t w = r & 0xFFFF;
+                    const std::uint32_t x =
+                        NoiseProcessing::replaceStep(p.entries[w], static_cast<std::int32_t>(w));
+                    out[dx] = (saturated ? p.replacedSaturated : p.replacedBelow)[x];
+                    if (gathering) value[dx] = t.replacedValue[p.channel][x];
+                });
         } else
 #endif
             if (pairs) {

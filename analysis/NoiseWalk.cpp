@@ -602,26 +602,12 @@ void NoiseTables::beginBand(std::int32_t dy, std::int32_t rows) {
 
 namespace {
 
-// The sums of selected samples of one colour, but for the bytes shown: those are counted by
-// value, which is all their minimum, maximum, sum and sum of squares need. Neighbouring
-// samples mostly show the same byte: they are counted in turn in four tallies, so that a
-// count need not wait for the one before it.
+// The sums of selected samples of one colour: the squares of the stage's values exact, and
+// the bytes shown counted by value.
 struct StageSums {
     ImageTotals totals;
     unsigned __int128 square = 0;
-    std::array<std::array<std::uint32_t, 256>, 4> shown{};
-
-    void addShown(ImageTotals& t) const {
-        for (std::uint32_t d = 0; d < 256; ++d) {
-            const std::uint64_t n =
-                std::uint64_t{shown[0][d]} + shown[1][d] + shown[2][d] + shown[3][d];
-            if (n == 0) continue;
-            t.dispMin = std::min<std::int64_t>(t.dispMin, d);
-            t.dispMax = std::max<std::int64_t>(t.dispMax, d);
-            t.dispSum += n * d;
-            t.dispSq += n * d * d;
-        }
-    }
+    ShownTallies shown;
 };
 
 // Adds the samples of one cell position along a row, from column `from` to `to` in steps of
@@ -657,21 +643,9 @@ void addStageSamples(const std::uint16_t* row, std::ptrdiff_t stepX, const std::
             blackSum += blacks[dx];
         t.blackSum += blackSum;
     }
-    // Four samples at a time, one into each tally.
-    std::int32_t dx = from;
-    const auto shown = [&](std::size_t tally, std::int32_t at) {
-        ++sums.shown[tally]
-                    [static_cast<std::size_t>(displayed(out[at], value[at], row[at * stepX])) &
-                     0xFF];
-    };
-    for (; dx + 3 * step < to; dx += 4 * step) {
-        shown(0, dx);
-        shown(1, dx + step);
-        shown(2, dx + 2 * step);
-        shown(3, dx + 3 * step);
-    }
-    for (; dx < to; dx += step)
-        shown(0, dx);
+    sums.shown.addRun(from, to, step, [&](std::int32_t at) {
+        return displayed(out[at], value[at], row[at * stepX]);
+    });
 }
 
 } // namespace
@@ -749,7 +723,7 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
             static_cast<long double>(perChannel[ch]) * t.offsetInBlack[ch];
     for (std::size_t c = 0; c < 3; ++c) {
         const auto colour = static_cast<CfaColour>(c);
-        sums[c].addShown(sums[c].totals);
+        sums[c].shown.addTo(sums[c].totals);
         statistics->addImageTotals(colour, sums[c].totals);
         statistics->addToSums(colour, static_cast<long double>(sums[c].square), offsets[c]);
     }

@@ -520,6 +520,43 @@ void paintCellRow(const Viewport& view, const CellShape& shape, const std::uint1
         paintCellRowOf<Grey, 0>(view, shape, first, from, to, mapping, source, out);
 }
 
+// The bytes shown of a selection's samples of one colour, counted by value: all their
+// minimum, maximum, sum and sum of squares need. Neighbouring samples mostly show the same
+// byte: they are counted in turn in four tallies, so that a count need not wait for the one
+// before it.
+struct ShownTallies {
+    std::array<std::array<std::uint32_t, 256>, 4> counts{};
+
+    // Counts byte(at) for `at` from `from` to `to` in steps of `step`.
+    template <typename Byte>
+    void addRun(std::int32_t from, std::int32_t to, std::int32_t step, Byte byte) {
+        const auto count = [&](std::size_t tally, std::int32_t at) {
+            ++counts[tally][static_cast<std::size_t>(byte(at)) & 0xFF];
+        };
+        std::int32_t at = from;
+        for (; at + 3 * step < to; at += 4 * step) {
+            count(0, at);
+            count(1, at + step);
+            count(2, at + 2 * step);
+            count(3, at + 3 * step);
+        }
+        for (; at < to; at += step)
+            count(0, at);
+    }
+    // The counted bytes' minimum, maximum and sums, into t's.
+    void addTo(ImageTotals& t) const {
+        for (std::uint32_t d = 0; d < 256; ++d) {
+            const std::uint64_t n =
+                std::uint64_t{counts[0][d]} + counts[1][d] + counts[2][d] + counts[3][d];
+            if (n == 0) continue;
+            t.dispMin = std::min<std::int64_t>(t.dispMin, d);
+            t.dispMax = std::max<std::int64_t>(t.dispMax, d);
+            t.dispSum += n * d;
+            t.dispSq += n * d * d;
+        }
+    }
+};
+
 // Widens units of `unitWidth` pixels into a row of `width` pixels (the last unit may be cut).
 void expandRow(const platform::Rgb* units, std::int32_t unitCount, std::int32_t unitWidth,
                platform::Rgb* out, std::int32_t width);

@@ -406,35 +406,32 @@ std::uint32_t outOf(const CorrectedTables& t, std::uint32_t s, std::int32_t b, i
 }
 
 // Adds the samples of one cell position along a row, from column `from` to `to` in steps of
-// `step`, to `t` and the bytes they show to `shown` (null: none shown); `blacks` holds each
-// column's black level, or is null for `fixed`. In two passes, each with few sums to keep.
-template <bool kAdjusted, bool kVaries, typename Displayed>
+// `step`, to `t`; `blacks` holds each column's black level, or is null for `fixed`.
+template <typename Displayed>
 void addSamples(const std::uint16_t* row, std::ptrdiff_t stepX, std::int32_t from, std::int32_t to,
-                int step, const std::int32_t* blacks, std::int32_t fixed, Displayed displayedOf,
-                ImageTotals& totals, ShownTallies* shown) {
+                int step, const std::int32_t* blacks, std::int32_t fixed, bool adjusted,
+                Displayed displayedOf, ImageTotals& totals) {
     ImageTotals t = totals;
-    std::int64_t blackSum = 0;
     for (std::int32_t dx = from; dx < to; dx += step) {
-        const std::int64_t s = row[dx * stepX];
-        const std::int32_t b = kVaries ? blacks[dx] : fixed;
-        const std::int64_t value = s - b;
+        const std::uint32_t s = row[dx * stepX];
+        const std::int32_t b = blacks != nullptr ? blacks[dx] : fixed;
+        const std::int64_t displayed = displayedOf(s, b);
+        const std::int64_t value = std::int64_t{s} - b;
         const std::int64_t corrected = value < 1 ? 0 : value;
-        const std::int64_t reported = kAdjusted ? value : s;
+        const std::int64_t reported = adjusted ? value : std::int64_t{s};
+        ++t.n;
         t.rawMin = std::min(t.rawMin, reported);
         t.rawMax = std::max(t.rawMax, reported);
         t.rawSum += reported;
         t.corrSum += static_cast<std::uint64_t>(corrected);
         t.corrSq += static_cast<std::uint64_t>(corrected * corrected);
-        if constexpr (kVaries) blackSum += b;
+        t.blackSum += b;
+        t.dispMin = std::min(t.dispMin, displayed);
+        t.dispMax = std::max(t.dispMax, displayed);
+        t.dispSum += static_cast<std::uint64_t>(displayed);
+        t.dispSq += static_cast<std::uint64_t>(displayed * displayed);
     }
-    const std::int32_t count = to > from ? (to - from + step - 1) / step : 0;
-    t.n += static_cast<std::uint32_t>(count);
-    t.blackSum += kVaries ? blackSum : std::int64_t{count} * fixed;
     totals = t;
-    if (shown != nullptr)
-        shown->addRun(from, to, step, [&](std::int32_t at) {
-            return displayedOf(row[at * stepX], kVaries ? blacks[at] : fixed);
-        });
 }
 
 // The Image modes' statistics of the selected units, gathered after painting from the same
@@ -462,7 +459,6 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
     std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
     inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
         std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];
-        std::array<ShownTallies, 3> shown{};
         BlackLineCache blackLines;
         for (std::int32_t dy = y0 + from; dy < y0 + to; ++dy) {
             const std::uint16_t* row = first + dy * v.stepY;
@@ -481,31 +477,26 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                 ImageTotals t;
                 const SampleEvaluator::DisplayedRule rule = e.displayedRule(q);
                 const std::int32_t* lineBlacks = varies ? blacks - x0 : nullptr;
-                ShownTallies* tallies =
-                    inOut[q] ? &shown[static_cast<std::size_t>(v.cfa.colour[q])] : nullptr;
                 const auto along = [&](auto displayedOf) {
-                    const auto byte = [&](std::uint32_t s, std::int32_t b) {
-                        return displayedOf(outOf(tables, s, b, q));
-                    };
-                    using Yes = std::true_type;
-                    using No = std::false_type;
-                    const auto run = [&](auto adjustedTag, auto variesTag) {
-                        addSamples<decltype(adjustedTag)::value, decltype(variesTag)::value>(
-                            row, v.stepX, start, x1, cw, lineBlacks, fixedBlack[q], byte, t,
-                            tallies);
-                    };
-                    if (adjusted)
-                        varies ? run(Yes{}, Yes{}) : run(Yes{}, No{});
-                    else
-                        varies ? run(No{}, Yes{}) : run(No{}, No{});
+                    addSamples(
+                        row, v.stepX, start, x1, cw, lineBlacks, fixedBlack[q], adjusted,
+                        [&](std::uint32_t s, std::int32_t b) {
+                            return displayedOf(outOf(tables, s, b, q));
+                        },
+                        t);
                 };
-                if (rule.mapping != nullptr)
-                    along([m = rule.mapping](std::uint32_t out) { return std::uint32_t{m[out]}; });
+                if (!inOut[q])
+                    along([&](std::uint32_t) { return std::int64_t{0}; });
+                else if (rule.mapping != nullptr)
+                    along([m = rule.mapping](std::uint32_t out) { return std::int64_t{m[out]}; });
                 else
-                    along(
-                        [shift = rule.shift](std::uint32_t out) { return (out >> shift) & 0xFF; });
+                    along([shift = rule.shift](std::uint32_t out) {
+                        return std::int64_t{(out >> shift) & 0xFF};
+                    });
                 if (!inOut[q]) {
                     // A colour switched off in the Channel mode: the byte it would show.
+                    t.dispMin = 9999999;
+                    t.dispMax = t.dispSum = t.dispSq = 0;
                     for (std::int32_t dx = start; dx < x1; dx += cw) {
                         const StoredAt at = storedAt(v, dx, dy);
                         const std::int64_t d =
@@ -519,8 +510,6 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                 if (t.n > 0) totals[static_cast<std::size_t>(v.cfa.colour[q])].add(t);
             }
         }
-        for (std::size_t c = 0; c < 3; ++c)
-            shown[c].addTo(totals[c]);
     });
     for (const std::array<ImageTotals, 3>& totals : partTotals)
         for (std::size_t c = 0; c < 3; ++c)

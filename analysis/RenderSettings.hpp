@@ -50,6 +50,11 @@ struct RenderSettings {
     // paint and gather alike).
     enum class Evaluation : std::uint8_t { LessWork, Tables, EachSample };
     Evaluation evaluation = Evaluation::LessWork;
+    // With the noise stage, whether a large drawing is shared out in parts as the processors
+    // were last found (in one part after a drawing whose parts took turns on one processor),
+    // or always (the two must paint and gather alike).
+    enum class NoiseParts : std::uint8_t { AsFound, Always };
+    NoiseParts noiseParts = NoiseParts::AsFound;
 };
 
 // What one drawing gives back for the dialog to apply.

@@ -917,6 +917,7 @@ TEST(RenderReference, LargeDrawingsSharedOutInBandsPaintAndGatherTheSame) {
                     makeScene(black, l.mode.subMode == ImageSubMode::Channel ? 6 : 1);
                 RenderSettings s = settingsFor(l.mode, kChecks[1]);
                 s.panel = {l.panelWidth, l.panelHeight};
+                s.noiseParts = RenderSettings::NoiseParts::Always;
                 // Across the band boundaries.
                 if (selected) s.selection = {true, 10, 17, l.panelWidth - 30, l.panelHeight - 9};
                 const Outcome o = compare(image, s, noisy ? &noise : nullptr);
@@ -946,6 +947,7 @@ TEST(RenderReference, ReplaceStepsCountedForThePartsBelowStayWithTheirChannel) {
         for (const Mode& m : {kModes[0], kModes[6]}) {
             RenderSettings s = settingsFor(m, kChecks[0]);
             s.panel = {1104, 1004};
+            s.noiseParts = RenderSettings::NoiseParts::Always;
             const Outcome o = compare(image, s, &noise);
             EXPECT_TRUE(o.matches) << m.name << ", black " << nameOf(black) << ": " << o.where;
         }

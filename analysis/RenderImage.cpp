@@ -3,11 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <ctime>
 #include <exception>
 #include <limits>
 #include <new>
-#include <numeric>
 #include <system_error>
 #include <thread>
 
@@ -232,55 +230,37 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
 // the same samples), so that a drawing need not read every sample first to find its own:
 // the parts note the largest sample they meet, and a drawing that meets one above its
 // tables is drawn again with tables that reach it.
-// On a machine that others keep busy the parts may get one processor between them: they then
-// take turns, and counting for the parts after the first is work for nothing. A drawing in
-// parts measures the processor time its parts got against the time it took; where they did
-// not run side by side, the drawings after it are drawn in one part, and every eighth in parts
-// again to see whether the processors are free once more.
+// On a machine that others keep busy the parts may get one processor between them (or two
+// that slow each other down): they then take turns, and counting for the parts after the
+// first is work for nothing. The drawings note the time per sample a drawing took in one part
+// and in parts, take the way that was faster, and every eighth drawing the other way, to see
+// whether it has become the faster.
 class NoiseSharing {
 public:
     int partsFor(int parts, RenderSettings::NoiseParts mode) {
-        if (parts == 1 || mode == RenderSettings::NoiseParts::Always || !onePart_) return parts;
-        if (++sinceTried_ < kTryAgain) return 1;
-        sinceTried_ = 0;
-        return parts;
+        if (parts == 1 || mode == RenderSettings::NoiseParts::Always) return parts;
+        const bool faster = perSample_[1] <= perSample_[0]; // in parts (unknown counts as 0)
+        const bool other = ++drawings_ % kTryOther == 0;
+        return faster != other ? parts : 1;
     }
-    // After a drawing in `parts` parts that took `seconds` and gave its parts `processor`
-    // seconds.
-    void measured(int parts, double seconds, double processor) {
-        if (parts > 1) onePart_ = processor < kSideBySide * parts * seconds;
+    void measured(int parts, double seconds, std::int64_t samples) {
+        if (samples > 0) perSample_[parts > 1 ? 1 : 0] = seconds / static_cast<double>(samples);
     }
 
 private:
-    static constexpr int kTryAgain = 8;
-    // Parts that ran side by side got nearly all the time each; parts taking turns one
-    // processor got 1 / parts of it.
-    static constexpr double kSideBySide = 0.6;
-    bool onePart_ = false;
-    int sinceTried_ = 0;
+    static constexpr int kTryOther = 8;
+    std::array<double, 2> perSample_{}; // in one part, in parts; 0 until measured
+    int drawings_ = 0;
 };
-
-// The processor time this thread has had, in seconds.
-double threadSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 void paintWithNoise(const Canvas& c, const RenderSettings& settings, const SampleEvaluator& e,
                     NoiseProcessing& stage, const UnitRange& units,
                     SelectionStatistics& statistics) {
     const Viewport& v = c.view;
     thread_local NoiseSharing sharing;
-    const int parts = sharing.partsFor(
-        partsFor(std::int64_t{v.x.visibleSamples} * v.y.visibleSamples), settings.noiseParts);
+    const std::int64_t visible = std::int64_t{v.x.visibleSamples} * v.y.visibleSamples;
+    const int parts = sharing.partsFor(partsFor(visible), settings.noiseParts);
     const auto start = std::chrono::steady_clock::now();
-    std::vector<double> processor(static_cast<std::size_t>(parts), 0.0);
-    const auto timed = [&](int part, auto work) {
-        const double before = threadSeconds();
-        work();
-        processor[static_cast<std::size_t>(part)] += threadSeconds() - before;
-    };
     // Kept from one drawing to the next, so that a drawing allocates (and the system clears)
     // no new pages for the tables: every table a drawing reads is written first. (Named
     // through a reference: the parts' workers must see this thread's tables, not their own.)
@@ -323,16 +303,13 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
             inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
                 // What the last part replaces moves no part on.
                 if (part == parts - 1) return;
-                timed(part, [&] {
-                    auto& mine = counts[static_cast<std::size_t>(part)];
-                    for (int channel = 0; channel < 4; ++channel)
-                        mine[channel].assign(
-                            static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1),
-                            0);
-                    NoiseTables t = tablesOf(stage, part); // counting takes no step
-                    for (std::int32_t band = from; band < to; ++band)
-                        t.countBand(band * ch, rowsOf(band), mine);
-                });
+                auto& mine = counts[static_cast<std::size_t>(part)];
+                for (int channel = 0; channel < 4; ++channel)
+                    mine[channel].assign(
+                        static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
+                NoiseTables t = tablesOf(stage, part); // counting takes no step
+                for (std::int32_t band = from; band < to; ++band)
+                    t.countBand(band * ch, rowsOf(band), mine);
             });
             for (int part = 1; part < parts; ++part) {
                 NoiseProcessing next = stages.back();
@@ -347,12 +324,10 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
         while (static_cast<int>(stages.size()) < parts)
             stages.push_back(stage);
         inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-            timed(part, [&] {
-                NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
-                const LentMemory<NoiseTables> lent(t);
-                paintBands(c, settings, t, from, to);
-                largest[static_cast<std::size_t>(part)] = t.largest;
-            });
+            NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
+            const LentMemory<NoiseTables> lent(t);
+            paintBands(c, settings, t, from, to);
+            largest[static_cast<std::size_t>(part)] = t.largest;
         });
         const std::int32_t met = *std::max_element(largest.begin(), largest.end());
         largestBefore = met;
@@ -364,7 +339,7 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
     for (const SelectionStatistics& s : partStatistics)
         statistics.add(s);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    sharing.measured(parts, took.count(), std::accumulate(processor.begin(), processor.end(), 0.0));
+    sharing.measured(parts, took.count(), visible);
 }
 
 // Memory one drawing works in.

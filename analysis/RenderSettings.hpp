@@ -51,8 +51,8 @@ struct RenderSettings {
     enum class Evaluation : std::uint8_t { LessWork, Tables, EachSample };
     Evaluation evaluation = Evaluation::LessWork;
     // With the noise stage, whether a large drawing is shared out in parts as the processors
-    // were last found (in one part after a drawing whose parts took turns on one processor),
-    // or always (the two must paint and gather alike).
+    // were last found (in one part while that was the faster), or always (the two must paint
+    // and gather alike).
     enum class NoiseParts : std::uint8_t { AsFound, Always };
     NoiseParts noiseParts = NoiseParts::AsFound;
 };

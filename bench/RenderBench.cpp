@@ -12,9 +12,9 @@
 // runs on one. (A drawing through the noise stage goes in one part or in parts, whichever the
 // drawings before found faster: on a machine whose other processor is busy, one part.) The
 // target holds also while another process keeps one processor busy: run the benchmark under
-// `taskset -c 0`, or beside a busy loop. The noise processing stage is measured with every function of the noise dialog
-// on (its own black levels, the masked-profile gates, Multiply, Replace, Shift and Offset),
-// in Composite at 1:1 and 1:2 and in Channel and Greyscale at 1:1, to the same 10 ms.
+// `taskset -c 0`, or beside a busy loop. The noise processing stage is measured with every function
+// of the noise dialog on (its own black levels, the masked-profile gates, Multiply, Replace, Shift
+// and Offset), in Composite at 1:1 and 1:2 and in Channel and Greyscale at 1:1, to the same 10 ms.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

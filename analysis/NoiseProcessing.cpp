@@ -73,8 +73,10 @@ void NoiseProcessing::begin(const ImageDescriptor& image, DisplayMode mode, Imag
         c.offset = 0;
         c.replace.range = 0;
     }
+    begun_ = {p, static_cast<std::uint8_t>(kind_), {}};
     if (kind_ == Kind::Off) return;
     const std::array<std::int64_t, 4> white = whiteLevels(image);
+    begun_.white = white;
     largestWhite_ = *std::max_element(white.begin(), white.end());
     for (int ch = 0; ch < 4; ++ch) {
         Channel& c = channels_[static_cast<std::size_t>(ch)];

@@ -65,6 +65,15 @@ public:
         return replaceStep(replaceEntries(channel)[static_cast<std::size_t>(w)], w);
     }
     std::int64_t after(std::int64_t x, int channel) const;
+    // What before, after and the Replace ranges of the drawing begun last depend on (with the
+    // white level a renderer passes to before): two drawings begun alike are worked alike.
+    struct Begun {
+        NoiseParameters parameters;
+        std::uint8_t kind = 0;
+        std::array<std::int64_t, 4> white{};
+        bool operator==(const Begun&) const = default;
+    };
+    const Begun& begun() const { return begun_; }
     // Moves the Replace sequence of value w on as if `count` samples of it had taken the
     // step, so that a drawing shared out in parts can start each part where the one before
     // it ends: the result does not depend on how the drawing is shared out.
@@ -111,6 +120,7 @@ private:
     void prepareReplace(int channel);
 
     const NoiseParameters& live_;
+    Begun begun_;
     Kind kind_ = Kind::Off;
     std::int64_t largestWhite_ = 0; // Wmax, for the Greyscale shift
     std::array<Channel, 4> channels_{};

@@ -89,9 +89,16 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoisePr
     t.narrow = span <= 0x8000 && -t.low <= 0x7FFF;
     for (std::size_t q = 0; q < v.cfa.size(); ++q)
         t.narrow = t.narrow && t.saturatedAt[q] >= 1;
+    NoiseLookup::StageKey key{stage.begun(), {}, firstOf, t.low, t.high};
+    for (std::size_t c = 0; c < 4; ++c)
+        if (firstOf[c] >= 0) key.white[c] = e.whiteOf(firstOf[c]);
+    const bool kept = t.stageKey == key;
+    t.stageKey.reset(); // until the stage's part is whole again
     t.results.resize(8 * span);
-    t.replaceAt.assign(4 * span, NoiseLookup::kNoReplace);
-    t.stageValue.resize(4 * span);
+    if (!kept) {
+        t.replaceAt.assign(4 * span, NoiseLookup::kNoReplace);
+        t.stageValue.resize(4 * span);
+    }
     // One channel per part: the tables of a channel are its own.
     inParts(4, 4, [&](int, std::int32_t from, std::int32_t to) {
         for (int channel = from; channel < to; ++channel) {
@@ -100,51 +107,61 @@ void buildNoiseLookup(const SampleEvaluator& e, const Viewport& v, const NoisePr
             const auto white = static_cast<std::int32_t>(e.whiteOf(q));
             const std::int32_t range = stage.replaceRange(channel);
             const auto c = static_cast<std::size_t>(channel);
-            std::uint32_t* below = t.results.data() + 2 * c * span;
-            std::uint32_t* saturated = below + span;
             std::uint16_t* replaceAt = t.replaceAt.data() + c * span;
             std::int32_t* values = t.stageValue.data() + c * span;
-            t.replaceFirst[c] = static_cast<std::int32_t>(span);
-            t.replaceLast[c] = -1;
+            // A replaced value lies from 0 to twice the range.
+            const auto replacedSpan = static_cast<std::size_t>(std::max(2 * range + 1, 0));
+            std::vector<std::int32_t>& value = t.replacedValue[channel];
+            if (!kept) {
+                // The stage's part: the value the Replace step takes, or the stage's value.
+                t.replaceFirst[c] = static_cast<std::int32_t>(span);
+                t.replaceLast[c] = -1;
+                for (std::size_t i = 0; i < span; ++i) {
+                    const std::int64_t w =
+                        stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
+                    if (w >= 0 && w <= range) {
+                        t.replaceFirst[c] =
+                            std::min(t.replaceFirst[c], static_cast<std::int32_t>(i));
+                        t.replaceLast[c] = static_cast<std::int32_t>(i);
+                        replaceAt[i] = static_cast<std::uint16_t>(w);
+                        continue;
+                    }
+                    values[i] = static_cast<std::int32_t>(stage.after(w, channel));
+                }
+                value.resize(replacedSpan);
+                for (std::size_t w = 0; w < replacedSpan; ++w)
+                    value[w] = static_cast<std::int32_t>(
+                        stage.after(static_cast<std::int64_t>(w), channel));
+            }
             // Without a sample up to the highest that reaches the channel's raw saturation,
             // the saturated twins are looked at only by a drawing that is drawn again: they
             // take the results below saturation.
             bool saturates = false;
             for (std::size_t k = 0; k < v.cfa.size(); ++k)
                 saturates = saturates || (t.channel[k] == channel && t.saturatedAt[k] <= t.high);
+            std::uint32_t* below = t.results.data() + 2 * c * span;
+            std::uint32_t* saturated = below + span;
             for (std::size_t i = 0; i < span; ++i) {
-                const std::int64_t w =
-                    stage.before(t.low + static_cast<std::int64_t>(i), channel, white);
-                if (w >= 0 && w <= range) {
-                    t.replaceFirst[c] = std::min(t.replaceFirst[c], static_cast<std::int32_t>(i));
-                    t.replaceLast[c] = static_cast<std::int32_t>(i);
-                    below[i] = NoiseLookup::kReplaceMark | static_cast<std::uint32_t>(w);
+                if (replaceAt[i] != NoiseLookup::kNoReplace) {
+                    below[i] = NoiseLookup::kReplaceMark | replaceAt[i];
                     saturated[i] = below[i] | NoiseLookup::kSaturatedMark;
-                    replaceAt[i] = static_cast<std::uint16_t>(w);
                     continue;
                 }
-                const std::int64_t x = stage.after(w, channel);
-                values[i] = static_cast<std::int32_t>(x);
-                below[i] = e.outFromCorrected(x, false, q);
-                saturated[i] = saturates ? e.outFromCorrected(x, true, q) : below[i];
+                below[i] = e.outFromCorrected(values[i], false, q);
+                saturated[i] = saturates ? e.outFromCorrected(values[i], true, q) : below[i];
             }
-            // A replaced value lies from 0 to twice the range.
-            const auto replacedSpan = static_cast<std::size_t>(std::max(2 * range + 1, 0));
-            std::vector<std::int32_t>& value = t.replacedValue[channel];
             std::vector<std::uint32_t>& replacedBelow = t.replaced[2 * channel];
             std::vector<std::uint32_t>& replacedSaturated = t.replaced[2 * channel + 1];
-            value.resize(replacedSpan);
             replacedBelow.resize(replacedSpan);
             replacedSaturated.resize(replacedSpan);
             for (std::size_t w = 0; w < replacedSpan; ++w) {
-                value[w] =
-                    static_cast<std::int32_t>(stage.after(static_cast<std::int64_t>(w), channel));
                 replacedBelow[w] = e.outFromCorrected(value[w], false, q);
                 replacedSaturated[w] =
                     saturates ? e.outFromCorrected(value[w], true, q) : replacedBelow[w];
             }
         }
     });
+    t.stageKey = key;
 }
 
 #if defined(__GNUC__)

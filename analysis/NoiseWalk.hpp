@@ -5,6 +5,7 @@
 // to analysis/.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "analysis/NoiseProcessing.hpp"
@@ -44,6 +45,17 @@ struct NoiseLookup {
     // step gave (from 0).
     std::vector<std::int32_t> stageValue;
     std::array<std::vector<std::int32_t>, 4> replacedValue;
+    // What replaceAt, replaceFirst and replaceLast, stageValue and replacedValue (the stage's
+    // part of the tables) were worked out for; while a drawing's is the same, they are kept
+    // and only the results are worked out again.
+    struct StageKey {
+        NoiseProcessing::Begun begun;
+        std::array<std::int64_t, 4> white{}; // passed to before, per channel
+        std::array<int, 4> position{};       // a cell position of each channel, or -1
+        std::int32_t low = 0, high = 0;
+        bool operator==(const StageKey&) const = default;
+    };
+    std::optional<StageKey> stageKey;
     // What the statistics add to a sample's black level: the stage's offset of its channel
     // (for green the mean of the two greens').
     std::array<double, 4> offsetInBlack{};

@@ -808,6 +808,44 @@ TEST(RenderReference, ADrawingBrighterThanTheOneBeforeStillTakesEverySampleAsItI
         }
 }
 
+TEST(RenderReference, TablesKeptFromTheDrawingBeforeServeOnlyTheSameStage) {
+    // The noise stage's part of the tables is kept while the next drawing's stage is the same:
+    // a drawing with other display levels keeps it, one with another factor, another Replace
+    // range or other white levels must not.
+    NoiseParameters a;
+    a.valid = a.replaceOn = a.offsetOn = a.multiplyOn = a.shiftOn = 1;
+    a.replace = {9, 7, 9, 7};
+    a.replaceRange = {300, 250, 300, 250};
+    a.offset = {5, -3, 7, 2};
+    a.multiply = {1.5f, 0.75f, 2.0f, 1.25f};
+    a.multiplyRange = {400, 0, -300, 0};
+    a.shift = {20, 10, -20, 0};
+    a.shiftRange = {200, -300, 100, 0};
+    NoiseParameters otherFactor = a, otherRange = a;
+    otherFactor.multiply[1] = 1.75f;
+    otherRange.replaceRange[0] = 120;
+    for (const Mode& m : {kModes[0], kModes[1]}) {
+        ImageDescriptor image = makeScene(Black::Single, 1);
+        const RenderSettings s = settingsFor(m, kChecks[1]);
+        RenderSettings brighter = s;
+        brighter.whitePoint = 700;
+        struct Step {
+            const NoiseParameters* noise;
+            const RenderSettings* settings;
+            std::array<std::int32_t, 4> white;
+        };
+        const std::array<std::int32_t, 4> white = image.channelWhite, lower = {800, 700, 900, 750};
+        const Step steps[] = {{&a, &s, white},           {&a, &brighter, white},
+                              {&otherFactor, &s, white}, {&otherRange, &s, white},
+                              {&otherRange, &s, lower},  {&a, &brighter, white}};
+        for (std::size_t k = 0; k < std::size(steps); ++k) {
+            image.channelWhite = steps[k].white;
+            const Outcome o = compare(image, *steps[k].settings, steps[k].noise);
+            ASSERT_TRUE(o.matches) << m.name << ", drawing " << k << ": " << o.where;
+        }
+    }
+}
+
 TEST(RenderReference, ADrawingAfterTheColumnBlacksChangeTakesTheNewOnes) {
     // Rows keep their black and weighting from one drawing to the next while every column's
     // black moves: nothing worked out for the first drawing may stand in the second.

@@ -2,8 +2,9 @@
 // Lines of black levels already worked out in one drawing, kept by what they are a function
 // of: along the stored rows of an image with column and row black arrays, a row's line
 // depends on the row only through the row's black and weighting, which many rows share, so
-// that most lines are found rather than worked out again. One walker's, emptied for each
-// drawing (the arrays may change between drawings). Internal to analysis/.
+// that most lines are found rather than worked out again. One thread's, kept through the
+// parts of one drawing that thread paints and emptied for the next drawing (the arrays may
+// change between drawings). Internal to analysis/.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -25,6 +26,11 @@ public:
     void clear() {
         used_ = 0;
         oldest_ = 0;
+    }
+    // Keeps the lines of drawing number `drawing` (0: of no drawing) and forgets any other's.
+    void keepFor(std::uint64_t drawing) {
+        if (drawing == 0 || drawing != drawing_) clear();
+        drawing_ = drawing;
     }
     // The line of `key`, or null.
     const std::int32_t* find(const Key& key) const {
@@ -56,6 +62,7 @@ private:
     std::array<std::vector<std::int32_t>, kLines> lines_{};
     std::size_t used_ = 0;
     std::size_t oldest_ = 0;
+    std::uint64_t drawing_ = 0;
     std::vector<std::int32_t> scratch_;
 };
 

@@ -1,6 +1,7 @@
 #include "analysis/RenderImage.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <exception>
@@ -463,12 +464,98 @@ void addSamples(const std::uint16_t* row, std::ptrdiff_t stepX, std::int32_t fro
     totals = t;
 }
 
+#if defined(__SSE2__)
+// The results of `count` samples of a row from column x0 on (`samples` and `blacks` start at
+// x0's), into out.
+void resultRun(const RawTables& t, const std::uint16_t* samples, int cellRow, std::int32_t x0,
+               const std::int32_t*, std::int32_t count, std::uint32_t* out) {
+    const int qa = 2 * cellRow + x0 % 2, qb = 2 * cellRow + (x0 + 1) % 2;
+    rawPairRow(t, qa, qb, samples, 1, 0, count & ~1, out);
+    if (count % 2 == 1) out[count - 1] = t.bound(qa)(samples + count - 1, 0, 0);
+}
+void resultRun(const CorrectedTables& t, const std::uint16_t* samples, int cellRow, std::int32_t x0,
+               const std::int32_t* blacks, std::int32_t count, std::uint32_t* out) {
+    t.resultRun(samples, cellRow, x0, blacks, count, out);
+}
+
+// One selected row of a pattern two columns wide whose samples lie side by side: its `count`
+// samples from column x0 on (`samples` and `blacks` start at x0's; no blacks: `fixed` per
+// position, x0's first), eight at a time in 16-bit lanes, added to the totals of x0's cell
+// position (first) and the other's. Every black level lies below 2^15; false, and nothing
+// added, where a sample does not.
+template <typename Tables>
+bool addPairRow(const SampleEvaluator& e, const Tables& tables, const std::uint16_t* samples,
+                int cellRow, std::int32_t x0, const std::int32_t* blacks,
+                std::array<std::int32_t, 2> fixed, std::int32_t count, bool adjusted,
+                ImageTotals& first, ImageTotals& second) {
+    thread_local std::vector<std::uint32_t> results;
+    thread_local std::vector<std::uint16_t> shown;
+    results.resize(static_cast<std::size_t>(count));
+    shown.resize(static_cast<std::size_t>(count));
+    resultRun(tables, samples, cellRow, x0, blacks, count, results.data());
+    for (std::int32_t phase = 0; phase < 2; ++phase) {
+        const SampleEvaluator::DisplayedRule rule = e.displayedRule(2 * cellRow + (x0 + phase) % 2);
+        if (rule.mapping != nullptr)
+            for (std::int32_t i = phase; i < count; i += 2)
+                shown[i] = rule.mapping[results[i]];
+        else
+            for (std::int32_t i = phase; i < count; i += 2)
+                shown[i] = static_cast<std::uint16_t>((results[i] >> rule.shift) & 0xFF);
+    }
+    std::array<ImageTotals, 2> t{};
+    const auto load = [](const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); };
+    const __m128i fixed8 = _mm_setr_epi16(
+        static_cast<short>(fixed[0]), static_cast<short>(fixed[1]), static_cast<short>(fixed[0]),
+        static_cast<short>(fixed[1]), static_cast<short>(fixed[0]), static_cast<short>(fixed[1]),
+        static_cast<short>(fixed[0]), static_cast<short>(fixed[1]));
+    const __m128i zero = _mm_setzero_si128();
+    __m128i seen = zero; // every sample or'ed: its top bit says whether one reaches 2^15
+    std::int32_t i = 0;
+    while (i + 8 <= count) {
+        PairLaneTotals lanes;
+        const std::int32_t steps = std::min((count - i) / 8, PairLaneTotals::kMostSteps);
+        for (std::int32_t k = 0; k < steps; ++k, i += 8) {
+            const __m128i s = load(samples + i);
+            seen = _mm_or_si128(seen, s);
+            const __m128i b = blacks != nullptr ? narrowBlacks(blacks + i) : fixed8;
+            const __m128i v = _mm_sub_epi16(s, b);
+            lanes.add(adjusted ? v : s, _mm_max_epi16(v, zero), b, load(shown.data() + i));
+        }
+        lanes.addTo(t[0], t[1], steps);
+    }
+    if ((_mm_movemask_epi8(seen) & 0xAAAA) != 0) return false;
+    for (; i < count; ++i) {
+        ImageTotals& into = t[static_cast<std::size_t>(i % 2)];
+        const std::int64_t raw = samples[i];
+        const std::int64_t b =
+            blacks != nullptr ? blacks[i] : fixed[static_cast<std::size_t>(i % 2)];
+        const std::int64_t value = raw - b;
+        const std::int64_t corrected = std::max<std::int64_t>(value, 0);
+        const std::int64_t reported = adjusted ? value : raw;
+        const std::int64_t byte = shown[i];
+        ImageTotals one;
+        one.n = 1;
+        one.rawMin = one.rawMax = one.rawSum = reported;
+        one.corrSum = static_cast<std::uint64_t>(corrected);
+        one.corrSq = static_cast<std::uint64_t>(corrected * corrected);
+        one.blackSum = b;
+        one.dispMin = one.dispMax = byte;
+        one.dispSum = static_cast<std::uint64_t>(byte);
+        one.dispSq = static_cast<std::uint64_t>(byte * byte);
+        into.add(one);
+    }
+    first.add(t[0]);
+    second.add(t[1]);
+    return true;
+}
+#endif
+
 // The Image modes' statistics of the selected units, gathered after painting from the same
 // tables (the statistics do not depend on the order of the samples).
 template <typename Tables>
 void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                      const std::uint16_t* first, const SampleEvaluator& e, const Tables& tables,
-                     bool shared, SelectionStatistics& statistics) {
+                     bool shared, std::uint64_t drawing, SelectionStatistics& statistics) {
     const int cw = v.cfa.width, ch = v.cfa.height;
     const std::int32_t ux = samples ? 1 : cw, uy = samples ? 1 : ch;
     const std::int32_t x0 = units.firstX * ux,
@@ -485,10 +572,13 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
     }
     const std::int32_t width = std::max(x1 - x0, 0), height = std::max(y1 - y0, 0);
     const int parts = shared ? smallPartsFor(std::int64_t{width} * height) : 1;
+    // Rows of two cell positions side by side go eight samples at a time.
+    const bool pairRows = cw == 2 && v.stepX == 1 && width >= 2 && e.largestBlack() < 0x8000;
     std::vector<std::array<ImageTotals, 3>> partTotals(static_cast<std::size_t>(parts));
     inParts(parts, height, [&](int part, std::int32_t from, std::int32_t to) {
         std::array<ImageTotals, 3>& totals = partTotals[static_cast<std::size_t>(part)];
-        BlackLineCache blackLines;
+        thread_local BlackLineCache blackLines;
+        blackLines.keepFor(drawing);
         for (std::int32_t dy = y0 + from; dy < y0 + to; ++dy) {
             const std::uint16_t* row = first + dy * v.stepY;
             const int cellRow = dy % ch;
@@ -498,6 +588,19 @@ void gatherSelection(const Viewport& v, const UnitRange& units, bool samples,
                 blacks = e.blackLine(at.row, at.column, v.state.rowPerX, v.state.colPerX, cellRow,
                                      x1 - x0, blackLines);
             }
+#if defined(__SSE2__)
+            if (pairRows && inOut[cellRow * 2] && inOut[cellRow * 2 + 1]) {
+                const int qa = cellRow * 2 + x0 % 2, qb = cellRow * 2 + (x0 + 1) % 2;
+                std::array<ImageTotals, 2> pair{};
+                if (addPairRow(e, tables, row + x0, cellRow, x0, blacks,
+                               {fixedBlack[qa], fixedBlack[qb]}, x1 - x0, adjusted, pair[0],
+                               pair[1])) {
+                    totals[static_cast<std::size_t>(v.cfa.colour[qa])].add(pair[0]);
+                    totals[static_cast<std::size_t>(v.cfa.colour[qb])].add(pair[1]);
+                    continue;
+                }
+            }
+#endif
             // One cell position at a time: its colour, black source and display rule stay
             // fixed, and its totals stay in registers.
             for (int phase = 0; phase < std::min(cw, x1 - x0); ++phase) {
@@ -666,6 +769,9 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
     // clear them every time.
     thread_local Scratch scratch;
     std::vector<std::uint32_t>& storage = scratch.tables;
+    // Numbers the drawings, so that the parts of one can share what they work out.
+    static std::atomic<std::uint64_t> drawings{0};
+    const std::uint64_t drawing = ++drawings;
     auto* processing = dynamic_cast<NoiseProcessing*>(noise);
     if (processing != nullptr) {
         // The parts gather the selection themselves.
@@ -679,14 +785,17 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
         paintWith(gathering, settings, each, false);
     } else if (evaluator.blackVaries()) {
         CorrectedTables tables = correctedTables(evaluator, view, first, storage);
+        tables.drawing = drawing;
         paintWith(canvas, settings, tables, canvas.selected.empty());
         if (gatherAfter && !units.empty())
-            gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
+            gatherSelection(view, units, samples, first, evaluator, tables, true, drawing,
+                            statistics);
     } else {
         RawTables tables = rawTables(evaluator, view, storage);
         paintWith(canvas, settings, tables, canvas.selected.empty());
         if (gatherAfter && !units.empty())
-            gatherSelection(view, units, samples, first, evaluator, tables, true, statistics);
+            gatherSelection(view, units, samples, first, evaluator, tables, true, drawing,
+                            statistics);
     }
 }
 

@@ -19,23 +19,30 @@ void CorrectedTables::beginBand(std::int32_t dy, std::int32_t rows) {
 
 void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
                                 const std::int32_t* blacks, std::uint32_t* out) const {
+    resultRun(samples, cellRow, 0, blacks, view->x.visibleSamples, out);
+}
+
+void CorrectedTables::resultRun(const std::uint16_t* samples, int cellRow, std::int32_t column,
+                                const std::int32_t* blacks, std::int32_t width,
+                                std::uint32_t* out) const {
     const int cw = view->cfa.width;
-    const std::int32_t width = view->x.visibleSamples;
     const std::ptrdiff_t step = view->stepX;
     const int q0 = cellRow * cw;
+    // The cell positions of the run's first two samples.
+    const int qa = q0 + column % cw, qb = q0 + (column + 1) % cw;
     std::int32_t dx = 0;
 #if defined(__SSE2__)
     if (step == 1 && cw == 2 && narrow) {
         // Eight samples at a time in 16-bit lanes, alternately of the two positions' tables:
         // the corrected value held to its table, plus the offset to the saturated twin.
-        const auto pair = [q0](const std::array<std::int32_t, 64>& a, std::int32_t add) {
-            const auto l = static_cast<short>(a[q0] + add), r = static_cast<short>(a[q0 + 1] + add);
+        const auto pair = [=](const std::array<std::int32_t, 64>& a, std::int32_t add) {
+            const auto l = static_cast<short>(a[qa] + add), r = static_cast<short>(a[qb] + add);
             return _mm_setr_epi16(l, r, l, r, l, r, l, r);
         };
         const __m128i limit8 = pair(limit, 0), offset8 = pair(saturatedOffset, 0);
         const __m128i belowSaturation8 = pair(saturatedAt, -1);
         const __m128i zero = _mm_setzero_si128();
-        const std::uint32_t* const tables[2] = {block + start[q0], block + start[q0 + 1]};
+        const std::uint32_t* const tables[2] = {block + start[qa], block + start[qb]};
         const auto tableOf = [&](int k) { return tables[k & 1]; };
         const std::int32_t* const lineBlacks = blacks;
         for (; dx + 8 <= width; dx += 8) {
@@ -48,8 +55,8 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
         }
     } else if (step == 1 && cw == 2) {
         // Four samples at a time to their indices in the block, then the look-ups.
-        const auto pair = [q0](const std::array<std::int32_t, 64>& a) {
-            return _mm_setr_epi32(a[q0], a[q0 + 1], a[q0], a[q0 + 1]);
+        const auto pair = [=](const std::array<std::int32_t, 64>& a) {
+            return _mm_setr_epi32(a[qa], a[qb], a[qa], a[qb]);
         };
         const __m128i start4 = pair(start), limit4 = pair(limit);
         const __m128i offset4 = pair(saturatedOffset);
@@ -72,7 +79,7 @@ void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
             out[i] = table[out[i]];
     }
 #endif
-    for (int j = dx % cw; dx < width; ++dx) {
+    for (int j = (column + dx) % cw; dx < width; ++dx) {
         out[dx] = resultOf(samples[dx * step], blacks[dx], q0 + j);
         if (++j == cw) j = 0;
     }

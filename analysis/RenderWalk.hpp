@@ -81,6 +81,7 @@ struct BandResults {
     const std::uint16_t* first = nullptr; // the first visible sample
     BlackLineCache blackLines;            // the rows' black levels
     std::vector<std::uint32_t> results;   // band rows x visible width
+    std::uint64_t drawing = 0;            // the drawing's number (see BlackLineCache::keepFor)
     std::uint32_t operator()(const std::uint16_t*, int, std::int32_t dx, int i) const {
         return results[static_cast<std::size_t>(i) * view->x.visibleSamples + dx];
     }
@@ -95,7 +96,7 @@ struct BandResults {
     Bound bound(int) const { return {results.data(), view->x.visibleSamples}; }
     void swapMemory(PartMemory& m) {
         std::swap(blackLines, m.blackLines);
-        blackLines.clear(); // the arrays may have changed since the last drawing
+        blackLines.keepFor(drawing); // the lines of the thread's parts before, of this drawing
         results.swap(m.results);
     }
 };
@@ -149,6 +150,11 @@ struct CorrectedTables : BandResults {
             (static_cast<std::int32_t>(s) >= saturatedAt[q] ? saturatedOffset[q] : 0);
         return block[index];
     }
+
+    // The results of `width` samples of a row from display column `column` on: `samples`,
+    // `blacks` and `out` start at that column's.
+    void resultRun(const std::uint16_t* samples, int cellRow, std::int32_t column,
+                   const std::int32_t* blacks, std::int32_t width, std::uint32_t* out) const;
 
 private:
     void resultRow(const std::uint16_t* samples, int cellRow, const std::int32_t* blacks,
@@ -556,6 +562,111 @@ struct ShownTallies {
         }
     }
 };
+
+#if defined(__SSE2__)
+// The selection's totals of a run of samples of two cell positions taking turns, eight at a
+// time in 16-bit lanes (lanes 0, 2, 4 and 6 the run's first position's): each sample's
+// reported value, corrected value, black level and byte shown, all from -2^15 to 2^15 - 1.
+// The sums are held per lane in 32 bits, which holds for up to kMostSteps steps.
+class PairLaneTotals {
+public:
+    static constexpr std::int32_t kMostSteps = 1 << 13;
+
+    void add(__m128i reported, __m128i corrected, __m128i black, __m128i shown) {
+        rawMin_ = _mm_min_epi16(rawMin_, reported);
+        rawMax_ = _mm_max_epi16(rawMax_, reported);
+        shownMin_ = _mm_min_epi16(shownMin_, shown);
+        shownMax_ = _mm_max_epi16(shownMax_, shown);
+        const __m128i values[4] = {reported, corrected, black, shown};
+#pragma GCC unroll 4
+        for (int k = 0; k < 4; ++k) {
+            both_[k] = _mm_add_epi32(both_[k], _mm_madd_epi16(values[k], ones_));
+            first_[k] = _mm_add_epi32(first_[k], _mm_madd_epi16(values[k], firstOnes_));
+        }
+        // A pair of corrected squares reaches 2^31 - 2^17: it is widened at once.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i squares = _mm_madd_epi16(corrected, corrected);
+        const __m128i firstSquares =
+            _mm_madd_epi16(corrected, _mm_and_si128(corrected, firstMask_));
+        bothSquares_ =
+            _mm_add_epi64(bothSquares_, _mm_add_epi64(_mm_unpacklo_epi32(squares, zero),
+                                                      _mm_unpackhi_epi32(squares, zero)));
+        firstSquares_ =
+            _mm_add_epi64(firstSquares_, _mm_add_epi64(_mm_unpacklo_epi32(firstSquares, zero),
+                                                       _mm_unpackhi_epi32(firstSquares, zero)));
+        bothShownSquares_ = _mm_add_epi32(bothShownSquares_, _mm_madd_epi16(shown, shown));
+        firstShownSquares_ = _mm_add_epi32(firstShownSquares_,
+                                           _mm_madd_epi16(shown, _mm_and_si128(shown, firstMask_)));
+    }
+
+    // Adds the lanes' totals to those of the first position and the second; `steps` is how
+    // many times add was called.
+    void addTo(ImageTotals& first, ImageTotals& second, std::int32_t steps) const {
+        std::array<ImageTotals, 2> t{};
+        alignas(16) std::array<std::int16_t, 8> lanes{};
+        const auto extremes = [&](__m128i v, std::int64_t ImageTotals::*field, bool least) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes.data()), v);
+            for (std::size_t k = 0; k < 8; ++k) {
+                std::int64_t& into = t[k % 2].*field;
+                into = k < 2   ? lanes[k]
+                       : least ? std::min<std::int64_t>(into, lanes[k])
+                               : std::max<std::int64_t>(into, lanes[k]);
+            }
+        };
+        extremes(rawMin_, &ImageTotals::rawMin, true);
+        extremes(rawMax_, &ImageTotals::rawMax, false);
+        extremes(shownMin_, &ImageTotals::dispMin, true);
+        extremes(shownMax_, &ImageTotals::dispMax, false);
+        const auto sum32 = [](__m128i v) {
+            alignas(16) std::array<std::int32_t, 4> l{};
+            _mm_store_si128(reinterpret_cast<__m128i*>(l.data()), v);
+            return std::int64_t{l[0]} + l[1] + l[2] + l[3];
+        };
+        const auto sum64 = [](__m128i v) {
+            alignas(16) std::array<std::uint64_t, 2> l{};
+            _mm_store_si128(reinterpret_cast<__m128i*>(l.data()), v);
+            return l[0] + l[1];
+        };
+        const auto split = [](std::int64_t both, std::int64_t first) {
+            return std::array<std::int64_t, 2>{first, both - first};
+        };
+        const auto raw = split(sum32(both_[0]), sum32(first_[0]));
+        const auto corrected = split(sum32(both_[1]), sum32(first_[1]));
+        const auto black = split(sum32(both_[2]), sum32(first_[2]));
+        const auto shown = split(sum32(both_[3]), sum32(first_[3]));
+        const auto shownSquares = split(sum32(bothShownSquares_), sum32(firstShownSquares_));
+        const std::uint64_t firstSquares = sum64(firstSquares_);
+        const std::array<std::uint64_t, 2> squares = {firstSquares,
+                                                      sum64(bothSquares_) - firstSquares};
+        for (std::size_t k = 0; k < 2; ++k) {
+            t[k].n = static_cast<std::uint32_t>(4 * steps);
+            t[k].rawSum = raw[k];
+            t[k].corrSum = static_cast<std::uint64_t>(corrected[k]);
+            t[k].corrSq = squares[k];
+            t[k].blackSum = black[k];
+            t[k].dispSum = static_cast<std::uint64_t>(shown[k]);
+            t[k].dispSq = static_cast<std::uint64_t>(shownSquares[k]);
+        }
+        if (steps == 0) return;
+        first.add(t[0]);
+        second.add(t[1]);
+    }
+
+private:
+    __m128i ones_ = _mm_set1_epi16(1);
+    __m128i firstOnes_ = _mm_set1_epi32(1); // 1 in the first position's lanes, 0 in the other's
+    __m128i firstMask_ = _mm_set1_epi32(0xFFFF); // the first position's lanes
+    __m128i rawMin_ = _mm_set1_epi16(0x7FFF), rawMax_ = _mm_set1_epi16(-0x8000);
+    __m128i shownMin_ = rawMin_, shownMax_ = rawMax_;
+    // Reported, corrected, black, shown.
+    __m128i both_[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
+                        _mm_setzero_si128()};
+    __m128i first_[4] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(),
+                         _mm_setzero_si128()};
+    __m128i bothSquares_ = _mm_setzero_si128(), firstSquares_ = _mm_setzero_si128();
+    __m128i bothShownSquares_ = _mm_setzero_si128(), firstShownSquares_ = _mm_setzero_si128();
+};
+#endif
 
 // Widens units of `unitWidth` pixels into a row of `width` pixels (the last unit may be cut).
 void expandRow(const platform::Rgb* units, std::int32_t unitCount, std::int32_t unitWidth,

@@ -667,6 +667,46 @@ void addStageSamples(const std::uint16_t* row, std::ptrdiff_t stepX, const std::
 
 } // namespace
 
+#if defined(__SSE2__)
+bool NoiseTables::addStagePairRow(const std::uint16_t* samples, const std::int32_t* value,
+                                  const std::uint32_t* out, const std::int32_t* blacks, int cellRow,
+                                  std::int32_t x0, std::int32_t count,
+                                  std::array<std::int32_t, 2> fixed, ImageTotals& first,
+                                  ImageTotals& second) const {
+    thread_local std::vector<std::uint16_t> shown;
+    shown.resize(static_cast<std::size_t>(count));
+    shownBytes(*evaluator, cellRow, x0, out, count, shown.data());
+    const __m128i fixed8 = pairLanes(fixed[0], fixed[1]);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i highest = _mm_set1_epi16(0x7FFF), lowest = _mm_set1_epi16(-0x8000);
+    const bool adjusted = evaluator->adjusted();
+    return addPairRun(
+        count, shown.data(),
+        [&](std::int32_t i) {
+            const auto load = [](const void* p) {
+                return _mm_loadu_si128(static_cast<const __m128i*>(p));
+            };
+            const __m128i x = _mm_packs_epi32(load(value + i), load(value + i + 4));
+            const __m128i s = load(samples + i);
+            // A value held to 16 bits shows as one of the two ends (which a value may
+            // also be: it then goes the slow way); so does a raw sample of 2^15 or more
+            // reported.
+            __m128i misfit = _mm_or_si128(_mm_cmpeq_epi16(x, highest), _mm_cmpeq_epi16(x, lowest));
+            if (!adjusted) misfit = _mm_or_si128(misfit, s);
+            const __m128i b = blacks != nullptr ? narrowBlacks(blacks + i) : fixed8;
+            return PairLanes{adjusted ? x : s, _mm_max_epi16(x, zero), b, misfit};
+        },
+        [&](std::int32_t i) {
+            const std::int64_t x = value[i];
+            const std::int64_t b =
+                blacks != nullptr ? blacks[i] : fixed[static_cast<std::size_t>(i % 2)];
+            return PairSample{adjusted ? x : std::int64_t{samples[i]}, std::max<std::int64_t>(x, 0),
+                              b};
+        },
+        first, second);
+}
+#endif
+
 void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     const Viewport& v = *view;
     const NoiseLookup& t = *lookup;
@@ -679,6 +719,12 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     for (std::size_t q = 0; q < v.cfa.size(); ++q)
         inOut[q] = !e.exposure() && e.displayedInOut(static_cast<int>(q));
     const std::int32_t x0 = std::max(selected.x0, 0), x1 = std::min(selected.x1, width);
+    // Rows of two cell positions side by side go eight samples at a time, where the black
+    // levels fit 16-bit lanes.
+    bool pairRows =
+        cw == 2 && v.stepX == 1 && x1 - x0 >= 2 && (!t.blackVaries || e.largestBlack() < 0x8000);
+    for (std::size_t q = 0; q < 4; ++q)
+        pairRows = pairRows && t.fixedBlack[q] >= -0x8000 && t.fixedBlack[q] < 0x8000;
     // Exact integer sums per colour, added to the statistics once: the squares of the
     // stage's values can pass 64 bits, and the black level's offset part is added per
     // channel.
@@ -696,6 +742,26 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
                                  x1 - x0, blackLines) -
                      x0;
         }
+#if defined(__SSE2__)
+        if (pairRows && inOut[cellRow * 2] && inOut[cellRow * 2 + 1]) {
+            const int qa = cellRow * 2 + x0 % 2, qb = cellRow * 2 + (x0 + 1) % 2;
+            std::array<ImageTotals, 2> pair{};
+            if (addStagePairRow(row + x0, value + x0, out + x0, blacks ? blacks + x0 : nullptr,
+                                cellRow, x0, x1 - x0, {t.fixedBlack[qa], t.fixedBlack[qb]}, pair[0],
+                                pair[1])) {
+                for (std::size_t k = 0; k < 2; ++k) {
+                    const int q = k == 0 ? qa : qb;
+                    StageSums& sum = sums[static_cast<std::size_t>(v.cfa.colour[q])];
+                    // The squares go with the stage's own sums.
+                    sum.square += pair[k].corrSq;
+                    pair[k].corrSq = 0;
+                    sum.totals.add(pair[k]);
+                    perChannel[t.channel[q]] += pair[k].n;
+                }
+                continue;
+            }
+        }
+#endif
         // One cell position at a time: its colour, channel and display rule stay fixed.
         for (std::int32_t start = x0; start < std::min(x0 + cw, x1); ++start) {
             const int q = cellRow * cw + start % cw;

@@ -99,6 +99,14 @@ struct NoiseTables : BandResults {
 private:
     void resolveInCellOrder(std::int32_t dy, std::int32_t rows, bool gathering);
     void gather(std::int32_t dy, std::int32_t rows);
+    // One selected row of a pattern two columns wide whose samples lie side by side, in
+    // 16-bit lanes: its `count` samples, values, results and (varying) black levels from
+    // column x0 on, or `fixed` black levels per position, x0's first. False, and nothing
+    // added, where a value does not fit the lanes.
+    bool addStagePairRow(const std::uint16_t* samples, const std::int32_t* value,
+                         const std::uint32_t* out, const std::int32_t* blacks, int cellRow,
+                         std::int32_t x0, std::int32_t count, std::array<std::int32_t, 2> fixed,
+                         ImageTotals& first, ImageTotals& second) const;
     // Runs `each` on every sample of row dy from `from` with what it looks up (see the
     // definition); `lineBlacks` from blackLineOf.
     template <bool kCounting, typename Each>

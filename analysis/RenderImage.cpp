@@ -493,60 +493,25 @@ bool addPairRow(const SampleEvaluator& e, const Tables& tables, const std::uint1
     results.resize(static_cast<std::size_t>(count));
     shown.resize(static_cast<std::size_t>(count));
     resultRun(tables, samples, cellRow, x0, blacks, count, results.data());
-    for (std::int32_t phase = 0; phase < 2; ++phase) {
-        const SampleEvaluator::DisplayedRule rule = e.displayedRule(2 * cellRow + (x0 + phase) % 2);
-        if (rule.mapping != nullptr)
-            for (std::int32_t i = phase; i < count; i += 2)
-                shown[i] = rule.mapping[results[i]];
-        else
-            for (std::int32_t i = phase; i < count; i += 2)
-                shown[i] = static_cast<std::uint16_t>((results[i] >> rule.shift) & 0xFF);
-    }
-    std::array<ImageTotals, 2> t{};
-    const auto load = [](const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); };
-    const __m128i fixed8 = _mm_setr_epi16(
-        static_cast<short>(fixed[0]), static_cast<short>(fixed[1]), static_cast<short>(fixed[0]),
-        static_cast<short>(fixed[1]), static_cast<short>(fixed[0]), static_cast<short>(fixed[1]),
-        static_cast<short>(fixed[0]), static_cast<short>(fixed[1]));
+    shownBytes(e, cellRow, x0, results.data(), count, shown.data());
+    const __m128i fixed8 = pairLanes(fixed[0], fixed[1]);
     const __m128i zero = _mm_setzero_si128();
-    __m128i seen = zero; // every sample or'ed: its top bit says whether one reaches 2^15
-    std::int32_t i = 0;
-    while (i + 8 <= count) {
-        PairLaneTotals lanes;
-        const std::int32_t steps = std::min((count - i) / 8, PairLaneTotals::kMostSteps);
-        for (std::int32_t k = 0; k < steps; ++k, i += 8) {
-            const __m128i s = load(samples + i);
-            seen = _mm_or_si128(seen, s);
+    return addPairRun(
+        count, shown.data(),
+        [&](std::int32_t i) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples + i));
             const __m128i b = blacks != nullptr ? narrowBlacks(blacks + i) : fixed8;
             const __m128i v = _mm_sub_epi16(s, b);
-            lanes.add(adjusted ? v : s, _mm_max_epi16(v, zero), b, load(shown.data() + i));
-        }
-        lanes.addTo(t[0], t[1], steps);
-    }
-    if ((_mm_movemask_epi8(seen) & 0xAAAA) != 0) return false;
-    for (; i < count; ++i) {
-        ImageTotals& into = t[static_cast<std::size_t>(i % 2)];
-        const std::int64_t raw = samples[i];
-        const std::int64_t b =
-            blacks != nullptr ? blacks[i] : fixed[static_cast<std::size_t>(i % 2)];
-        const std::int64_t value = raw - b;
-        const std::int64_t corrected = std::max<std::int64_t>(value, 0);
-        const std::int64_t reported = adjusted ? value : raw;
-        const std::int64_t byte = shown[i];
-        ImageTotals one;
-        one.n = 1;
-        one.rawMin = one.rawMax = one.rawSum = reported;
-        one.corrSum = static_cast<std::uint64_t>(corrected);
-        one.corrSq = static_cast<std::uint64_t>(corrected * corrected);
-        one.blackSum = b;
-        one.dispMin = one.dispMax = byte;
-        one.dispSum = static_cast<std::uint64_t>(byte);
-        one.dispSq = static_cast<std::uint64_t>(byte * byte);
-        into.add(one);
-    }
-    first.add(t[0]);
-    second.add(t[1]);
-    return true;
+            // A sample of 2^15 or more does not fit.
+            return PairLanes{adjusted ? v : s, _mm_max_epi16(v, zero), b, s};
+        },
+        [&](std::int32_t i) {
+            const std::int64_t raw = samples[i];
+            const std::int64_t b =
+                blacks != nullptr ? blacks[i] : fixed[static_cast<std::size_t>(i % 2)];
+            return PairSample{adjusted ? raw - b : raw, std::max<std::int64_t>(raw - b, 0), b};
+        },
+        first, second);
 }
 #endif
 

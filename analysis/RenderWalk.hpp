@@ -668,6 +668,80 @@ private:
 };
 #endif
 
+#if defined(__SSE2__)
+// The bytes shown of `count` results of a row of a two-column pattern from column x0 on.
+inline void shownBytes(const SampleEvaluator& e, int cellRow, std::int32_t x0,
+                       const std::uint32_t* results, std::int32_t count, std::uint16_t* shown) {
+    for (std::int32_t phase = 0; phase < 2; ++phase) {
+        const SampleEvaluator::DisplayedRule rule = e.displayedRule(2 * cellRow + (x0 + phase) % 2);
+        if (rule.mapping != nullptr)
+            for (std::int32_t i = phase; i < count; i += 2)
+                shown[i] = rule.mapping[results[i]];
+        else
+            for (std::int32_t i = phase; i < count; i += 2)
+                shown[i] = static_cast<std::uint16_t>((results[i] >> rule.shift) & 0xFF);
+    }
+}
+
+// Eight samples for addPairRun: their reported and corrected values and black levels, and
+// lanes whose top bit is set where a sample's values do not fit 16 bits.
+struct PairLanes {
+    __m128i reported, corrected, black, misfit;
+};
+// One sample for addPairRun; taken only where its corrected value fits the lanes too.
+struct PairSample {
+    std::int64_t reported, corrected, black;
+};
+
+// Adds `count` samples of a row of two cell positions taking turns to the totals of the
+// first's (first) and the other's (second), eight at a time: lanes(i) gives samples i to
+// i + 7, one(i) sample i, shown[i] the byte it shows. False, and nothing added, where some
+// lanes do not fit.
+template <typename Lanes, typename One>
+bool addPairRun(std::int32_t count, const std::uint16_t* shown, Lanes lanes, One one,
+                ImageTotals& first, ImageTotals& second) {
+    std::array<ImageTotals, 2> t{};
+    __m128i misfit = _mm_setzero_si128();
+    std::int32_t i = 0;
+    while (i + 8 <= count) {
+        PairLaneTotals totals;
+        const std::int32_t steps = std::min((count - i) / 8, PairLaneTotals::kMostSteps);
+        for (std::int32_t k = 0; k < steps; ++k, i += 8) {
+            const PairLanes l = lanes(i);
+            misfit = _mm_or_si128(misfit, l.misfit);
+            totals.add(l.reported, l.corrected, l.black,
+                       _mm_loadu_si128(reinterpret_cast<const __m128i*>(shown + i)));
+        }
+        totals.addTo(t[0], t[1], steps);
+    }
+    if ((_mm_movemask_epi8(misfit) & 0xAAAA) != 0) return false;
+    for (; i < count; ++i) {
+        const PairSample p = one(i);
+        if (p.corrected >= 0x8000) return false;
+        const std::int64_t byte = shown[i];
+        ImageTotals sample;
+        sample.n = 1;
+        sample.rawMin = sample.rawMax = sample.rawSum = p.reported;
+        sample.corrSum = static_cast<std::uint64_t>(p.corrected);
+        sample.corrSq = static_cast<std::uint64_t>(p.corrected * p.corrected);
+        sample.blackSum = p.black;
+        sample.dispMin = sample.dispMax = byte;
+        sample.dispSum = static_cast<std::uint64_t>(byte);
+        sample.dispSq = static_cast<std::uint64_t>(byte * byte);
+        t[static_cast<std::size_t>(i % 2)].add(sample);
+    }
+    first.add(t[0]);
+    second.add(t[1]);
+    return true;
+}
+
+// Two black levels taking turns in eight 16-bit lanes.
+inline __m128i pairLanes(std::int32_t a, std::int32_t b) {
+    const auto l = static_cast<short>(a), r = static_cast<short>(b);
+    return _mm_setr_epi16(l, r, l, r, l, r, l, r);
+}
+#endif
+
 // Widens units of `unitWidth` pixels into a row of `width` pixels (the last unit may be cut).
 void expandRow(const platform::Rgb* units, std::int32_t unitCount, std::int32_t unitWidth,
                platform::Rgb* out, std::int32_t width);

@@ -882,10 +882,26 @@ TEST(RenderReference, TheNoiseStageOverRandomParametersPaintsAndGathersWhatTheRu
     std::mt19937 rng(4242);
     constexpr std::uint16_t kOrientations[] = {1, 3, 6, 8};
     for (int trial = 0; trial < 400; ++trial) {
-        const NoiseParameters p = randomNoise(rng);
+        NoiseParameters p = randomNoise(rng);
         const Mode& m = kModes[trial % std::size(kModes)];
         const Black black = kBlacks[(trial / 3) % std::size(kBlacks)];
         ImageDescriptor image = makeScene(black, kOrientations[(trial / 7) % 4]);
+        // Now and then values past 16 bits, from large factors or from samples of 2^15 and
+        // more.
+        if (trial % 8 == 1) {
+            p.multiplyOn = 1;
+            for (float& factor : p.multiply)
+                factor = factor * 40.0f + 30.0f;
+        }
+        if (trial % 4 == 3) {
+            for (std::size_t i = 0; i < image.samples.size(); i += 389)
+                image.samples[i] = static_cast<std::uint16_t>(0x8000 + i * 7);
+            // Stage black levels that bring those samples' values back into 16 bits.
+            if (trial % 8 == 7) {
+                p.blackOn = 1;
+                p.black = {0x6000, 0x6100, 0x6000, 0x5F00};
+            }
+        }
         image.scrollX = 1;
         // Now and then red in both rows of the cell (R G / R B): one channel's Replace
         // sequence then runs through a cell's rows in the order the cell is painted.

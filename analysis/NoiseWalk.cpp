@@ -360,9 +360,24 @@ inline unsigned narrowCandidates(__m128i v, const NarrowLanes& n) {
     return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(inside, inside))) & 0xFF;
 }
 
+// The lanes of each 8-bit mask in order (padded with 0), and how many there are: the
+// Replace candidates of eight samples are written to a list without a branch.
+struct MaskLanes {
+    alignas(16) std::array<std::array<std::int32_t, 8>, 256> lanes{};
+    std::array<std::uint8_t, 256> count{};
+};
+constexpr MaskLanes kMaskLanes = [] {
+    MaskLanes m;
+    for (std::size_t mask = 0; mask < 256; ++mask)
+        for (int k = 0; k < 8; ++k)
+            if ((mask >> k) & 1) m.lanes[mask][m.count[mask]++] = k;
+    return m;
+}();
+
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
 // that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
-// Returns the largest of the samples.
+// Returns the largest of the samples. The samples that may take the step are listed as the
+// row is looked up and taken after: whether one does is no branch of the look-ups.
 template <bool kVaries, bool kSaturates, typename Replace>
 std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
                              const std::int32_t* blacks,
@@ -376,6 +391,11 @@ std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
     // Unsigned maxima by way of the signed ones: the samples flipped by their top bit.
     const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
     __m128i top = flip;
+    thread_local std::vector<std::int32_t> candidates;
+    if (replacing && candidates.size() < static_cast<std::size_t>(count) + 8)
+        candidates.resize(static_cast<std::size_t>(count) + 8);
+    std::int32_t* listed = candidates.data();
+    std::size_t listedCount = 0;
     for (std::int32_t dx = 0; dx < count; dx += 8) {
         const auto [s, v] = narrowAt<kVaries>(n, row, blacks, dx);
         top = _mm_max_epi16(top, _mm_xor_si128(s, flip));
@@ -389,12 +409,19 @@ std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
         if (value != nullptr && dx + 8 > valueFrom && dx < valueTo)
             gatherLanes(v, valuesOf, value + dx);
         if (!replacing) continue;
-        for (unsigned m = narrowCandidates(v, n); m != 0; m &= m - 1) {
-            const auto k = static_cast<std::uint32_t>(__builtin_ctz(m));
-            const std::uint32_t r = out[dx + k];
-            if ((r & NoiseLookup::kReplaceMark) != 0)
-                replace(k & 1, dx + k, r, kSaturates && (r & NoiseLookup::kSaturatedMark) != 0);
-        }
+        const unsigned m = narrowCandidates(v, n);
+        const __m128i at = _mm_set1_epi32(dx);
+        const auto* lanes = reinterpret_cast<const __m128i*>(kMaskLanes.lanes[m].data());
+        auto* into = reinterpret_cast<__m128i*>(listed + listedCount);
+        _mm_storeu_si128(into, _mm_add_epi32(_mm_load_si128(lanes), at));
+        _mm_storeu_si128(into + 1, _mm_add_epi32(_mm_load_si128(lanes + 1), at));
+        listedCount += kMaskLanes.count[m];
+    }
+    for (std::size_t i = 0; i < listedCount; ++i) {
+        const std::int32_t dx = listed[i];
+        const std::uint32_t r = out[dx];
+        if ((r & NoiseLookup::kReplaceMark) != 0)
+            replace(dx & 1, dx, r, kSaturates && (r & NoiseLookup::kSaturatedMark) != 0);
     }
     return largestLane(_mm_xor_si128(top, flip));
 }

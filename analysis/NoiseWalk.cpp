@@ -377,7 +377,7 @@ constexpr MaskLanes kMaskLanes = [] {
 // The start of a row up to `count` (a multiple of 8), as lookUpPairs, and every sample
 // that carries a Replace mark handed to replace(lane parity, dx) in the order they come.
 // Returns the largest of the samples. The samples that may take the step are listed as the
-// row is looked up and taken after: whether one does is no branch of the look-ups.
+// row is looked up (eight at a time, without a branch per sample) and taken after.
 template <bool kVaries, bool kSaturates, typename Replace>
 std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
                              const std::int32_t* blacks,
@@ -410,6 +410,7 @@ std::uint16_t lookUpNarrowAs(const NarrowLanes& n, const std::uint16_t* row,
             gatherLanes(v, valuesOf, value + dx);
         if (!replacing) continue;
         const unsigned m = narrowCandidates(v, n);
+        if (m == 0) continue;
         const __m128i at = _mm_set1_epi32(dx);
         const auto* lanes = reinterpret_cast<const __m128i*>(kMaskLanes.lanes[m].data());
         auto* into = reinterpret_cast<__m128i*>(listed + listedCount);

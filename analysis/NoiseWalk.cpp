@@ -1,6 +1,7 @@
 #include "analysis/NoiseWalk.hpp"
 
 #include <algorithm>
+#include <memory>
 #include <type_traits>
 #include <utility>
 
@@ -652,7 +653,7 @@ namespace {
 struct StageSums {
     ImageTotals totals;
     unsigned __int128 square = 0;
-    ShownTallies shown;
+    std::unique_ptr<ShownTallies> shown; // made where first needed: most rows need none
 };
 
 // Adds the samples of one cell position along a row, from column `from` to `to` in steps of
@@ -688,7 +689,8 @@ void addStageSamples(const std::uint16_t* row, std::ptrdiff_t stepX, const std::
             blackSum += blacks[dx];
         t.blackSum += blackSum;
     }
-    sums.shown.addRun(from, to, step, [&](std::int32_t at) {
+    if (!sums.shown) sums.shown = std::make_unique<ShownTallies>();
+    sums.shown->addRun(from, to, step, [&](std::int32_t at) {
         return displayed(out[at], value[at], row[at * stepX]);
     });
 }
@@ -834,7 +836,7 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
             static_cast<long double>(perChannel[ch]) * t.offsetInBlack[ch];
     for (std::size_t c = 0; c < 3; ++c) {
         const auto colour = static_cast<CfaColour>(c);
-        sums[c].shown.addTo(sums[c].totals);
+        if (sums[c].shown) sums[c].shown->addTo(sums[c].totals);
         statistics->addImageTotals(colour, sums[c].totals);
         statistics->addToSums(colour, static_cast<long double>(sums[c].square), offsets[c]);
     }

@@ -303,10 +303,7 @@ struct NarrowLanes {
 
 NarrowLanes narrowLanes(const NoiseLookup& t, const PositionTables& left,
                         const PositionTables& right) {
-    const auto pair = [](std::int32_t a, std::int32_t b) {
-        const auto l = static_cast<short>(a), r = static_cast<short>(b);
-        return _mm_setr_epi16(l, r, l, r, l, r, l, r);
-    };
+    const auto pair = pairLanes;
     const std::int32_t largest = -t.low;
     const auto firstOf = [&](const PositionTables& p) {
         const auto c = static_cast<std::size_t>(p.channel);
@@ -753,7 +750,7 @@ void NoiseTables::gather(std::int32_t dy, std::int32_t rows) {
     // levels fit 16-bit lanes.
     bool pairRows =
         cw == 2 && v.stepX == 1 && x1 - x0 >= 2 && (!t.blackVaries || e.largestBlack() < 0x8000);
-    for (std::size_t q = 0; q < 4; ++q)
+    for (std::size_t q = 0; q < v.cfa.size(); ++q)
         pairRows = pairRows && t.fixedBlack[q] >= -0x8000 && t.fixedBlack[q] < 0x8000;
     // Exact integer sums per colour, added to the statistics once: the squares of the
     // stage's values can pass 64 bits, and the black level's offset part is added per

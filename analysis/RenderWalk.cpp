@@ -12,14 +12,9 @@ void CorrectedTables::beginBand(std::int32_t dy, std::int32_t rows) {
         const int cellRow = (dy + i) % ch;
         const std::int32_t* blacks = evaluator->blackLine(at.row, at.column, s.rowPerX, s.colPerX,
                                                           cellRow, width, blackLines);
-        resultRow(first + (dy + i) * view->stepY, cellRow, blacks,
+        resultRun(first + (dy + i) * view->stepY, cellRow, 0, blacks, width,
                   results.data() + static_cast<std::size_t>(i) * width);
     }
-}
-
-void CorrectedTables::resultRow(const std::uint16_t* samples, int cellRow,
-                                const std::int32_t* blacks, std::uint32_t* out) const {
-    resultRun(samples, cellRow, 0, blacks, view->x.visibleSamples, out);
 }
 
 void CorrectedTables::resultRun(const std::uint16_t* samples, int cellRow, std::int32_t column,
@@ -36,8 +31,7 @@ void CorrectedTables::resultRun(const std::uint16_t* samples, int cellRow, std::
         // Eight samples at a time in 16-bit lanes, alternately of the two positions' tables:
         // the corrected value held to its table, plus the offset to the saturated twin.
         const auto pair = [=](const std::array<std::int32_t, 64>& a, std::int32_t add) {
-            const auto l = static_cast<short>(a[qa] + add), r = static_cast<short>(a[qb] + add);
-            return _mm_setr_epi16(l, r, l, r, l, r, l, r);
+            return pairLanes(a[qa] + add, a[qb] + add);
         };
         const __m128i limit8 = pair(limit, 0), offset8 = pair(saturatedOffset, 0);
         const __m128i belowSaturation8 = pair(saturatedAt, -1);

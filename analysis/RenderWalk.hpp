@@ -155,10 +155,6 @@ struct CorrectedTables : BandResults {
     // `blacks` and `out` start at that column's.
     void resultRun(const std::uint16_t* samples, int cellRow, std::int32_t column,
                    const std::int32_t* blacks, std::int32_t width, std::uint32_t* out) const;
-
-private:
-    void resultRow(const std::uint16_t* samples, int cellRow, const std::int32_t* blacks,
-                   std::uint32_t* out) const;
 };
 
 // Image row and column (stored, relative to the active area) of a visible sample.
@@ -735,7 +731,7 @@ bool addPairRun(std::int32_t count, const std::uint16_t* shown, Lanes lanes, One
     return true;
 }
 
-// Two black levels taking turns in eight 16-bit lanes.
+// Two values (black levels, limits) taking turns in eight 16-bit lanes.
 inline __m128i pairLanes(std::int32_t a, std::int32_t b) {
     const auto l = static_cast<short>(a), r = static_cast<short>(b);
     return _mm_setr_epi16(l, r, l, r, l, r, l, r);

@@ -40,19 +40,20 @@ struct Canvas {
     PixelMapping pixels{}; // the mapping as pixels for Composite cells, when there is one
 };
 
-// The mapping as whole pixels per colour, kept from one drawing to the next while the mapping
-// stays the same.
+// The mapping as whole pixels per colour and in grey, kept from one drawing to the next while
+// the mapping stays the same.
 PixelMapping pixelMapping(const std::vector<std::uint8_t>& values) {
     thread_local std::vector<std::uint8_t> mapped;
     thread_local std::vector<std::uint32_t> tables;
     const std::size_t n = values.size();
     if (mapped != values) {
         mapped = values;
-        tables.resize(3 * n);
+        tables.resize(4 * n);
         for (std::size_t i = 0; i < n; ++i) {
             tables[i] = platform::rgb(values[i], 0, 0);
             tables[n + i] = platform::rgb(0, values[i], 0);
             tables[2 * n + i] = platform::rgb(0, 0, values[i]);
+            tables[3 * n + i] = platform::rgb(values[i], values[i], values[i]);
         }
     }
     return {tables.data(), n};
@@ -722,11 +723,11 @@ void paintImage(const ImageDescriptor& image, const RenderSettings& settings,
     // tables paint everything and the selection is gathered after.
     const bool gatherAfter = noise == nullptr && !exposure;
     const std::uint16_t* first = image.samples.data() + view.firstIndex;
-    // Composite cells read the mapping three times a cell: as pixels, once per colour.
-    const PixelMapping pixels =
-        !exposure && !samples && settings.subMode == ImageSubMode::Composite && mapping != nullptr
-            ? pixelMapping(image.mapping.values)
-            : PixelMapping{};
+    // Composite cells read the mapping three times a cell: as pixels, once per colour; grey
+    // cells once, as a grey pixel.
+    const PixelMapping pixels = !exposure && !samples && mapping != nullptr
+                                    ? pixelMapping(image.mapping.values)
+                                    : PixelMapping{};
     const Canvas canvas{view,     picture, first, mapping, gatherAfter ? UnitRange{} : units,
                         selected, pixels};
     // The tables are kept from one drawing to the next of the same thread (the lines of each

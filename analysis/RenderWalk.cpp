@@ -83,8 +83,23 @@ void rawPairRow(const RawTables& tables, int qLeft, int qRight, const std::uint1
                 std::ptrdiff_t step, std::int32_t from, std::int32_t to, std::uint32_t* out) {
     const std::uint32_t *left = tables.table[qLeft], *right = tables.table[qRight];
     const std::uint32_t leftLimit = tables.limit[qLeft], rightLimit = tables.limit[qRight];
-    const std::uint16_t* p = row + from * step;
-    for (std::int32_t dx = from; dx < to; dx += 2, p += 2 * step) {
+    std::int32_t dx = from;
+#if defined(__SSE2__)
+    if (step == 1) {
+        // Eight samples at a time in 16-bit lanes, each held to its table's end.
+        const __m128i limit8 = pairLanes(static_cast<std::int32_t>(std::min(leftLimit, 0xFFFFu)),
+                                         static_cast<std::int32_t>(std::min(rightLimit, 0xFFFFu)));
+        const std::uint32_t* const tableOf[2] = {left, right};
+        for (; dx + 8 <= to; dx += 8) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + dx));
+            gatherLanes(
+                _mm_sub_epi16(s, _mm_subs_epu16(s, limit8)), [&](int k) { return tableOf[k & 1]; },
+                out + dx);
+        }
+    }
+#endif
+    const std::uint16_t* p = row + dx * step;
+    for (; dx < to; dx += 2, p += 2 * step) {
         out[dx] = left[std::min<std::uint32_t>(p[0], leftLimit)];
         out[dx + 1] = right[std::min<std::uint32_t>(p[step], rightLimit)];
     }

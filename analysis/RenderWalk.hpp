@@ -386,7 +386,8 @@ std::int32_t paintBayerCells(const std::uint32_t* top, const std::uint32_t* bott
 #endif
 
 // The mapping laid out as whole pixels per colour: red's table, then green's, then blue's,
-// `size` entries each, each the mapped byte in its colour's place.
+// `size` entries each, each the mapped byte in its colour's place; then grey's, the byte in
+// every place.
 struct PixelMapping {
     const std::uint32_t* tables = nullptr; // null: none
     std::size_t size = 0;
@@ -406,6 +407,35 @@ void paintBayerPixels(const std::uint32_t* top, const std::uint32_t* bottom, std
         out[cx] = red[v[R]] | green[(v[G1] + v[G2]) >> 1] | blue[v[B]];
     }
 }
+
+#if defined(__SSE2__)
+// The grey cells of a Bayer pattern (see paintBayerCells) four at a time with a pixel
+// mapping: the mean of red, green and blue, as a grey pixel. Returns where it stopped.
+template <int R, int G1, int G2, int B>
+std::int32_t paintBayerGreys(const std::uint32_t* top, const std::uint32_t* bottom,
+                             std::int32_t from, std::int32_t to, const PixelMapping& m,
+                             platform::Rgb* out) {
+    const std::uint32_t* grey = m.tables + 3 * m.size;
+    // x / 3 for any 32-bit x: its product with 2^33 / 3 rounded up, less 33 bits.
+    const __m128i third = _mm_set1_epi32(static_cast<int>(0xAAAAAAABu));
+    std::int32_t cx = from;
+    for (; cx + 4 <= to; cx += 4) {
+        const CellLanes lanes = cellLanes(top, bottom, cx);
+        const __m128i* value = lanes.value;
+        const __m128i green = _mm_srli_epi32(_mm_add_epi32(value[G1], value[G2]), 1);
+        const __m128i sum = _mm_add_epi32(_mm_add_epi32(value[R], green), value[B]);
+        const __m128i even = _mm_srli_epi64(_mm_mul_epu32(sum, third), 33);
+        const __m128i odd = _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(sum, 32), third), 33);
+        alignas(16) std::array<std::uint32_t, 4> at{};
+        _mm_store_si128(reinterpret_cast<__m128i*>(at.data()),
+                        _mm_or_si128(even, _mm_slli_epi64(odd, 32)));
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i)
+            out[cx + i] = grey[at[i]];
+    }
+    return cx;
+}
+#endif
 
 // Cells of two results rows (the two sample rows of a 2 x 2 band), four at a time: the sums
 // of each colour, their means by shifting, then the mapping (Composite Bayer cells through
@@ -436,6 +466,16 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
             return paintBayerPixels<2, 0, 3, 1>(top, bottom, from, to, pixels, out);
         if (c == Colours{2, 1, 1, 0})
             return paintBayerPixels<3, 1, 2, 0>(top, bottom, from, to, pixels, out);
+    }
+    if (Grey && pixels.tables != nullptr) {
+        if (c == Colours{0, 1, 1, 2})
+            cx = paintBayerGreys<0, 1, 2, 3>(top, bottom, cx, to, pixels, out);
+        else if (c == Colours{1, 0, 2, 1})
+            cx = paintBayerGreys<1, 0, 3, 2>(top, bottom, cx, to, pixels, out);
+        else if (c == Colours{1, 2, 0, 1})
+            cx = paintBayerGreys<2, 0, 3, 1>(top, bottom, cx, to, pixels, out);
+        else if (c == Colours{2, 1, 1, 0})
+            cx = paintBayerGreys<3, 1, 2, 0>(top, bottom, cx, to, pixels, out);
     }
     if (c == Colours{0, 1, 1, 2})
         cx = paintBayerCells<Grey, 0, 1, 2, 3>(top, bottom, cx, to, mapping, out);

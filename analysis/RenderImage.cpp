@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -224,17 +225,19 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
     });
 }
 
-// The noise stage's drawing in parts, as one thread would paint it: the samples each part
-// gives the Replace step are counted first, and every part starts from a copy of the stage
-// whose Replace sequences are moved on by what the parts before it count.
+// The noise stage's drawing in parts, as one thread would paint it: every part after the
+// first counts the samples the bands before it give the Replace step, and starts from a copy
+// of the stage whose Replace sequences are moved on by that count. No part waits for
+// another: the first paints at once, while the others count, and the parts are cut so that
+// counting and painting take each about as long (see noisePartStarts).
 // The statistics of the selected units are gathered by each part for its bands.
 // The tables reach up to the largest sample of the drawing before (a slider's drawings show
 // the same samples), so that a drawing need not read every sample first to find its own:
 // the parts note the largest sample they meet, and a drawing that meets one above its
 // tables is drawn again with tables that reach it.
 // On a machine that others keep busy the parts may get one processor between them (or two
-// that slow each other down): they then take turns, and counting for the parts after the
-// first is work for nothing. The drawings note the time per sample a drawing took in one part
+// that slow each other down): they then take turns, and the counting is work for nothing.
+// The drawings note the time per sample a drawing took in one part
 // and in parts, take the way that was faster, and every eighth drawing the other way, to see
 // whether it has become the faster.
 class NoiseSharing {
@@ -254,6 +257,27 @@ private:
     std::array<double, 2> perSample_{}; // in one part, in parts; 0 until measured
     int drawings_ = 0;
 };
+
+// Where each of `parts` parts of a noise drawing of `bands` bands starts (and, last, the end).
+// Part k counts the bands before it and paints its own; counting a band takes about
+// kCountingShare of painting it, so a later part paints fewer bands: with the first part's
+// bands L (as a share of all), part k + 1 starts at start(k) x (1 - c) + L, which makes each
+// part's work L, and L = c / (1 - (1 - c)^parts) ends the last part at the end. Without
+// Replace steps nothing is counted and the parts are even.
+constexpr double kCountingShare = 0.2;
+std::vector<std::int32_t> noisePartStarts(int parts, std::int32_t bands, bool counting) {
+    parts = std::clamp(parts, 1, std::max(bands, 1));
+    const double c = counting ? kCountingShare : 0.0;
+    const double share = c > 0 ? c / (1 - std::pow(1 - c, parts)) : 1.0 / parts;
+    std::vector<std::int32_t> starts(static_cast<std::size_t>(parts) + 1, bands);
+    double start = 0;
+    for (int k = 0; k < parts; ++k) {
+        starts[static_cast<std::size_t>(k)] =
+            std::min(bands, static_cast<std::int32_t>(std::lround(start * bands)));
+        start = start * (1 - c) + share;
+    }
+    return starts;
+}
 
 void paintWithNoise(const Canvas& c, const RenderSettings& settings, const SampleEvaluator& e,
                     NoiseProcessing& stage, const UnitRange& units,
@@ -298,38 +322,27 @@ void paintWithNoise(const Canvas& c, const RenderSettings& settings, const Sampl
         largestBefore >= 0 ? largestBefore : largestVisibleSample(v, c.first, parts);
     for (;;) {
         buildNoiseLookup(e, v, stage, high, !samples, lookup);
-        std::vector<NoiseProcessing> stages(1, stage);
-        if (parts > 1 && lookup.replacing) {
-            std::vector<std::array<std::vector<std::uint32_t>, 4>> counts(
-                static_cast<std::size_t>(parts));
-            inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-                // What the last part replaces moves no part on.
-                if (part == parts - 1) return;
-                auto& mine = counts[static_cast<std::size_t>(part)];
+        const std::vector<std::int32_t> starts = noisePartStarts(parts, bands, lookup.replacing);
+        inParts(parts, parts, [&](int part, std::int32_t, std::int32_t) {
+            const auto k = static_cast<std::size_t>(part);
+            const std::int32_t from = starts[k], to = starts[k + 1];
+            NoiseProcessing mine = stage;
+            if (from > 0 && lookup.replacing) {
+                std::array<std::vector<std::uint32_t>, 4> counts;
                 for (int channel = 0; channel < 4; ++channel)
-                    mine[channel].assign(
+                    counts[channel].assign(
                         static_cast<std::size_t>(std::max(stage.replaceRange(channel), -1) + 1), 0);
-                NoiseTables t = tablesOf(stage, part); // counting takes no step
-                for (std::int32_t band = from; band < to; ++band)
-                    t.countBand(band * ch, rowsOf(band), mine);
-            });
-            for (int part = 1; part < parts; ++part) {
-                NoiseProcessing next = stages.back();
-                for (int channel = 0; channel < 4; ++channel) {
-                    const auto& counted = counts[static_cast<std::size_t>(part - 1)][channel];
-                    for (std::size_t w = 0; w < counted.size(); ++w)
-                        next.skip(channel, static_cast<std::int32_t>(w), counted[w]);
-                }
-                stages.push_back(next);
+                NoiseTables counting = tablesOf(stage, part); // counting takes no step
+                for (std::int32_t band = 0; band < from; ++band)
+                    counting.countBand(band * ch, rowsOf(band), counts);
+                for (int channel = 0; channel < 4; ++channel)
+                    for (std::size_t w = 0; w < counts[channel].size(); ++w)
+                        mine.skip(channel, static_cast<std::int32_t>(w), counts[channel][w]);
             }
-        }
-        while (static_cast<int>(stages.size()) < parts)
-            stages.push_back(stage);
-        inParts(parts, bands, [&](int part, std::int32_t from, std::int32_t to) {
-            NoiseTables t = tablesOf(stages[static_cast<std::size_t>(part)], part);
+            NoiseTables t = tablesOf(mine, part);
             const LentMemory<NoiseTables> lent(t);
             paintBands(c, settings, t, from, to);
-            largest[static_cast<std::size_t>(part)] = t.largest;
+            largest[k] = t.largest;
         });
         const std::int32_t met = *std::max_element(largest.begin(), largest.end());
         largestBefore = met;

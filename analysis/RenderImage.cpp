@@ -237,9 +237,9 @@ void paintWith(const Canvas& c, const RenderSettings& settings, Source& source, 
 // tables is drawn again with tables that reach it.
 // On a machine that others keep busy the parts may get one processor between them (or two
 // that slow each other down): they then take turns, and the counting is work for nothing.
-// The drawings note the time per sample a drawing took in one part
-// and in parts, take the way that was faster, and every eighth drawing the other way, to see
-// whether it has become the faster.
+// The drawings note the time per sample a drawing took in one part and in parts, take the
+// way that was faster, and every eighth drawing the other way, to see whether it has become
+// the faster.
 class NoiseSharing {
 public:
     int partsFor(int parts, RenderSettings::NoiseParts mode) {

@@ -453,38 +453,36 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
         shift[c] = count[c] >= 4 ? 2 : count[c] >= 2 ? 1 : 0;
     std::int32_t cx = from;
 #if defined(__SSE2__)
-    // The four Bayer arrangements, by the colours of the top left and top right samples.
-    const std::array<std::uint8_t, 4> c = {shape.colour[0], shape.colour[1], shape.colour[2],
-                                           shape.colour[3]};
+    // The four Bayer arrangements: which of the cell's samples (0 top left, 1 top right, 2
+    // bottom left, 3 bottom right) are its red, greens and blue, by their colours.
     using Colours = std::array<std::uint8_t, 4>;
-    if (!Grey && pixels.tables != nullptr) {
+    const Colours c = {shape.colour[0], shape.colour[1], shape.colour[2], shape.colour[3]};
+    const auto bayer = [&](auto paint) {
+        using std::integer_sequence;
         if (c == Colours{0, 1, 1, 2})
-            return paintBayerPixels<0, 1, 2, 3>(top, bottom, from, to, pixels, out);
-        if (c == Colours{1, 0, 2, 1})
-            return paintBayerPixels<1, 0, 3, 2>(top, bottom, from, to, pixels, out);
-        if (c == Colours{1, 2, 0, 1})
-            return paintBayerPixels<2, 0, 3, 1>(top, bottom, from, to, pixels, out);
-        if (c == Colours{2, 1, 1, 0})
-            return paintBayerPixels<3, 1, 2, 0>(top, bottom, from, to, pixels, out);
-    }
-    if (Grey && pixels.tables != nullptr) {
-        if (c == Colours{0, 1, 1, 2})
-            cx = paintBayerGreys<0, 1, 2, 3>(top, bottom, cx, to, pixels, out);
+            paint(integer_sequence<int, 0, 1, 2, 3>{});
         else if (c == Colours{1, 0, 2, 1})
-            cx = paintBayerGreys<1, 0, 3, 2>(top, bottom, cx, to, pixels, out);
+            paint(integer_sequence<int, 1, 0, 3, 2>{});
         else if (c == Colours{1, 2, 0, 1})
-            cx = paintBayerGreys<2, 0, 3, 1>(top, bottom, cx, to, pixels, out);
+            paint(integer_sequence<int, 2, 0, 3, 1>{});
         else if (c == Colours{2, 1, 1, 0})
-            cx = paintBayerGreys<3, 1, 2, 0>(top, bottom, cx, to, pixels, out);
-    }
-    if (c == Colours{0, 1, 1, 2})
-        cx = paintBayerCells<Grey, 0, 1, 2, 3>(top, bottom, cx, to, mapping, out);
-    else if (c == Colours{1, 0, 2, 1})
-        cx = paintBayerCells<Grey, 1, 0, 3, 2>(top, bottom, cx, to, mapping, out);
-    else if (c == Colours{1, 2, 0, 1})
-        cx = paintBayerCells<Grey, 2, 0, 3, 1>(top, bottom, cx, to, mapping, out);
-    else if (c == Colours{2, 1, 1, 0})
-        cx = paintBayerCells<Grey, 3, 1, 2, 0>(top, bottom, cx, to, mapping, out);
+            paint(integer_sequence<int, 3, 1, 2, 0>{});
+        else
+            return false;
+        return true;
+    };
+    if (!Grey && pixels.tables != nullptr &&
+        bayer([&]<int R, int G1, int G2, int B>(std::integer_sequence<int, R, G1, G2, B>) {
+            paintBayerPixels<R, G1, G2, B>(top, bottom, from, to, pixels, out);
+        }))
+        return;
+    if (Grey && pixels.tables != nullptr)
+        bayer([&]<int R, int G1, int G2, int B>(std::integer_sequence<int, R, G1, G2, B>) {
+            cx = paintBayerGreys<R, G1, G2, B>(top, bottom, cx, to, pixels, out);
+        });
+    bayer([&]<int R, int G1, int G2, int B>(std::integer_sequence<int, R, G1, G2, B>) {
+        cx = paintBayerCells<Grey, R, G1, G2, B>(top, bottom, cx, to, mapping, out);
+    });
     // Any other: per colour, which of the cell's four samples (top left, top right, bottom
     // left, bottom right) belong to it.
     __m128i belongs[3][4];

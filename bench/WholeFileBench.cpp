@@ -1,7 +1,8 @@
 // Whole decodes of files of each coding, with Korvane (open, parse, load, on the shared
 // worker pool) against LibRaw (open_file, unpack) on the same file from disk in the same run:
-// synthetic files of 10 megapixels or more from the tests' encoders, the real tiled
-// Blackmagic DNG and Magic Lantern's bit-packed DNG. Each iteration times both, alternating
+// synthetic files of 10 megapixels or more from the tests' encoders (among them DNGs of
+// 12-bit packed and 14-bit bit-packed samples), the real tiled Blackmagic DNG and Magic
+// Lantern's bit-packed DNG. Each iteration times both, alternating
 // which goes first; the counter "ratio" is Korvane's time / LibRaw's. With
 // KORVANE_BENCH_FILES=DIR the synthetic files are written to DIR and kept there (for
 // scripts/bench-vs-libraw); otherwise to a temporary folder that is removed at the end.
@@ -79,14 +80,17 @@ Bytes losslessJpegDng() {
                                  512, o);
 }
 
-// 5472 x 3648 uncompressed 16-bit samples in strips.
-Bytes uncompressedDng() {
+// 5472 x 3648 samples of `bits` bits in strips: at 16 bits uncompressed, at 12 bits two
+// samples in three bytes (the packed decoder's), at 14 bits packed bit after bit without gaps
+// (the bit-packed decoder's).
+Bytes stripDng(std::uint32_t bits) {
     test::DngDescription d;
     d.width = 5472;
     d.height = 3648;
     d.activeArea = {8, 16, 3648, 5472};
     d.maskedAreas = {{0, 0, 8, 5472}, {8, 0, 3648, 16}};
     d.rawInSubIfd = false;
+    d.bitsPerSample = bits;
     return test::buildDng(d, test::demoScene(d));
 }
 
@@ -133,7 +137,9 @@ void compare(benchmark::State& state, const std::string& path) {
     BENCHMARK(name)->Unit(benchmark::kMillisecond)->Iterations(7)
 
 KORVANE_WHOLE_FILE(LosslessJpegDng24Mp, losslessJpegDng);
-KORVANE_WHOLE_FILE(Uncompressed16Dng20Mp, uncompressedDng);
+KORVANE_WHOLE_FILE(Uncompressed16Dng20Mp, [] { return stripDng(16); });
+KORVANE_WHOLE_FILE(Packed12Dng20Mp, [] { return stripDng(12); });
+KORVANE_WHOLE_FILE(BitPacked14Dng20Mp, [] { return stripDng(14); });
 KORVANE_WHOLE_FILE(NikonD700Lossless14, [] { return nef(3, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(NikonD700Lossy14, [] { return nef(4, 14, "NIKON D700", 4288, 2844); });
 KORVANE_WHOLE_FILE(PentaxK10D, [] {

@@ -367,22 +367,6 @@ inline void paintMeans(__m128i r, __m128i g, __m128i b, const std::uint8_t* mapp
     }
 }
 
-// The cells of a Bayer pattern, whose red, greens and blue are the cell's samples R, G1, G2
-// and B (0 top left, 1 top right, 2 bottom left, 3 bottom right), four at a time from `from`;
-// returns where it stopped.
-template <bool Grey, int R, int G1, int G2, int B>
-std::int32_t paintBayerCells(const std::uint32_t* top, const std::uint32_t* bottom,
-                             std::int32_t from, std::int32_t to, const std::uint8_t* mapping,
-                             platform::Rgb* out) {
-    std::int32_t cx = from;
-    for (; cx + 4 <= to; cx += 4) {
-        const CellLanes lanes = cellLanes(top, bottom, cx);
-        const __m128i* value = lanes.value;
-        paintMeans<Grey>(value[R], _mm_srli_epi32(_mm_add_epi32(value[G1], value[G2]), 1), value[B],
-                         mapping, out + cx);
-    }
-    return cx;
-}
 #endif
 
 // The mapping laid out as whole pixels per colour: red's table, then green's, then blue's,
@@ -393,8 +377,9 @@ struct PixelMapping {
     std::size_t size = 0;
 };
 
-// The Composite cells of a Bayer pattern (see paintBayerCells) one at a time with a pixel
-// mapping: a cell's pixel is its red, green and blue entries together.
+// The Composite cells of a Bayer pattern, whose red, greens and blue are the cell's samples
+// R, G1, G2 and B (0 top left, 1 top right, 2 bottom left, 3 bottom right), one at a time
+// with a pixel mapping: a cell's pixel is its red, green and blue entries together.
 template <int R, int G1, int G2, int B>
 void paintBayerPixels(const std::uint32_t* top, const std::uint32_t* bottom, std::int32_t from,
                       std::int32_t to, const PixelMapping& m, platform::Rgb* out) {
@@ -409,7 +394,7 @@ void paintBayerPixels(const std::uint32_t* top, const std::uint32_t* bottom, std
 }
 
 #if defined(__SSE2__)
-// The grey cells of a Bayer pattern (see paintBayerCells) four at a time with a pixel
+// The grey cells of a Bayer pattern (see paintBayerPixels) four at a time with a pixel
 // mapping: the mean of red, green and blue, as a grey pixel. Returns where it stopped.
 template <int R, int G1, int G2, int B>
 std::int32_t paintBayerGreys(const std::uint32_t* top, const std::uint32_t* bottom,
@@ -480,11 +465,8 @@ void paintTwoByTwoCells(const CellShape& shape, const std::uint32_t* top,
         bayer([&]<int R, int G1, int G2, int B>(std::integer_sequence<int, R, G1, G2, B>) {
             cx = paintBayerGreys<R, G1, G2, B>(top, bottom, cx, to, pixels, out);
         });
-    bayer([&]<int R, int G1, int G2, int B>(std::integer_sequence<int, R, G1, G2, B>) {
-        cx = paintBayerCells<Grey, R, G1, G2, B>(top, bottom, cx, to, mapping, out);
-    });
-    // Any other: per colour, which of the cell's four samples (top left, top right, bottom
-    // left, bottom right) belong to it.
+    // Any other, or without a pixel mapping: per colour, which of the cell's four samples
+    // (top left, top right, bottom left, bottom right) belong to it.
     __m128i belongs[3][4];
     for (int c = 0; c < 3; ++c)
         for (int k = 0; k < 4; ++k)
